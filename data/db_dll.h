@@ -1,0 +1,111 @@
+#pragma once
+// The data-access class: owns the session connection gCnn and the session record, executes
+// statements and batches (the error list of gCnn tells the caller what failed), opens
+// recordsets, answers lookups, rewrites restricted tables for ordinary users and converts the
+// SQL Server dialect on its way to Oracle or to the embedded engine (SQLite).
+//
+// One process-wide instance, DB(), created on first use; a second one, DBEstadisticas(), holds
+// the statistics connection.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ado.h"
+#include "platform/error_ejecucion.h"
+#include "utility/utilidades.h"
+
+// The platform a connection text names.
+enum class Plataforma { SqlServer, Oracle, SQLite };
+// "ORACLE" anywhere gives Oracle, "SQLITE" anywhere gives SQLite, otherwise SQL Server.
+Plataforma PlataformaDe(const std::string& connectionString);
+
+// What the parameter prompt of OpenServerADODB shows and takes back.
+struct DatosConexion {
+  std::string servidor, base, usuario, password;
+  int plataforma = 0;  // index of CboPlataformaDB: 0 "SQL Server", 1 "ORACLE", 2 "SQLite"
+};
+
+// The connection dialog as the data-access class sees it (the session layer implements it).
+class DialogoConexion {
+ public:
+  virtual ~DialogoConexion() = default;
+  // Shows the dialog filled with `datos`; true when accepted, with `datos` taken back from it.
+  virtual bool Mostrar(DatosConexion& datos) = 0;
+};
+
+class DB_Dll {
+ public:
+  DB_Dll();
+  ~DB_Dll();
+
+  // Session record.
+  utilidad::DialogoArchivo& CmdDlg();  // created on first use
+  bool gOpenFlag = false;
+  std::shared_ptr<ado::Connection> gCnn;  // created empty on first use (see Cnn())
+  std::string gProveedor;
+  std::string gServidor;
+  std::string gDBName;
+  std::string gUsuario;
+  bool gEsAdmin = false;
+  std::string gUserPassWord;
+  std::string gConnString;
+
+  static std::string pSQLOLEDB() { return "SQLOLEDB"; }
+
+  // The session connection, created (closed) when there is none yet.
+  ado::Connection& Cnn();
+
+  // Connection management.
+  void OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::string& ConnString,
+                       bool ValidaAdmin, bool MuestraError);
+  void ReintentaConectar();
+  bool ExisteTablaDB(const std::string& Tabla);
+  void EstablecerDialogoConexion(DialogoConexion* dialogo) { dialogoConexion_ = dialogo; }
+
+  // Statement execution and recordsets. Database failures never raise: they stay in the
+  // error list of gCnn for the caller.
+  void EjecutaConsultaSQL(std::string& SentenciaSQL, int32_t* RecordsAffected = nullptr,
+                          ado::Recordset* Lrcs = nullptr);
+  void AbrirRecordset(std::string& SentenciaSQL, ado::Recordset& Lrcs,
+                      std::shared_ptr<ado::Connection> Conexionactiva = nullptr,
+                      int32_t CursorType = ado::adOpenForwardOnly,
+                      int32_t LockType = ado::adLockReadOnly, int32_t Options = -1,
+                      bool ConvOracle = true);
+  void CierraRecordset(ado::Recordset& LrcsTemp);
+
+  // Table lookups. Tipodato: 8 text, 7 date, 3/5/4 number, anything else raw.
+  bool ExisteEnTabla(const std::string& Tabla, const std::string& ValorBuscado,
+                     const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
+                     const std::string& Condicion, bool SoloLectura);
+  std::string DatosTabla(const std::string& Tabla, const std::string& ValorBuscado,
+                         const std::string& CampoDevuelto, const std::string& Campo,
+                         int Tipodato, const std::string& Condicion, bool UsaTrim,
+                         bool IgnoraError);
+  // The SQL literal of a value: "@" numeric, "'" text, anything else raw.
+  std::string SQLValue(const plataforma::Valor& Valor, const std::string& marca);
+
+  // Synonym rewriting for non-administrator sessions.
+  std::string SS_TSinonimos(const std::string& SQL);
+  // SQL Server dialect to Oracle (only on an Oracle session, else unchanged).
+  std::string ORACLE_Dicc(const std::string& Valor);
+
+  // The error dialog of this class (answer 3 abort, 4 retry, 5 ignore; 0 when no error).
+  int TratamientoErrores(const plataforma::ErrorEjecucion& CodErr, int Botones = 18,
+                         const std::string& Rutina = "");
+
+ private:
+  std::string EjecutaLoteOracle(std::string& Lote, int32_t& RecordsAffected);
+  std::string FiltraSentenciaOracle(std::string& Sentencia);
+
+  std::unique_ptr<utilidad::DialogoArchivo> cmdDlg_;
+  DialogoConexion* dialogoConexion_ = nullptr;
+};
+
+// The process-wide session instance, created on first use.
+DB_Dll& DB();
+// The statistics connection's instance.
+DB_Dll& DBEstadisticas();
+// Discards both instances (tests start each case from fresh ones).
+void ReiniciarDB();

@@ -1,0 +1,36 @@
+#pragma once
+// The statement builder shared by every writer: AgregaCampo collects columns and their
+// literals, ArmaSentencia turns them into an INSERT or UPDATE appended to a statement list,
+// EjecutaSentencias sends a list as one transaction, FmtMoneda rounds and formats amounts.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Quote kinds of AgregaCampo.
+inline const std::string kComilla = "'";  // text and date columns
+inline const std::string kNumero = "@";   // number columns
+
+// One pending column: its name and its SQL literal.
+using ParCampo = std::pair<std::string, std::string>;
+using ListaCampos = std::vector<ParCampo>;
+using ListaSentencias = std::vector<std::string>;
+
+// The process-wide pending column list.
+extern ListaCampos CamposSQL;
+
+// Appends a column; removes every single quote from `Valor` (the caller's variable changes).
+// A value reading NULL in any case gives the literal Null. Primero restarts the list first.
+void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
+                 bool Primero = false);
+// Appends the INSERT (EsUpdate false) or UPDATE and one empty element to `Sentencias`;
+// empties the column list unless Conservar. An UPDATE's Condicion gains " WHERE " when it has
+// no WHERE (the caller's variable changes).
+void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::string& Tabla,
+                   bool EsUpdate, std::string& Condicion, bool Conservar = false);
+// Sends the list as one transaction; on a database error rolls back and shows the first
+// error's description ("Atención"). Returns true when committed.
+bool EjecutaSentencias(ListaSentencias& Sentencias);
+// Decimals code: -3 unchanged, -1 the session's decimals, 0 the regional currency digits,
+// -2 none, otherwise that many.
+std::string FmtMoneda(const std::string& Valor, int Decimales, bool ConSeparadores);

@@ -1,0 +1,52 @@
+#pragma once
+// Files and the environment as the system sees them: input text files read line by line
+// (Windows-1252 converted to UTF-8, or UTF-8 when the file is UTF-8), files shared with the
+// suite's other programs written in Windows-1252, the program's folder, TEMP and TMP.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace plataforma {
+
+// Conversions between the program's UTF-8 and the 8-bit Windows-1252 code page.
+std::string Cp1252AUtf8(const std::string& bytes);
+std::string Utf8ACp1252(const std::string& texto);  // characters outside the code page become '?'
+
+// Sequential reading of a text file: a line ends at CR LF or at a lone CR (a lone LF is part of
+// the line); the last line needs no end; an empty line is a line. A file that starts with a
+// UTF-8 byte-order mark, or is valid UTF-8 with non-ASCII bytes, is read as UTF-8; otherwise as
+// Windows-1252.
+class ArchivoTexto {
+ public:
+  // Raises ErrorEjecucion 53 (file not found) or 75 (path/file access) when it cannot be opened.
+  void Abrir(const std::string& ruta);
+  void Cerrar();
+  bool Abierto() const;
+  bool EOF_() const;         // true when no further line can be read
+  std::string LeerLinea();   // raises ErrorEjecucion 62 past the end
+
+ private:
+  std::string contenido_;
+  size_t posicion_ = 0;
+  bool abierto_ = false;
+};
+
+// True when the path names a regular file that can be opened for reading.
+bool ArchivoLegible(const std::string& ruta);
+// Appends text converted to Windows-1252; false when the file cannot be written.
+bool AgregarCp1252(const std::string& ruta, const std::string& texto);
+
+// The folder beside the program where the files the suite shares are kept: IMPORTADOR_CARPETA
+// when set; otherwise the executable's folder when it is writable; otherwise
+// $XDG_DATA_HOME/importador (or ~/.local/share/importador), created when missing.
+// Always ends with "/".
+std::string CarpetaPrograma();
+void EstablecerCarpetaPrograma(const std::string& carpeta);  // tests; empty restores the rule
+// The executable's name without extension ("importador").
+std::string NombreEjecutable();
+// Value of an environment variable, empty when unset.
+std::string Entorno(const std::string& nombre);
+
+}  // namespace plataforma

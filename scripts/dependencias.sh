@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the demo need; does nothing when all are present.
+set -euo pipefail
+paquetes=(g++ cmake make libgtest-dev qt6-base-dev unixodbc unixodbc-dev libsqliteodbc tdsodbc
+  sqlite3 libsqlite3-dev nlohmann-json3-dev libcli11-dev xvfb xauth x11-apps imagemagick locales)
+faltan=()
+for p in "${paquetes[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
+done
+if [ ${#faltan[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "Installing: ${faltan[*]}"
+sudo_cmd=""
+[ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+$sudo_cmd apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${faltan[@]}"

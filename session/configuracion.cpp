@@ -1,0 +1,1 @@
+// Configuration store: filled in by the import work.
