@@ -1,0 +1,118 @@
+#pragma once
+// The import run's shared state: the window's controls as the run reads them, the run context
+// (one press of "Ejecutar"), the variables the modes add to it, and the skeleton every mode
+// follows (two passes over the file, progress, line loop, closing message).
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "import/sentencias.h"
+#include "platform/archivos.h"
+
+// The import window's controls, read by the run at the moment it needs them.
+class ControlesVentana {
+ public:
+  virtual ~ControlesVentana() = default;
+  virtual int OpcionSeleccionada() const = 0;  // optOpcion index 0-6; -1 when none is selected
+  virtual std::string txtRuta() const = 0;
+  virtual std::string txtCuenta() const = 0;
+  virtual std::string txtConcepto() const = 0;
+  virtual void SetTxtConcepto(const std::string& texto) = 0;  // own cheques write the concept
+  // Draws the progress bar in picStatus: percentage, colour (0xRRGGBB), caption.
+  virtual void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) = 0;
+  // One pass of the interface's event processing (once per line).
+  virtual void HacerEventos() = 0;
+};
+
+// Counts of a run, shown beside the closing message (the batch mode prints them).
+struct ResumenCorrida {
+  long lineasLeidas = 0;
+  long registrados = 0;         // vouchers, cheques, headers posted
+  long yaImportados = 0;        // skipped: already in the database
+  long otraLetra = 0;           // posted with another letter
+  long incompletos = 0;         // ignored: a field missing
+  long importeCero = 0;         // cheques with a zero amount
+  long cuentasCreadas = 0;
+  long cuentasExistentes = 0;
+  long tareasCatalogadas = 0;
+  long vinculosGrabados = 0;
+  long clasesActualizadas = 0;
+  long nombresNoEncontrados = 0;
+  std::vector<long> lineasRechazadas;  // line numbers whose batch the database refused
+  std::vector<std::string> errores;    // messages naming line and value (conversion errors)
+  bool finalizado = false;             // the run reached "Proceso Finalizado!!!"
+};
+
+// Ends the run at once (the operator's No, an abort in the error dialog, a refused
+// counter-account). The run closes its file and re-enables the journal's triggers first.
+struct FinDeCorrida {};
+
+// The run context: created empty at the press of the button, discarded at its end.
+struct ContextoCorrida {
+  explicit ContextoCorrida(ControlesVentana& v) : ventana(v) {}
+  ControlesVentana& ventana;
+
+  // Intake and line loop.
+  plataforma::ArchivoTexto archivo;  // NroArchivo
+  std::string RutaArchivo;
+  int32_t TotalRegistros = 0;
+  int32_t RegistroActual = 0;
+  std::string Linea;
+  std::vector<std::string> Columnas;
+  std::string CuentaControl;
+  bool triggersDeshabilitados = false;  // the run sent DISABLE TRIGGER ALL
+
+  // Variables the modes share with the journal writer.
+  ListaSentencias SentenciasSQL;
+  std::string CuentaCliente;
+  std::string Descripcion;
+  std::string CuentaAsiento;
+  std::string Periodo;
+  std::string NumeroAsiento;
+  std::string DebeHaber;
+  int16_t Secuencia = 0;
+  std::string Fecha;
+  std::string TC;
+  std::string Letra;
+  std::string Sucursal;
+  std::string Numero;
+  std::string Vencimiento;
+  std::string ImporteTexto;
+  std::string NroComprobanteBancario;  // the cheque modes' bank voucher number
+
+  ResumenCorrida resumen;
+};
+
+// The run's error policy around one step: error 9 skips the step silently; any other error goes
+// to MensajeError — retry runs the step again, ignore skips it, anything else ends the run
+// (throws FinDeCorrida). Returns true when the step completed, false when it was skipped.
+bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso);
+
+// Column `i` of the current line; raises ErrorEjecucion 9 when the line has no such column.
+const std::string& Columna(const ContextoCorrida& ctx, size_t i);
+
+// AbrirArchivo: RutaArchivo = txtRuta now; opens it for reading.
+void AbrirArchivo(ContextoCorrida& ctx);
+
+// The skeleton every mode follows after the dispatcher's first AbrirArchivo: first pass
+// (count, close), reopen, `antes`, the line loop (events, progress, read Linea, cut Columnas,
+// `porLinea`), `despues`, close, "Proceso Finalizado!!!". Any of the three may be empty.
+void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
+                     const std::function<void()>& porLinea, const std::function<void()>& despues);
+
+// Mode subroutines, called by the dispatcher after AbrirArchivo.
+void ImportarSaldos(ContextoCorrida& ctx);           // modes 0 and 1
+void ImportarEmpleados(ContextoCorrida& ctx);        // mode 2
+void ImportarChequesTerceros(ContextoCorrida& ctx);  // mode 3
+void ImportarChequesPropios(ContextoCorrida& ctx);   // mode 4
+void ImportarPendientes(ContextoCorrida& ctx);       // modes 5 and 6
+
+// Sends "ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL" / "... ENABLE TRIGGER ALL" and keeps
+// track, so every end of the run can re-enable them.
+void DeshabilitarTriggers(ContextoCorrida& ctx);
+void HabilitarTriggers(ContextoCorrida& ctx);
+
+// The whole run (cmdEjecutar_Click); returns its summary.
+ResumenCorrida EjecutarImportacion(ControlesVentana& ventana);
