@@ -1,0 +1,13 @@
+#pragma once
+// The customer price-list reassignment (the price-list row's "Ejecutar"): reads the
+// tab-separated file and writes each customer's price class into MA_CUENTASADIC.
+
+#include <string>
+
+struct ResumenLista {
+  long clasesActualizadas = 0;
+  long nombresNoEncontrados = 0;
+  bool finalizado = false;  // reached "FINALIZADO"
+};
+
+ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista);

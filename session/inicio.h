@@ -1,0 +1,25 @@
+#pragma once
+// Start-up: takes the connection parameters from the parameter string (or the command line),
+// opens the session connection (asking for what is missing), and prepares the session:
+// statistics connection and command time-out, search definitions, session settings,
+// access-log row.
+
+#include <cstdint>
+#include <string>
+
+// The process command line without the program path; IniciarSesion reads it when Parametros
+// is empty. The entry point sets it.
+void EstablecerLineaDeComandos(const std::string& linea);
+
+// Returns false when no open connection resulted: the program must end at once.
+bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& ConnString,
+                   int32_t CursorLocation);
+
+// The bare server name: what follows the first "/", before the first ":".
+std::string ExtraerServidor(const std::string& Servidor);
+
+// The values of the parameter string, as start-up extracts them (empty when absent; Caja "1").
+struct ParametrosInicio {
+  std::string parametroAdicional, servidor, base, usuario, password, caja;
+};
+ParametrosInicio ExtraerParametros(const std::string& Parametros);

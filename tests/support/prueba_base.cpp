@@ -1,0 +1,53 @@
+#include "tests/support/prueba_base.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "data/db_dll.h"
+#include "data/valores_sesion.h"
+#include "platform/archivos.h"
+#include "platform/regional.h"
+
+void PruebaBase::SetUp() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string nombre = std::string(info->test_suite_name()) + "_" + info->name();
+  for (char& c : nombre) {
+    if (c == '/') c = '_';
+  }
+  auto base = std::filesystem::temp_directory_path() / "importador-pruebas" /
+              (nombre + "_" + std::to_string(::getpid()));
+  std::filesystem::remove_all(base);
+  std::filesystem::create_directories(base);
+  carpeta_ = base.string() + "/";
+
+  plataforma::EstablecerRegional(plataforma::Regional{});
+  plataforma::EstablecerDialogos(&dialogos);
+  plataforma::EstablecerCarpetaPrograma(carpeta_);
+  ::setenv("TEMP", carpeta_.c_str(), 1);
+  ::setenv("TMP", carpeta_.c_str(), 1);
+  ::setenv("temp", carpeta_.c_str(), 1);
+  ::setenv("tmp", carpeta_.c_str(), 1);
+  ReiniciarValoresSesion();
+  ReiniciarDB();
+}
+
+void PruebaBase::TearDown() {
+  for (const auto& d : dialogos.SinRespuesta()) {
+    ADD_FAILURE() << "Dialog left unanswered: [" << d.titulo << "] " << d.texto;
+  }
+  ReiniciarDB();
+  plataforma::EstablecerDialogos(nullptr);
+  plataforma::EstablecerCarpetaPrograma("");
+  if (!HasFailure()) std::filesystem::remove_all(carpeta_);
+}
+
+std::string PruebaBase::EscribirArchivo(const std::string& nombre,
+                                        const std::string& contenido) const {
+  std::string ruta = Ruta(nombre);
+  std::ofstream f(ruta, std::ios::binary);
+  f << contenido;
+  return ruta;
+}
