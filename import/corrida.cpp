@@ -1,0 +1,172 @@
+// The import run: dispatch on the selected mode, the two passes over the input file, the line
+// loop with its progress, the run's error policy and the clean-up on every way out of a run.
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
+#undef EOF
+
+#include "data/db_dll.h"
+#include "import/asientos.h"
+#include "import/contexto_corrida.h"
+#include "platform/dialogos.h"
+#include "platform/error_ejecucion.h"
+#include "utility/utilidades.h"
+
+namespace {
+
+using plataforma::ErrorEjecucion;
+
+constexpr uint32_t kAzul = 0x0000FF;
+
+// Set while a run is in progress: the loop yields to the interface once per line, so a second
+// press of "Ejecutar" arrives inside the first run and must not start another one.
+bool corridaEnCurso = false;
+
+// What ends every run, also an abort or the operator's No: the input file is closed and the
+// journal's triggers are enabled again when this run had disabled them.
+class CierreDeCorrida {
+ public:
+  explicit CierreDeCorrida(ContextoCorrida& ctx) : ctx_(ctx) { corridaEnCurso = true; }
+  ~CierreDeCorrida() {
+    try {
+      if (ctx_.archivo.Abierto()) ctx_.archivo.Cerrar();
+      if (ctx_.triggersDeshabilitados) HabilitarTriggers(ctx_);
+    } catch (...) {
+      // Nothing of the clean-up may escape a destructor; the database keeps the error list.
+    }
+    corridaEnCurso = false;
+  }
+  CierreDeCorrida(const CierreDeCorrida&) = delete;
+  CierreDeCorrida& operator=(const CierreDeCorrida&) = delete;
+
+ private:
+  ContextoCorrida& ctx_;
+};
+
+bool Seleccionada(const ContextoCorrida& ctx, int opcion) {
+  return ctx.ventana.OpcionSeleccionada() == opcion;
+}
+
+void EnviarSentencia(std::string sentencia) { DB().EjecutaConsultaSQL(sentencia); }
+
+}  // namespace
+
+bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
+  for (;;) {
+    ErrorEjecucion error(0, "");
+    try {
+      paso();
+      return true;
+    } catch (const ErrorEjecucion& e) {
+      if (e.Number == plataforma::kErrIndiceFueraDeRango) return false;
+      error = e;
+    } catch (const FinDeCorrida&) {
+      throw;
+    } catch (const std::exception& e) {
+      // A failure of the standard library (memory, a conversion) is offered like any other.
+      error = ErrorEjecucion(plataforma::kErrArgumentoInvalido, e.what());
+    }
+    switch (utilidad::MensajeError(error)) {
+      case plataforma::vbRetry:
+        continue;
+      case plataforma::vbIgnore:
+        return false;
+      default:
+        throw FinDeCorrida{};
+    }
+  }
+}
+
+const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
+  if (i >= ctx.Columnas.size()) {
+    throw ErrorEjecucion(plataforma::kErrIndiceFueraDeRango, "Subíndice fuera del intervalo");
+  }
+  return ctx.Columnas[i];
+}
+
+void AbrirArchivo(ContextoCorrida& ctx) {
+  ctx.RutaArchivo = ctx.ventana.txtRuta();
+  if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
+  // The window enables "Ejecutar" for a path pasted with its double quotes (it tests the path
+  // without them); open the same path it tested, or the enabled button would lead to an error.
+  ctx.archivo.Abrir(utilidad::QuitarCaracteres(ctx.RutaArchivo, "\""));
+}
+
+void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
+                     const std::function<void()>& porLinea, const std::function<void()>& despues) {
+  // First pass: count the lines.
+  ctx.TotalRegistros = 0;
+  Paso(ctx, [&] {
+    while (ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
+      ctx.archivo.LeerLinea();
+      ++ctx.TotalRegistros;
+    }
+  });
+  if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
+  Paso(ctx, [&] { AbrirArchivo(ctx); });
+
+  ctx.RegistroActual = 0;
+  if (antes) Paso(ctx, antes);
+  while (ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
+    ctx.ventana.HacerEventos();
+    ++ctx.RegistroActual;
+    // The product in 32-bit integers, the division in double, as the bar always computed it.
+    const int32_t producto = ctx.RegistroActual * 100;
+    const double porcentaje =
+        ctx.TotalRegistros > 0 ? static_cast<double>(producto) / ctx.TotalRegistros : 100.0;
+    ctx.ventana.DibujaProgreso(porcentaje, kAzul, "");
+    if (!Paso(ctx, [&] { ctx.Linea = ctx.archivo.LeerLinea(); })) continue;
+    ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
+    ++ctx.resumen.lineasLeidas;
+    if (porLinea) Paso(ctx, porLinea);
+  }
+  if (despues) Paso(ctx, despues);
+  if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
+  plataforma::MsgBox("Proceso Finalizado!!!", plataforma::vbInformation, "Aviso al Usuario");
+  ctx.resumen.finalizado = true;
+}
+
+void DeshabilitarTriggers(ContextoCorrida& ctx) {
+  EnviarSentencia("ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL");
+  ctx.triggersDeshabilitados = true;
+}
+
+void HabilitarTriggers(ContextoCorrida& ctx) {
+  EnviarSentencia("ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL");
+  ctx.triggersDeshabilitados = false;
+}
+
+ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
+  if (corridaEnCurso) return {};
+  ContextoCorrida ctx(ventana);
+  try {
+    CierreDeCorrida cierre(ctx);
+    // The pending-document modes take no counter-account; with no option selected the check
+    // still runs, and the run ends after it.
+    if (!Seleccionada(ctx, 5) && !Seleccionada(ctx, 6)) {
+      Paso(ctx, [&] { ValidaContrapartida(ctx); });
+    }
+    auto abrirYCorrer = [&](void (*modo)(ContextoCorrida&)) {
+      Paso(ctx, [&] { AbrirArchivo(ctx); });
+      modo(ctx);
+    };
+    if (Seleccionada(ctx, 0) || Seleccionada(ctx, 1)) {
+      ctx.CuentaControl = Seleccionada(ctx, 0) ? "11201" : "21101";
+      abrirYCorrer(ImportarSaldos);
+    } else if (Seleccionada(ctx, 2)) {
+      abrirYCorrer(ImportarEmpleados);
+    } else if (Seleccionada(ctx, 3)) {
+      abrirYCorrer(ImportarChequesTerceros);
+    } else if (Seleccionada(ctx, 4)) {
+      abrirYCorrer(ImportarChequesPropios);
+    } else if (Seleccionada(ctx, 5) || Seleccionada(ctx, 6)) {
+      abrirYCorrer(ImportarPendientes);
+    }
+  } catch (const FinDeCorrida&) {
+    // The run ended early; the clean-up above already ran.
+  }
+  return ctx.resumen;
+}
