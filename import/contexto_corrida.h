@@ -32,6 +32,7 @@ struct ResumenCorrida {
   long registrados = 0;         // vouchers, cheques, headers posted
   long yaImportados = 0;        // skipped: already in the database
   long otraLetra = 0;           // posted with another letter
+  long sinLetraLibre = 0;       // skipped: the file's letter and A..N taken by other vouchers
   long incompletos = 0;         // ignored: a field missing
   long importeCero = 0;         // cheques with a zero amount
   long cuentasCreadas = 0;

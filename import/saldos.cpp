@@ -1,0 +1,287 @@
+// Customer and supplier balances: the report layout (headers, voucher lines) and the posting of
+// each open voucher as an opening entry of two journal lines.
+
+#include "import/saldos.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
+#undef EOF
+
+#include "data/db_dll.h"
+#include "import/asientos.h"
+#include "import/sentencias.h"
+#include "platform/dialogos.h"
+#include "platform/regional.h"
+#include "utility/utilidades.h"
+
+namespace {
+
+using plataforma::ErrorEjecucion;
+using plataforma::Moneda;
+using utilidad::Trim;
+
+constexpr size_t kColumnaComprobante = 4;
+constexpr size_t kColumnaVencimiento = 13;
+constexpr size_t kColumnaImporteClientes = 37;
+constexpr size_t kColumnaImporteProveedores = 34;
+
+const char* const kLetras[] = {"A", "B", "C", "D", "E", "F", "G",
+                               "H", "I", "J", "K", "L", "M", "N"};
+
+int Modo(const ContextoCorrida& ctx) { return ctx.ventana.OpcionSeleccionada(); }
+
+// The first `n` characters of a UTF-8 text (characters, not bytes).
+std::string PrimerosCaracteres(const std::string& texto, size_t n) {
+  size_t i = 0;
+  for (size_t contados = 0; i < texto.size() && contados < n; ++contados) {
+    ++i;
+    while (i < texto.size() && (static_cast<unsigned char>(texto[i]) & 0xC0) == 0x80) ++i;
+  }
+  return texto.substr(0, i);
+}
+
+// Characters `desde` (1-based) to the end, or an empty text when the token is shorter.
+std::string DesdeCaracter(const std::string& texto, size_t desde) {
+  return texto.size() >= desde ? texto.substr(desde - 1) : std::string();
+}
+
+// The amount of a journal row as the database returns it.
+Moneda ImporteDeCampo(const plataforma::Valor& v) {
+  if (const auto* m = std::get_if<Moneda>(&v)) return *m;
+  if (const auto* d = std::get_if<double>(&v)) return Moneda::DesdeDouble(*d);
+  if (const auto* i = std::get_if<int64_t>(&v)) return Moneda{*i * 10000};
+  if (const auto* s = std::get_if<std::string>(&v)) return utilidad::TextoAImporte(*s);
+  return Moneda{};
+}
+
+std::string ConsultaComprobante(const ContextoCorrida& ctx, bool blancoFinal) {
+  return "SELECT * FROM MV_ASIENTOS WHERE TC = '" + ctx.TC + "' AND SUCURSAL = '" +
+         ctx.Sucursal + "'  AND NUMERO = '" + ctx.Numero + "'  AND LETRA = '" + ctx.Letra +
+         "'" + (blancoFinal ? " " : "");
+}
+
+enum class Existencia { Libre, YaImportado, Ocupado };
+
+// Opens the voucher query with the current letter and compares the first row's amount.
+Existencia Buscar(ContextoCorrida& ctx, bool blancoFinal, Moneda absoluto, bool esFactura) {
+  std::string sql = ConsultaComprobante(ctx, blancoFinal);
+  ado::Recordset rs;
+  DB().AbrirRecordset(sql, rs);
+  Existencia e = Existencia::Libre;
+  if (rs.State() == ado::adStateOpen && !rs.EOF()) {
+    // An invoice is identified by its number alone; other vouchers by number and amount.
+    e = esFactura || ImporteDeCampo(rs.Fields("Importe").Value()) == absoluto
+            ? Existencia::YaImportado
+            : Existencia::Ocupado;
+  }
+  DB().CierraRecordset(rs);
+  return e;
+}
+
+// Decides whether the voucher can be posted, moving it to the first free letter when another
+// voucher holds its number. False when it must be skipped (counted in the summary).
+bool ComprobanteLibre(ContextoCorrida& ctx, Moneda absoluto) {
+  const bool esFactura = utilidad::IgualSinCaso(ctx.TC, "FC");
+  Existencia e = Buscar(ctx, true, absoluto, esFactura);
+  if (e == Existencia::Libre) return true;
+  if (e == Existencia::YaImportado) {
+    ++ctx.resumen.yaImportados;
+    return false;
+  }
+  for (const char* letra : kLetras) {
+    ctx.Letra = letra;
+    e = Buscar(ctx, false, absoluto, false);
+    if (e == Existencia::Libre) return true;
+    if (e == Existencia::YaImportado) {
+      ++ctx.resumen.yaImportados;
+      return false;
+    }
+  }
+  ++ctx.resumen.sinLetraLibre;
+  return false;
+}
+
+// Looks the customer's account up; while it is missing, asks the operator to create it.
+void VerificaCliente(ContextoCorrida& ctx) {
+  ctx.CuentaAsiento = ctx.CuentaCliente;
+  for (;;) {
+    ado::Recordset lrcs;
+    if (DB().ExisteEnTabla("MA_CUENTAS", ctx.CuentaAsiento, "Codigo", &lrcs, 8, "", true)) {
+      ctx.Descripcion = utilidad::ValorCampo(lrcs.Fields("Descripcion").Value());
+      return;
+    }
+    // The second line names the account being looked up, so the operator knows which one to
+    // create (the description held here belongs to an earlier customer).
+    const std::string texto = "No se encontro el cliente \r\n" + ctx.CuentaAsiento +
+                              "\r\nDebe darlo de alta para continuar\r\n\r\n"
+                              "Seleccione SI luego de darlo de Alta\r\n"
+                              "Seleccione NO para abortar el proceso";
+    if (plataforma::MsgBox(texto, plataforma::vbCritical + plataforma::vbYesNo,
+                           " Aviso al operador") != plataforma::vbYes) {
+      throw FinDeCorrida{};
+    }
+  }
+}
+
+std::string DescripcionConversion(const ContextoCorrida& ctx, const std::string& que,
+                                  const std::string& valor) {
+  return "Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual) +
+         ": " + que + " \"" + valor + "\" no se puede convertir";
+}
+
+// Converts the line's amount and dates before anything is composed; a value that does not
+// convert goes to the run's error dialog naming line and value.
+void ConvierteValores(ContextoCorrida& ctx, Moneda& importe) {
+  auto fallo = [&](const std::string& que, const std::string& valor) {
+    const std::string d = DescripcionConversion(ctx, que, valor);
+    ctx.resumen.errores.push_back(d);
+    throw ErrorEjecucion(plataforma::kErrTipoIncompatible, d, "RegistraSaldo");
+  };
+  try {
+    importe = utilidad::TextoAImporte(ctx.ImporteTexto);
+  } catch (const ErrorEjecucion&) {
+    fallo("el importe", ctx.ImporteTexto);
+  }
+  if (!plataforma::EsFecha(ctx.Fecha)) fallo("la fecha", ctx.Fecha);
+  if (!plataforma::EsFecha(Trim(ctx.Vencimiento))) fallo("el vencimiento", ctx.Vencimiento);
+}
+
+}  // namespace
+
+std::string MapearTipoComprobante(const std::string& codigo, int modo) {
+  struct Par {
+    const char* codigo;
+    const char* clientes;
+    const char* proveedores;
+  };
+  static const Par kTabla[] = {
+      {"FC", "FC", "FCC"}, {"REC", "CB", "CB"}, {"CR", "NC", "NC"}, {"NCD", "NC", "NC"},
+      {"NCI", "NC", "NC"}, {"NDI", "ND", "ND"}, {"CON", "CC", "CC"}, {"NC", nullptr, "NCC"},
+  };
+  for (const Par& p : kTabla) {
+    if (!utilidad::IgualSinCaso(codigo, p.codigo)) continue;
+    const char* r = modo == 1 ? p.proveedores : p.clientes;
+    return r ? r : codigo;
+  }
+  return codigo;
+}
+
+bool DetectaTitular(ContextoCorrida& ctx) {
+  if (Modo(ctx) == 1) {
+    if (!utilidad::ContieneSinCaso(Trim(ctx.Linea), "Proveedor")) return false;
+    ctx.Linea = utilidad::ReemplazaTexto(ctx.Linea, ";", " ");
+    ctx.Linea = Trim(utilidad::ReemplazarSinCaso(ctx.Linea, "Proveedor:", ""));
+    ctx.CuentaCliente =
+        ctx.CuentaControl + utilidad::FormatoCeros(PrimerosCaracteres(ctx.Linea, 6), 4);
+    return true;
+  }
+  if (!utilidad::ContieneSinCaso(Trim(ctx.Linea), "Cliente")) return false;
+  const std::string numero =
+      utilidad::ReemplazarSinCaso(Trim(Columna(ctx, 0)), "Cliente:", "");
+  ctx.CuentaCliente = ctx.CuentaControl + utilidad::FormatoCeros(numero, 4);
+  return true;
+}
+
+void LeerLineaSaldo(ContextoCorrida& ctx) {
+  // A line that lacks a column must never post the values of the line before.
+  ctx.Fecha.clear();
+  ctx.TC.clear();
+  ctx.Letra.clear();
+  ctx.Sucursal.clear();
+  ctx.Numero.clear();
+  ctx.Vencimiento.clear();
+  ctx.ImporteTexto.clear();
+
+  std::string tipo;
+  Paso(ctx, [&] { ctx.Fecha = Trim(Columna(ctx, 0)); });
+  Paso(ctx, [&] {
+    const auto tokens = utilidad::Dividir(Trim(Columna(ctx, kColumnaComprobante)), " ");
+    tipo = Trim(tokens[0]);
+    if (tokens.size() > 1) ctx.Letra = Trim(tokens[1]);
+    if (tokens.size() > 2) {
+      ctx.Sucursal = tokens[2].substr(0, 4);
+      ctx.Numero = DesdeCaracter(tokens[2], 6);
+    }
+    // Credit receipts write the whole third token as the number.
+    if (utilidad::IgualSinCaso(tipo, "CR") && tokens.size() > 2) {
+      ctx.Numero = utilidad::QuitarCaracteres(tokens[2], "-");
+      ctx.Sucursal = "0001";
+      ctx.Letra = "A";
+    }
+  });
+  Paso(ctx, [&] { ctx.Vencimiento = Columna(ctx, kColumnaVencimiento); });
+  Paso(ctx, [&] {
+    ctx.ImporteTexto =
+        Columna(ctx, Modo(ctx) == 1 ? kColumnaImporteProveedores : kColumnaImporteClientes);
+  });
+  ctx.Sucursal = utilidad::FormatoCeros(ctx.Sucursal, 4);
+  ctx.Numero = utilidad::FormatoCeros(ctx.Numero, 8);
+  if (ctx.Letra.empty()) ctx.Letra = "X";
+  ctx.TC = MapearTipoComprobante(tipo, Modo(ctx));
+}
+
+bool LineaSaldoCompleta(const ContextoCorrida& ctx) {
+  return !ctx.TC.empty() && !Trim(ctx.Sucursal).empty() && !Trim(ctx.Numero).empty() &&
+         !Trim(ctx.Vencimiento).empty() && !Trim(ctx.ImporteTexto).empty();
+}
+
+void RegistraSaldo(ContextoCorrida& ctx) {
+  Moneda importe;
+  if (!Paso(ctx, [&] { ConvierteValores(ctx, importe); })) return;
+  const Moneda absoluto = importe.Absoluto();
+  const std::string letraDelArchivo = ctx.Letra;
+
+  ctx.SentenciasSQL.assign(1, "");
+  if (!ComprobanteLibre(ctx, absoluto)) return;
+
+  ctx.SentenciasSQL.push_back("IF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE FECHA='" +
+                              ctx.Fecha + "') INSERT INTO MA_CALENDARIO (FECHA) VALUES('" +
+                              ctx.Fecha + "')");
+  ctx.SentenciasSQL.push_back("");
+
+  VerificaCliente(ctx);
+
+  ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
+  const std::string mes = std::to_string(plataforma::CDate(ctx.Fecha).mes);
+  ctx.NumeroAsiento = std::to_string(ValidaTCRegistraciones(mes, ctx.Periodo, "    "));
+  ctx.DebeHaber = importe.diezmilesimos >= 0 ? "D" : "H";
+
+  ctx.Secuencia = 1;
+  GrabaAsiento(ctx);
+  ctx.DebeHaber = ctx.DebeHaber == "D" ? "H" : "D";
+  ctx.CuentaAsiento = ctx.ventana.txtCuenta();
+  ctx.Secuencia = 2;
+  GrabaAsiento(ctx);
+
+  if (EjecutaSentencias(ctx.SentenciasSQL)) {
+    ++ctx.resumen.registrados;
+    if (ctx.Letra != letraDelArchivo) ++ctx.resumen.otraLetra;
+  } else {
+    ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+  }
+}
+
+void ImportarSaldos(ContextoCorrida& ctx) {
+  ctx.CuentaCliente.clear();
+  RecorrerArchivo(
+      ctx, [&] { DeshabilitarTriggers(ctx); },
+      [&] {
+        if (Trim(ctx.Linea).empty()) return;
+        // Report titles before the first header only feed the header detection.
+        if (Trim(ctx.CuentaCliente).empty()) {
+          DetectaTitular(ctx);
+          return;
+        }
+        const bool esTitular = DetectaTitular(ctx);
+        LeerLineaSaldo(ctx);
+        if (LineaSaldoCompleta(ctx)) {
+          RegistraSaldo(ctx);
+        } else if (!esTitular) {
+          ++ctx.resumen.incompletos;
+        }
+      },
+      [&] { HabilitarTriggers(ctx); });
+}
