@@ -1,0 +1,275 @@
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() of the ADO header.
+#undef EOF
+
+#include "session/ajustes.h"
+
+#include <array>
+#include <fstream>
+
+#include "data/aviso_operador.h"
+#include "data/db_dll.h"
+#include "data/valores_sesion.h"
+#include "platform/archivos.h"
+#include "platform/dialogos.h"
+#include "platform/error_ejecucion.h"
+#include "platform/regional.h"
+#include "session/configuracion.h"
+#include "utility/aleatorio.h"
+#include "utility/utilidades.h"
+
+namespace {
+
+using plataforma::ErrorEjecucion;
+using utilidad::Trim;
+
+constexpr int32_t kErrInterno = 51;  // the runtime's "internal error"
+
+// Runs one step whose failure is ignored, so the next step runs.
+template <typename Paso>
+void Ignorando(Paso&& paso) {
+  try {
+    paso();
+  } catch (const std::exception&) {
+  }
+}
+
+// Runs one step with the error dialog: Retry repeats it, Ignore goes on (true), any other
+// answer leaves the routine (false).
+template <typename Paso>
+bool ConAviso(const std::string& rutina, Paso&& paso) {
+  for (;;) {
+    try {
+      paso();
+      return true;
+    } catch (const ErrorEjecucion& e) {
+      int respuesta = AvisoOperador(e, 18, rutina);
+      if (respuesta == plataforma::vbRetry) continue;
+      return respuesta == plataforma::vbIgnore;
+    } catch (const std::exception& e) {
+      int respuesta = AvisoOperador(ErrorEjecucion(kErrInterno, e.what()), 18, rutina);
+      if (respuesta == plataforma::vbRetry) continue;
+      return respuesta == plataforma::vbIgnore;
+    }
+  }
+}
+
+struct MascaraConsulta {
+  const char* titulo;
+  const char* tabla;
+  const char* campos;
+};
+
+constexpr std::array<MascaraConsulta, 11> kMascaras = {{
+    {"ARTICULOS", "V_MA_ARTICULOS", "|DESCRIPCION|IDARTICULO|"},
+    {"CLIENTES", "VT_CLIENTES", "|RAZON_SOCIAL|CODIGO|CONTACTO|"},
+    {"PROVEEDORES", "VT_PROVEEDORES", "|RAZON_SOCIAL|CODIGO|"},
+    {"CONTACTOS", "MA_CONTACTOS", "|Nombre_y_Apellido|Domicilio|Localidad|Telefono|"},
+    {"VENDEDORES", "V_TA_VENDEDORES", "|NOMBRE|IDVENDEDOR|"},
+    {"TECNICOS", "V_TA_TECNICOS", "|NOMBRE|IDTECNICO|"},
+    {"MANTENIMIENTOS", "V_MA_MANTENIMIENTOS", "|DESCRIPCION|CODIGO|"},
+    {"CUENTAS", "MA_CUENTAS", "|DESCRIPCION|CODIGO|"},
+    {"TAREAS", "V_TA_Tareas", "|Descripcion|IdTarea|"},
+    {"UnidadNegocio", "V_TA_UnidadNegocio", "|Descripcion|Codigo|"},
+    {"DEPOSITO", "V_TA_DEPOSITO", "|Descripcion|IdDeposito|"},
+}};
+
+// A field of a record: the text in Windows-1252, cut or padded with blanks to `largo` bytes.
+std::string CampoFijo(const std::string& texto, size_t largo) {
+  std::string bytes = plataforma::Utf8ACp1252(texto);
+  bytes.resize(largo, ' ');
+  return bytes;
+}
+
+std::string RegistroConsulta(const MascaraConsulta& m) {
+  std::string registro = CampoFijo(Trim(m.titulo), 100) + CampoFijo(m.tabla, 100) +
+                         CampoFijo(Trim(m.campos), 500) + CampoFijo("", 500) + "\r\n";
+  return registro;
+}
+
+ErrorEjecucion ErrorDeArchivo(const std::string& ruta) {
+  return ErrorEjecucion(75, "Error de acceso a la ruta o el archivo: " + ruta);
+}
+
+}  // namespace
+
+std::string FmtFecha() { return plataforma::FormatearFecha(plataforma::Ahora(), "dd/mm/yy"); }
+std::string FmtHora() { return plataforma::FormatearFecha(plataforma::Ahora(), "hh:nn"); }
+std::string FmtFechaHora() {
+  return plataforma::FormatearFecha(plataforma::Ahora(), "dd/mm/yy hh:nn");
+}
+
+void CargarConfiguracion() {
+  Ignorando([] { utilidad::Randomize(); });
+  gTablaConfiguracion = "ta_configuracion";
+  Ignorando([] { gCantidadDecimales = Cfg("CantidadDecimales"); });
+  Ignorando([] { gConfidencialidad = utilidad::IgualSinCaso(Cfg("SS_CONFIDENCIALIDAD"), "SI"); });
+  Ignorando([] {
+    std::string consulta = "Select * from ta_usuarios  with(nolock)  where Nombre = '" +
+                           gUsuarioLogeado + "'";
+    ado::Recordset rs;
+    DB().AbrirRecordset(consulta, rs);
+    if (rs.State() == ado::adStateOpen && !rs.EOF()) {
+      gUnidadNegocio = utilidad::ValorCampo(rs.Fields("Unegocio").Value());
+    }
+    DB().CierraRecordset(rs);
+  });
+  if (gUnidadNegocio.empty()) gUnidadNegocio = "   1";
+  Ignorando([] { gUtilizarFechaDia = utilidad::IgualSinCaso(Cfg("UTILIZARFECHADIA"), "SI"); });
+}
+
+void CrearMascarasConsultas(const std::string& Ruta) {
+  // Opened for update so the records already there stay; created first when missing.
+  std::fstream archivo(Ruta, std::ios::in | std::ios::out | std::ios::binary);
+  if (!archivo.is_open()) {
+    std::ofstream nuevo(Ruta, std::ios::binary);
+    if (!nuevo.is_open()) throw ErrorDeArchivo(Ruta);
+    nuevo.close();
+    archivo.open(Ruta, std::ios::in | std::ios::out | std::ios::binary);
+    if (!archivo.is_open()) throw ErrorDeArchivo(Ruta);
+  }
+  for (const MascaraConsulta& m : kMascaras) {
+    archivo.seekg(0, std::ios::end);
+    const std::streamoff largo = archivo.tellg();
+    const std::streamoff registro = largo / kLargoRegistroConsulta;  // complete records
+    archivo.seekp(registro * kLargoRegistroConsulta);
+    const std::string bytes = RegistroConsulta(m);
+    archivo.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    archivo.flush();
+    if (!archivo) throw ErrorDeArchivo(Ruta);
+  }
+}
+
+void RegistrarAcceso(const std::string& Formulario) {
+  DB_Dll& db = DB();
+  std::string F = Formulario;
+  Ignorando([&] {
+    if (F.empty()) F = plataforma::NombreEjecutable();
+  });
+  gUsuarioLogeado = db.gUsuario;
+
+  std::string T;
+  Ignorando([&] {
+    std::string consulta =
+        std::string("SELECT TA_TAREAS.USUARIO, TA_MENU.Proceso, TA_MENU.Clave , TA_MENU.Nombre ") +
+        " FROM TA_TAREAS  with(nolock) INNER JOIN TA_MENU ON TA_TAREAS.TAREA = TA_MENU.Clave " +
+        " WHERE (TA_TAREAS.USUARIO = '" + gUsuarioLogeado + " ') AND (TA_MENU.Proceso LIKE '%" +
+        F + "%')";
+    ado::Recordset rs;
+    Ignorando([&] { db.AbrirRecordset(consulta, rs); });
+    Ignorando([&] {
+      if (rs.State() == ado::adStateOpen && !rs.EOF()) {
+        T = utilidad::ValorCampo(rs.Fields("Nombre").Value());
+      } else if (utilidad::IgualSinCaso(db.gUsuario, db.gDBName) ||
+                 utilidad::IgualSinCaso(db.gUsuario, "SUPERVISOR KORVANE MC")) {
+        T = F;
+      }
+    });
+    Ignorando([&] { db.CierraRecordset(rs); });
+  });
+
+  ListaSentencias sentencias{""};
+  Ignorando([&] {
+    std::string maquina = utilidad::Mayusculas(Trim(utilidad::NombreMaquina()));
+    std::string usuario = utilidad::Mayusculas(Trim(gUsuarioLogeado));
+    std::string formulario = utilidad::Mayusculas(Trim(F));
+    std::string tarea = utilidad::Mayusculas(Trim(T));
+    std::string ingreso = FmtFechaHora();
+    std::string condicion;
+    AgregaCampo("Maquina", maquina, kComilla, true);
+    AgregaCampo("Usuario", usuario, kComilla);
+    AgregaCampo("Formulario", formulario, kComilla);
+    AgregaCampo("Tarea", tarea, kComilla);
+    AgregaCampo("Ingreso", ingreso, kComilla);
+    // The session value itself: its single quotes are gone for the rest of the process.
+    AgregaCampo("NombreUsuario", gUsuarioLogeado, kComilla);
+    ArmaSentencia(CamposSQL, sentencias, "Control_Acceso", false, condicion, false);
+  });
+
+  Ignorando([&] {
+    bool hayError = false;
+    std::string mensaje;
+    GActualizarDatoScript(sentencias, hayError, 0, false, false, "", mensaje, true);
+  });
+}
+
+void GActualizarDatoScript(const ListaSentencias& Sentencias, bool& HayError, int32_t Opcion,
+                           bool Duplicados, bool Referencias, const std::string& Tabla,
+                           std::string& Mensaje, bool MostrarMensaje) {
+  const std::string kRutina = "GActualizarDatoScript";
+  DB_Dll& db = DB();
+  HayError = false;
+  Mensaje.clear();
+
+  std::string guion;
+  for (const std::string& s : Sentencias) {
+    if (!Trim(s).empty()) guion += s + "\r";
+  }
+  if (guion.empty()) return;
+  std::string lote = "BEGIN TRANSACTION \r\r" + guion + "\r";
+
+  Ignorando([&] { db.EjecutaConsultaSQL(lote); });
+
+  int32_t nativo = 0;
+  bool commit = false;
+  if (!ConAviso(kRutina, [&] {
+        const ado::ErrorCollection& errores = db.Cnn().Errors();
+        if (errores.Count() == 0) {
+          commit = true;
+          return;
+        }
+        HayError = true;
+        nativo = errores.Item(0).NativeError;
+        // One entry is listed; of several, all but the last.
+        size_t listados = errores.Count() == 1 ? 1 : errores.Count() - 1;
+        for (size_t i = 0; i < listados; ++i) {
+          Mensaje += std::to_string(errores.Item(i).NativeError) + " : " +
+                     errores.Item(i).Description + "\r\n";
+        }
+      })) {
+    return;
+  }
+  if (commit) {
+    std::string fin = "COMMIT TRANSACTION";
+    Ignorando([&] { db.EjecutaConsultaSQL(fin); });
+    return;
+  }
+
+  std::string deshacer = "ROLLBACK TRANSACTION";
+  Ignorando([&] { db.EjecutaConsultaSQL(deshacer); });
+
+  if (!ConAviso(kRutina, [&] {
+        std::string proceso = plataforma::NombreEjecutable();
+        GrabaAuxErr(lote, proceso, nativo, Mensaje);
+      })) {
+    return;
+  }
+  ConAviso(kRutina, [&] {
+    if (!Trim(Mensaje).empty() && MostrarMensaje) {
+      plataforma::MsgBox(Mensaje, plataforma::vbOKOnly, "Aviso al Operador!");
+    }
+  });
+}
+
+void GrabaAuxErr(std::string& SQL, std::string& Proceso, int32_t& Numero,
+                 const std::string& Descripcion) {
+  DB_Dll& db = DB();
+  Ignorando([&] {
+    if (Proceso.empty()) Proceso = plataforma::NombreEjecutable();
+  });
+  ado::Recordset rs;
+  Ignorando([&] {
+    std::string consulta = "select  top 1 * from AUX_ERR  with(nolock) ";
+    db.AbrirRecordset(consulta, rs, nullptr, ado::adOpenDynamic, ado::adLockOptimistic);
+  });
+  Ignorando([&] { rs.AddNew(); });
+  Ignorando([&] { rs.Fields("Proceso").SetValue(plataforma::NombreEjecutable()); });
+  Ignorando([&] { rs.Fields("fecha").SetValue(FmtFechaHora()); });
+  Ignorando([&] { rs.Fields("Error").SetValue(static_cast<int64_t>(Numero)); });
+  Ignorando([&] { rs.Fields("Descripcion").SetValue(utilidad::AjustaAncho(Descripcion, 250)); });
+  Ignorando([&] { rs.Fields("SQL").SetValue(SQL); });
+  Ignorando([&] { rs.Fields("Pc").SetValue(utilidad::NombreMaquina()); });
+  Ignorando([&] { rs.Fields("Usuario").SetValue(db.gUsuario); });
+  Ignorando([&] { rs.Update(); });
+  Ignorando([&] { db.CierraRecordset(rs); });
+}
