@@ -1,0 +1,45 @@
+// The counter-account check of a run and the creation of posting accounts in MA_CUENTAS.
+
+#include <string>
+
+#include "data/db_dll.h"
+#include "import/asientos.h"
+#include "import/sentencias.h"
+#include "platform/dialogos.h"
+#include "utility/utilidades.h"
+
+namespace {
+
+// The employee mode creates its accounts under a title account; every other mode posts.
+constexpr int kOpcionAltaEmpleados = 2;
+
+// The operator's text inside a quoted literal: a quote is doubled, so it can never end the
+// literal early and turn the rest of the text into conditions.
+std::string LiteralSeguro(const std::string& texto) {
+  return utilidad::ReemplazaTexto(texto, "'", "''");
+}
+
+}  // namespace
+
+void ValidaContrapartida(ContextoCorrida& ctx) {
+  const std::string cuenta = ctx.ventana.txtCuenta();
+  const std::string tipo = ctx.ventana.OpcionSeleccionada() == kOpcionAltaEmpleados
+                               ? " AND (TITULO=1)"
+                               : " AND (TITULO=0 OR TITULO IS NULL)";
+  const std::string condicion = "CODIGO='" + LiteralSeguro(cuenta) + "'" + tipo;
+  if (DB().ExisteEnTabla("MA_CUENTAS", cuenta, "CODIGO", nullptr, 8, condicion, true)) return;
+  plataforma::MsgBox("Debe informar una cuenta de contrapartida válida!!!",
+                     plataforma::vbInformation + plataforma::vbOKOnly, "Aviso al Usuario");
+  throw FinDeCorrida{};
+}
+
+bool AltaCuenta(ContextoCorrida& ctx) {
+  ctx.SentenciasSQL = ListaSentencias(1);
+  std::string titulo = "0";
+  AgregaCampo("CODIGO", ctx.CuentaCliente, kComilla, true);
+  AgregaCampo("Descripcion", ctx.Descripcion, kComilla);
+  AgregaCampo("Titulo", titulo, kNumero);
+  std::string sinCondicion;
+  ArmaSentencia(CamposSQL, ctx.SentenciasSQL, "MA_CUENTAS", false, sinCondicion, false);
+  return EjecutaSentencias(ctx.SentenciasSQL);
+}

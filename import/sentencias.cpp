@@ -1,0 +1,178 @@
+#include "import/sentencias.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "data/aviso_operador.h"
+#include "data/db_dll.h"
+#include "data/valores_sesion.h"
+#include "import/reintento.h"
+#include "platform/dialogos.h"
+#include "platform/regional.h"
+#include "utility/utilidades.h"
+
+ListaCampos CamposSQL;
+
+namespace {
+
+const char kCR[] = "\r";
+
+// More decimals than an amount can carry only add zeros; the cap keeps a wild code harmless.
+constexpr int kMaxDecimales = 20;
+
+// The leading whole number of a text (blanks skipped), 0 when it has none: how the session's
+// decimals setting, kept as text, is read as a number.
+int LeerEntero(const std::string& texto) {
+  const char* p = texto.c_str();
+  while (*p == ' ') ++p;
+  char* fin = nullptr;
+  long n = std::strtol(p, &fin, 10);
+  if (fin == p) return 0;
+  return static_cast<int>(std::clamp<long>(n, -1000, 1000));
+}
+
+std::string AgrupaMiles(const std::string& digitos, char separador) {
+  std::string r;
+  const size_t n = digitos.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i > 0 && (n - i) % 3 == 0) r += separador;
+    r += digitos[i];
+  }
+  return r;
+}
+
+// The amount rounded to `d` decimals (half to even) and written with the regional separators.
+std::string FormateaImporte(plataforma::Moneda m, int d, bool conSeparadores) {
+  const auto& reg = plataforma::ConfiguracionRegional();
+  const bool negativo = m.diezmilesimos < 0;
+  uint64_t a = negativo ? 0 - static_cast<uint64_t>(m.diezmilesimos)
+                        : static_cast<uint64_t>(m.diezmilesimos);
+  uint64_t entero = 0;
+  std::string fraccion;
+  if (d < 4) {
+    uint64_t divisor = 1;
+    for (int i = d; i < 4; ++i) divisor *= 10;
+    uint64_t q = a / divisor;
+    const uint64_t resto = a % divisor;
+    if (2 * resto > divisor || (2 * resto == divisor && q % 2 == 1)) ++q;
+    uint64_t escala = 1;
+    for (int i = 0; i < d; ++i) escala *= 10;
+    entero = q / escala;
+    if (d > 0) {
+      fraccion = std::to_string(q % escala);
+      fraccion.insert(0, static_cast<size_t>(d) - fraccion.size(), '0');
+    }
+  } else {
+    entero = a / 10000;
+    fraccion = std::to_string(a % 10000);
+    fraccion.insert(0, 4 - fraccion.size(), '0');
+    fraccion.append(static_cast<size_t>(d - 4), '0');
+  }
+  const bool cero = entero == 0 && fraccion.find_first_not_of('0') == std::string::npos;
+  std::string texto = std::to_string(entero);
+  if (conSeparadores) texto = AgrupaMiles(texto, reg.separadorMiles);
+  if (d > 0) texto += reg.separadorDecimal + fraccion;
+  return (negativo && !cero ? "-" : "") + texto;
+}
+
+}  // namespace
+
+void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
+                 bool Primero) {
+  if (Primero) CamposSQL.clear();
+  Valor.erase(std::remove(Valor.begin(), Valor.end(), '\''), Valor.end());
+  ParCampo par;
+  par.first = Campo;
+  if (utilidad::Mayusculas(Valor) == "NULL") {
+    par.second = "Null";
+  } else {
+    par.second = DB().SQLValue(plataforma::Valor{Valor}, Comilla);
+  }
+  CamposSQL.push_back(std::move(par));
+}
+
+void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::string& Tabla,
+                   bool EsUpdate, std::string& Condicion, bool Conservar) {
+  std::string sentencia;
+  if (!EsUpdate) {
+    std::string nombres = "(";
+    std::string literales = " VALUES (";
+    for (size_t i = 0; i < Campos.size(); ++i) {
+      const char* fin = i + 1 < Campos.size() ? "," : ")";
+      nombres += Campos[i].first + fin;
+      literales += Campos[i].second + fin;
+    }
+    if (Campos.empty()) {
+      nombres += ")";
+      literales += ")";
+    }
+    sentencia = "INSERT INTO " + Tabla + " " + nombres + literales;
+  } else {
+    std::string texto;
+    for (size_t i = 0; i < Campos.size(); ++i) {
+      if (i > 0) texto += ",";
+      texto += Campos[i].first + " = " + Campos[i].second;
+    }
+    if (!utilidad::ContieneSinCaso(Condicion, "WHERE")) Condicion = " WHERE " + Condicion;
+    sentencia = "UPDATE " + Tabla + " SET " + texto + " " + Condicion;
+  }
+  Sentencias.push_back(std::move(sentencia));
+  Sentencias.emplace_back();
+  // An empty list, not one empty pair: a column added next without Primero must not follow
+  // a nameless pair into a broken statement.
+  if (!Conservar) Campos.clear();
+}
+
+bool EjecutaSentencias(ListaSentencias& Sentencias) {
+  std::string lote = std::string("BEGIN TRANSACTION ") + kCR + kCR;
+  for (const auto& s : Sentencias) lote += kCR + s;
+  lote += kCR;
+
+  DB_Dll& db = DB();
+  db.EjecutaConsultaSQL(lote);
+  auto& errores = db.Cnn().Errors();
+  if (errores.Count() > 0) {
+    const std::string mensaje = errores.Item(0).Description;
+    std::string rollback = "ROLLBACK TRANSACTION";
+    db.EjecutaConsultaSQL(rollback);
+    plataforma::MsgBox(mensaje, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+    return false;
+  }
+  std::string commit = "COMMIT TRANSACTION";
+  db.EjecutaConsultaSQL(commit);
+  // A commit the database refuses is a failed batch too, never a success.
+  if (db.Cnn().Errors().Count() > 0) {
+    const std::string mensaje = db.Cnn().Errors().Item(0).Description;
+    std::string rollback = "ROLLBACK TRANSACTION";
+    db.EjecutaConsultaSQL(rollback);
+    plataforma::MsgBox(mensaje, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+    return false;
+  }
+  return true;
+}
+
+std::string FmtMoneda(const std::string& Valor, int Decimales, bool ConSeparadores) {
+  if (Decimales == -3) return Valor;
+
+  int d = Decimales;
+  std::string resultado;
+  auto aviso = [](const plataforma::ErrorEjecucion& e) {
+    return AvisoOperador(e, 18, "FmtMoneda");
+  };
+  if (d == -1) d = LeerEntero(gCantidadDecimales);
+  if (d == 0) d = plataforma::ConfiguracionRegional().digitosMoneda;
+  if (d == -2) d = 0;
+  d = std::clamp(d, 0, kMaxDecimales);
+
+  plataforma::Moneda importe;
+  bool convertido = false;
+  PasoConDialogo([&] {
+    importe = utilidad::TextoAImporte(Valor);
+    convertido = true;
+  }, aviso);
+  // With nothing converted there is nothing to format, whatever the answer: the empty text.
+  if (!convertido) return "";
+  PasoConDialogo([&] { resultado = FormateaImporte(importe, d, ConSeparadores); }, aviso);
+  return resultado;
+}
