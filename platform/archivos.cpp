@@ -1,0 +1,230 @@
+#include "platform/archivos.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "platform/error_ejecucion.h"
+
+namespace plataforma {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Unicode code points of Windows-1252 bytes 0x80-0x9F; the five undefined bytes keep their
+// C1 control code point, so every byte survives the round trip.
+constexpr char32_t kC1[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AgregarUtf8(std::string& salida, char32_t c) {
+  if (c < 0x80) {
+    salida += static_cast<char>(c);
+  } else if (c < 0x800) {
+    salida += static_cast<char>(0xC0 | (c >> 6));
+    salida += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    salida += static_cast<char>(0xE0 | (c >> 12));
+    salida += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    salida += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    salida += static_cast<char>(0xF0 | (c >> 18));
+    salida += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    salida += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    salida += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Decodes the UTF-8 character at `i` and advances past it; false on a malformed sequence
+// (overlong forms and surrogates included).
+bool LeerUtf8(const std::string& s, size_t& i, char32_t& c) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  unsigned char p = b(i);
+  size_t largo;
+  char32_t minimo;
+  if (p < 0x80) {
+    c = p, ++i;
+    return true;
+  } else if ((p & 0xE0) == 0xC0) {
+    largo = 2, c = p & 0x1F, minimo = 0x80;
+  } else if ((p & 0xF0) == 0xE0) {
+    largo = 3, c = p & 0x0F, minimo = 0x800;
+  } else if ((p & 0xF8) == 0xF0) {
+    largo = 4, c = p & 0x07, minimo = 0x10000;
+  } else {
+    return false;
+  }
+  if (i + largo > s.size()) return false;
+  for (size_t k = 1; k < largo; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return false;
+    c = (c << 6) | (b(i + k) & 0x3F);
+  }
+  if (c < minimo || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  i += largo;
+  return true;
+}
+
+bool EsUtf8ConNoAscii(const std::string& s) {
+  bool noAscii = false;
+  for (size_t i = 0; i < s.size();) {
+    char32_t c;
+    if (!LeerUtf8(s, i, c)) return false;
+    if (c >= 0x80) noAscii = true;
+  }
+  return noAscii;
+}
+
+std::string ConBarra(std::string carpeta) {
+  if (carpeta.empty() || carpeta.back() != '/') carpeta += '/';
+  return carpeta;
+}
+
+bool Escribible(const fs::path& carpeta) {
+  std::error_code ec;
+  return fs::is_directory(carpeta, ec) && ::access(carpeta.c_str(), W_OK) == 0;
+}
+
+std::string& CarpetaEstablecida() {
+  static std::string carpeta;
+  return carpeta;
+}
+
+}  // namespace
+
+std::string Cp1252AUtf8(const std::string& bytes) {
+  std::string salida;
+  salida.reserve(bytes.size());
+  for (char ch : bytes) {
+    auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80) {
+      salida += ch;
+    } else {
+      AgregarUtf8(salida, b < 0xA0 ? kC1[b - 0x80] : static_cast<char32_t>(b));
+    }
+  }
+  return salida;
+}
+
+std::string Utf8ACp1252(const std::string& texto) {
+  std::string salida;
+  salida.reserve(texto.size());
+  for (size_t i = 0; i < texto.size();) {
+    char32_t c;
+    if (!LeerUtf8(texto, i, c)) {
+      salida += '?';
+      ++i;
+      continue;
+    }
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      salida += static_cast<char>(c);
+      continue;
+    }
+    char byte = '?';
+    for (int k = 0; k < 32; ++k) {
+      if (kC1[k] == c) byte = static_cast<char>(0x80 + k);
+    }
+    salida += byte;
+  }
+  return salida;
+}
+
+void ArchivoTexto::Abrir(const std::string& ruta) {
+  Cerrar();
+  std::error_code ec;
+  if (ruta.empty() || !fs::exists(ruta, ec)) {
+    throw ErrorEjecucion(kErrArchivoNoEncontrado, "No se encontró el archivo: " + ruta);
+  }
+  std::ifstream f;
+  if (fs::is_regular_file(ruta, ec)) f.open(ruta, std::ios::binary);
+  if (!f.is_open()) {
+    throw ErrorEjecucion(kErrAccesoRuta, "Error de acceso a la ruta o el archivo: " + ruta);
+  }
+  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (f.bad()) {
+    throw ErrorEjecucion(kErrAccesoRuta, "Error de acceso a la ruta o el archivo: " + ruta);
+  }
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
+    contenido_ = bytes.substr(3);
+  } else if (EsUtf8ConNoAscii(bytes)) {
+    contenido_ = std::move(bytes);
+  } else {
+    contenido_ = Cp1252AUtf8(bytes);
+  }
+  posicion_ = 0;
+  abierto_ = true;
+}
+
+void ArchivoTexto::Cerrar() {
+  contenido_.clear();
+  posicion_ = 0;
+  abierto_ = false;
+}
+
+bool ArchivoTexto::Abierto() const { return abierto_; }
+
+bool ArchivoTexto::EOF_() const { return !abierto_ || posicion_ >= contenido_.size(); }
+
+std::string ArchivoTexto::LeerLinea() {
+  if (!abierto_) throw ErrorEjecucion(kErrArchivoNoAbierto, "El archivo no está abierto");
+  if (posicion_ >= contenido_.size()) {
+    throw ErrorEjecucion(kErrFinDeArchivo, "Se ha sobrepasado el final del archivo");
+  }
+  // Only CR ends a line (alone or before LF); a lone LF stays inside the line.
+  size_t cr = contenido_.find('\r', posicion_);
+  if (cr == std::string::npos) cr = contenido_.size();
+  std::string linea = contenido_.substr(posicion_, cr - posicion_);
+  posicion_ = cr + 1;
+  if (posicion_ < contenido_.size() && contenido_[posicion_] == '\n') ++posicion_;
+  return linea;
+}
+
+bool ArchivoLegible(const std::string& ruta) {
+  std::error_code ec;
+  if (ruta.empty() || !fs::is_regular_file(ruta, ec)) return false;
+  std::ifstream f(ruta, std::ios::binary);
+  return f.is_open();
+}
+
+bool AgregarCp1252(const std::string& ruta, const std::string& texto) {
+  std::ofstream f(ruta, std::ios::binary | std::ios::app);
+  if (!f.is_open()) return false;
+  f << Utf8ACp1252(texto);
+  f.close();
+  return !f.fail();
+}
+
+std::string CarpetaPrograma() {
+  if (!CarpetaEstablecida().empty()) return CarpetaEstablecida();
+  std::string elegida = Entorno("IMPORTADOR_CARPETA");
+  if (!elegida.empty()) return ConBarra(elegida);
+  std::error_code ec;
+  fs::path ejecutable = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec && Escribible(ejecutable.parent_path())) {
+    return ConBarra(ejecutable.parent_path().string());
+  }
+  std::string datos = Entorno("XDG_DATA_HOME");
+  fs::path carpeta = !datos.empty() ? fs::path(datos) / "importador"
+                                    : fs::path(Entorno("HOME")) / ".local/share/importador";
+  fs::create_directories(carpeta, ec);
+  return ConBarra(carpeta.string());
+}
+
+void EstablecerCarpetaPrograma(const std::string& carpeta) {
+  CarpetaEstablecida() = carpeta.empty() ? "" : ConBarra(carpeta);
+}
+
+std::string NombreEjecutable() { return "importador"; }
+
+std::string Entorno(const std::string& nombre) {
+  const char* valor = std::getenv(nombre.c_str());
+  return valor ? valor : "";
+}
+
+}  // namespace plataforma

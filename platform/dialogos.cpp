@@ -1,0 +1,120 @@
+#include "platform/dialogos.h"
+
+#include <iostream>
+
+namespace plataforma {
+
+namespace {
+
+// The answer of the batch mode's policy: the button that stops or declines.
+int RespuestaPorPolitica(int botones) {
+  switch (ConjuntoDeBotones(botones)) {
+    case vbOKOnly:
+      return vbOK;
+    case vbAbortRetryIgnore:
+      return vbAbort;
+    case vbYesNo:
+      return vbNo;
+    case vbOKCancel:
+    case vbYesNoCancel:
+    case vbRetryCancel:
+    default:
+      return vbCancel;
+  }
+}
+
+// Used while nothing is installed: prints every dialog as "TITLE: TEXT" on standard error.
+class DialogosPorPolitica : public Dialogos {
+ public:
+  int MsgBox(const std::string& texto, int botones, const std::string& titulo) override {
+    std::cerr << titulo << ": " << texto << std::endl;
+    return RespuestaPorPolitica(botones);
+  }
+  std::string InputBox(const std::string& mensaje, const std::string& titulo,
+                       const std::string&) override {
+    std::cerr << titulo << ": " << mensaje << std::endl;
+    return "";
+  }
+  std::string AbrirArchivo() override {
+    std::cerr << "Abrir: (sin archivo)" << std::endl;
+    return "";
+  }
+};
+
+DialogosPorPolitica& PorPolitica() {
+  static DialogosPorPolitica dialogos;
+  return dialogos;
+}
+
+Dialogos* instalados = nullptr;
+
+}  // namespace
+
+Dialogos& DialogosActuales() { return instalados ? *instalados : PorPolitica(); }
+
+void EstablecerDialogos(Dialogos* dialogos) { instalados = dialogos; }
+
+int MsgBox(const std::string& texto, int botones, const std::string& titulo) {
+  return DialogosActuales().MsgBox(texto, botones, titulo);
+}
+
+void DialogosGuionados::ResponderSiempre(std::string fragmento, int codigo) {
+  siempre_.emplace_back(std::move(fragmento), codigo);
+}
+
+int DialogosGuionados::MsgBox(const std::string& texto, int botones,
+                              const std::string& titulo) {
+  DialogoMostrado d{DialogoMostrado::Mensaje, titulo, texto, botones, vbCancel, {}};
+  bool respondido = false;
+  for (const auto& [fragmento, codigo] : siempre_) {
+    if (texto.find(fragmento) != std::string::npos) {
+      d.respuesta = codigo;
+      respondido = true;
+      break;
+    }
+  }
+  // A queued text answer belongs to an input box: it stays for it.
+  if (!respondido && !respuestas_.empty() && respuestas_.front().codigo != 0) {
+    d.respuesta = respuestas_.front().codigo;
+    respuestas_.pop_front();
+    respondido = true;
+  }
+  if (!respondido) sinRespuesta_.push_back(d);
+  transcripcion_.push_back(d);
+  return d.respuesta;
+}
+
+std::string DialogosGuionados::InputBox(const std::string& mensaje, const std::string& titulo,
+                                        const std::string&) {
+  DialogoMostrado d{DialogoMostrado::Entrada, titulo, mensaje, 0, 0, {}};
+  if (!respuestas_.empty() && respuestas_.front().codigo == 0) {
+    d.textoRespuesta = respuestas_.front().texto;
+    respuestas_.pop_front();
+  } else {
+    sinRespuesta_.push_back(d);
+  }
+  transcripcion_.push_back(d);
+  return d.textoRespuesta;
+}
+
+std::string DialogosGuionados::AbrirArchivo() {
+  DialogoMostrado d{DialogoMostrado::Archivo, "Abrir", "", 0, 0, {}};
+  if (!respuestas_.empty() && respuestas_.front().codigo == 0) {
+    d.textoRespuesta = respuestas_.front().texto;
+    respuestas_.pop_front();
+  } else {
+    sinRespuesta_.push_back(d);
+  }
+  transcripcion_.push_back(d);
+  return d.textoRespuesta;
+}
+
+std::vector<std::string> DialogosGuionados::Textos(const std::string& titulo) const {
+  std::vector<std::string> textos;
+  for (const auto& d : transcripcion_) {
+    if (d.tipo == DialogoMostrado::Mensaje && d.titulo == titulo) textos.push_back(d.texto);
+  }
+  return textos;
+}
+
+}  // namespace plataforma

@@ -1,0 +1,114 @@
+// Paths, the cipher, the error dialog, the system-information object and the file dialog.
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "platform/archivos.h"
+#include "platform/dialogos.h"
+#include "utility/utilidades.h"
+
+extern char** environ;
+
+namespace utilidad {
+
+namespace {
+
+// Key of the cipher of the registered connections: a keyed XOR written as hex digits, so the
+// result never holds a ",", CR or LF.
+constexpr char kClave[] = "Importador-Saldos-Iniciales";
+
+int ValorHex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+unsigned char ByteClave(size_t i) {
+  return static_cast<unsigned char>(kClave[i % (sizeof kClave - 1)] + i * 31);
+}
+
+bool EnElPath(const std::string& programa) {
+  std::stringstream path(plataforma::Entorno("PATH"));
+  for (std::string carpeta; std::getline(path, carpeta, ':');) {
+    if (!carpeta.empty() && ::access((carpeta + "/" + programa).c_str(), X_OK) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+// An empty folder stays empty (the working folder) rather than becoming the root folder.
+std::string RutaConBarra(const std::string& carpeta) {
+  if (carpeta.empty() || carpeta.back() == '/') return carpeta;
+  return carpeta + "/";
+}
+
+std::string Encriptar(const std::string& texto) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string salida;
+  for (size_t i = 0; i < texto.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(texto[i]) ^ ByteClave(i);
+    salida += hex[b >> 4];
+    salida += hex[b & 0x0F];
+  }
+  return salida;
+}
+
+// A text that is not the cipher's output (odd length, no hex digits) is returned unchanged.
+std::string Desencriptar(const std::string& texto) {
+  if (texto.size() % 2 != 0) return texto;
+  std::string salida;
+  for (size_t i = 0; i < texto.size(); i += 2) {
+    int alto = ValorHex(texto[i]), bajo = ValorHex(texto[i + 1]);
+    if (alto < 0 || bajo < 0) return texto;
+    salida += static_cast<char>((alto << 4 | bajo) ^ ByteClave(i / 2));
+  }
+  return salida;
+}
+
+int MensajeError(int32_t numero, const std::string& descripcion, const std::string& origen) {
+  std::string texto = "Error " + std::to_string(numero) + ": " + descripcion;
+  int respuesta = plataforma::MsgBox(texto, plataforma::vbAbortRetryIgnore + plataforma::vbCritical,
+                                     origen);
+  if (respuesta == plataforma::vbRetry || respuesta == plataforma::vbIgnore) return respuesta;
+  return plataforma::vbAbort;
+}
+
+std::string NombreMaquina() {
+  char nombre[256] = {};
+  if (::gethostname(nombre, sizeof nombre - 1) != 0) return "";
+  return nombre;
+}
+
+std::string CarpetaAlternativa() {
+  std::error_code ec;
+  std::string carpeta = std::filesystem::temp_directory_path(ec).string();
+  if (ec || carpeta.empty()) carpeta = "/tmp";
+  return RutaConBarra(carpeta);
+}
+
+// Started through a shell that puts the viewer in the background and returns at once; the
+// path goes as an argument, never inside the command text.
+void AbrirDocumento(const std::string& ruta) {
+  if (ruta.empty() || !EnElPath("xdg-open")) return;
+  const char* argumentos[] = {"sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh",
+                              ruta.c_str(), nullptr};
+  pid_t pid;
+  if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argumentos),
+                   environ) == 0) {
+    int estado;
+    ::waitpid(pid, &estado, 0);
+  }
+}
+
+void DialogoArchivo::MostrarAbrir() { nombre_ = plataforma::DialogosActuales().AbrirArchivo(); }
+
+}  // namespace utilidad
