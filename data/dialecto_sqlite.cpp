@@ -1,0 +1,387 @@
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
+#undef EOF
+
+#include "data/dialecto_sqlite.h"
+
+#include <algorithm>
+#include <cctype>
+#include <regex>
+
+#include "data/literales.h"
+#include "platform/ado.h"
+#include "platform/regional.h"
+
+namespace {
+
+using literales::Enmascarado;
+
+constexpr auto kIcase = std::regex::ECMAScript | std::regex::icase;
+
+bool EsBlanco(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string Recortar(const std::string& s) {
+  size_t a = 0;
+  size_t b = s.size();
+  while (a < b && EsBlanco(s[a])) ++a;
+  while (b > a && EsBlanco(s[b - 1])) --b;
+  return s.substr(a, b - a);
+}
+
+std::string Mayus(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool EsLetraDePalabra(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '#';
+}
+
+// The words of a text, upper case (only the first `cuantas`).
+std::vector<std::string> Palabras(const std::string& s, size_t cuantas) {
+  std::vector<std::string> r;
+  size_t i = 0;
+  while (i < s.size() && r.size() < cuantas) {
+    while (i < s.size() && !EsLetraDePalabra(s[i])) ++i;
+    size_t j = i;
+    while (j < s.size() && EsLetraDePalabra(s[j])) ++j;
+    if (j > i) r.push_back(Mayus(s.substr(i, j - i)));
+    i = j;
+  }
+  return r;
+}
+
+std::string PrimeraPalabra(const std::string& s) {
+  auto p = Palabras(s, 1);
+  return p.empty() ? "" : p[0];
+}
+
+int Profundidad(const std::string& s) {
+  int d = 0;
+  for (char c : s) {
+    if (c == '(') ++d;
+    if (c == ')') --d;
+  }
+  return d;
+}
+
+// Position of the ")" matching the "(" at `abre`; npos when it is missing.
+size_t CierreDe(const std::string& s, size_t abre) {
+  int d = 0;
+  for (size_t i = abre; i < s.size(); ++i) {
+    if (s[i] == '(') ++d;
+    if (s[i] == ')' && --d == 0) return i;
+  }
+  return std::string::npos;
+}
+
+bool TerminaCon(const std::string& texto, const std::string& palabra) {
+  std::string t = Mayus(Recortar(texto));
+  if (t.size() < palabra.size()) return false;
+  if (t.compare(t.size() - palabra.size(), palabra.size(), palabra) != 0) return false;
+  return t.size() == palabra.size() || !EsLetraDePalabra(t[t.size() - palabra.size() - 1]);
+}
+
+bool ContienePalabra(const std::string& texto, const std::string& palabra) {
+  static const std::regex kSep("[^A-Za-z0-9_@#]+");
+  std::string t = Mayus(texto);
+  for (std::sregex_token_iterator it(t.begin(), t.end(), kSep, -1), fin; it != fin; ++it) {
+    if (*it == palabra) return true;
+  }
+  return false;
+}
+
+// ---- Cutting a masked batch into statements ----
+
+const std::vector<std::string>& PalabrasDeInicio() {
+  static const std::vector<std::string> k = {
+      "SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "ALTER", "BEGIN", "COMMIT",
+      "ROLLBACK", "IF", "SET", "EXEC", "EXECUTE", "GRANT", "USE", "DECLARE", "PRINT",
+      "TRUNCATE", "WITH", "REPLACE"};
+  return k;
+}
+
+// Whether a line that begins with a statement word starts a new statement after `actual`, or
+// continues it (a SELECT under CREATE VIEW ... AS, the INSERT guarded by IF NOT EXISTS(...), the
+// SET line of a multi-line UPDATE, anything inside open parentheses).
+bool IniciaSentencia(const std::string& linea, const std::string& actual) {
+  if (Recortar(actual).empty()) return true;
+  if (Profundidad(actual) > 0) return false;
+  auto palabras = Palabras(linea, 2);
+  if (palabras.empty()) return false;
+  const std::string& w = palabras[0];
+  const auto& inicio = PalabrasDeInicio();
+  if (std::find(inicio.begin(), inicio.end(), w) == inicio.end()) return false;
+  std::string cw = PrimeraPalabra(actual);
+  if (cw == "IF" && Recortar(actual).back() == ')') return false;  // its body follows
+  if (w == "SELECT" || w == "WITH") {
+    for (const char* p : {"AS", "UNION", "ALL", "EXCEPT", "INTERSECT"}) {
+      if (TerminaCon(actual, p)) return false;
+    }
+    if (cw == "INSERT" && !ContienePalabra(actual, "VALUES") &&
+        !ContienePalabra(actual, "SELECT")) {
+      return false;
+    }
+  }
+  if (w == "SET" && cw == "UPDATE" && (palabras.size() < 2 || palabras[1] != "NOCOUNT")) {
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> Cortar(const std::string& texto) {
+  std::vector<std::string> sentencias;
+  std::string actual;
+  bool enDisparador = false;
+  auto cerrar = [&] {
+    std::string t = Recortar(actual);
+    if (!t.empty()) sentencias.push_back(t);
+    actual.clear();
+    enDisparador = false;
+  };
+  auto agregar = [&](const std::string& t) {
+    if (!actual.empty()) actual += '\n';
+    actual += t;
+  };
+
+  // Lines end at CR LF, CR or LF; a ";" outside a trigger body ends a statement too.
+  size_t i = 0;
+  while (i <= texto.size()) {
+    size_t j = texto.find_first_of("\r\n;", i);
+    if (j == std::string::npos) j = texto.size();
+    bool puntoYComa = j < texto.size() && texto[j] == ';';
+    std::string t = Recortar(texto.substr(i, j - i));
+    if (enDisparador) {
+      agregar(t + (puntoYComa ? ";" : ""));
+      if (Mayus(t) == "END") cerrar();
+    } else if (Mayus(t) == "GO") {
+      cerrar();
+    } else if (!t.empty()) {
+      if (IniciaSentencia(t, actual)) cerrar();
+      agregar(t);
+      std::string cabeza = Mayus(actual.substr(0, 40));
+      if (cabeza.rfind("CREATE TRIGGER", 0) == 0) {
+        enDisparador = true;
+        if (puntoYComa) actual += ';';
+      }
+    }
+    if (puntoYComa && !enDisparador && Profundidad(actual) <= 0) cerrar();
+    if (j < texto.size() && texto[j] == '\r' && j + 1 < texto.size() && texto[j + 1] == '\n') {
+      ++j;
+    }
+    i = j + 1;
+  }
+  cerrar();
+  return sentencias;
+}
+
+// ---- Conversions on one masked statement ----
+
+// "BEGIN TRAN", "COMMIT TRANSACTION x", "ROLLBACK" ... as the driver's texts; the rest of the
+// statement after the transaction words, if any, goes to `resto`.
+std::optional<std::string> Transaccion(const std::string& s, std::string& resto) {
+  static const std::regex kTran(
+      R"(^(BEGIN|COMMIT|ROLLBACK)(\s+(TRANSACTION|TRAN)\b)?([\s\S]*)$)", kIcase);
+  std::smatch m;
+  if (!std::regex_match(s, m, kTran)) return std::nullopt;
+  std::string cola = Recortar(m[4].str());
+  std::string palabra = Mayus(m[1].str());
+  if (!m[2].matched && !cola.empty()) return std::nullopt;  // BEGIN of a block, not ours
+  resto.clear();
+  if (!cola.empty()) {
+    auto p = Palabras(cola, 1);
+    bool esNombre = p.size() == 1 && Recortar(cola).size() == p[0].size();
+    if (!esNombre) resto = cola;  // another statement on the same line
+  }
+  return palabra + " TRANSACTION";
+}
+
+bool SeOmite(const std::string& s) {
+  static const std::regex kNocount(R"(^SET\s+NOCOUNT\s+(ON|OFF)$)", kIcase);
+  static const std::regex kDisparadores(
+      R"(^ALTER\s+TABLE\s+\S+\s+(DISABLE|ENABLE)\s+TRIGGER\s+ALL$)", kIcase);
+  std::string w = PrimeraPalabra(s);
+  if (w == "EXEC" || w == "EXECUTE" || w.rfind("SP_", 0) == 0) return true;
+  return std::regex_match(s, kNocount) || std::regex_match(s, kDisparadores);
+}
+
+// IF NOT EXISTS(<sel>) INSERT INTO t (...) VALUES(<v>) -> INSERT INTO t (...) SELECT <v> WHERE
+// NOT EXISTS(<sel>): SQLite has no IF, and this keeps the guard in the same statement.
+std::string InsercionCondicionada(const std::string& s) {
+  static const std::regex kIf(R"(^IF\s+NOT\s+EXISTS\s*\()", kIcase);
+  static const std::regex kInsert(R"(^INSERT\s+INTO\s)", kIcase);
+  static const std::regex kValues(R"(\bVALUES\s*\()", kIcase);
+  std::smatch m;
+  if (!std::regex_search(s, m, kIf)) return s;
+  size_t abre = static_cast<size_t>(m.length(0)) - 1;
+  size_t cierra = CierreDe(s, abre);
+  if (cierra == std::string::npos) return s;
+  std::string sel = s.substr(abre + 1, cierra - abre - 1);
+  std::string resto = Recortar(s.substr(cierra + 1));
+  if (!std::regex_search(resto, kInsert)) return s;
+  for (std::sregex_iterator it(resto.begin(), resto.end(), kValues), fin; it != fin; ++it) {
+    size_t pos = static_cast<size_t>(it->position(0));
+    if (Profundidad(resto.substr(0, pos)) != 0) continue;
+    size_t a = pos + static_cast<size_t>(it->length(0)) - 1;
+    size_t c = CierreDe(resto, a);
+    if (c == std::string::npos || !Recortar(resto.substr(c + 1)).empty()) return s;
+    return Recortar(resto.substr(0, pos)) + " SELECT " + resto.substr(a + 1, c - a - 1) +
+           " WHERE NOT EXISTS(" + sel + ")";
+  }
+  return s;
+}
+
+// SELECT [DISTINCT] TOP n ... -> SELECT [DISTINCT] ... LIMIT n, the LIMIT at the end of the
+// statement or of the subquery the SELECT belongs to.
+std::string TopALimit(std::string s) {
+  static const std::regex kTop(R"(\bSELECT(\s+DISTINCT)?\s+TOP\s*\(?\s*(\d+)\s*\)?\s+)", kIcase);
+  std::smatch m;
+  while (std::regex_search(s, m, kTop)) {
+    size_t p = static_cast<size_t>(m.position(0));
+    size_t largo = static_cast<size_t>(m.length(0));
+    std::string n = m[2].str();
+    std::string cabeza = s.substr(p, 6) + (m[1].matched ? " DISTINCT" : "") + " ";
+    int d = 0;
+    size_t fin = s.size();
+    for (size_t i = p + largo; i < s.size(); ++i) {
+      if (s[i] == '(') ++d;
+      if (s[i] == ')' && --d < 0) {
+        fin = i;
+        break;
+      }
+    }
+    while (fin > p + largo && (EsBlanco(s[fin - 1]) || s[fin - 1] == ';')) --fin;
+    std::string cuerpo = s.substr(p + largo, fin - p - largo);
+    s = s.substr(0, p) + cabeza + cuerpo + " LIMIT " + n + s.substr(fin);
+  }
+  return s;
+}
+
+std::string Reemplazar(const std::string& s, const char* patron, const char* por) {
+  return std::regex_replace(s, std::regex(patron, kIcase), por);
+}
+
+std::string QuitarSugerencias(const std::string& s) {
+  std::string r = Reemplazar(s, R"(\s*\bWITH\s*\(\s*NOLOCK\s*\)\s*)", " ");
+  return Reemplazar(r, R"(\s*\(\s*NOLOCK\s*\)\s*)", " ");
+}
+
+std::string Funciones(const std::string& s) {
+  std::string r = Reemplazar(s, R"(\bISNULL\s*\()", "ifnull(");
+  r = Reemplazar(r, R"((^|[^A-Za-z0-9_.\]])(\[dbo\]|dbo)\.)", "$1");
+  // N'texto' (a Unicode literal on the server) is an ordinary literal here.
+  return Reemplazar(r, R"((^|[^A-Za-z0-9_])N')", "$1'");
+}
+
+// A quoted day/month/year date (with or without a time) as an ISO date; nothing for any
+// other text.
+std::optional<std::string> FechaIso(const std::string& contenido) {
+  static const std::regex kDma(
+      R"(^\d{1,2}[/.-]\d{1,2}[/.-](\d{2}|\d{4})(\s+\d{1,2}:\d{2}(:\d{2})?)?$)");
+  std::smatch m;
+  if (!std::regex_match(contenido, m, kDma)) return std::nullopt;
+  auto f = plataforma::LeerFecha(contenido);
+  if (!f) return std::nullopt;
+  std::string iso = plataforma::FechaIso(*f);
+  return m[2].matched ? iso : iso.substr(0, 10);
+}
+
+bool OperadorAntes(const std::string& s, size_t pos) {
+  size_t i = pos;
+  while (i > 0 && EsBlanco(s[i - 1])) --i;
+  if (i == 0) return false;
+  char c = s[i - 1];
+  if (c == '=' || c == '<' || c == '>') return true;
+  return i >= 4 && Mayus(s.substr(i - 4, 4)) == "LIKE" && (i == 4 || !EsLetraDePalabra(s[i - 5]));
+}
+
+bool OperadorDespues(const std::string& s, size_t pos) {
+  size_t i = pos;
+  while (i < s.size() && EsBlanco(s[i])) ++i;
+  if (i >= s.size()) return false;
+  char c = s[i];
+  return c == '=' || c == '<' || c == '>' || (c == '!' && i + 1 < s.size() && s[i + 1] == '=');
+}
+
+bool SigueCollate(const std::string& s, size_t pos) {
+  size_t i = pos;
+  while (i < s.size() && EsBlanco(s[i])) ++i;
+  return Mayus(s.substr(i, 7)) == "COLLATE";
+}
+
+// Dates to ISO and COLLATE KVCI after every compared literal, on the masked text: literals are
+// replaced by their final form here, so the result needs no further restoring for them.
+std::string Literales(const std::string& s, const Enmascarado& mascara) {
+  std::string r;
+  size_t i = 0;
+  while (i < s.size()) {
+    auto ficha = s[i] == '\'' ? mascara.FichaEn(s, i) : std::nullopt;
+    if (!ficha) {
+      r += s[i++];
+      continue;
+    }
+    std::string literal = ficha->original;
+    if (auto iso = FechaIso(literales::ContenidoLiteral(literal))) literal = "'" + *iso + "'";
+    size_t fin = i + ficha->largo;
+    bool comparado = OperadorAntes(s, i) || OperadorDespues(s, fin);
+    r += literal;
+    if (comparado && !SigueCollate(s, fin)) r += std::string(" COLLATE ") + kColacionSQLite;
+    i = fin;
+  }
+  return r;
+}
+
+void Convertir(const std::string& sentencia, const Enmascarado& mascara,
+               std::vector<std::string>& salida) {
+  std::string s = Recortar(sentencia);
+  if (s.empty()) return;
+  std::string resto;
+  if (auto t = Transaccion(s, resto)) {
+    salida.push_back(*t);
+    if (!resto.empty()) Convertir(resto, mascara, salida);
+    return;
+  }
+  if (SeOmite(s)) return;
+  s = InsercionCondicionada(s);
+  s = QuitarSugerencias(s);
+  s = TopALimit(s);
+  s = Funciones(s);
+  s = Literales(s, mascara);
+  salida.push_back(mascara.Restaura(Recortar(s)));
+}
+
+std::string Minus(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+std::vector<std::string> ConvierteSQLite(const std::string& lote) {
+  Enmascarado mascara(lote);
+  std::vector<std::string> salida;
+  for (const std::string& s : Cortar(mascara.Texto())) Convertir(s, mascara, salida);
+  return salida;
+}
+
+void TraduceErroresSQLite(ado::ErrorCollection& errores) {
+  static const std::regex kLargo(R"(check constraint failed: *(\S*_len\b|.*length\s*\())");
+  for (size_t i = 0; i < errores.Count(); ++i) {
+    ado::Error& e = errores.Item(i);
+    std::string d = Minus(e.Description);
+    if (d.find("no such table") != std::string::npos ||
+        d.find("no such view") != std::string::npos) {
+      e.NativeError = kErrObjetoInexistente;
+    } else if (d.find("already exists") != std::string::npos) {
+      e.NativeError = kErrObjetoExistente;
+    } else if (d.find("unique constraint failed") != std::string::npos ||
+               d.find("primary key") != std::string::npos) {
+      e.NativeError = kErrClaveDuplicada;
+    } else if (std::regex_search(d, kLargo)) {
+      e.NativeError = kErrTextoTruncado;
+    } else if (d.find("check constraint failed") != std::string::npos ||
+               d.find("foreign key constraint failed") != std::string::npos) {
+      e.NativeError = kErrConflictoRestriccion;
+    }
+  }
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The SQL Server dialect on its way to the embedded engine (SQLite), and SQLite's errors back
+// into the SQL Server numbers the callers react to.
+//
+// The SQLite connection of the platform registers what the converted texts rely on: the
+// functions getdate() and len(), and the collation KVCI (letter case ignored, trailing blanks
+// ignored), which the company schema's text columns use too.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ado {
+class ErrorCollection;
+}  // namespace ado
+
+// The collation appended to compared text literals.
+inline constexpr const char* kColacionSQLite = "KVCI";
+
+// SQL Server native errors that TraduceErroresSQLite writes.
+inline constexpr int32_t kErrObjetoInexistente = 208;   // invalid object name
+inline constexpr int32_t kErrObjetoExistente = 2714;    // an object of that name exists
+inline constexpr int32_t kErrClaveDuplicada = 2627;     // UNIQUE or PRIMARY KEY violation
+inline constexpr int32_t kErrTextoTruncado = 8152;      // a text longer than its column
+inline constexpr int32_t kErrConflictoRestriccion = 547;  // FOREIGN KEY or CHECK conflict
+
+// Cuts a T-SQL text (one statement, a batch of the import, or a block of a script) into the
+// statements SQLite runs one by one, each converted: transaction words as the driver accepts
+// them, TOP n as LIMIT n, table hints and dbo. gone, IF NOT EXISTS(...) INSERT ... VALUES(...)
+// as a guarded INSERT ... SELECT, ISNULL as ifnull, day/month/year date literals as ISO dates and
+// compared text literals with COLLATE KVCI. Statements with no meaning on SQLite (SET NOCOUNT,
+// the trigger switches, server procedures run with EXEC) are left out of the list. Nothing is
+// ever cut or rewritten inside a quoted literal.
+std::vector<std::string> ConvierteSQLite(const std::string& lote);
+
+// Rewrites the native error of each entry that SQLite reported to the SQL Server number that
+// the callers test (208, 2714, 2627, 8152, 547); descriptions are kept, other entries untouched.
+// A CHECK constraint counts as a length check (8152) when its name ends in "_len" (the schema
+// names them CK_<table>_<column>_len) or its failing expression calls length(); any other CHECK
+// conflict is 547, as on the server.
+void TraduceErroresSQLite(ado::ErrorCollection& errores);
