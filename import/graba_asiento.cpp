@@ -1,6 +1,10 @@
 // The journal-line writer: one MV_ASIENTOS row composed from the run variables, with the
 // VAT-book columns on the first line of a sales invoice, credit note or debit note.
 
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
+#undef EOF
+
 #include <string>
 
 #include "data/db_dll.h"

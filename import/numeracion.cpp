@@ -1,5 +1,9 @@
 // Entry numbering, fiscal period and server date: the values the ledger expects of an entry.
 
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
+#undef EOF
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>

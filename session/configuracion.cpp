@@ -1,5 +1,9 @@
 // The configuration store: Cfg reads one key of the company's configuration table.
 
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
+#undef EOF
+
 #include "session/configuracion.h"
 
 #include <string>
