@@ -1,7 +1,183 @@
-// Third-party and own cheques: one opening journal entry per cheque, keyed by its bank number.
+// Received and own cheques: each cheque becomes a two-line opening journal entry between the
+// window's counter-account and account "511", keyed by its bank voucher number so a file can be
+// imported again without duplicates.
 
+#include <cstdio>
+#include <string>
+
+// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
+#undef EOF
+
+#include "data/db_dll.h"
+#include "import/asientos.h"
 #include "import/contexto_corrida.h"
+#include "platform/ado.h"
+#include "platform/regional.h"
+#include "utility/utilidades.h"
 
-void ImportarChequesTerceros(ContextoCorrida& ctx) { (void)ctx; }
+namespace {
 
-void ImportarChequesPropios(ContextoCorrida& ctx) { (void)ctx; }
+using utilidad::Trim;
+
+// Where each field of a cheque line sits, and the sides of its first journal line.
+struct DisenoCheque {
+  size_t fecha, vencimiento, descripcion, cheque, importe;
+  std::string prefijoBancario;  // own cheques are stored as "B-" & the cheque number
+  std::string debeHaberPrimera;
+  std::string debeHaberSegunda;
+  bool escribeConcepto;  // own cheques carry their description as the entries' concept
+};
+
+const DisenoCheque kTerceros{0, 1, 3, 5, 7, "", "D", "H", false};
+const DisenoCheque kPropios{0, 3, 1, 4, 5, "B-", "H", "D", true};
+
+const char kConceptoPorDefecto[] = "Saldos Iniciales: Importación";
+
+// Every value a cheque line sets; cleared first so a short line never carries the previous
+// cheque's date, number or amount into a new entry.
+void LimpiarVariables(ContextoCorrida& ctx) {
+  ctx.SentenciasSQL = {""};
+  ctx.Fecha.clear();
+  ctx.Vencimiento.clear();
+  ctx.Descripcion.clear();
+  ctx.NroComprobanteBancario.clear();
+  ctx.ImporteTexto.clear();
+  ctx.Numero.clear();
+  ctx.CuentaAsiento.clear();
+  ctx.Periodo.clear();
+  ctx.NumeroAsiento.clear();
+  ctx.DebeHaber.clear();
+  ctx.Secuencia = 0;
+  ctx.TC = "CC";
+  ctx.Sucursal = "0001";
+  ctx.Letra = "X";
+}
+
+void AnotarIncompleto(ContextoCorrida& ctx, const std::string& motivo) {
+  ++ctx.resumen.incompletos;
+  ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
+                                ctx.RutaArchivo + ": " + motivo + "; no se importó: " +
+                                ctx.Linea);
+}
+
+// Next number of the cheque sequence shared by both modes (TC "CC", branch 0001, letter X).
+std::string SiguienteNumeroCheque(ContextoCorrida& ctx) {
+  std::string sql = "SELECT MAX(NUMERO) AS NUMERO FROM MV_ASIENTOS WHERE TC='CC' AND SUCURSAL='" +
+                    ctx.Sucursal + "' AND LETRA='" + ctx.Letra + "'";
+  ado::Recordset rs;
+  DB().AbrirRecordset(sql, rs);
+  // A failed query must not restart the sequence at 1 (a number already used).
+  if (rs.State() != ado::adStateOpen) {
+    throw plataforma::ErrorEjecucion(plataforma::kErrArgumentoInvalido,
+                                     "No se pudo leer el último número de cheque: " + sql);
+  }
+  std::string numero = "1";
+  if (!rs.EOF()) {
+    const std::string maximo = utilidad::ValorCampo(rs.Fields("Numero").Value());
+    plataforma::Moneda siguiente = utilidad::TextoAImporte(maximo);
+    siguiente.diezmilesimos += 10000;
+    numero = utilidad::ImporteATexto(siguiente);
+  }
+  DB().CierraRecordset(rs);
+  return utilidad::FormatoCeros(numero, 8);
+}
+
+void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
+  LimpiarVariables(ctx);
+
+  std::string importe, cheque;
+  if (!Paso(ctx, [&] {
+        ctx.Fecha = Columna(ctx, d.fecha);
+        ctx.Vencimiento = Columna(ctx, d.vencimiento);
+        ctx.Descripcion = Columna(ctx, d.descripcion);
+        cheque = Columna(ctx, d.cheque);
+        importe = Columna(ctx, d.importe);
+      })) {
+    AnotarIncompleto(ctx, "faltan campos");
+    return;
+  }
+  // Without a cheque number the entry would have no key and be imported again on every run.
+  if (Trim(cheque).empty()) {
+    AnotarIncompleto(ctx, "sin número de cheque");
+    return;
+  }
+  // The journal stores the number without quotes; look it up the same way.
+  cheque = utilidad::QuitarCaracteres(cheque, "'");
+  ctx.NroComprobanteBancario = d.prefijoBancario + cheque;
+
+  plataforma::Moneda monto;
+  if (!Paso(ctx, [&] {
+        monto = utilidad::TextoAImporte(importe).Absoluto();
+        ctx.ImporteTexto = utilidad::ImporteATexto(monto);
+      })) {
+    AnotarIncompleto(ctx, "importe ilegible \"" + importe + "\"");
+    return;
+  }
+  if (monto.diezmilesimos <= 0) {
+    ++ctx.resumen.importeCero;
+    return;
+  }
+
+  bool existe = true;
+  if (!Paso(ctx, [&] {
+        existe = DB().ExisteEnTabla("MV_ASIENTOS", ctx.NroComprobanteBancario,
+                                    "NROCOMPROBANTEBANCARIO", nullptr, 8, "", true);
+      })) {
+    return;
+  }
+  if (existe) {
+    ++ctx.resumen.yaImportados;
+    return;
+  }
+
+  if (d.escribeConcepto) {
+    ctx.ventana.SetTxtConcepto(Trim(ctx.Descripcion).empty() ? kConceptoPorDefecto
+                                                              : ctx.Descripcion);
+  }
+
+  // Each step the entry needs must complete; a skipped one leaves the cheque unwritten.
+  const bool armado =
+      Paso(ctx, [&] { ctx.Numero = SiguienteNumeroCheque(ctx); }) &&
+      Paso(ctx, [&] {
+        ctx.CuentaAsiento = ctx.ventana.txtCuenta();
+        ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
+        const int mes = plataforma::CDate(ctx.Fecha).mes;
+        ctx.NumeroAsiento =
+            std::to_string(ValidaTCRegistraciones(std::to_string(mes), ctx.Periodo, "    "));
+      }) &&
+      Paso(ctx, [&] {
+        ctx.SentenciasSQL = {""};
+        ctx.CuentaAsiento = ctx.ventana.txtCuenta();
+        ctx.NroComprobanteBancario = d.prefijoBancario + cheque;
+        ctx.DebeHaber = d.debeHaberPrimera;
+        ctx.Secuencia = 1;
+        GrabaAsiento(ctx);
+        ctx.NroComprobanteBancario.clear();
+        ctx.CuentaAsiento = "511";
+        ctx.DebeHaber = d.debeHaberSegunda;
+        ctx.Secuencia = 2;
+        GrabaAsiento(ctx);
+      });
+  if (!armado) {
+    AnotarIncompleto(ctx, "no se pudo componer el asiento");
+    return;
+  }
+
+  if (EjecutaSentencias(ctx.SentenciasSQL)) {
+    ++ctx.resumen.registrados;
+  } else {
+    ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+  }
+}
+
+void ImportarCheques(ContextoCorrida& ctx, const DisenoCheque& d) {
+  RecorrerArchivo(
+      ctx, [&] { DeshabilitarTriggers(ctx); }, [&] { ProcesarCheque(ctx, d); },
+      [&] { HabilitarTriggers(ctx); });
+}
+
+}  // namespace
+
+void ImportarChequesTerceros(ContextoCorrida& ctx) { ImportarCheques(ctx, kTerceros); }
+
+void ImportarChequesPropios(ContextoCorrida& ctx) { ImportarCheques(ctx, kPropios); }

@@ -1,8 +1,110 @@
-// Customer price-class reassignment from a tab-separated file.
+// Customer price-class reassignment: each line of the tab-separated list names a customer by
+// its account name and gives the price class to write into CLASE of MA_CUENTASADIC.
+
+#include <cstdio>
+// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
+#undef EOF
 
 #include "import/lista_precios.h"
 
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "data/db_dll.h"
+#include "platform/archivos.h"
+#include "platform/dialogos.h"
+#include "platform/error_ejecucion.h"
+#include "utility/utilidades.h"
+
+namespace {
+
+using utilidad::Trim;
+
+const char kTituloAplicacion[] = "Importador de saldos iniciales";
+
+void Avisar(const std::string& texto) {
+  plataforma::MsgBox(texto, plataforma::vbOKOnly, kTituloAplicacion);
+}
+
+const std::string& Campo(const std::vector<std::string>& campos, size_t i) {
+  if (i >= campos.size()) {
+    throw plataforma::ErrorEjecucion(plataforma::kErrIndiceFueraDeRango,
+                                     "Subíndice fuera del intervalo");
+  }
+  return campos[i];
+}
+
+// The class goes into the UPDATE unquoted, so it must be a plain number and nothing else:
+// digits with an optional sign and an optional "." followed by digits.
+bool EsNumeroSimple(const std::string& texto) {
+  size_t i = (!texto.empty() && texto[0] == '-') ? 1 : 0;
+  const size_t enteros = texto.find_first_not_of("0123456789", i);
+  const size_t finEnteros = enteros == std::string::npos ? texto.size() : enteros;
+  if (finEnteros == i) return false;
+  if (finEnteros == texto.size()) return true;
+  if (texto[finEnteros] != '.' || finEnteros + 1 == texto.size()) return false;
+  return texto.find_first_not_of("0123456789", finEnteros + 1) == std::string::npos;
+}
+
+// The lines of the file; false when the tool must stop (its message was shown).
+bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
+                     ResumenLista& resumen) {
+  long numeroLinea = 0;
+  while (!archivo.EOF_()) {
+    const std::vector<std::string> campos = utilidad::Dividir(archivo.LeerLinea(), "\t");
+    ++numeroLinea;
+    if (Trim(Campo(campos, 2)).empty() || Trim(Campo(campos, 3)).empty()) continue;
+
+    const std::string clase = Trim(Campo(campos, 3));
+    // Account names are stored without single quotes; ask for the name the way it was stored.
+    const std::string nombre = utilidad::QuitarCaracteres(Trim(Campo(campos, 2)), "'");
+    const std::string codigo =
+        DB().DatosTabla("@ADMIN_MA_CUENTAS", nombre, "CODIGO", "DESCRIPCION", 8, "", true, false);
+    if (Trim(codigo).empty()) {
+      ++resumen.nombresNoEncontrados;
+      continue;
+    }
+    if (!EsNumeroSimple(clase)) {
+      Avisar("Línea " + std::to_string(numeroLinea) + " de " + ruta + ": la clase de precio \"" +
+             clase + "\" de " + nombre + " no es un número. No se actualizó ese cliente.");
+      return false;
+    }
+
+    std::string sql = "UPDATE MA_CUENTASADIC SET CLASE = " + clase + " WHERE codigo = '" +
+                      utilidad::QuitarCaracteres(codigo, "'") + "'";
+    DB().EjecutaConsultaSQL(sql);
+    ado::ErrorCollection& errores = DB().Cnn().Errors();
+    if (errores.Count() > 0) {
+      Avisar(errores.Item(0).Description);
+      return false;
+    }
+    ++resumen.clasesActualizadas;
+  }
+  return true;
+}
+
+}  // namespace
+
 ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista) {
-  (void)TxtLista;
-  return {};
+  ResumenLista resumen;
+  plataforma::ArchivoTexto archivo;
+  try {
+    archivo.Abrir(TxtLista);
+    const bool completo = ProcesarArchivo(archivo, TxtLista, resumen);
+    archivo.Cerrar();
+    if (!completo) return resumen;
+  } catch (const plataforma::ErrorEjecucion& e) {
+    if (archivo.Abierto()) archivo.Cerrar();
+    Avisar("ERROR DETECTADO " + std::to_string(e.Number) + " " + e.Description + " ");
+    return resumen;
+  } catch (const std::exception& e) {
+    if (archivo.Abierto()) archivo.Cerrar();
+    Avisar("ERROR DETECTADO " + std::to_string(plataforma::kErrArgumentoInvalido) + " " +
+           e.what() + " ");
+    return resumen;
+  }
+  Avisar("FINALIZADO");
+  resumen.finalizado = true;
+  return resumen;
 }

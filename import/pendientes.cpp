@@ -1,5 +1,300 @@
-// Pending delivery notes and work orders: headers, the task catalogue and task links.
+// Pending delivery notes and work orders: the report is read in blocks that start at a date
+// line; a line whose first field is a customer number names a document (its header goes into
+// V_MV_CPTE), any other line is a task of the current document (catalogued in V_TA_TAREAS and
+// linked in V_MV_CPTETAREAS). Rows already present are left alone, so a file can be re-run.
 
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
+#undef EOF
+
+#include "data/db_dll.h"
+#include "data/valores_sesion.h"
+#include "import/asientos.h"
 #include "import/contexto_corrida.h"
+#include "platform/ado.h"
+#include "platform/dialogos.h"
+#include "platform/error_ejecucion.h"
+#include "platform/regional.h"
+#include "utility/utilidades.h"
 
-void ImportarPendientes(ContextoCorrida& ctx) { (void)ctx; }
+namespace {
+
+using utilidad::FormateaCodigo;
+using utilidad::FormatoCeros;
+using utilidad::QuitarCaracteres;
+using utilidad::Trim;
+
+// Uniform values in [0, 1), seeded once per process from the time of day.
+double Aleatorio() {
+  static std::mt19937 generador(static_cast<std::mt19937::result_type>(
+      std::chrono::system_clock::now().time_since_epoch().count()));
+  static std::uniform_real_distribution<double> uniforme(0.0, 1.0);
+  return uniforme(generador);
+}
+
+// A random task code from 0150 to 9998.
+std::string CodigoTareaAleatorio() {
+  return FormatoCeros(std::to_string(static_cast<int>(9849 * Aleatorio() + 150)), 4);
+}
+
+// The document that task lines attach to.
+struct Documento {
+  bool valido = false;  // false until a well-formed reference is read
+  std::string cuentaCliente, nombreCliente;
+  std::string TC, Letra, Sucursal, Numero;
+  std::string IdComprobante() const { return Sucursal + Numero + Letra; }
+};
+
+// What the mode carries from line to line.
+struct EstadoPendientes {
+  std::string fechaBloque;
+  bool bloqueIniciado = false;
+  Documento documento;
+};
+
+std::string Tramo(const std::string& texto, size_t desde, size_t largo = std::string::npos) {
+  return desde < texto.size() ? texto.substr(desde, largo) : std::string();
+}
+
+// Reads a reference such as "RT A 0001-00001234". Single quotes are dropped, as every stored
+// value loses them, so lookups ask for what was written. False with fewer than three tokens or
+// without branch and number: such a reference names no document.
+bool LeerReferencia(const std::string& referencia, Documento& doc) {
+  const std::vector<std::string> tokens = utilidad::Dividir(
+      utilidad::ReemplazaTexto(Trim(QuitarCaracteres(referencia, "'")), " ", "|"), "|");
+  if (tokens.size() < 3) return false;
+  doc.TC = Trim(tokens[0]);
+  if (utilidad::IgualSinCaso(doc.TC, "RT")) doc.TC = "RM";
+  doc.Letra = Trim(tokens[1]);
+  if (doc.Letra.empty()) doc.Letra = "X";
+  doc.Sucursal = Tramo(tokens[2], 0, 4);
+  doc.Numero = Tramo(tokens[2], 5);
+  // A doubled blank before the number leaves token 2 empty: the number is in token 3.
+  if (tokens.size() > 3 && doc.Sucursal.empty() && doc.Numero.empty()) {
+    doc.Sucursal = Tramo(tokens[3], 0, 4);
+    doc.Numero = Tramo(tokens[3], 5);
+  }
+  if (doc.TC.empty() || doc.Sucursal.empty() || doc.Numero.empty()) return false;
+  doc.Sucursal = FormatoCeros(doc.Sucursal, 4);
+  doc.Numero = FormatoCeros(doc.Numero, 8);
+  return true;
+}
+
+std::string CondicionComprobante(const Documento& doc) {
+  return "TC='" + doc.TC + "' AND IDCOMPROBANTE='" + doc.IdComprobante() + "'";
+}
+
+void AnotarOmitida(ContextoCorrida& ctx, const std::string& motivo) {
+  ++ctx.resumen.incompletos;
+  ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
+                                ctx.RutaArchivo + ": " + motivo + ": " + ctx.Linea);
+}
+
+void Registrar(ContextoCorrida& ctx, long& contador) {
+  if (EjecutaSentencias(ctx.SentenciasSQL)) {
+    ++contador;
+  } else {
+    ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+  }
+}
+
+// The header row of the current document.
+void GrabaCabecera(ContextoCorrida& ctx, const EstadoPendientes& e) {
+  const Documento& doc = e.documento;
+  std::string fecha = e.fechaBloque;
+  std::string cuenta = doc.cuentaCliente;
+  std::string nombre = doc.nombreCliente;
+  std::string tc = doc.TC;
+  std::string id = doc.IdComprobante();
+  std::string usuario = gUsuarioLogeado;
+  std::string unegocio = utilidad::IgualSinCaso(gUnidadNegocio, "Null") ? "NULL" : gUnidadNegocio;
+  std::string grabacion = plataforma::FormatoFechaHora(FechaServidor());
+
+  ctx.SentenciasSQL = {""};
+  AgregaCampo("Fecha", fecha, kComilla, true);
+  AgregaCampo("Cuenta", cuenta, kComilla);
+  AgregaCampo("Nombre", nombre, kComilla);
+  AgregaCampo("TC", tc, kComilla);
+  AgregaCampo("IdComprobante", id, kComilla);
+  AgregaCampo("USUARIO", usuario, kComilla);
+  AgregaCampo("Unegocio", unegocio, kComilla);
+  AgregaCampo("FechaHora_Grabacion", grabacion, kComilla);
+  std::string condicion;
+  ArmaSentencia(CamposSQL, ctx.SentenciasSQL, "V_MV_CPTE", false, condicion);
+  Registrar(ctx, ctx.resumen.registrados);
+}
+
+// The link row between the current document and one task.
+void GrabaTareaComprobante(ContextoCorrida& ctx, const Documento& doc, std::string idTarea,
+                           std::string descripcion) {
+  std::string tc = doc.TC;
+  std::string id = doc.IdComprobante();
+  ctx.SentenciasSQL = {""};
+  AgregaCampo("TC", tc, kComilla, true);
+  AgregaCampo("IdComprobante", id, kComilla);
+  AgregaCampo("idTarea", idTarea, kComilla);
+  AgregaCampo("Descripcion", descripcion, kComilla);
+  std::string condicion;
+  ArmaSentencia(CamposSQL, ctx.SentenciasSQL, "V_MV_CPTETAREAS", false, condicion);
+  Registrar(ctx, ctx.resumen.vinculosGrabados);
+}
+
+void ProcesarDocumento(ContextoCorrida& ctx, EstadoPendientes& e, const std::string& cuenta) {
+  // Whatever happens below, task lines must not attach to the previous document any more.
+  e.documento = Documento{};
+  std::string referencia;
+  if (!Paso(ctx, [&] { referencia = Columna(ctx, 2); })) {
+    AnotarOmitida(ctx, "comprobante sin referencia; ni él ni sus tareas se importan");
+    return;
+  }
+  Documento doc;
+  if (!LeerReferencia(referencia, doc)) {
+    AnotarOmitida(ctx, "referencia de comprobante incompleta \"" + referencia +
+                           "\"; ni él ni sus tareas se importan");
+    return;
+  }
+  doc.cuentaCliente = cuenta;
+  if (!Paso(ctx, [&] {
+        doc.nombreCliente =
+            DB().DatosTabla("VT_CLIENTES", cuenta, "RAZON_SOCIAL", "Codigo", 8, "", true, false);
+      })) {
+    return;
+  }
+  doc.valido = true;
+  e.documento = doc;
+
+  bool existe = true;
+  if (!Paso(ctx, [&] {
+        existe = DB().ExisteEnTabla("V_MV_CPTE", doc.TC, "TC", nullptr, 8,
+                                    CondicionComprobante(doc), true);
+      })) {
+    return;
+  }
+  if (existe) {
+    ++ctx.resumen.yaImportados;
+    return;
+  }
+  Paso(ctx, [&] { GrabaCabecera(ctx, e); });
+}
+
+// The catalogued id of the description, or empty when it is not catalogued.
+std::string TareaCatalogada(const std::string& descripcion) {
+  ado::Recordset rs;
+  std::string id;
+  if (DB().ExisteEnTabla("V_TA_TAREAS", descripcion, "Descripcion", &rs, 8, "", true)) {
+    id = Trim(utilidad::ValorCampo(rs.Fields("idTarea").Value()));
+  }
+  if (rs.State() == ado::adStateOpen) DB().CierraRecordset(rs);
+  return id;
+}
+
+// A code that no catalogued task uses: the file's own when free, else a random one.
+std::string CodigoLibre(std::string id) {
+  // 9849 codes can be drawn; far more draws than that means the catalogue is full.
+  for (int intentos = 0; intentos < 200000; ++intentos) {
+    if (!id.empty() &&
+        !DB().ExisteEnTabla("V_TA_TAREAS", id, "idtarea", nullptr, 8, "", true)) {
+      return id;
+    }
+    id = CodigoTareaAleatorio();
+  }
+  throw plataforma::ErrorEjecucion(plataforma::kErrDesbordamiento,
+                                   "No queda código de tarea libre en V_TA_TAREAS");
+}
+
+void Catalogar(ContextoCorrida& ctx, const std::string& id, const std::string& descripcion) {
+  std::string sql = "INSERT INTO V_TA_TAREAS (IDTAREA,DESCRIPCION) VALUES ('" + id + "','" +
+                    descripcion + "')";
+  DB().EjecutaConsultaSQL(sql);
+  ado::ErrorCollection& errores = DB().Cnn().Errors();
+  if (errores.Count() > 0) {
+    plataforma::MsgBox(errores.Item(0).Description, plataforma::vbCritical, "Aviso");
+  } else {
+    ++ctx.resumen.tareasCatalogadas;
+  }
+}
+
+void ProcesarTarea(ContextoCorrida& ctx, EstadoPendientes& e) {
+  std::string codigo, descripcion;
+  if (!Paso(ctx, [&] {
+        codigo = Columna(ctx, 0);
+        descripcion = Columna(ctx, 2);
+      })) {
+    AnotarOmitida(ctx, "tarea con campos faltantes");
+    return;
+  }
+  if (!e.documento.valido) {
+    AnotarOmitida(ctx, "tarea sin comprobante válido");
+    return;
+  }
+  // The id and description are stored without quotes and the id with four characters in every
+  // table, so the catalogue, the link and the link test all name the same task.
+  descripcion = QuitarCaracteres(Trim(descripcion), "'");
+  if (descripcion.empty()) {
+    AnotarOmitida(ctx, "tarea sin descripción");
+    return;
+  }
+  std::string id = QuitarCaracteres(utilidad::AjustaAncho(Trim(codigo), 4), "'");
+  if (!id.empty()) id = FormateaCodigo(id, 4);
+
+  std::string catalogada;
+  if (!Paso(ctx, [&] { catalogada = TareaCatalogada(descripcion); })) return;
+  if (!catalogada.empty()) {
+    id = catalogada;
+  } else {
+    if (!Paso(ctx, [&] { id = CodigoLibre(id); })) return;
+    Paso(ctx, [&] { Catalogar(ctx, id, descripcion); });
+  }
+
+  bool existe = true;
+  if (!Paso(ctx, [&] {
+        existe = DB().ExisteEnTabla(
+            "V_MV_CPTETAREAS", e.documento.TC, "TC", nullptr, 8,
+            CondicionComprobante(e.documento) + " AND IDTAREA='" + FormateaCodigo(id, 4) + "'",
+            true);
+      })) {
+    return;
+  }
+  if (existe) return;
+  Paso(ctx, [&] { GrabaTareaComprobante(ctx, e.documento, id, descripcion); });
+}
+
+void ProcesarLinea(ContextoCorrida& ctx, EstadoPendientes& e) {
+  const std::string campo0 = ctx.Columnas.empty() ? std::string() : ctx.Columnas[0];
+  if (plataforma::EsFecha(campo0)) {
+    e.fechaBloque = campo0;
+    e.bloqueIniciado = false;
+  }
+  if (e.fechaBloque.empty() || !plataforma::EsFecha(e.fechaBloque)) return;
+  if (!e.bloqueIniciado) {
+    e.bloqueIniciado = true;
+    return;
+  }
+
+  // A customer code never holds a quote; such a field is a task code and needs no lookup.
+  const std::string cuenta = "11201" + FormatoCeros(campo0, 4);
+  bool esCliente = false;
+  if (campo0.find('\'') == std::string::npos &&
+      !Paso(ctx, [&] {
+        esCliente = DB().ExisteEnTabla("VT_CLIENTES", cuenta, "Codigo", nullptr, 8, "", true);
+      })) {
+    return;
+  }
+  if (esCliente) {
+    ProcesarDocumento(ctx, e, cuenta);
+  } else {
+    ProcesarTarea(ctx, e);
+  }
+}
+
+}  // namespace
+
+void ImportarPendientes(ContextoCorrida& ctx) {
+  EstadoPendientes estado;
+  RecorrerArchivo(ctx, nullptr, [&] { ProcesarLinea(ctx, estado); }, nullptr);
+}
