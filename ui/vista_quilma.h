@@ -1,0 +1,15 @@
+#pragma once
+// What the import window's model asks of its view while a run is in progress: draw the progress
+// bar of picStatus and let the interface process its pending events. The Qt window implements
+// it, the batch mode draws on the terminal, tests record the percentages.
+
+#include <cstdint>
+#include <string>
+
+class VistaQuilma {
+ public:
+  virtual ~VistaQuilma() = default;
+  // Percentage (0-100, a double), colour 0xRRGGBB, caption shown before the number.
+  virtual void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) = 0;
+  virtual void HacerEventos() = 0;
+};
