@@ -1,0 +1,132 @@
+// The batch mode: the import window driven without a window. Every dialog is printed on
+// standard error as "TITLE: TEXT" and answered by policy, so a run never waits on a person.
+
+#include "app/lote.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "platform/archivos.h"
+#include "platform/dialogos.h"
+#include "session/inicio.h"
+#include "ui/frm_quilma.h"
+
+namespace {
+
+using namespace plataforma;
+
+// One line per dialog: the line ends of a message become blanks.
+std::string EnUnaLinea(std::string texto) {
+  for (char& c : texto) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return texto;
+}
+
+class DialogosLote : public Dialogos {
+ public:
+  explicit DialogosLote(bool ignorarErrores) : ignorar_(ignorarErrores) {}
+
+  int MsgBox(const std::string& texto, int botones, const std::string& titulo) override {
+    std::cerr << EnUnaLinea(titulo) << ": " << EnUnaLinea(texto) << std::endl;
+    switch (ConjuntoDeBotones(botones)) {
+      case vbOKOnly:
+      case vbOKCancel:
+        return vbOK;
+      case vbYesNo:
+      case vbYesNoCancel:
+        return vbNo;
+      case vbAbortRetryIgnore:
+        return ignorar_ ? vbIgnore : vbAbort;
+      default:  // retry/cancel: retrying unattended would repeat the failure forever
+        return vbCancel;
+    }
+  }
+  std::string InputBox(const std::string& mensaje, const std::string& titulo,
+                       const std::string&) override {
+    std::cerr << EnUnaLinea(titulo) << ": " << EnUnaLinea(mensaje) << std::endl;
+    return "";
+  }
+  std::string AbrirArchivo() override { return ""; }
+
+ private:
+  bool ignorar_;
+};
+
+// The progress bar on the terminal, redrawn only when the whole percentage changes.
+class BarraTerminal : public VistaQuilma {
+ public:
+  BarraTerminal() : activa_(isatty(STDERR_FILENO) == 1) {}
+  ~BarraTerminal() override {
+    if (activa_ && ultimo_ >= 0) std::cerr << std::endl;
+  }
+  void DibujaProgreso(double porcentaje, uint32_t, const std::string& caption) override {
+    if (!activa_) return;
+    const int entero = static_cast<int>(porcentaje + 0.5);
+    if (entero == ultimo_) return;
+    ultimo_ = entero;
+    constexpr int kAncho = 40;
+    const int llenos = entero * kAncho / 100;
+    std::cerr << "\r" << caption << "[" << std::string(llenos, '#')
+              << std::string(kAncho - llenos, '.') << "] " << entero << "%" << std::flush;
+  }
+  void HacerEventos() override {}
+
+ private:
+  bool activa_;
+  int ultimo_ = -1;
+};
+
+struct DialogosInstalados {
+  explicit DialogosInstalados(Dialogos* d) { EstablecerDialogos(d); }
+  ~DialogosInstalados() { EstablecerDialogos(nullptr); }
+};
+
+int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
+  frm.SetTxtLista(o.lista);
+  frm.CmdEjecutarLista_Click();
+  const ResumenLista& r = frm.UltimaLista();
+  std::cout << "Clases actualizadas: " << r.clasesActualizadas << "\n"
+            << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n"
+            << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;
+  return r.finalizado ? kLoteFinalizado : kLoteInterrumpido;
+}
+
+int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
+  frm.optOpcion_Click(o.modo);
+  if (o.cuenta) frm.SetTxtCuenta(*o.cuenta);
+  frm.SetTxtRuta(o.archivo);
+  if (o.concepto) frm.SetTxtConcepto(*o.concepto);
+  if (!frm.cmdEjecutarHabilitado()) {
+    // The window keeps "Ejecutar" disabled for such a path; say why instead of doing nothing.
+    std::cerr << "importador: no se puede leer el archivo " << o.archivo << std::endl;
+    return kLoteUso;
+  }
+  BarraTerminal barra;
+  frm.EstablecerVista(&barra);
+  frm.cmdEjecutar_Click();
+  frm.EstablecerVista(nullptr);
+  std::cout << TextoResumen(frm.UltimaCorrida()) << std::flush;
+  return frm.UltimaCorrida().finalizado ? kLoteFinalizado : kLoteInterrumpido;
+}
+
+}  // namespace
+
+int EjecutarLote(const OpcionesLote& o) {
+  if (!o.traza.empty()) setenv("IMPORTADOR_TRAZA", o.traza.c_str(), 1);
+  DialogosLote dialogos(o.ignorarErrores);
+  DialogosInstalados instalados(&dialogos);
+
+  std::string connString;
+  if (!IniciarSesion(false, o.parametros, connString, 3)) {
+    std::cerr << "importador: no se pudo abrir la conexión con la base de la empresa"
+              << std::endl;
+    return kLoteUso;
+  }
+  FrmQUILMA frm;
+  return o.lista.empty() ? Importacion(frm, o) : ListaDePrecios(frm, o);
+}
