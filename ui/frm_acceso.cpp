@@ -1,0 +1,495 @@
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() of the ADO header.
+#undef EOF
+
+#include "ui/frm_acceso.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "data/aviso_operador.h"
+#include "platform/archivos.h"
+#include "platform/dialogos.h"
+#include "platform/error_ejecucion.h"
+#include "utility/utilidades.h"
+
+extern char** environ;
+
+namespace {
+
+using plataforma::ErrorEjecucion;
+using utilidad::Mayusculas;
+using utilidad::Trim;
+
+constexpr int kErrArchivo = 75;  // path/file access error
+
+std::string AntesDeDosPuntos(const std::string& texto) {
+  size_t dos = texto.find(':');
+  return dos == std::string::npos ? texto : texto.substr(0, dos);
+}
+
+bool TieneSeparadorDeCampo(const std::string& texto) {
+  return texto.find_first_of(",\r\n") != std::string::npos;
+}
+
+// The fields of "BASES.TXT" as the reader of comma-separated records takes them: each up to
+// the next "," or line end, surrounding blanks dropped; a quoted field up to its closing quote.
+std::vector<std::string> CamposDeArchivo(const std::string& ruta) {
+  plataforma::ArchivoTexto archivo;
+  archivo.Abrir(ruta);
+  std::vector<std::string> campos;
+  while (!archivo.EOF_()) {
+    std::string linea = archivo.LeerLinea();
+    for (std::string& campo : utilidad::Dividir(linea, ",")) {
+      std::string limpio = Trim(campo);
+      if (limpio.size() >= 2 && limpio.front() == '"' && limpio.back() == '"') {
+        limpio = limpio.substr(1, limpio.size() - 2);
+      }
+      campos.push_back(limpio);
+    }
+  }
+  archivo.Cerrar();
+  return campos;
+}
+
+// One registered connection: name, database, user, enciphered password, server.
+using Registro = std::array<std::string, 5>;
+
+std::vector<Registro> RegistrosDeArchivo(const std::string& ruta) {
+  std::vector<std::string> campos = CamposDeArchivo(ruta);
+  std::vector<Registro> registros;
+  for (size_t i = 0; i < campos.size(); i += 5) {
+    Registro r;
+    for (size_t j = 0; j < 5 && i + j < campos.size(); ++j) r[j] = campos[i + j];
+    registros.push_back(r);
+  }
+  return registros;
+}
+
+std::string PistaDe(const CajaTexto& caja) {
+  if (caja.Name == "TxtUserId") return "Ingrese el usuario";
+  if (caja.Name == "TxtDbName") return "ingrese el nombre de la base de datos";
+  if (caja.Name == "TxtServidor") return "ingrese el nombre del servidor e instancia";
+  return "";
+}
+
+CajaTexto Caja(const std::string& nombre, const std::string& texto, const std::string& ayuda) {
+  CajaTexto c;
+  c.Name = nombre;
+  c.Text = texto;
+  c.ToolTipText = ayuda;
+  return c;
+}
+
+bool ConexionAbierta() {
+  DB_Dll& db = DB();
+  return db.gCnn && db.gCnn->State() == ado::adStateOpen;
+}
+
+void CerrarSesionSiAbierta() {
+  if (ConexionAbierta()) DB().Cnn().Close();
+}
+
+// The path of the running program, for the desktop launcher.
+std::string RutaDelPrograma() {
+  std::error_code ec;
+  auto ruta = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return plataforma::CarpetaPrograma() + plataforma::NombreEjecutable();
+  return ruta.string();
+}
+
+// A value of a desktop entry's Exec key: quoted, the reserved characters escaped (the escape's
+// backslash is itself escaped once more by the string rules of the format).
+std::string ArgumentoExec(const std::string& ruta) {
+  std::string resultado = "\"";
+  for (char c : ruta) {
+    if (c == '\\') {
+      resultado += "\\\\\\\\";
+      continue;
+    }
+    if (c == '"' || c == '`' || c == '$') resultado += "\\\\";
+    if (c == '%') {
+      resultado += "%%";
+      continue;
+    }
+    resultado += c;
+  }
+  return resultado + "\"";
+}
+
+// Starts a program without waiting for it; its end is collected in the background.
+void IniciarSinEsperar(const std::string& programa, const std::string& argumento) {
+  std::vector<std::string> args = {programa, argumento};
+  std::vector<char*> argv = {args[0].data(), args[1].data(), nullptr};
+  pid_t pid = 0;
+  int resultado = ::posix_spawn(&pid, programa.c_str(), nullptr, nullptr, argv.data(), environ);
+  if (resultado != 0) {
+    throw ErrorEjecucion(kErrArchivo,
+                         "No se pudo iniciar " + programa + ": " + std::strerror(resultado));
+  }
+  std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+}
+
+// A failure of "Registrar" that leaves the next step to run.
+bool FallaIgnorada(int32_t numero) {
+  return numero == 3704 || numero == 1056 || numero == 440 || numero == 20480 ||
+         numero == static_cast<int32_t>(0x80070420u);
+}
+
+// Removes a password from a text that is about to be shown.
+std::string SinClave(const std::string& texto, const std::string& clave) {
+  if (clave.empty()) return texto;
+  return utilidad::ReemplazaTexto(texto, clave, "****");
+}
+
+}  // namespace
+
+std::string ListaTexto::Seleccion() const {
+  if (ListIndex < 0 || ListIndex >= static_cast<int>(items.size())) return "";
+  return items[static_cast<size_t>(ListIndex)];
+}
+
+frmAcceso::frmAcceso()
+    : TxtServidor(Caja("TxtServidor", "", "ingrese el nombre del servidor e instancia")),
+      TxtDbName(Caja("TxtDbName", "", "ingrese el nombre de la base de datos")),
+      TxtUserId(Caja("TxtUserId", "", "Ingrese el nombre de usuario")),
+      TxtUserPassword(Caja("TxtUserPassword", "", "Ingrese la contraseña")),
+      TxtPuerto(Caja("TxtPuerto", "1433", "Ingrese el Puerto ")) {
+  TxtUserPassword.Oculta = true;
+  CboPlataformaDB.items = {"SQL Server", "ORACLE", "SQLite"};
+  CboPlataformaDB.ListIndex = 0;
+}
+
+std::string frmAcceso::RutaBases() {
+  return utilidad::RutaConBarra(plataforma::CarpetaPrograma()) + "BASES.TXT";
+}
+
+void frmAcceso::Form_Load() {
+  LlenarList();
+  MensajeInicial(TxtUserId);
+  MensajeInicial(TxtUserPassword);
+  MensajeInicial(TxtDbName);
+  MensajeInicial(TxtServidor);
+}
+
+void frmAcceso::LlenarList() {
+  const std::string ruta = RutaBases();
+  // Abort stops filling; Retry repeats the reading; Ignore keeps what was read.
+  for (;;) {
+    try {
+      lstBases.items.clear();
+      lstBases.ListIndex = -1;
+      if (!plataforma::ArchivoLegible(ruta)) return;
+      for (const Registro& r : RegistrosDeArchivo(ruta)) {
+        if (!Trim(r[0]).empty()) lstBases.items.push_back(r[0]);
+      }
+      break;
+    } catch (const ErrorEjecucion& e) {
+      int respuesta = AvisoOperador(e, 18, "FormLoad");
+      if (respuesta == plataforma::vbRetry) continue;
+      if (respuesta != plataforma::vbIgnore) return;
+      break;
+    }
+  }
+  if (!lstBases.items.empty()) SeleccionarBase(0);
+}
+
+void frmAcceso::DatosBase(const std::string& Nombre) {
+  const std::string ruta = RutaBases();
+  if (!plataforma::ArchivoLegible(ruta)) return;
+  try {
+    for (const Registro& r : RegistrosDeArchivo(ruta)) {
+      if (Trim(r[0]) == Trim(Nombre)) {
+        servidor_ = r[4];
+        base_ = r[1];
+        usuario_ = r[2];
+        password_ = utilidad::Desencriptar(r[3]);
+        return;
+      }
+    }
+  } catch (const ErrorEjecucion& e) {
+    utilidad::MensajeError(e);
+  }
+}
+
+void frmAcceso::AsignarDatosBase() {
+  DatosBase(Trim(lstBases.Seleccion()));
+  if (size_t dos = servidor_.find(':'); dos != std::string::npos) {
+    puerto_ = servidor_.substr(dos + 1);
+    servidor_ = AntesDeDosPuntos(Mayusculas(Trim(servidor_)));
+  }
+  CambiarTexto(TxtServidor, servidor_);
+  CambiarTexto(TxtUserId, "");
+  CambiarTexto(TxtUserPassword, "");
+  CambiarTexto(TxtDbName, base_);
+  CambiarTexto(TxtPuerto, puerto_);
+}
+
+void frmAcceso::MensajeInicial(CajaTexto& caja) {
+  const std::string pista = PistaDe(caja);
+  const std::string recortado = Trim(caja.Text);
+  if (recortado.empty() || recortado == pista) {
+    caja.Text = pista;
+    caja.ForeColor = kColorSugerencia;
+    caja.SelStart = 0;
+    caja.SelLength = static_cast<int>(Trim(caja.Text).size());
+  }
+}
+
+void frmAcceso::CambiarTexto(CajaTexto& caja, const std::string& texto) {
+  if (caja.Text == texto) return;  // an unchanged text raises no change event
+  caja.Text = texto;
+  if (&caja == &TxtServidor) TxtServidor_Change();
+  if (&caja == &TxtDbName) TxtDbName_Change();
+  if (&caja == &TxtUserPassword) TxtUserPassword_Change();
+}
+
+void frmAcceso::SeleccionarBase(int indice) {
+  lstBases.ListIndex = indice;
+  lstBases_Click();
+}
+
+void frmAcceso::lstBases_DblClick() {
+  AsignarDatosBase();
+  bcAceptar_Click();
+}
+
+bool frmAcceso::ExisteBaseDeDatos(const std::string& Servidor, const std::string& Dbname,
+                                  const std::string& Usuario, const std::string& Password,
+                                  const std::string& Proveedor) {
+  try {
+    CerrarSesionSiAbierta();
+    std::string texto;
+    if (utilidad::InStrSinCaso(Servidor, "sqlite:") == 1) {
+      // The embedded engine: a folder with one file per database, which must exist already
+      // (opening a missing one would create it).
+      std::string archivo = utilidad::RutaConBarra(Servidor.substr(7)) + Dbname + ".db";
+      if (!std::filesystem::is_regular_file(archivo)) return false;
+      texto = "Provider=SQLite;Data Source=" + archivo + ";";
+    } else {
+      texto = "PROVIDER=" + Proveedor + ";" + "Server=" + Servidor + ";" + "Database =" +
+              Dbname + ";" + "UId=" + Usuario + ";" + "Pwd=" + Password + ";";
+    }
+    ado::Connection& cnn = DB().Cnn();
+    cnn.Open(texto);
+    cnn.Close();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void frmAcceso::CmdRegistrar_Click() {
+  DB_Dll& db = DB();
+  std::string servidor, nombre, base;
+  bool registrada = false;
+  // Steps 1 to 7 return true to go on, false to end "Registrar" there.
+  const std::vector<std::function<bool()>> pasos = {
+      [&] {
+        servidor = AntesDeDosPuntos(Mayusculas(Trim(TxtServidor.Text)));
+        nombre = Mayusculas(Trim(TxtDbName.Text)) + " / " + servidor;
+        // A "," or a line end would shift the fields of the line when it is read back.
+        for (const CajaTexto* caja : {&TxtServidor, &TxtDbName}) {
+          if (TieneSeparadorDeCampo(Trim(caja->Text))) {
+            plataforma::MsgBox("No se puede registrar la conexion: el valor \"" +
+                                   Trim(caja->Text) + "\" contiene una coma o un salto de linea",
+                               plataforma::vbInformation, "Atencion");
+            return false;
+          }
+        }
+        return true;
+      },
+      [&] {
+        servidor_.clear();
+        DatosBase(nombre);
+        if (!Trim(servidor_).empty()) {
+          plataforma::MsgBox("La conexion que intenta registrar ya existe ",
+                             plataforma::vbInformation, "Atencion");
+          return false;
+        }
+        return true;
+      },
+      [&] {
+        CambiarTexto(TxtServidor, Trim(TxtServidor.Text));
+        CambiarTexto(TxtUserId, Trim(TxtUserId.Text));
+        CambiarTexto(TxtUserPassword, Trim(TxtUserPassword.Text));
+        CambiarTexto(TxtDbName, Trim(TxtDbName.Text));
+        base = TxtDbName.Text;
+        return true;
+      },
+      [&] {
+        const std::string mayus = Mayusculas(base);
+        if (ExisteBaseDeDatos(TxtServidor.Text, mayus, mayus, mayus, "SQLOLEDB")) {
+          RegistrarConexion(nombre, base, base, base, TxtServidor.Text, "", false);
+          registrada = true;
+        }
+        return true;
+      },
+      [&] {
+        if (registrada) return true;
+        CerrarSesionSiAbierta();
+        db.gServidor = TxtServidor.Text;
+        db.gUsuario = TxtUserId.Text;
+        db.gUserPassWord = TxtUserPassword.Text;
+        db.gDBName = TxtDbName.Text;
+        std::string sinTexto;
+        db.OpenServerADODB(false, ado::adUseClient, sinTexto, true, true);
+        return true;
+      },
+      [&] {
+        if (registrada) return true;
+        if (!ConexionAbierta()) {
+          plataforma::MsgBox("NO SE PUDO CONECTAR AL SERVIDOR " + TxtServidor.Text +
+                                 " VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO",
+                             plataforma::vbInformation, "AVISO AL OPERADOR");
+          return false;
+        }
+        RegistrarConexion(nombre, base, base, base, TxtServidor.Text, "", false);
+        return true;
+      },
+  };
+  const std::vector<std::function<void()>> finales = {
+      [&] {
+        const std::string odbc = utilidad::RutaConBarra(plataforma::CarpetaPrograma()) +
+                                 "ODBC.exe";
+        if (plataforma::ArchivoLegible(odbc)) {
+          IniciarSinEsperar(odbc, "Server=" + TxtServidor.Text + ";DB=" + base + ";");
+        }
+      },
+      [&] { CerrarSesionSiAbierta(); },
+      [&] { LlenarList(); },
+  };
+
+  auto avisar = [this](const ErrorEjecucion& e) {
+    plataforma::MsgBox(SinClave("SQL Server start failed.  \rSQL-DMO error:  " +
+                                    std::to_string(e.Number) + " " + e.Description,
+                                TxtUserPassword.Text),
+                       plataforma::vbOKOnly, "");
+  };
+  for (const auto& paso : pasos) {
+    try {
+      if (!paso()) return;
+    } catch (const ErrorEjecucion& e) {
+      if (FallaIgnorada(e.Number)) continue;
+      avisar(e);
+      break;  // goes on with the steps after the registration
+    }
+  }
+  // A failure here shows its message and the next step runs (never back to these steps).
+  for (const auto& paso : finales) {
+    try {
+      paso();
+    } catch (const ErrorEjecucion& e) {
+      if (!FallaIgnorada(e.Number)) avisar(e);
+    }
+  }
+}
+
+void frmAcceso::CmdLineaComando_Click() {
+  const std::string carpeta = CarpetaEscritorio();
+  const std::string ruta = utilidad::RutaConBarra(carpeta) + "Virad Urorev.desktop";
+  const std::string programa = RutaDelPrograma();
+  std::error_code ec;
+  std::filesystem::create_directories(carpeta, ec);
+  std::ofstream archivo(ruta, std::ios::binary | std::ios::trunc);
+  archivo << "[Desktop Entry]\n"
+          << "Type=Application\n"
+          << "Name=Virad Urorev\n"
+          << "Exec=" << ArgumentoExec(programa) << "\n"
+          << "Icon=" << programa << "\n"
+          << "Terminal=false\n";
+  archivo.close();
+  if (!archivo) {
+    plataforma::MsgBox("No se pudo crear el acceso directo " + ruta, plataforma::vbExclamation,
+                       "Atencion");
+    return;
+  }
+  // Desktops start only launchers that are marked executable.
+  std::filesystem::permissions(ruta,
+                               std::filesystem::perms::owner_exec |
+                                   std::filesystem::perms::group_exec |
+                                   std::filesystem::perms::others_exec,
+                               std::filesystem::perm_options::add, ec);
+}
+
+void frmAcceso::bcAceptar_Click() {
+  Aceptar = true;
+  Visible = false;
+}
+
+void frmAcceso::bcCancelar_Click() {
+  Aceptar = false;
+  Visible = false;
+}
+
+void RegistrarConexion(const std::string& Nombre, const std::string& Base,
+                       const std::string& Usuario, const std::string& Password,
+                       const std::string& Servidor, const std::string& Prefijo, bool Oracle) {
+  std::string servidor = Servidor;
+  if (Oracle) servidor += "#";
+  const std::array<std::string, 5> campos = {Trim(Nombre), Trim(Base), Trim(Usuario),
+                                             Trim(utilidad::Encriptar(Password)), Trim(servidor)};
+  for (const std::string& campo : campos) {
+    if (TieneSeparadorDeCampo(campo)) {
+      throw ErrorEjecucion(plataforma::kErrArgumentoInvalido,
+                           "El valor \"" + campo +
+                               "\" contiene una coma o un salto de linea y no se puede "
+                               "registrar en BASES.TXT");
+    }
+  }
+  const std::string linea = campos[0] + "," + campos[1] + "," + campos[2] + "," + campos[3] +
+                            "," + campos[4] + "\r\n";
+  const std::string ruta = frmAcceso::RutaBases();
+  if (!plataforma::AgregarCp1252(ruta, linea)) {
+    throw ErrorEjecucion(kErrArchivo, "No se pudo escribir " + ruta);
+  }
+}
+
+std::string CarpetaEscritorio() {
+  std::string carpeta;
+  if (FILE* salida = ::popen("xdg-user-dir DESKTOP 2>/dev/null", "r")) {
+    std::array<char, 4096> buffer{};
+    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), salida)) {
+      carpeta += buffer.data();
+    }
+    ::pclose(salida);
+  }
+  while (!carpeta.empty() && (carpeta.back() == '\n' || carpeta.back() == '\r')) {
+    carpeta.pop_back();
+  }
+  if (carpeta.empty()) carpeta = plataforma::Entorno("HOME") + "/Desktop";
+  return carpeta;
+}
+
+bool DialogoConexionAcceso::Mostrar(DatosConexion& datos) {
+  frmAcceso forma;
+  forma.Form_Load();
+  forma.CambiarTexto(forma.TxtDbName, datos.base);
+  forma.CambiarTexto(forma.TxtServidor, datos.servidor);
+  forma.CambiarTexto(forma.TxtUserId, datos.usuario);
+  forma.CambiarTexto(forma.TxtUserPassword, datos.password);
+  forma.CboPlataformaDB.ListIndex = 0;
+  forma.Visible = true;
+  vista_.MostrarModal(forma);
+  if (!forma.Aceptar) return false;
+  datos.servidor = forma.TxtServidor.Text;
+  datos.base = forma.TxtDbName.Text;
+  datos.usuario = forma.TxtUserId.Text;
+  datos.password = forma.TxtUserPassword.Text;
+  datos.plataforma = forma.CboPlataformaDB.ListIndex;
+  return true;
+}
+
+void InstalarDialogoConexion(VistaAcceso* vista) {
+  static std::unique_ptr<DialogoConexionAcceso> dialogo;
+  dialogo = vista ? std::make_unique<DialogoConexionAcceso>(*vista) : nullptr;
+  DB().EstablecerDialogoConexion(dialogo.get());
+}
