@@ -1,10 +1,12 @@
 #include "tests/support/prueba_base.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#undef EOF  // the recordset has a member of that name
 
 #include "data/db_dll.h"
 #include "data/valores_sesion.h"
