@@ -1,0 +1,160 @@
+#include "import/sentencias.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/valores_sesion.h"
+#include "tests/support/prueba_base.h"
+
+namespace {
+
+class SentenciasTest : public PruebaBase {};
+
+struct CasoLiteral {
+  const char* nombre;
+  std::string valor;
+  std::string comilla;
+  std::string literal;
+  std::string valorDespues;  // the caller's variable after the call
+};
+
+TEST_F(SentenciasTest, AgregaCampoEscribeElLiteralDeCadaValor) {
+  const std::vector<CasoLiteral> casos = {
+      {"comilla quitada", "O'Neil", kComilla, "'ONeil'", "ONeil"},
+      {"texto vacio", "", kComilla, "''", ""},
+      {"null en texto", "null", kComilla, "Null", "null"},
+      {"null en numero", "NuLl", kNumero, "Null", "NuLl"},
+      {"importe con coma", "-1234,5", kNumero, "-1234.5", "-1234,5"},
+      {"importe entero", "1500", kNumero, "1500", "1500"},
+      {"numero vacio es cero", "", kNumero, "0", ""},
+      {"comillas alrededor de null", "'NULL'", kComilla, "Null", "NULL"},
+  };
+  for (const auto& c : casos) {
+    std::string valor = c.valor;
+    AgregaCampo("Campo", valor, c.comilla, true);
+    ASSERT_EQ(CamposSQL.size(), 1u) << c.nombre;
+    EXPECT_EQ(CamposSQL[0].first, "Campo") << c.nombre;
+    EXPECT_EQ(CamposSQL[0].second, c.literal) << c.nombre;
+    EXPECT_EQ(valor, c.valorDespues) << c.nombre;
+  }
+}
+
+TEST_F(SentenciasTest, AgregaCampoConPrimeroReiniciaLaLista) {
+  std::string a = "1", b = "2", c = "3";
+  AgregaCampo("A", a, kNumero, true);
+  AgregaCampo("B", b, kNumero);
+  ASSERT_EQ(CamposSQL.size(), 2u);
+  AgregaCampo("C", c, kNumero, true);
+  ASSERT_EQ(CamposSQL.size(), 1u);
+  EXPECT_EQ(CamposSQL[0].first, "C");
+}
+
+struct CasoSentencia {
+  const char* nombre;
+  ListaCampos campos;
+  std::string tabla;
+  bool esUpdate;
+  std::string condicion;
+  std::string sentencia;
+  std::string condicionDespues;
+};
+
+TEST_F(SentenciasTest, ArmaSentenciaComponeInsertYUpdate) {
+  const std::vector<CasoSentencia> casos = {
+      {"insert",
+       {{"CODIGO", "'K'"}, {"Descripcion", "'PEREZ JUAN'"}, {"Titulo", "0"}},
+       "MA_CUENTAS", false, "",
+       "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('K','PEREZ JUAN',0)", ""},
+      {"insert de una columna", {{"FECHA", "'01/02/2020'"}}, "MA_CALENDARIO", false, "",
+       "INSERT INTO MA_CALENDARIO (FECHA) VALUES ('01/02/2020')", ""},
+      {"update agrega WHERE", {{"Importe", "10.5"}, {"TC", "'FC'"}}, "T", true, "ID = 7",
+       "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7", " WHERE ID = 7"},
+      {"update con where propio", {{"Importe", "Null"}}, "T", true, " where ID = 7",
+       "UPDATE T SET Importe = Null  where ID = 7", " where ID = 7"},
+  };
+  for (auto c : casos) {
+    ListaSentencias sentencias(1);
+    ArmaSentencia(c.campos, sentencias, c.tabla, c.esUpdate, c.condicion);
+    EXPECT_EQ(sentencias, (ListaSentencias{"", c.sentencia, ""})) << c.nombre;
+    EXPECT_EQ(c.condicion, c.condicionDespues) << c.nombre;
+    EXPECT_TRUE(c.campos.empty()) << c.nombre;
+  }
+}
+
+TEST_F(SentenciasTest, ArmaSentenciaConservaLaListaCuandoSePide) {
+  ListaCampos campos = {{"A", "1"}};
+  ListaSentencias sentencias(1);
+  std::string condicion;
+  ArmaSentencia(campos, sentencias, "T", false, condicion, true);
+  ArmaSentencia(campos, sentencias, "U", false, condicion, false);
+  EXPECT_EQ(sentencias, (ListaSentencias{"", "INSERT INTO T (A) VALUES (1)", "",
+                                         "INSERT INTO U (A) VALUES (1)", ""}));
+  EXPECT_TRUE(campos.empty());
+}
+
+// After a statement was armed, a column added without Primero starts a clean statement.
+TEST_F(SentenciasTest, ColumnaSinPrimeroTrasArmarNoSigueAUnParVacio) {
+  std::string a = "1", b = "2";
+  AgregaCampo("A", a, kNumero, true);
+  ListaSentencias sentencias(1);
+  std::string condicion;
+  ArmaSentencia(CamposSQL, sentencias, "T", false, condicion);
+  AgregaCampo("B", b, kNumero);
+  ArmaSentencia(CamposSQL, sentencias, "T", false, condicion);
+  EXPECT_EQ(sentencias.at(3), "INSERT INTO T (B) VALUES (2)");
+}
+
+struct CasoMoneda {
+  std::string valor;
+  int decimales;
+  bool separadores;
+  std::string decimalesSesion;
+  std::string esperado;
+};
+
+TEST_F(SentenciasTest, FmtMonedaRedondeaYFormatea) {
+  const std::vector<CasoMoneda> casos = {
+      {"1239,669", -1, false, "2", "1239,67"},
+      {"1239,6694", -1, false, "4", "1239,6694"},
+      {"1234567,5", 2, true, "2", "1.234.567,50"},
+      {"1234567,5", 2, false, "2", "1234567,50"},
+      {"2,5", -2, false, "2", "2"},       // half-way to the even neighbour
+      {"3,5", -2, false, "2", "4"},
+      {"0,125", 2, false, "2", "0,12"},
+      {"0,135", 2, false, "2", "0,14"},
+      {"-0,125", 2, false, "2", "-0,12"},
+      {"-0,004", 2, false, "2", "0,00"},  // rounds to zero: no minus sign
+      {"-1500", 2, true, "2", "-1.500,00"},
+      {"12,5", 0, false, "2", "12,50"},   // code 0: the regional currency digits
+      {"12,5", -1, false, " ", "12,50"},  // no session decimals: the regional ones
+      {"7", 6, false, "2", "7,000000"},
+      {"no es numero", -3, false, "2", "no es numero"},
+      {"1.500", 2, false, "2", "1500,00"},  // a regional thousands separator
+  };
+  for (const auto& c : casos) {
+    gCantidadDecimales = c.decimalesSesion;
+    EXPECT_EQ(FmtMoneda(c.valor, c.decimales, c.separadores), c.esperado)
+        << c.valor << " code " << c.decimales;
+  }
+}
+
+TEST_F(SentenciasTest, FmtMonedaMuestraElErrorConSuNombreYDevuelveVacio) {
+  for (int respuesta : {3, 5}) {
+    dialogos.Responder(respuesta);
+    EXPECT_EQ(FmtMoneda("doce", 2, false), "") << respuesta;
+  }
+  // Retry converts again: the dialog comes back until the operator gives up.
+  dialogos.Responder(4);
+  dialogos.Responder(3);
+  EXPECT_EQ(FmtMoneda("doce", 2, false), "");
+  const auto& vistos = dialogos.Transcripcion();
+  ASSERT_EQ(vistos.size(), 4u);
+  for (const auto& d : vistos) {
+    EXPECT_NE(d.titulo.find("FmtMoneda"), std::string::npos) << d.titulo;
+    EXPECT_NE(d.texto.find("doce"), std::string::npos) << d.texto;
+  }
+}
+
+}  // namespace
