@@ -47,10 +47,6 @@ std::string ValorOAusente(const std::string& cadena, const std::string& token,
   return ExtraerValor(cadena, token).value_or(ausente);
 }
 
-bool EsMarcaSQLite(const std::string& servidor) {
-  return utilidad::InStrSinCaso(servidor, "sqlite:") == 1;
-}
-
 // True when something the search-definition lookup would list is at `ruta`.
 bool ExisteArchivoComun(const std::string& ruta) {
   std::error_code ec;
@@ -86,6 +82,19 @@ ParametrosInicio ExtraerParametros(const std::string& Parametros) {
   return p;
 }
 
+bool EsServidorSQLite(const std::string& servidor) {
+  return utilidad::InStrSinCaso(servidor, "sqlite:") == 1;
+}
+
+void AplicarMarcaOracle(ParametrosInicio& p, std::string& ConnString) {
+  if (EsServidorSQLite(p.servidor) || p.servidor.empty() || p.servidor[0] != '#') return;
+  p.servidor.erase(0, 1);
+  if (ConnString.empty()) {
+    ConnString = "Provider=OraOLEDB.Oracle.1;Data Source=" + p.base + ";User Id=" + p.usuario +
+                 ";Password=" + p.password + ";";
+  }
+}
+
 std::string ExtraerServidor(const std::string& Servidor) {
   std::string resultado = Servidor;
   if (size_t barra = resultado.find('/'); barra != std::string::npos) {
@@ -113,16 +122,9 @@ bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& Con
   gParametroAdicional = valores.parametroAdicional;
   gCaja = valores.caja;
 
-  // The Oracle mark "#" leads the server value; "sqlite:" names the embedded engine's folder,
-  // which the data-access object takes as it is.
-  const bool esSQLite = EsMarcaSQLite(valores.servidor);
-  if (!esSQLite && !valores.servidor.empty() && valores.servidor[0] == '#') {
-    valores.servidor.erase(0, 1);
-    if (ConnString.empty()) {
-      ConnString = "Provider=OraOLEDB.Oracle.1;Data Source=" + valores.base +
-                   ";User Id=" + valores.usuario + ";Password=" + valores.password + ";";
-    }
-  }
+  AplicarMarcaOracle(valores, ConnString);
+  // The embedded engine's folder goes to the data-access object as it is ("/" is part of it).
+  const bool esSQLite = EsServidorSQLite(valores.servidor);
 
   db.gUsuario = valores.usuario;
   db.gDBName = valores.base;

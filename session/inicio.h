@@ -23,3 +23,9 @@ struct ParametrosInicio {
   std::string parametroAdicional, servidor, base, usuario, password, caja;
 };
 ParametrosInicio ExtraerParametros(const std::string& Parametros);
+
+// The Oracle mark: a leading "#" of the server value is dropped and, when ConnString is empty,
+// ConnString becomes the Oracle connection text of the extracted values. A server value that
+// begins with "sqlite:" (any case) is left alone: it names the embedded engine's folder.
+void AplicarMarcaOracle(ParametrosInicio& p, std::string& ConnString);
+bool EsServidorSQLite(const std::string& servidor);

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "data/aviso_operador.h"
+#include "data/empresa.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
@@ -31,9 +32,16 @@ using utilidad::Trim;
 
 constexpr int kErrArchivo = 75;  // path/file access error
 
-std::string AntesDeDosPuntos(const std::string& texto) {
-  size_t dos = texto.find(':');
-  return dos == std::string::npos ? texto : texto.substr(0, dos);
+// Where the port part (":" and what follows) of a server text begins; npos when it has none.
+// The ":" of the embedded engine's mark "sqlite:" is not a port separator.
+size_t InicioPuerto(const std::string& servidor) {
+  size_t desde = utilidad::InStrSinCaso(servidor, "sqlite:") == 1 ? 7 : 0;
+  return servidor.find(':', desde);
+}
+
+std::string SinPuerto(const std::string& servidor) {
+  size_t dos = InicioPuerto(servidor);
+  return dos == std::string::npos ? servidor : servidor.substr(0, dos);
 }
 
 bool TieneSeparadorDeCampo(const std::string& texto) {
@@ -222,9 +230,9 @@ void frmAcceso::DatosBase(const std::string& Nombre) {
 
 void frmAcceso::AsignarDatosBase() {
   DatosBase(Trim(lstBases.Seleccion()));
-  if (size_t dos = servidor_.find(':'); dos != std::string::npos) {
+  if (size_t dos = InicioPuerto(servidor_); dos != std::string::npos) {
     puerto_ = servidor_.substr(dos + 1);
-    servidor_ = AntesDeDosPuntos(Mayusculas(Trim(servidor_)));
+    servidor_ = SinPuerto(Mayusculas(Trim(servidor_)));
   }
   CambiarTexto(TxtServidor, servidor_);
   CambiarTexto(TxtUserId, "");
@@ -269,11 +277,8 @@ bool frmAcceso::ExisteBaseDeDatos(const std::string& Servidor, const std::string
     CerrarSesionSiAbierta();
     std::string texto;
     if (utilidad::InStrSinCaso(Servidor, "sqlite:") == 1) {
-      // The embedded engine: a folder with one file per database, which must exist already
-      // (opening a missing one would create it).
-      std::string archivo = utilidad::RutaConBarra(Servidor.substr(7)) + Dbname + ".db";
-      if (!std::filesystem::is_regular_file(archivo)) return false;
-      texto = "Provider=SQLite;Data Source=" + archivo + ";";
+      // The embedded engine: a folder with one file per database.
+      texto = CadenaConexionSQLite(utilidad::RutaConBarra(Servidor.substr(7)) + Dbname + ".db");
     } else {
       texto = "PROVIDER=" + Proveedor + ";" + "Server=" + Servidor + ";" + "Database =" +
               Dbname + ";" + "UId=" + Usuario + ";" + "Pwd=" + Password + ";";
@@ -294,7 +299,7 @@ void frmAcceso::CmdRegistrar_Click() {
   // Steps 1 to 7 return true to go on, false to end "Registrar" there.
   const std::vector<std::function<bool()>> pasos = {
       [&] {
-        servidor = AntesDeDosPuntos(Mayusculas(Trim(TxtServidor.Text)));
+        servidor = SinPuerto(Mayusculas(Trim(TxtServidor.Text)));
         nombre = Mayusculas(Trim(TxtDbName.Text)) + " / " + servidor;
         // A "," or a line end would shift the fields of the line when it is read back.
         for (const CajaTexto* caja : {&TxtServidor, &TxtDbName}) {
