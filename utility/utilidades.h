@@ -18,7 +18,8 @@ using plataforma::Valor;
 
 // Amount text to currency with four decimals: sign kept, decimal comma or point, the regional
 // thousands separator allowed. An empty or blank text is 0. A text that is not a number raises
-// ErrorEjecucion 13, never a silent 0.
+// ErrorEjecucion 13, never a silent 0; one beyond the currency's range raises 6. The rules for
+// telling the separators apart are in importes.cpp.
 Moneda TextoAImporte(const std::string& texto);
 // Currency written as a plain decimal number with "." and no trailing zeros: 1500, -1234.5.
 std::string ImporteATexto(Moneda m);
@@ -67,7 +68,8 @@ class DialogoArchivo {
 std::string Trim(const std::string& s);  // leading and trailing spaces only, not tabs
 std::string Mayusculas(const std::string& s);  // UTF-8 aware for the Latin-1 letters
 std::string Minusculas(const std::string& s);
-// 1-based position of `buscar` in `texto` from `inicio`, letter case ignored; 0 when absent.
+// 1-based (byte) position of `buscar` in `texto` from `inicio`, letter case ignored; 0 when
+// absent.
 size_t InStrSinCaso(const std::string& texto, const std::string& buscar, size_t inicio = 1);
 bool ContieneSinCaso(const std::string& texto, const std::string& buscar);
 bool IgualSinCaso(const std::string& a, const std::string& b);
