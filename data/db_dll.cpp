@@ -4,11 +4,25 @@
 
 #include "data/db_dll.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 
+#include "data/dialecto_sqlite.h"
+#include "data/traza.h"
+#include "platform/archivos.h"
+#include "platform/dialogos.h"
 #include "utility/utilidades.h"
 
 namespace {
+
+using plataforma::ErrorEjecucion;
+using utilidad::ContieneSinCaso;
+using utilidad::Trim;
+
+constexpr const char* kMarcaSQLite = "sqlite:";
+constexpr const char* kCrLf = "\r\n";
 
 std::unique_ptr<DB_Dll>& InstanciaSesion() {
   static std::unique_ptr<DB_Dll> instancia;
@@ -20,12 +34,118 @@ std::unique_ptr<DB_Dll>& InstanciaEstadisticas() {
   return instancia;
 }
 
+void SalidaPorDefecto(int codigo) { std::exit(codigo); }
+SalidaAplicacion gSalida = SalidaPorDefecto;
+
+bool EmpiezaConSQLite(const std::string& servidor) {
+  return servidor.size() >= 7 && utilidad::IgualSinCaso(servidor.substr(0, 7), kMarcaSQLite);
+}
+
+// The leading numeric part of a text, read as the runtime's Val reads it ("." decimal point).
+double Val(const std::string& texto) {
+  size_t i = 0;
+  while (i < texto.size() && (texto[i] == ' ' || texto[i] == '\t')) ++i;
+  size_t inicio = i;
+  if (i < texto.size() && (texto[i] == '+' || texto[i] == '-')) ++i;
+  while (i < texto.size() && std::isdigit(static_cast<unsigned char>(texto[i]))) ++i;
+  if (i < texto.size() && texto[i] == '.') {
+    ++i;
+    while (i < texto.size() && std::isdigit(static_cast<unsigned char>(texto[i]))) ++i;
+  }
+  if (i < texto.size() && (texto[i] == 'e' || texto[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < texto.size() && (texto[j] == '+' || texto[j] == '-')) ++j;
+    if (j < texto.size() && std::isdigit(static_cast<unsigned char>(texto[j]))) {
+      i = j;
+      while (i < texto.size() && std::isdigit(static_cast<unsigned char>(texto[i]))) ++i;
+    }
+  }
+  std::string numero = texto.substr(inicio, i - inicio);
+  if (numero.empty() || numero == "+" || numero == "-") return 0;
+  return std::strtod(numero.c_str(), nullptr);
+}
+
+// The number text of a lookup value: its leading numeric part written back plainly.
+std::string NumeroTexto(const std::string& valor) {
+  double n = Val(valor);
+  if (n == 0) return "0";
+  char texto[64];
+  std::snprintf(texto, sizeof texto, "%.15g", n);
+  return Trim(texto);
+}
+
+// A value inside a quoted literal: a quote is doubled so it can never end the literal.
+std::string DentroDeComillas(const std::string& valor) {
+  return utilidad::ReemplazaTexto(valor, "'", "''");
+}
+
+std::string Decimal(int64_t n) { return std::to_string(n); }
+
+// Keeps what an execution reported; the list of the connection is emptied by each execution.
+void AgregarErrores(std::vector<ado::Error>& destino, const ado::ErrorCollection& origen) {
+  destino.insert(destino.end(), origen.Items().begin(), origen.Items().end());
+}
+
+// A raised failure that the driver did not put in the error list is added to it, so the
+// caller never reads an empty list after a refused statement.
+void AsegurarError(ado::Connection& cnn, const ErrorEjecucion& e) {
+  if (cnn.Errors().Count() > 0) return;
+  ado::Error error;
+  error.Number = e.Number;
+  error.Description = e.Description;
+  error.Source = e.Source;
+  cnn.Errors().Add(error);
+}
+
+// Records every text handed to the driver (the Oracle batch runs inside its own member).
+class ConexionGrabadora : public ado::ConnectionWrapper {
+ public:
+  ConexionGrabadora(std::shared_ptr<ado::Connection> destino, std::vector<std::string>& enviados)
+      : ado::ConnectionWrapper(std::move(destino)), enviados_(enviados) {}
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
+                                        int32_t o) override {
+    enviados_.push_back(text);
+    return ado::ConnectionWrapper::Execute(text, n, o);
+  }
+
+ private:
+  std::vector<std::string>& enviados_;
+};
+
+std::string MensajeFalloConexion(const ado::Error& e, const std::string& servidor,
+                                 const std::string& usuario) {
+  return std::string(" Estado de Sql: ") + e.SQLState + "\r" + "Numero de Error: " +
+         Decimal(e.Number) + "\r" + "Descripcion: " + e.Description + "\r" +
+         "Codigo Nativo: " + Decimal(e.NativeError) + "\r" + kCrLf + "Nombre de Proceso: " +
+         plataforma::NombreEjecutable() + "\r" + kCrLf + kCrLf +
+         "1. Verifique el Usuario, contraseña y base de datos" + kCrLf +
+         "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
+         "instancia, por ejemplo : " +
+         servidor + "\\ORBENA" + kCrLf + "3. Verifique si el inicio de sesion para el usuario " +
+         usuario + " existe" + kCrLf + kCrLf + kCrLf + " - Desea Intentarlo Nuevamente??? ";
+}
+
+std::string MensajeConexionPerdida(const std::string& base, const std::string& servidor) {
+  return std::string(kCrLf) + kCrLf + kCrLf + "Se perdio la conexion con la base de datos " +
+         base + kCrLf + " Servidor " + servidor + kCrLf + kCrLf +
+         "Elija SI para reintentar conectarse" + kCrLf + "Elija NO para cerrar la aplicacion" +
+         kCrLf + kCrLf + kCrLf;
+}
+
+ErrorEjecucion ErrorDesconocido(const std::exception& e) {
+  return ErrorEjecucion(ado::kEFail, e.what());
+}
+
 }  // namespace
 
 Plataforma PlataformaDe(const std::string& connectionString) {
-  if (utilidad::ContieneSinCaso(connectionString, "ORACLE")) return Plataforma::Oracle;
-  if (utilidad::ContieneSinCaso(connectionString, "SQLITE")) return Plataforma::SQLite;
+  if (ContieneSinCaso(connectionString, "ORACLE")) return Plataforma::Oracle;
+  if (ContieneSinCaso(connectionString, "SQLITE")) return Plataforma::SQLite;
   return Plataforma::SqlServer;
+}
+
+void EstablecerSalidaAplicacion(SalidaAplicacion salida) {
+  gSalida = salida ? salida : SalidaPorDefecto;
 }
 
 DB_Dll& DB() {
@@ -56,4 +176,575 @@ utilidad::DialogoArchivo& DB_Dll::CmdDlg() {
 ado::Connection& DB_Dll::Cnn() {
   if (!gCnn) gCnn = ado::CrearConexion();
   return *gCnn;
+}
+
+// ---- Connection management ----
+
+std::string DB_Dll::ComponeConexion() const {
+  if (EmpiezaConSQLite(gServidor)) {
+    return "Provider=SQLite;Data Source=" + gServidor.substr(7) + "/" + gDBName + ".db;";
+  }
+  if (gServidor.find('#') != std::string::npos) {
+    return "Provider=OraOLEDB.Oracle.1;Data Source=" + gDBName + ";User Id=" + gUsuario +
+           ";Password=" + gUserPassWord + ";";
+  }
+  return "PROVIDER=" + pSQLOLEDB() + ";" + "Server=" + gServidor + ";" + "Database =" +
+         gDBName + ";" + "UId=" + gUsuario + ";" + "Pwd=" + gUserPassWord + ";";
+}
+
+bool DB_Dll::PideParametros() {
+  if (!dialogoConexion_) return gOpenFlag = true;
+  DatosConexion datos{gServidor, gDBName, gUsuario, gUserPassWord, 0};
+  if (!dialogoConexion_->Mostrar(datos)) return gOpenFlag = false;
+  gOpenFlag = true;
+  gDBName = datos.base;
+  gServidor = datos.servidor;
+  gUsuario = datos.usuario;
+  gUserPassWord = datos.password;
+  if (datos.plataforma == 1) {
+    gProveedor = "OraOLEDB.Oracle.1";
+    if (gServidor.find('#') == std::string::npos) gServidor += "#";
+  } else if (datos.plataforma == 2) {
+    gProveedor = "SQLite";
+    if (!EmpiezaConSQLite(gServidor)) gServidor = kMarcaSQLite + gServidor;
+  } else {
+    gProveedor = pSQLOLEDB();
+  }
+  return true;
+}
+
+void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::string& ConnString,
+                             bool ValidaAdmin, bool MuestraError) {
+  int reintento = 0;
+  gOpenFlag = true;
+  if (gProveedor.empty()) gProveedor = "SQLOLEDB";
+  int paso = 2;
+  while (paso <= 5) {
+    try {
+      switch (paso) {
+        case 2:
+          gConnString = Trim(ConnString).empty() ? ComponeConexion() : ConnString;
+          break;
+        case 3:
+          if (PideParametrosSQL) {
+            PideParametros();
+            if (!gOpenFlag) return;
+            gConnString = ComponeConexion();
+          }
+          break;
+        case 4:
+          Cnn().SetCursorLocation(static_cast<ado::CursorLocationEnum>(lCursor));
+          Cnn().Open(gConnString, "", "");
+          break;
+        case 5:
+          if (!ValidaAdmin) {
+            gEsAdmin = true;
+          } else if (!Trim(gDBName).empty()) {
+            Cnn().SetDefaultDatabase(gDBName);
+            if (ExisteTablaDB("TA_USUARIOS")) {
+              if (!MuestraError) {
+                gEsAdmin = true;
+              } else {
+                std::string admin = DatosTabla("ta_usuarios", gUsuario, "Administrador",
+                                               "nombre", 8, "", true, false);
+                gEsAdmin = Val(admin) == 1;
+              }
+            }
+          }
+          break;
+      }
+      ++paso;
+    } catch (const std::exception& ex) {
+      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
+      ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
+      bool hayErrores = gCnn && gCnn->Errors().Count() > 0;
+      if (MuestraError && hayErrores) {
+        int respuesta = plataforma::MsgBox(
+            MensajeFalloConexion(gCnn->Errors().Item(0), gServidor, gUsuario),
+            plataforma::vbYesNo + plataforma::vbCritical, " Error de Conexion a Base de Datos");
+        if (respuesta != plataforma::vbYes) {
+          gOpenFlag = false;
+          return;
+        }
+        gCnn->Errors().Clear();
+        // A prompt the operator cancels ends the attempt: nothing is opened behind his back.
+        if (!PideParametros()) return;
+        gConnString = ComponeConexion();
+        continue;
+      }
+      if (e.Number == ado::adErrObjectOpen && reintento == 0) {
+        reintento = 1;
+        try {
+          Cnn().Close();
+        } catch (const std::exception&) {
+        }
+        continue;
+      }
+      if (MuestraError) plataforma::MsgBox(e.Description, plataforma::vbOKOnly, "");
+      gOpenFlag = false;
+      return;
+    }
+  }
+}
+
+void DB_Dll::ReintentaConectar() {
+  gOpenFlag = false;
+  int paso = 2;
+  while (paso <= 5) {
+    try {
+      switch (paso) {
+        case 2:
+          Cnn().SetCommandTimeout(5);
+          break;
+        case 3:
+          Cnn().Close();
+          break;
+        case 4: {
+          std::string texto = Cnn().ConnectionString();
+          if (Trim(texto).empty()) texto = gConnString;
+          Cnn().Open(texto, gUsuario, gUserPassWord);
+          break;
+        }
+        case 5:
+          gOpenFlag = true;
+          break;
+      }
+      ++paso;
+    } catch (const std::exception& ex) {
+      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
+      ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
+      if (e.Number == ado::adErrObjectClosed) {
+        ++paso;
+        continue;
+      }
+      gOpenFlag = false;
+      if (e.Number == ado::kEFail) return;
+      int respuesta = TratamientoErrores(e, 18, "AbrirRecordset");
+      if (respuesta == plataforma::vbRetry) continue;
+      if (respuesta == plataforma::vbIgnore) {
+        ++paso;
+        continue;
+      }
+      return;
+    }
+  }
+}
+
+bool DB_Dll::ExisteTablaDB(const std::string& Tabla) {
+  while (true) {
+    try {
+      for (const auto& nombre : Cnn().TableNames()) {
+        if (utilidad::IgualSinCaso(nombre, Tabla)) return true;
+      }
+      return false;
+    } catch (const ErrorEjecucion& e) {
+      if (TratamientoErrores(e, 18, "VerificaCampos") != plataforma::vbRetry) return false;
+    }
+  }
+}
+
+// ---- Statement execution and recordsets ----
+
+void DB_Dll::EjecutaConsultaSQL(std::string& SentenciaSQL, int32_t* RecordsAffected,
+                                ado::Recordset* Lrcs) {
+  const std::string compuesta = SentenciaSQL;
+  std::vector<std::string> enviados;
+  std::optional<int64_t> filas;
+  ado::Connection& cnn = Cnn();
+  try {
+    if (ContieneSinCaso(SentenciaSQL, "DROP") && ContieneSinCaso(SentenciaSQL, "CREATE") &&
+        !ContieneSinCaso(SentenciaSQL, "DELETE") && !ContieneSinCaso(SentenciaSQL, "@ADMIN_")) {
+      SentenciaSQL = SS_TSinonimos(SentenciaSQL);
+    } else {
+      SentenciaSQL = utilidad::ReemplazarSinCaso(SentenciaSQL, "@Admin_", "");
+    }
+    switch (PlataformaDe(cnn.ConnectionString())) {
+      case Plataforma::Oracle: {
+        int32_t afectadas = RecordsAffected ? *RecordsAffected : 0;
+        if (TrazaActiva()) {
+          auto original = gCnn;
+          gCnn = std::make_shared<ConexionGrabadora>(original, enviados);
+          try {
+            EjecutaLoteOracle(SentenciaSQL, afectadas);
+          } catch (...) {
+            gCnn = original;
+            throw;
+          }
+          gCnn = original;
+        } else {
+          EjecutaLoteOracle(SentenciaSQL, afectadas);
+        }
+        if (RecordsAffected) *RecordsAffected = afectadas;
+        filas = afectadas;
+        break;
+      }
+      case Plataforma::SQLite: {
+        // One statement at a time; the list keeps what every statement reported.
+        std::vector<ado::Error> reportados;
+        int32_t total = 0;
+        std::optional<ado::Resultado> ultimo;
+        try {
+          for (const auto& sentencia : ConvierteSQLite(SentenciaSQL)) {
+            enviados.push_back(sentencia);
+            int32_t afectadas = 0;
+            auto resultado = cnn.Execute(sentencia, &afectadas, -1);
+            AgregarErrores(reportados, cnn.Errors());
+            total += afectadas;
+            if (resultado) ultimo = std::move(resultado);
+          }
+        } catch (const ErrorEjecucion&) {
+          std::vector<ado::Error> fallo = cnn.Errors().Items();
+          cnn.Errors().Clear();
+          for (auto& e : reportados) cnn.Errors().Add(e);
+          for (auto& e : fallo) cnn.Errors().Add(e);
+          TraduceErroresSQLite(cnn.Errors());
+          throw;
+        }
+        cnn.Errors().Clear();
+        for (auto& e : reportados) cnn.Errors().Add(e);
+        TraduceErroresSQLite(cnn.Errors());
+        if (RecordsAffected) *RecordsAffected = total;
+        if (Lrcs) {
+          CierraRecordset(*Lrcs);
+          if (ultimo) Lrcs->Adopt(std::move(*ultimo), gCnn);
+        }
+        filas = total;
+        break;
+      }
+      case Plataforma::SqlServer: {
+        enviados.push_back(SentenciaSQL);
+        int32_t afectadas = 0;
+        auto resultado = cnn.Execute(SentenciaSQL, &afectadas, -1);
+        if (RecordsAffected) *RecordsAffected = afectadas;
+        if (Lrcs) {
+          CierraRecordset(*Lrcs);
+          if (resultado) Lrcs->Adopt(std::move(*resultado), gCnn);
+        }
+        filas = afectadas;
+        break;
+      }
+    }
+    // Warnings of a statement that ran: a lone truncation warning is dropped, as the suite's
+    // callers expect. A refused statement keeps its list whatever its number (see below).
+    size_t n = cnn.Errors().Count();
+    if ((n == 1 || n == 2) && !ContieneSinCaso(SentenciaSQL, "TRANS") &&
+        cnn.Errors().Item(0).NativeError == kErrTextoTruncado) {
+      cnn.Errors().Clear();
+    }
+  } catch (const std::exception& ex) {
+    // Never raises: the error list tells the caller. A statement the database refused keeps
+    // its entries even for a truncation (8152): clearing them would report a lost row as
+    // success.
+    const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
+    AsegurarError(cnn, ee ? *ee : ErrorDesconocido(ex));
+    filas.reset();
+  }
+  if (TrazaActiva()) TrazarSentencia("execute", compuesta, enviados, cnn.Errors(), filas);
+}
+
+void DB_Dll::AbrirConversion(const std::string& texto, ado::Recordset& rs,
+                             std::shared_ptr<ado::Connection> conexion, int32_t cursor,
+                             int32_t lock, int32_t options, bool convOracle,
+                             std::vector<std::string>& enviados) {
+  enviados.clear();
+  auto cursorType = static_cast<ado::CursorTypeEnum>(cursor);
+  auto lockType = static_cast<ado::LockTypeEnum>(lock);
+  std::string cadena = conexion->ConnectionString();
+  switch (PlataformaDe(cadena)) {
+    case Plataforma::Oracle: {
+      // Converted only when "ORACLE" stands after the first character of the text.
+      bool convierte = convOracle && utilidad::InStrSinCaso(cadena, "ORACLE") > 1;
+      std::string enviado = convierte ? ORACLE_Dicc(texto) : texto;
+      enviados.push_back(enviado);
+      rs.Open(enviado, conexion, cursorType, lockType, options);
+      return;
+    }
+    case Plataforma::SQLite: {
+      // A query converts to one statement; anything before the last one runs first.
+      std::vector<std::string> sentencias = ConvierteSQLite(texto);
+      if (sentencias.empty()) return;
+      for (size_t i = 0; i + 1 < sentencias.size(); ++i) {
+        enviados.push_back(sentencias[i]);
+        try {
+          conexion->Execute(sentencias[i]);
+        } catch (const ErrorEjecucion&) {
+          TraduceErroresSQLite(conexion->Errors());
+          throw;
+        }
+      }
+      enviados.push_back(sentencias.back());
+      try {
+        rs.Open(sentencias.back(), conexion, cursorType, lockType, options);
+      } catch (const ErrorEjecucion&) {
+        TraduceErroresSQLite(conexion->Errors());
+        throw;
+      }
+      return;
+    }
+    case Plataforma::SqlServer:
+      enviados.push_back(texto);
+      rs.Open(texto, conexion, cursorType, lockType, options);
+      return;
+  }
+}
+
+void DB_Dll::AbrirRecordset(std::string& SentenciaSQL, ado::Recordset& Lrcs,
+                            std::shared_ptr<ado::Connection> Conexionactiva, int32_t CursorType,
+                            int32_t LockType, int32_t Options, bool ConvOracle) {
+  const std::string compuesta = SentenciaSQL;
+  std::vector<std::string> enviados;
+  int reintentos = 1;
+  int paso = 2;
+  auto trazar = [&]() {
+    if (!TrazaActiva()) return;
+    auto& conexion = Conexionactiva ? *Conexionactiva : Cnn();
+    std::optional<int64_t> filas;
+    if (Lrcs.State() == ado::adStateOpen) filas = Lrcs.RecordCount();
+    TrazarSentencia("open", compuesta, enviados, conexion.Errors(), filas);
+  };
+  while (paso <= 4) {
+    try {
+      switch (paso) {
+        case 2:
+          CierraRecordset(Lrcs);
+          break;
+        case 3:
+          SentenciaSQL = SS_TSinonimos(SentenciaSQL);
+          break;
+        case 4:
+          Cnn();
+          AbrirConversion(SentenciaSQL, Lrcs, Conexionactiva ? Conexionactiva : gCnn,
+                          CursorType, LockType, Options, ConvOracle, enviados);
+          break;
+      }
+      ++paso;
+    } catch (const std::exception& ex) {
+      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
+      ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
+      bool perdida = (e.Number == ado::kEFail || e.Number == ado::adErrInvalidConnection) &&
+                     Cnn().Errors().Count() > 0;
+      if (perdida) {
+        ReintentaConectar();
+        while (!gOpenFlag) {
+          ReintentaConectar();
+          if (gOpenFlag) break;
+          int respuesta = plataforma::MsgBox(MensajeConexionPerdida(gDBName, gServidor),
+                                             plataforma::vbYesNo + plataforma::vbCritical,
+                                             "AVISO AL OPERADOR");
+          if (respuesta != plataforma::vbYes) {
+            gSalida(1);
+            trazar();
+            return;
+          }
+        }
+        ++reintentos;
+        if (reintentos < 3) continue;
+      }
+      int respuesta = TratamientoErrores(e, 18, "AbrirRecordset");
+      if (respuesta == plataforma::vbRetry) continue;
+      if (respuesta == plataforma::vbIgnore) {
+        ++paso;
+        continue;
+      }
+      break;
+    }
+  }
+  trazar();
+}
+
+void DB_Dll::CierraRecordset(ado::Recordset& LrcsTemp) {
+  while (true) {
+    try {
+      if (LrcsTemp.State() == ado::adStateOpen) LrcsTemp.Close();
+      return;
+    } catch (const ErrorEjecucion& e) {
+      if (e.Number == ado::adErrIllegalOperation) {
+        try {
+          LrcsTemp.CancelUpdate();
+        } catch (const std::exception&) {
+        }
+        try {
+          if (LrcsTemp.State() == ado::adStateOpen) LrcsTemp.Close();
+        } catch (const std::exception&) {
+        }
+        return;
+      }
+      if (TratamientoErrores(e, 18, "CierraRecordset") != plataforma::vbRetry) return;
+    }
+  }
+}
+
+// ---- Table lookups ----
+
+int DB_Dll::AvisoLookup(const ErrorEjecucion& e) {
+  return plataforma::MsgBox(e.Description,
+                            plataforma::vbAbortRetryIgnore + plataforma::vbCritical,
+                            "Aviso al Operador");
+}
+
+bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBuscado,
+                           const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
+                           const std::string& Condicion, bool SoloLectura) {
+  std::string sql;
+  ado::Recordset privado;
+  std::vector<std::string> enviados;
+  bool resultado = false;
+  bool abierto = false;
+  int paso = 1;
+  while (paso <= 5) {
+    try {
+      switch (paso) {
+        case 1: {
+          const std::string cabeza = "SELECT TOP 1 * FROM " + Tabla + " with(nolock)  WHERE ";
+          if (!Condicion.empty()) {
+            sql = "SELECT TOP 1 * FROM " + Tabla + " with(nolock) " +
+                  (ContieneSinCaso(Condicion, " WHERE ") ? " " : " WHERE ") + Condicion;
+          } else if (Tipodato == 8) {
+            sql = "SELECT TOP 1  * FROM " + Tabla + " with(nolock)  WHERE LTRIM(RTRIM(" + Campo +
+                  ")) ='" + DentroDeComillas(Trim(ValorBuscado)) + "'";
+          } else if (Tipodato == 7) {
+            sql = cabeza + Campo + " = " + Trim(ValorBuscado) + " ";
+          } else if (Tipodato == 3 || Tipodato == 5 || Tipodato == 4) {
+            sql = cabeza + Campo + " = " + NumeroTexto(ValorBuscado);
+          } else {
+            sql = cabeza + Campo + " = " + ValorBuscado;
+          }
+          break;
+        }
+        case 2:
+          sql = SS_TSinonimos(sql);
+          break;
+        case 3:
+          Cnn();
+          if (!Lrcs) {
+            AbrirConversion(sql, privado, gCnn, ado::adOpenForwardOnly, ado::adLockReadOnly, -1,
+                            true, enviados);
+            // The Oracle form is what the private recordset opens.
+          } else {
+            CierraRecordset(*Lrcs);
+            int32_t cursor = SoloLectura ? ado::adOpenForwardOnly : Lrcs->CursorType;
+            int32_t lock = SoloLectura ? ado::adLockReadOnly : Lrcs->LockType;
+            AbrirConversion(sql, *Lrcs, gCnn, cursor, lock, -1, false, enviados);
+          }
+          abierto = true;
+          break;
+        case 4: {
+          ado::Recordset& rs = Lrcs ? *Lrcs : privado;
+          if (rs.State() != ado::adStateOpen) {
+            throw ErrorEjecucion(ado::adErrObjectClosed, "El recordset está cerrado");
+          }
+          resultado = !rs.BOF();
+          break;
+        }
+        case 5:
+          if (!Lrcs && privado.State() == ado::adStateOpen) privado.Close();
+          break;
+      }
+      if (paso == 3 && TrazaActiva()) {
+        ado::Recordset& rs = Lrcs ? *Lrcs : privado;
+        std::optional<int64_t> filas;
+        if (rs.State() == ado::adStateOpen) filas = rs.RecordCount();
+        TrazarSentencia("open", sql, enviados, Cnn().Errors(), filas);
+      }
+      ++paso;
+    } catch (const std::exception& ex) {
+      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
+      ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
+      if (paso == 3 && !abierto && TrazaActiva()) {
+        TrazarSentencia("open", sql, enviados, Cnn().Errors(), std::nullopt);
+      }
+      int respuesta = AvisoLookup(e);
+      if (respuesta == plataforma::vbRetry) continue;
+      if (respuesta == plataforma::vbIgnore) {
+        ++paso;
+        continue;
+      }
+      return false;
+    }
+  }
+  return resultado;
+}
+
+std::string DB_Dll::DatosTabla(const std::string& Tabla, const std::string& ValorBuscado,
+                               const std::string& CampoDevuelto, const std::string& Campo,
+                               int Tipodato, const std::string& Condicion, bool UsaTrim,
+                               bool IgnoraError) {
+  // A closed session answers nothing and leaves the database alone.
+  if (!gOpenFlag) return "";
+  std::string cola = Trim(Condicion).empty() ? "" : " AND " + Condicion;
+  std::string cabeza = "SELECT TOP 1 * FROM " + Tabla;
+  std::string sql;
+  if (Tipodato == 8 && UsaTrim) {
+    sql = cabeza + " with(nolock)  WHERE LTRIM(RTRIM(" + Campo + ")) ='" +
+          DentroDeComillas(Trim(ValorBuscado)) + "' " + cola;
+  } else if (Tipodato == 8) {
+    sql = cabeza + " with(nolock)  WHERE " + Campo + " ='" + DentroDeComillas(ValorBuscado) +
+          "' " + cola;
+  } else if (Tipodato == 7) {
+    sql = cabeza + " with(nolock)  WHERE " + Campo + " = #" + Trim(ValorBuscado) + "# " + cola;
+  } else if (Tipodato == 3 || Tipodato == 5 || Tipodato == 4) {
+    sql = cabeza + " with(nolock)  WHERE " + Campo + " = " + NumeroTexto(ValorBuscado) + cola;
+  } else {
+    sql = cabeza + " with(nolock)  WHERE " + Campo + " = " + ValorBuscado + cola;
+  }
+  ado::Recordset rs;
+  std::string valor;
+  int paso = 3;
+  while (paso <= 6) {
+    try {
+      switch (paso) {
+        case 3:
+          AbrirRecordset(sql, rs, gCnn, ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
+          break;
+        case 4:
+          if (!gOpenFlag) return "";
+          break;
+        case 5:
+          if (rs.State() != ado::adStateOpen) {
+            throw ErrorEjecucion(ado::adErrObjectClosed, "El recordset está cerrado");
+          }
+          if (rs.BOF()) return "";
+          valor = utilidad::ValorCampo(rs.Fields(CampoDevuelto).Value());
+          break;
+        case 6:
+          CierraRecordset(rs);
+          break;
+      }
+      ++paso;
+    } catch (const std::exception& ex) {
+      if (IgnoraError) return "";
+      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
+      int respuesta = AvisoLookup(ee ? *ee : ErrorDesconocido(ex));
+      if (respuesta == plataforma::vbRetry) continue;
+      if (respuesta == plataforma::vbIgnore) {
+        ++paso;
+        continue;
+      }
+      return "";
+    }
+  }
+  return valor;
+}
+
+std::string DB_Dll::SQLValue(const plataforma::Valor& Valor, const std::string& marca) {
+  bool nulo = plataforma::EsNulo(Valor);
+  const std::string* texto = std::get_if<std::string>(&Valor);
+  std::string comoTexto = texto ? *texto : utilidad::ValorCampo(Valor);
+  if (marca == "@") {
+    if (nulo) return "0";
+    plataforma::Moneda importe;
+    if (const auto* m = std::get_if<plataforma::Moneda>(&Valor)) {
+      importe = *m;
+    } else if (const auto* n = std::get_if<int64_t>(&Valor)) {
+      importe = plataforma::Moneda{*n * 10000};
+    } else if (const auto* d = std::get_if<double>(&Valor)) {
+      importe = plataforma::Moneda::DesdeDouble(*d);
+    } else {
+      importe = utilidad::TextoAImporte(comoTexto);
+    }
+    return utilidad::ReemplazaTexto(utilidad::ImporteATexto(importe), ",", ".");
+  }
+  if (nulo) return "NULL";
+  if (marca == "'") return "'" + comoTexto + "'";
+  return comoTexto;
 }

@@ -62,7 +62,12 @@ class DB_Dll {
                        bool ValidaAdmin, bool MuestraError);
   void ReintentaConectar();
   bool ExisteTablaDB(const std::string& Tabla);
+  // The parameter prompt's dialog; without one the prompt keeps the values as they are.
   void EstablecerDialogoConexion(DialogoConexion* dialogo) { dialogoConexion_ = dialogo; }
+  // The connection text of the session variables: "sqlite:<folder>" servers give
+  // "Provider=SQLite;Data Source=<folder>/<gDBName>.db;", a "#" in gServidor the Oracle text,
+  // anything else the SQL Server text.
+  std::string ComponeConexion() const;
 
   // Statement execution and recordsets. Database failures never raise: they stay in the
   // error list of gCnn for the caller.
@@ -99,9 +104,20 @@ class DB_Dll {
   std::string EjecutaLoteOracle(std::string& Lote, int32_t& RecordsAffected);
   std::string FiltraSentenciaOracle(std::string& Sentencia);
 
+  bool PideParametros();
+  void AbrirConversion(const std::string& texto, ado::Recordset& rs,
+                       std::shared_ptr<ado::Connection> conexion, int32_t cursor, int32_t lock,
+                       int32_t options, bool convOracle, std::vector<std::string>& enviados);
+  int AvisoLookup(const plataforma::ErrorEjecucion& e);
+
   std::unique_ptr<utilidad::DialogoArchivo> cmdDlg_;
   DialogoConexion* dialogoConexion_ = nullptr;
 };
+
+// What ends the application when the operator refuses to reconnect (default std::exit(1)); a
+// test installs its own, which may return: the call that asked then leaves as after Abort.
+using SalidaAplicacion = void (*)(int codigo);
+void EstablecerSalidaAplicacion(SalidaAplicacion salida);  // nullptr restores std::exit
 
 // The process-wide session instance, created on first use.
 DB_Dll& DB();

@@ -1,0 +1,114 @@
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
+#undef EOF
+
+#include "data/empresa.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "platform/ado.h"
+#include "platform/error_ejecucion.h"
+#include "utility/utilidades.h"
+
+namespace {
+
+using plataforma::ErrorEjecucion;
+
+constexpr int32_t kErrArchivoExiste = 58;    // file already exists
+constexpr int32_t kErrAccesoArchivo = 75;    // path/file access error
+
+// The statements of a script: text up to a ";" that ends a line; "--" lines are skipped.
+std::vector<std::string> SentenciasDeScript(const std::string& script) {
+  std::vector<std::string> sentencias;
+  std::string actual;
+  size_t inicio = 0;
+  while (inicio <= script.size()) {
+    size_t fin = script.find('\n', inicio);
+    if (fin == std::string::npos) fin = script.size();
+    std::string linea = script.substr(inicio, fin - inicio);
+    if (!linea.empty() && linea.back() == '\r') linea.pop_back();
+    inicio = fin + 1;
+    std::string limpia = utilidad::Trim(linea);
+    if (limpia.rfind("--", 0) == 0) continue;
+    if (!actual.empty()) actual += "\n";
+    actual += linea;
+    if (!limpia.empty() && limpia.back() == ';') {
+      actual = utilidad::Trim(actual);
+      actual.pop_back();
+      sentencias.push_back(actual);
+      actual.clear();
+    }
+  }
+  if (!utilidad::Trim(actual).empty()) sentencias.push_back(utilidad::Trim(actual));
+  return sentencias;
+}
+
+void BorrarArchivos(const std::string& archivo) {
+  std::error_code ec;
+  for (const char* sufijo : {"", "-wal", "-shm", "-journal"}) {
+    std::filesystem::remove(archivo + sufijo, ec);
+  }
+}
+
+}  // namespace
+
+std::string CadenaConexionSQLite(const std::string& archivo) {
+  return "Provider=SQLite;Data Source=" + archivo + ";";
+}
+
+std::shared_ptr<ado::Connection> CrearBaseSQLite(const std::string& archivo) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(archivo, ec)) {
+    throw ErrorEjecucion(kErrArchivoExiste, "El archivo " + archivo + " ya existe");
+  }
+  fs::path carpeta = fs::path(archivo).parent_path();
+  if (carpeta.empty()) carpeta = ".";
+  if (!fs::is_directory(carpeta, ec)) {
+    throw ErrorEjecucion(plataforma::kErrRutaNoEncontrada,
+                         "La carpeta " + carpeta.string() + " no existe");
+  }
+  if (::access(carpeta.c_str(), W_OK | X_OK) != 0) {
+    throw ErrorEjecucion(kErrAccesoArchivo,
+                         "No se puede escribir en la carpeta " + carpeta.string());
+  }
+  auto conexion = ado::CrearConexion();
+  try {
+    conexion->Open(CadenaConexionSQLite(archivo) + "Create=1;");
+  } catch (const ErrorEjecucion& e) {
+    throw ErrorEjecucion(e.Number, "No se pudo crear " + archivo + ": " + e.Description);
+  }
+  return conexion;
+}
+
+void EjecutarScriptSQLite(ado::Connection& conexion, const std::string& script) {
+  for (const auto& sentencia : SentenciasDeScript(script)) {
+    try {
+      conexion.Execute(sentencia);
+    } catch (const ErrorEjecucion& e) {
+      throw ErrorEjecucion(e.Number, e.Description + " en la sentencia: " + sentencia);
+    }
+  }
+}
+
+std::string CrearEmpresa(const std::string& carpeta, const std::string& nombre) {
+  if (utilidad::Trim(nombre).empty()) {
+    throw ErrorEjecucion(plataforma::kErrArgumentoInvalido, "Falta el nombre de la empresa");
+  }
+  std::string archivo = utilidad::RutaConBarra(carpeta) + nombre + ".db";
+  auto conexion = CrearBaseSQLite(archivo);
+  try {
+    EjecutarScriptSQLite(*conexion, EsquemaEmpresa());
+    conexion->Close();
+  } catch (const ErrorEjecucion& e) {
+    if (conexion->State() == ado::adStateOpen) conexion->Close();
+    BorrarArchivos(archivo);
+    throw ErrorEjecucion(e.Number, "No se pudo crear la empresa " + archivo + ": " +
+                                       e.Description);
+  }
+  return archivo;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Company databases of the embedded engine: the schema script, the connection text of a file,
+// and the creation of a new company file (the `crear-empresa` command and the test fixtures).
+
+#include <memory>
+#include <string>
+
+namespace ado {
+class Connection;
+}
+
+// The company schema (data/esquema_empresa.sql): statements each ending with ";" at the end
+// of a line.
+const char* EsquemaEmpresa();
+
+// "Provider=SQLite;Data Source=<archivo>;" (opening it never creates the file).
+std::string CadenaConexionSQLite(const std::string& archivo);
+
+// Creates a new, empty database file and returns a connection open on it. Raises
+// plataforma::ErrorEjecucion naming the file when it already exists or cannot be created
+// (missing or unwritable folder).
+std::shared_ptr<ado::Connection> CrearBaseSQLite(const std::string& archivo);
+
+// Runs a script of statements that end with ";" at the end of a line ("--" lines are comments)
+// one statement at a time. Raises plataforma::ErrorEjecucion at the first statement the
+// database refuses, with the statement and the database's description.
+void EjecutarScriptSQLite(ado::Connection& conexion, const std::string& script);
+
+// Creates <carpeta>/<nombre>.db with the company schema and returns its path. Raises
+// plataforma::ErrorEjecucion with a message naming the file or folder when the file exists,
+// the folder is missing or cannot be written, or the schema is refused; a half-made file is
+// removed.
+std::string CrearEmpresa(const std::string& carpeta, const std::string& nombre);

@@ -1,0 +1,59 @@
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
+#undef EOF
+
+#include <string>
+
+#include "data/db_dll.h"
+#include "data/valores_sesion.h"
+#include "utility/utilidades.h"
+
+namespace {
+
+struct Familia {
+  const char* tabla;
+  const char* sinonimo;
+};
+
+// In the order the rewrite applies them.
+constexpr Familia kFamilias[] = {
+    {"MA_CUENTAS", "SS_MA_CUENTAS"},
+    {"V_TA_DEPOSITO", "SS_V_TA_DEPOSITO"},
+    {"MV_ASIENTOS", "SS_MV_ASIENTOS"},
+    {"V_TA_FAMILIAS", "SS_V_TA_FAMILIAS"},
+    {"V_TA_CAJAS", "SS_V_TA_CAJAS"},
+    {"AC_CUENTASDIARIO", "SS_AC_CUENTASDIARIO"},
+    {"AC_CUENTASDIARIO_CCOSTO", "SS_AC_CUENTAS_DIARIO_CCOSTO"},
+};
+
+// The characters around a name that make it a whole table name: before, after.
+constexpr const char* kBordes[][2] = {
+    {" ", " "}, {"(", " "}, {" ", "."}, {"(", "."}, {",", "."},
+};
+
+std::string QuitaMarcas(const std::string& sql) {
+  return utilidad::ReemplazarSinCaso(sql, "@Admin_", "");
+}
+
+}  // namespace
+
+std::string DB_Dll::SS_TSinonimos(const std::string& SQL) {
+  if (gEsAdmin) return QuitaMarcas(SQL);
+  if (utilidad::ContieneSinCaso(SQL, "MV_ASIENTOS") && !gConfidencialidad) {
+    return QuitaMarcas(SQL);
+  }
+  std::string resultado = SQL;
+  for (const auto& familia : kFamilias) {
+    const std::string tabla = familia.tabla;
+    const std::string sinonimo = familia.sinonimo;
+    for (const auto& borde : kBordes) {
+      resultado = utilidad::ReemplazarSinCaso(resultado, borde[0] + tabla + borde[1],
+                                              borde[0] + sinonimo + borde[1]);
+    }
+    if (tabla == "MA_CUENTAS") {
+      resultado = utilidad::ReemplazarSinCaso(resultado, "{MA_CUENTAS.", "{SS_MA_CUENTAS.");
+      resultado = utilidad::ReemplazarSinCaso(resultado, "@Admin_MA_CUENTAS", "MA_CUENTAS");
+    }
+  }
+  return QuitaMarcas(resultado);
+}
