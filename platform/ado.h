@@ -7,6 +7,7 @@
 // the first entry. The list is emptied at the start of every Execute, Open and recordset open.
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,10 @@
 
 #include "platform/error_ejecucion.h"
 #include "platform/valores.h"
+
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF(); C++ code reads the end
+// of a stream through std::char_traits instead.
+#undef EOF
 
 namespace ado {
 
@@ -29,11 +34,14 @@ inline constexpr int32_t adErrNoCurrentRecord = 3021;    // BOF or EOF
 inline constexpr int32_t adErrObjectClosed = 3704;
 inline constexpr int32_t adErrObjectOpen = 3705;
 inline constexpr int32_t adErrInvalidConnection = 3709;
+inline constexpr int32_t adErrFeatureNotAvailable = 3251;  // e.g. writing a read-only recordset
 inline constexpr int32_t kEFail = static_cast<int32_t>(0x80004005u);            // generic failure
 inline constexpr int32_t kDbSNoResult = 0x00040EC9;                             // 265929
 inline constexpr int32_t kDbEIntegrityViolation = static_cast<int32_t>(0x80040E2Fu);
 inline constexpr int32_t kDbENoTable = static_cast<int32_t>(0x80040E37u);
 inline constexpr int32_t kDbEErrorsInCommand = static_cast<int32_t>(0x80040E14u);
+// The row an UPDATE of a recordset meant is no longer there as it was read.
+inline constexpr int32_t kDbEConcurrencyViolation = static_cast<int32_t>(0x80040E38u);
 
 enum CursorLocationEnum : int32_t { adUseServer = 2, adUseClient = 3 };
 enum CursorTypeEnum : int32_t {
@@ -167,14 +175,18 @@ class Field {
   Field(std::string name, DataTypeEnum type) : name_(std::move(name)), type_(type) {}
   const std::string& Name() const { return name_; }
   DataTypeEnum Type() const { return type_; }
-  const Valor& Value() const { return *value_; }
-  void SetValue(Valor v);  // only while adding or editing a row of an updatable recordset
-  bool IsNull() const { return plataforma::EsNulo(*value_); }
+  // The value in the current row; adErrNoCurrentRecord at BOF or EOF.
+  const Valor& Value() const;
+  // Starts an edit of the current row when none is pending (adErrFeatureNotAvailable on a
+  // read-only recordset).
+  void SetValue(Valor v);
+  bool IsNull() const { return plataforma::EsNulo(Value()); }
 
  private:
   friend class Recordset;
   std::string name_;
   DataTypeEnum type_;
+  size_t index_ = 0;             // column of this field
   Valor* value_ = nullptr;       // the value in the current row
   class Recordset* owner_ = nullptr;
 };
@@ -222,8 +234,14 @@ class Recordset {
 
  private:
   friend class Field;
+  void RequireOpen() const;
+  void RequireCurrent() const;
+  void SetFieldValue(size_t index, Valor v);
   void BeginEdit();
-  void Bind();
+  void Bind();  // points the fields at the current row (none at BOF or EOF)
+  std::string TableName() const;
+  std::string InsertText() const;
+  std::string UpdateText() const;
 
   bool open_ = false;
   std::string source_;
@@ -233,6 +251,8 @@ class Recordset {
   std::vector<Valor> original_;  // the row as read, for the WHERE clause of an UPDATE
   std::vector<Field> fields_;
   long position_ = 0;  // index into rows_; rows_.size() is EOF
+  long positionBeforeAdd_ = 0;
+  std::vector<bool> modified_;  // columns set during the pending edit
   EditModeEnum editMode_ = adEditNone;
 };
 

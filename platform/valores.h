@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace plataforma {
@@ -12,6 +13,9 @@ namespace plataforma {
 struct Moneda {
   int64_t diezmilesimos = 0;
   static Moneda DesdeDouble(double v);  // rounds half away from zero to four decimals
+  // Reads a decimal text with "." as separator ("-12.34567", "1.5e-05"), rounded as above;
+  // false when it is no number or does not fit.
+  static bool DesdeTexto(std::string_view texto, Moneda& resultado);
   double ComoDouble() const { return static_cast<double>(diezmilesimos) / 10000.0; }
   Moneda Absoluto() const { return Moneda{diezmilesimos < 0 ? -diezmilesimos : diezmilesimos}; }
   bool operator==(const Moneda&) const = default;

@@ -1,0 +1,118 @@
+#include "platform/sqlite_funciones.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <string>
+
+namespace plataforma {
+namespace {
+
+// The next code point of UTF-8 text; a byte that starts no valid sequence stands for itself.
+char32_t SiguienteCodigo(std::string_view s, size_t& i) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+  if (extra == 0 || i + extra >= s.size()) {
+    ++i;
+    return c;
+  }
+  char32_t cp = c & (0x3F >> extra);
+  for (int k = 1; k <= extra; ++k) {
+    unsigned char d = static_cast<unsigned char>(s[i + k]);
+    if ((d & 0xC0) != 0x80) {
+      ++i;
+      return c;
+    }
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  i += extra + 1;
+  return cp;
+}
+
+// Lower case of ASCII and of the Latin-1 letters À..Þ (× excluded).
+char32_t Plegar(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  return c;
+}
+
+std::string_view SinBlancosFinales(std::string_view s) {
+  size_t n = s.size();
+  while (n > 0 && s[n - 1] == ' ') --n;
+  return s.substr(0, n);
+}
+
+int Kvci(void*, int na, const void* a, int nb, const void* b) {
+  return CompararKvci(std::string_view(static_cast<const char*>(a), na),
+                      std::string_view(static_cast<const char*>(b), nb));
+}
+
+void GetDate(sqlite3_context* ctx, int, sqlite3_value**) {
+  std::time_t ahora = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&ahora, &local);
+  char texto[32];
+  std::snprintf(texto, sizeof texto, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  sqlite3_result_text(ctx, texto, -1, SQLITE_TRANSIENT);
+}
+
+void Len(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const char* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  std::string_view s = SinBlancosFinales(t ? std::string_view(t) : std::string_view());
+  sqlite3_int64 caracteres = 0;
+  for (unsigned char c : s) {
+    if ((c & 0xC0) != 0x80) ++caracteres;
+  }
+  sqlite3_result_int64(ctx, caracteres);
+}
+
+void IsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
+}
+
+int Registrar(sqlite3* db, char**, const sqlite3_api_routines*) {
+  const int determinista = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  int rc = sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8, nullptr, GetDate, nullptr,
+                                   nullptr);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function(db, "len", 1, determinista, nullptr, Len, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function(db, "isnull", 2, determinista, nullptr, IsNull, nullptr,
+                                 nullptr);
+  }
+  if (rc == SQLITE_OK) rc = sqlite3_create_collation(db, "KVCI", SQLITE_UTF8, nullptr, Kvci);
+  return rc;
+}
+
+}  // namespace
+
+int CompararKvci(std::string_view a, std::string_view b) {
+  a = SinBlancosFinales(a);
+  b = SinBlancosFinales(b);
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    char32_t x = Plegar(SiguienteCodigo(a, i));
+    char32_t y = Plegar(SiguienteCodigo(b, j));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return 0;
+}
+
+void RegistrarFuncionesSqlite() {
+  static std::once_flag una;
+  std::call_once(una, [] {
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(Registrar));
+  });
+}
+
+}  // namespace plataforma
