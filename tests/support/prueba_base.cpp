@@ -19,8 +19,10 @@ void PruebaBase::SetUp() {
   for (char& c : nombre) {
     if (c == '/') c = '_';
   }
-  auto base = std::filesystem::temp_directory_path() / "importador-pruebas" /
-              (nombre + "_" + std::to_string(::getpid()));
+  // Taken once: afterwards TMP names the previous test's folder, which is gone.
+  static const std::filesystem::path raiz =
+      std::filesystem::temp_directory_path() / "importador-pruebas";
+  auto base = raiz / (nombre + "_" + std::to_string(::getpid()));
   std::filesystem::remove_all(base);
   std::filesystem::create_directories(base);
   carpeta_ = base.string() + "/";

@@ -1,0 +1,139 @@
+#include "platform/archivos.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/error_ejecucion.h"
+#include "tests/support/prueba_base.h"
+
+namespace {
+
+using namespace plataforma;
+
+class ArchivosTest : public PruebaBase {
+ protected:
+  std::vector<std::string> Lineas(const std::string& contenido) {
+    ArchivoTexto a;
+    a.Abrir(EscribirArchivo("entrada.txt", contenido));
+    std::vector<std::string> lineas;
+    while (!a.EOF_()) lineas.push_back(a.LeerLinea());
+    a.Cerrar();
+    return lineas;
+  }
+  std::string Bytes(const std::string& ruta) {
+    std::ifstream f(ruta, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+  }
+};
+
+using Lista = std::vector<std::string>;
+
+TEST_F(ArchivosTest, LecturaDeLineas) {
+  struct Caso {
+    const char* nombre;
+    std::string contenido;
+    Lista lineas;
+  } casos[] = {
+      {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+      {"vacio", "", {}},
+      {"una linea vacia", "\r\n", {""}},
+      {"lineas vacias en medio", "a\r\n\r\nb", {"a", "", "b"}},
+      {"sin fin de la ultima", "a\r\nb", {"a", "b"}},
+      {"CR solo", "a\rb\r", {"a", "b"}},
+      {"LF solo dentro de la linea", "a\nb\r\nc", {"a\nb", "c"}},
+      {"LF solo al final", "a\n", {"a\n"}},
+      {"CR CR LF", "a\r\r\nb", {"a", "", "b"}},
+      {"Windows-1252", "Pe\xF1" "a;\x80 12;Ni\xF1o\r\n", {"Peña;€ 12;Niño"}},
+      {"UTF-8 con BOM", "\xEF\xBB\xBF" "a;b\r\n", {"a;b"}},
+      {"UTF-8 sin BOM", "Peña\r\nJosé", {"Peña", "José"}},
+      // Invalid as UTF-8 (a lone 0xF1 before an ASCII letter): read as Windows-1252.
+      {"mezcla", "Peña \xF1" "a", {"PeÃ±a ña"}},
+  };
+  for (const auto& c : casos) EXPECT_EQ(Lineas(c.contenido), c.lineas) << c.nombre;
+}
+
+TEST_F(ArchivosTest, ErroresDeLectura) {
+  ArchivoTexto a;
+  auto numeroAlAbrir = [&](const std::string& ruta) {
+    try {
+      a.Abrir(ruta);
+    } catch (const ErrorEjecucion& e) {
+      EXPECT_NE(e.Description.find(ruta), std::string::npos) << e.Description;
+      return e.Number;
+    }
+    return 0;
+  };
+  EXPECT_EQ(numeroAlAbrir(Ruta("no_existe.txt")), kErrArchivoNoEncontrado);
+  std::filesystem::create_directory(Ruta("carpeta"));
+  EXPECT_EQ(numeroAlAbrir(Ruta("carpeta")), kErrAccesoRuta);
+  EXPECT_FALSE(a.Abierto());
+
+  a.Abrir(EscribirArchivo("uno.txt", "x"));
+  EXPECT_EQ(a.LeerLinea(), "x");
+  try {
+    a.LeerLinea();
+    FAIL() << "read past the end";
+  } catch (const ErrorEjecucion& e) {
+    EXPECT_EQ(e.Number, kErrFinDeArchivo);
+  }
+  // Reopening starts from the first line again, as the import run's second pass needs.
+  a.Cerrar();
+  a.Abrir(Ruta("uno.txt"));
+  EXPECT_EQ(a.LeerLinea(), "x");
+}
+
+TEST_F(ArchivosTest, ArchivoLegible) {
+  EXPECT_TRUE(ArchivoLegible(EscribirArchivo("a.txt", "")));
+  EXPECT_FALSE(ArchivoLegible(Ruta("falta.txt")));
+  EXPECT_FALSE(ArchivoLegible(carpeta_));
+  EXPECT_FALSE(ArchivoLegible(""));
+  if (::geteuid() != 0) {
+    ::chmod(Ruta("a.txt").c_str(), 0);
+    EXPECT_FALSE(ArchivoLegible(Ruta("a.txt")));
+  }
+}
+
+TEST_F(ArchivosTest, CodigoDePagina) {
+  EXPECT_EQ(Cp1252AUtf8("\xE1\xE9\xED\xF3\xFA\xF1\xD1\xFC\x80\x93\x94"), "áéíóúñÑü€“”");
+  EXPECT_EQ(Utf8ACp1252("áéíóúñÑü€“”"), "\xE1\xE9\xED\xF3\xFA\xF1\xD1\xFC\x80\x93\x94");
+  EXPECT_EQ(Utf8ACp1252("日本"), "??");
+  EXPECT_EQ(Utf8ACp1252("a\xFF" "b"), "a?b");
+  std::string todos;
+  for (int b = 0; b < 256; ++b) todos += static_cast<char>(b);
+  EXPECT_EQ(Utf8ACp1252(Cp1252AUtf8(todos)), todos);
+}
+
+TEST_F(ArchivosTest, AgregarCp1252) {
+  std::string ruta = Ruta("KVERR.LOG");
+  EXPECT_TRUE(AgregarCp1252(ruta, "Respondió : Sí\r\n"));
+  EXPECT_TRUE(AgregarCp1252(ruta, "otra\r\n"));
+  EXPECT_EQ(Bytes(ruta), "Respondi\xF3 : S\xED\r\notra\r\n");
+  EXPECT_FALSE(AgregarCp1252(Ruta("falta/KVERR.LOG"), "x"));
+}
+
+TEST_F(ArchivosTest, CarpetaPrograma) {
+  EXPECT_EQ(CarpetaPrograma(), carpeta_);
+  EstablecerCarpetaPrograma("");
+  ::setenv("IMPORTADOR_CARPETA", "/opt/empresa", 1);
+  EXPECT_EQ(CarpetaPrograma(), "/opt/empresa/");
+  ::unsetenv("IMPORTADOR_CARPETA");
+  std::string sinVariable = CarpetaPrograma();
+  EXPECT_EQ(sinVariable.back(), '/');
+  EXPECT_TRUE(std::filesystem::is_directory(sinVariable));
+  EstablecerCarpetaPrograma(carpeta_);
+  EXPECT_EQ(NombreEjecutable(), "importador");
+}
+
+TEST_F(ArchivosTest, Entorno) {
+  ::setenv("IMPORTADOR_PRUEBA", "valor", 1);
+  EXPECT_EQ(Entorno("IMPORTADOR_PRUEBA"), "valor");
+  ::unsetenv("IMPORTADOR_PRUEBA");
+  EXPECT_EQ(Entorno("IMPORTADOR_PRUEBA"), "");
+}
+
+}  // namespace
