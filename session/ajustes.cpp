@@ -87,6 +87,12 @@ std::string RegistroConsulta(const MascaraConsulta& m) {
   return registro;
 }
 
+// A name as a text literal's content: its single quotes doubled, so a name such as O'Neil
+// finds its row instead of breaking the query.
+std::string LiteralTexto(const std::string& texto) {
+  return utilidad::ReemplazaTexto(texto, "'", "''");
+}
+
 ErrorEjecucion ErrorDeArchivo(const std::string& ruta) {
   return ErrorEjecucion(75, "Error de acceso a la ruta o el archivo: " + ruta);
 }
@@ -106,7 +112,7 @@ void CargarConfiguracion() {
   Ignorando([] { gConfidencialidad = utilidad::IgualSinCaso(Cfg("SS_CONFIDENCIALIDAD"), "SI"); });
   Ignorando([] {
     std::string consulta = "Select * from ta_usuarios  with(nolock)  where Nombre = '" +
-                           gUsuarioLogeado + "'";
+                           LiteralTexto(gUsuarioLogeado) + "'";
     ado::Recordset rs;
     DB().AbrirRecordset(consulta, rs);
     if (rs.State() == ado::adStateOpen && !rs.EOF()) {
@@ -153,8 +159,8 @@ void RegistrarAcceso(const std::string& Formulario) {
     std::string consulta =
         std::string("SELECT TA_TAREAS.USUARIO, TA_MENU.Proceso, TA_MENU.Clave , TA_MENU.Nombre ") +
         " FROM TA_TAREAS  with(nolock) INNER JOIN TA_MENU ON TA_TAREAS.TAREA = TA_MENU.Clave " +
-        " WHERE (TA_TAREAS.USUARIO = '" + gUsuarioLogeado + " ') AND (TA_MENU.Proceso LIKE '%" +
-        F + "%')";
+        " WHERE (TA_TAREAS.USUARIO = '" + LiteralTexto(gUsuarioLogeado) +
+        " ') AND (TA_MENU.Proceso LIKE '%" + LiteralTexto(F) + "%')";
     ado::Recordset rs;
     Ignorando([&] { db.AbrirRecordset(consulta, rs); });
     Ignorando([&] {
