@@ -16,9 +16,7 @@ std::string Mensaje(const plataforma::ErrorEjecucion& e) {
                         utilidad::Trim(e.Description));
 }
 
-std::string ParteRutina(const std::string& rutina) {
-  return rutina.empty() ? "" : " - " + rutina;
-}
+std::string ParteRutina(const std::string& rutina) { return rutina.empty() ? "" : " - " + rutina; }
 
 std::string TextoRespuesta(int respuesta) {
   switch (respuesta) {
@@ -58,8 +56,8 @@ std::string MarcaDeTiempo() {
 
 }  // namespace
 
-int MostrarYRegistrar(const plataforma::ErrorEjecucion& e, int botones,
-                      const std::string& rutina, const Variante& variante) {
+int MostrarYRegistrar(const plataforma::ErrorEjecucion& e, int botones, const std::string& rutina,
+                      const Variante& variante) {
   std::optional<std::ofstream> log;
   auto abrirLog = [&] {
     try {

@@ -23,8 +23,8 @@ struct Variante {
 };
 
 // Both dialogs' steps: message, title, dialog, log line. Every failure of the log is ignored.
-int MostrarYRegistrar(const plataforma::ErrorEjecucion& e, int botones,
-                      const std::string& rutina, const Variante& variante);
+int MostrarYRegistrar(const plataforma::ErrorEjecucion& e, int botones, const std::string& rutina,
+                      const Variante& variante);
 
 // Pieces of the dialog and of its log line.
 std::string Mensaje(const plataforma::ErrorEjecucion& e);

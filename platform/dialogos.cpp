@@ -62,8 +62,7 @@ void DialogosGuionados::ResponderSiempre(std::string fragmento, int codigo) {
   siempre_.emplace_back(std::move(fragmento), codigo);
 }
 
-int DialogosGuionados::MsgBox(const std::string& texto, int botones,
-                              const std::string& titulo) {
+int DialogosGuionados::MsgBox(const std::string& texto, int botones, const std::string& titulo) {
   DialogoMostrado d{DialogoMostrado::Mensaje, titulo, texto, botones, vbCancel, {}};
   bool respondido = false;
   for (const auto& [fragmento, codigo] : siempre_) {

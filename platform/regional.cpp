@@ -1,11 +1,12 @@
 #include "platform/regional.h"
 
+#include <locale.h>
+
 #include <cctype>
 #include <climits>
 #include <clocale>
 #include <cstdio>
 #include <ctime>
-#include <locale.h>
 #include <regex>
 
 #include "platform/error_ejecucion.h"
@@ -180,8 +181,7 @@ FechaHora Ahora() {
   std::time_t ahora = std::time(nullptr);
   std::tm tm{};
   localtime_r(&ahora, &tm);
-  return FechaHora{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                   tm.tm_sec};
+  return FechaHora{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 FechaHora Hoy() {

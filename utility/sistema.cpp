@@ -76,8 +76,8 @@ std::string Desencriptar(const std::string& texto) {
 
 int MensajeError(int32_t numero, const std::string& descripcion, const std::string& origen) {
   std::string texto = "Error " + std::to_string(numero) + ": " + descripcion;
-  int respuesta = plataforma::MsgBox(texto, plataforma::vbAbortRetryIgnore + plataforma::vbCritical,
-                                     origen);
+  int respuesta =
+      plataforma::MsgBox(texto, plataforma::vbAbortRetryIgnore + plataforma::vbCritical, origen);
   if (respuesta == plataforma::vbRetry || respuesta == plataforma::vbIgnore) return respuesta;
   return plataforma::vbAbort;
 }
@@ -99,11 +99,11 @@ std::string CarpetaAlternativa() {
 // path goes as an argument, never inside the command text.
 void AbrirDocumento(const std::string& ruta) {
   if (ruta.empty() || !EnElPath("xdg-open")) return;
-  const char* argumentos[] = {"sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh",
-                              ruta.c_str(), nullptr};
+  const char* argumentos[] = {"sh", "-c",         "xdg-open \"$1\" >/dev/null 2>&1 &",
+                              "sh", ruta.c_str(), nullptr};
   pid_t pid;
-  if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argumentos),
-                   environ) == 0) {
+  if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argumentos), environ) ==
+      0) {
     int estado;
     ::waitpid(pid, &estado, 0);
   }

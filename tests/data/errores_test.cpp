@@ -53,8 +53,8 @@ TEST_F(ErroresTest, LineaDelLog) {
   struct Caso {
     int respuesta;
     const char* texto;
-  } casos[] = {{1, ""}, {2, "Cancelar"}, {3, "Abortar"}, {4, "Reintentar"},
-               {5, "Ignorar"}, {6, "Sí"}, {7, "No"}, {0, ""}};
+  } casos[] = {{1, ""},        {2, "Cancelar"}, {3, "Abortar"}, {4, "Reintentar"},
+               {5, "Ignorar"}, {6, "Sí"},       {7, "No"},      {0, ""}};
   for (const auto& c : casos) EXPECT_EQ(aviso::TextoRespuesta(c.respuesta), c.texto);
 }
 

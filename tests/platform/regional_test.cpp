@@ -70,12 +70,9 @@ TEST_F(RegionalTest, FormatosDeFecha) {
     const char* patron;
     const char* texto;
   } casos[] = {
-      {"dd/mm/yyyy", "05/03/2004"},
-      {"dd/mm/yy hh:nn", "05/03/04 09:07"},
-      {"mm-dd-yyyy", "03-05-2004"},
-      {"hh:mm:ss", "09:07:41"},  // "mm" after the hour is minutes
-      {"yyyymmdd", "20040305"},
-      {"DD/MM/YYYY", "05/03/2004"},
+      {"dd/mm/yyyy", "05/03/2004"}, {"dd/mm/yy hh:nn", "05/03/04 09:07"},
+      {"mm-dd-yyyy", "03-05-2004"}, {"hh:mm:ss", "09:07:41"},  // "mm" after the hour is minutes
+      {"yyyymmdd", "20040305"},     {"DD/MM/YYYY", "05/03/2004"},
   };
   for (const auto& c : casos) EXPECT_EQ(FormatearFecha(f, c.patron), c.texto) << c.patron;
 

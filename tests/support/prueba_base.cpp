@@ -1,9 +1,9 @@
 #include "tests/support/prueba_base.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #undef EOF  // the recordset has a member of that name

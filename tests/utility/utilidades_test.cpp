@@ -25,10 +25,10 @@ TEST_F(UtilidadesTest, TextoAImporte) {
       {"1.234,50", M(12345000)},
       {"1234.5", M(12345000)},
       {"1,234.50", M(12345000)},
-      {"1.234", M(12340000)},       // lone thousands separator before three digits
-      {"1,234", M(12340)},          // lone "," is decimal here
-      {"0.500", M(5000)},           // "0" cannot open a thousands group
-      {"1234.567", M(12345670)},    // four digits cannot precede a thousands separator
+      {"1.234", M(12340000)},     // lone thousands separator before three digits
+      {"1,234", M(12340)},        // lone "," is decimal here
+      {"0.500", M(5000)},         // "0" cannot open a thousands group
+      {"1234.567", M(12345670)},  // four digits cannot precede a thousands separator
       {"1.234.567", M(12345670000)},
       {"1.234.567,891", M(12345678910)},
       {"  12,5  ", M(125000)},
@@ -41,7 +41,7 @@ TEST_F(UtilidadesTest, TextoAImporte) {
       {"", M(0)},
       {"   ", M(0)},
       {"-0,00", M(0)},
-      {"0,00005", M(1)},            // half away from zero
+      {"0,00005", M(1)},  // half away from zero
       {"-0,00005", M(-1)},
       {"0,00004", M(0)},
       {"1,99999", M(20000)},
@@ -53,9 +53,9 @@ TEST_F(UtilidadesTest, TextoAImporte) {
 }
 
 TEST_F(UtilidadesTest, TextoAImporteRechazaLoQueNoEsImporte) {
-  const char* malos[] = {"abc", "12-3", "--5", "-5-", "(-5)", "-", ".", "1.2.3", "1,2,3",
-                         "12.34.56", "1,234,5", "1.234.5,6,7", "1e5", "12 34", "0x10",
-                         "1..2", "(12"};
+  const char* malos[] = {"abc", "12-3",  "--5",   "-5-",      "(-5)",    "-",
+                         ".",   "1.2.3", "1,2,3", "12.34.56", "1,234,5", "1.234.5,6,7",
+                         "1e5", "12 34", "0x10",  "1..2",     "(12"};
   for (const char* texto : malos) {
     try {
       Moneda m = TextoAImporte(texto);
@@ -108,8 +108,8 @@ TEST_F(UtilidadesTest, CodigosYAnchos) {
     int ancho;
     const char* codigo;
   } casos[] = {
-      {"7", 4, "0007"},    {" 7 ", 4, "0007"},  {"1234", 4, "1234"}, {"12345", 4, "12345"},
-      {"A1", 4, "00A1"},   {"", 4, "0000"},     {" 12 ", 0, "12"},   {"ñ1", 3, "0ñ1"},
+      {"7", 4, "0007"},  {" 7 ", 4, "0007"}, {"1234", 4, "1234"}, {"12345", 4, "12345"},
+      {"A1", 4, "00A1"}, {"", 4, "0000"},    {" 12 ", 0, "12"},   {"ñ1", 3, "0ñ1"},
   };
   for (const auto& c : casos) {
     EXPECT_EQ(FormateaCodigo(c.texto, c.ancho), c.codigo) << c.texto << " / " << c.ancho;
@@ -155,7 +155,7 @@ TEST_F(UtilidadesTest, AyudasDelRuntime) {
     const char* texto;
     const char* formateado;
   } casos[] = {
-      {"12", "0012"}, {"123456", "123456"}, {" 7 ", "0007"}, {"", ""},
+      {"12", "0012"}, {"123456", "123456"}, {" 7 ", "0007"},  {"", ""},
       {"A1", "A1"},   {"-7", "-0007"},      {"12,5", "0013"}, {"12,4", "0012"},
   };
   for (const auto& c : casos) EXPECT_EQ(FormatoCeros(c.texto, 4), c.formateado) << c.texto;
@@ -174,7 +174,8 @@ TEST_F(UtilidadesTest, RutasYCarpetas) {
 }
 
 TEST_F(UtilidadesTest, CifradoReversibleYGuardableEnUnCampo) {
-  const char* textos[] = {"", "clave", "con,coma\r\n", "ñandú €", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"};
+  const char* textos[] = {"", "clave", "con,coma\r\n", "ñandú €",
+                          "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"};
   for (const char* t : textos) {
     std::string cifrado = Encriptar(t);
     EXPECT_EQ(Desencriptar(cifrado), t);
