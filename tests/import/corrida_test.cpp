@@ -1,0 +1,178 @@
+// The import run's skeleton on a real company: dispatch without an option, empty files, line
+// ends, progress per line, the error policy and what every end of a run leaves behind.
+
+#include <cstdio>
+#undef EOF  // the recordset has a member of that name
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "import/contexto_corrida.h"
+#include "platform/error_ejecucion.h"
+#include "tests/support/empresa.h"
+#include "ui/frm_quilma.h"
+
+namespace {
+
+using namespace plataforma;
+
+class VistaGrabada : public VistaQuilma {
+ public:
+  void DibujaProgreso(double porcentaje, uint32_t color, const std::string&) override {
+    porcentajes.push_back(porcentaje);
+    colores.push_back(color);
+  }
+  void HacerEventos() override { ++eventos; }
+  std::vector<double> porcentajes;
+  std::vector<uint32_t> colores;
+  int eventos = 0;
+};
+
+class CorridaTest : public PruebaEmpresa {
+ protected:
+  void SetUp() override {
+    PruebaEmpresa::SetUp();
+    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0)");
+    frm.EstablecerVista(&vista);
+  }
+
+  void Correr(int opcion, const std::string& contenido) {
+    if (opcion >= 0) frm.optOpcion_Click(opcion);
+    frm.SetTxtCuenta("11101");
+    frm.SetTxtRuta(EscribirArchivo("entrada.txt", contenido));
+    frm.cmdEjecutar_Click();
+  }
+
+  FrmQUILMA frm;
+  VistaGrabada vista;
+};
+
+TEST_F(CorridaTest, SinOpcionValidaLaCuentaYTerminaSinAbrirElArchivo) {
+  Correr(-1, "Cliente: 1\r\n");
+  EXPECT_TRUE(dialogos.Transcripcion().empty());
+  EXPECT_TRUE(vista.porcentajes.empty());
+  EXPECT_FALSE(frm.UltimaCorrida().finalizado);
+
+  // With an unacceptable counter-account the check speaks, and still nothing is read.
+  dialogos.Responder(vbOK);
+  frm.SetTxtCuenta("99999");
+  frm.cmdEjecutar_Click();
+  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
+            std::vector<std::string>{"Debe informar una cuenta de contrapartida válida!!!"});
+  EXPECT_TRUE(vista.porcentajes.empty());
+}
+
+TEST_F(CorridaTest, ArchivoVacioTerminaConElMensajeFinal) {
+  dialogos.Responder(vbOK);
+  Correr(0, "");
+  EXPECT_TRUE(vista.porcentajes.empty());
+  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
+            std::vector<std::string>{"Proceso Finalizado!!!"});
+  EXPECT_TRUE(frm.UltimaCorrida().finalizado);
+  EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 0);
+}
+
+TEST_F(CorridaTest, ProgresoPorLineaAntesDeProcesarla) {
+  struct Caso {
+    const char* nombre;
+    std::string contenido;
+    std::vector<double> esperado;
+  };
+  const Caso casos[] = {
+      {"cuatro lineas CR LF", "\r\n \r\n\r\n  ", {25, 50, 75, 100}},
+      {"solo LF es una linea", "a\nb\nc\n", {100}},
+      {"CR solo termina linea", "\r\r", {50, 100}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    vista.porcentajes.clear();
+    dialogos.Responder(vbOK);
+    Correr(0, c.contenido);
+    EXPECT_EQ(vista.porcentajes, c.esperado);
+    EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, static_cast<long>(c.esperado.size()));
+    EXPECT_TRUE(frm.UltimaCorrida().finalizado);
+  }
+  EXPECT_EQ(vista.colores.front(), 0x0000FFu);
+  EXPECT_EQ(vista.eventos, 7);
+}
+
+TEST_F(CorridaTest, ColumnaFaltanteSeSaltaSinMensaje) {
+  // A voucher line cut before its due date: the reads it lacks are skipped silently.
+  dialogos.Responder(vbOK);
+  Correr(0, "Cliente: 1\r\n15/01/2020;;;;FC A 0001-00000001\r\n");
+  EXPECT_EQ(dialogos.Transcripcion().size(), 1u);
+  EXPECT_EQ(frm.UltimaCorrida().incompletos, 1);
+  EXPECT_TRUE(frm.UltimaCorrida().finalizado);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+}
+
+TEST_F(CorridaTest, ArchivoQueNoSePuedeAbrirVaAlDialogoDeError) {
+  frm.optOpcion_Click(0);
+  frm.SetTxtCuenta("11101");
+  frm.SetTxtRuta(EscribirArchivo("entrada.txt", "x"));
+  std::remove(frm.txtRuta().c_str());
+  dialogos.Responder(vbAbort);
+  frm.cmdEjecutar_Click();
+  ASSERT_EQ(dialogos.Transcripcion().size(), 1u);
+  EXPECT_EQ(dialogos.Transcripcion()[0].botones & 0x0F, vbAbortRetryIgnore);
+  EXPECT_FALSE(frm.UltimaCorrida().finalizado);
+}
+
+TEST_F(CorridaTest, RutaEntreComillasSeAbreSinEllas) {
+  frm.optOpcion_Click(0);
+  frm.SetTxtCuenta("11101");
+  frm.SetTxtRuta("\"" + EscribirArchivo("entrada.txt", "\r\n") + "\"");
+  ASSERT_TRUE(frm.cmdEjecutarHabilitado());
+  dialogos.Responder(vbOK);
+  frm.cmdEjecutar_Click();
+  EXPECT_TRUE(frm.UltimaCorrida().finalizado);
+}
+
+// The policy around one step, on a context of its own.
+TEST_F(CorridaTest, PasoReintentaIgnoraOTermina) {
+  ContextoCorrida ctx(frm);
+  int intentos = 0;
+  auto falla = [&] {
+    ++intentos;
+    throw ErrorEjecucion(kErrTipoIncompatible, "Tipos no coinciden");
+  };
+
+  EXPECT_FALSE(Paso(ctx, [] { throw ErrorEjecucion(kErrIndiceFueraDeRango, "x"); }));
+  EXPECT_TRUE(dialogos.Transcripcion().empty());
+
+  dialogos.Responder(vbRetry);
+  dialogos.Responder(vbIgnore);
+  EXPECT_FALSE(Paso(ctx, falla));
+  EXPECT_EQ(intentos, 2);
+
+  dialogos.Responder(vbAbort);
+  EXPECT_THROW(Paso(ctx, falla), FinDeCorrida);
+  EXPECT_TRUE(Paso(ctx, [] {}));
+}
+
+// A second press while a run is in progress (the run yields once per line) starts nothing.
+class VistaQuePulsaOtraVez : public VistaQuilma {
+ public:
+  explicit VistaQuePulsaOtraVez(FrmQUILMA& f) : frm(f) {}
+  void DibujaProgreso(double, uint32_t, const std::string&) override {}
+  void HacerEventos() override {
+    ++eventos;
+    frm.cmdEjecutar_Click();
+  }
+  FrmQUILMA& frm;
+  int eventos = 0;
+};
+
+TEST_F(CorridaTest, SegundaPulsacionDuranteLaCorridaNoIniciaOtra) {
+  VistaQuePulsaOtraVez reentrante(frm);
+  frm.EstablecerVista(&reentrante);
+  dialogos.Responder(vbOK);
+  Correr(0, "\r\n\r\n\r\n");
+  EXPECT_EQ(reentrante.eventos, 3);
+  EXPECT_EQ(dialogos.Textos("Aviso al Usuario").size(), 1u);
+  EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 3);
+}
+
+}  // namespace
