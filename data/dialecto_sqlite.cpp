@@ -113,7 +113,12 @@ bool IniciaSentencia(const std::string& linea, const std::string& actual) {
   const auto& inicio = PalabrasDeInicio();
   if (std::find(inicio.begin(), inicio.end(), w) == inicio.end()) return false;
   std::string cw = PrimeraPalabra(actual);
-  if (cw == "IF" && Recortar(actual).back() == ')') return false;  // its body follows
+  if (cw == "IF") {
+    // After IF [NOT] EXISTS(...) alone, the line that follows is its body.
+    size_t abre = actual.find('(');
+    size_t cierra = abre == std::string::npos ? abre : CierreDe(actual, abre);
+    if (cierra != std::string::npos && Recortar(actual.substr(cierra + 1)).empty()) return false;
+  }
   if (w == "SELECT" || w == "WITH") {
     for (const char* p : {"AS", "UNION", "ALL", "EXCEPT", "INTERSECT"}) {
       if (TerminaCon(actual, p)) return false;
@@ -205,32 +210,6 @@ bool SeOmite(const std::string& s) {
   return std::regex_match(s, kNocount) || std::regex_match(s, kDisparadores);
 }
 
-// IF NOT EXISTS(<sel>) INSERT INTO t (...) VALUES(<v>) -> INSERT INTO t (...) SELECT <v> WHERE
-// NOT EXISTS(<sel>): SQLite has no IF, and this keeps the guard in the same statement.
-std::string InsercionCondicionada(const std::string& s) {
-  static const std::regex kIf(R"(^IF\s+NOT\s+EXISTS\s*\()", kIcase);
-  static const std::regex kInsert(R"(^INSERT\s+INTO\s)", kIcase);
-  static const std::regex kValues(R"(\bVALUES\s*\()", kIcase);
-  std::smatch m;
-  if (!std::regex_search(s, m, kIf)) return s;
-  size_t abre = static_cast<size_t>(m.length(0)) - 1;
-  size_t cierra = CierreDe(s, abre);
-  if (cierra == std::string::npos) return s;
-  std::string sel = s.substr(abre + 1, cierra - abre - 1);
-  std::string resto = Recortar(s.substr(cierra + 1));
-  if (!std::regex_search(resto, kInsert)) return s;
-  for (std::sregex_iterator it(resto.begin(), resto.end(), kValues), fin; it != fin; ++it) {
-    size_t pos = static_cast<size_t>(it->position(0));
-    if (Profundidad(resto.substr(0, pos)) != 0) continue;
-    size_t a = pos + static_cast<size_t>(it->length(0)) - 1;
-    size_t c = CierreDe(resto, a);
-    if (c == std::string::npos || !Recortar(resto.substr(c + 1)).empty()) return s;
-    return Recortar(resto.substr(0, pos)) + " SELECT " + resto.substr(a + 1, c - a - 1) +
-           " WHERE NOT EXISTS(" + sel + ")";
-  }
-  return s;
-}
-
 // SELECT [DISTINCT] TOP n ... -> SELECT [DISTINCT] ... LIMIT n, the LIMIT at the end of the
 // statement or of the subquery the SELECT belongs to.
 std::string TopALimit(std::string s) {
@@ -273,17 +252,16 @@ std::string Funciones(const std::string& s) {
   return Reemplazar(r, R"((^|[^A-Za-z0-9_])N')", "$1'");
 }
 
-// A quoted day/month/year date (with or without a time) as an ISO date; nothing for any
-// other text.
+// A quoted day/month/year date (with or without a time) in the ISO form the engine stores,
+// 'yyyy-mm-dd hh:mm:ss' (midnight when no time is given): getdate() and the recordsets write
+// that form too, so equal dates compare equal as texts. Nothing for any other text.
 std::optional<std::string> FechaIso(const std::string& contenido) {
   static const std::regex kDma(
       R"(^\d{1,2}[/.-]\d{1,2}[/.-](\d{2}|\d{4})(\s+\d{1,2}:\d{2}(:\d{2})?)?$)");
-  std::smatch m;
-  if (!std::regex_match(contenido, m, kDma)) return std::nullopt;
+  if (!std::regex_match(contenido, kDma)) return std::nullopt;
   auto f = plataforma::LeerFecha(contenido);
   if (!f) return std::nullopt;
-  std::string iso = plataforma::FechaIso(*f);
-  return m[2].matched ? iso : iso.substr(0, 10);
+  return plataforma::FechaIso(*f);
 }
 
 bool OperadorAntes(const std::string& s, size_t pos) {
@@ -342,7 +320,7 @@ void Convertir(const std::string& sentencia, const Enmascarado& mascara,
     return;
   }
   if (SeOmite(s)) return;
-  s = InsercionCondicionada(s);
+  s = InsercionCondicionada(s, "");
   s = QuitarSugerencias(s);
   s = TopALimit(s);
   s = Funciones(s);
@@ -356,6 +334,30 @@ std::string Minus(std::string s) {
 }
 
 }  // namespace
+
+std::string InsercionCondicionada(const std::string& s, const std::string& desde) {
+  static const std::regex kIf(R"(^IF\s+NOT\s+EXISTS\s*\()", kIcase);
+  static const std::regex kInsert(R"(^INSERT\s+INTO\s)", kIcase);
+  static const std::regex kValues(R"(\bVALUES\s*\()", kIcase);
+  std::smatch m;
+  if (!std::regex_search(s, m, kIf)) return s;
+  size_t abre = static_cast<size_t>(m.length(0)) - 1;
+  size_t cierra = CierreDe(s, abre);
+  if (cierra == std::string::npos) return s;
+  std::string sel = s.substr(abre + 1, cierra - abre - 1);
+  std::string resto = Recortar(s.substr(cierra + 1));
+  if (!std::regex_search(resto, kInsert)) return s;
+  for (std::sregex_iterator it(resto.begin(), resto.end(), kValues), fin; it != fin; ++it) {
+    size_t pos = static_cast<size_t>(it->position(0));
+    if (Profundidad(resto.substr(0, pos)) != 0) continue;
+    size_t a = pos + static_cast<size_t>(it->length(0)) - 1;
+    size_t c = CierreDe(resto, a);
+    if (c == std::string::npos || !Recortar(resto.substr(c + 1)).empty()) return s;
+    return Recortar(resto.substr(0, pos)) + " SELECT " + resto.substr(a + 1, c - a - 1) + desde +
+           " WHERE NOT EXISTS(" + sel + ")";
+  }
+  return s;
+}
 
 std::vector<std::string> ConvierteSQLite(const std::string& lote) {
   Enmascarado mascara(lote);
@@ -375,7 +377,7 @@ void TraduceErroresSQLite(ado::ErrorCollection& errores) {
     } else if (d.find("already exists") != std::string::npos) {
       e.NativeError = kErrObjetoExistente;
     } else if (d.find("unique constraint failed") != std::string::npos ||
-               d.find("primary key") != std::string::npos) {
+               d.find("primary key must be unique") != std::string::npos) {
       e.NativeError = kErrClaveDuplicada;
     } else if (std::regex_search(d, kLargo)) {
       e.NativeError = kErrTextoTruncado;

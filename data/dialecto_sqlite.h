@@ -33,6 +33,12 @@ inline constexpr int32_t kErrConflictoRestriccion = 547;  // FOREIGN KEY or CHEC
 // ever cut or rewritten inside a quoted literal.
 std::vector<std::string> ConvierteSQLite(const std::string& lote);
 
+// IF NOT EXISTS(<sel>) INSERT INTO t (...) VALUES(<v>) as INSERT INTO t (...) SELECT <v><desde>
+// WHERE NOT EXISTS(<sel>), one statement that keeps its guard on engines without IF (`desde` is
+// "" for SQLite, " FROM DUAL" for Oracle). Works on a text whose literals are masked
+// (literales::Enmascarado); any other text is returned as it is.
+std::string InsercionCondicionada(const std::string& sentencia, const std::string& desde);
+
 // Rewrites the native error of each entry that SQLite reported to the SQL Server number that
 // the callers test (208, 2714, 2627, 8152, 547); descriptions are kept, other entries untouched.
 // A CHECK constraint counts as a length check (8152) when its name ends in "_len" (the schema

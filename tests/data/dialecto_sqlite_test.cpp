@@ -1,0 +1,270 @@
+#include <cstdio>
+#undef EOF
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/db_dll.h"
+#include "data/dialecto_sqlite.h"
+#include "platform/ado.h"
+#include "tests/support/empresa.h"
+#include "tests/support/prueba_base.h"
+
+namespace {
+
+using Sentencias = std::vector<std::string>;
+
+struct Caso {
+  const char* nombre;
+  std::string tsql;
+  Sentencias sqlite;
+};
+
+const std::string kYRS = "\xC3\xBFRS";  // the register type ÿRS
+
+// The texts the import sends, each with its SQLite form.
+const std::vector<Caso>& Casos() {
+  static const std::vector<Caso> k = {
+      {"JournalVoucherQuery",
+       "SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' AND SUCURSAL = '0001'  AND NUMERO = "
+       "'00001234'  AND LETRA = 'A' ",
+       {"SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' COLLATE KVCI AND SUCURSAL = '0001' COLLATE "
+        "KVCI  AND NUMERO = '00001234' COLLATE KVCI  AND LETRA = 'A' COLLATE KVCI"}},
+      {"CalendarGuardedInsert",
+       "IF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE FECHA='15/01/2020') INSERT INTO "
+       "MA_CALENDARIO (FECHA) VALUES('15/01/2020')",
+       {"INSERT INTO MA_CALENDARIO (FECHA) SELECT '2020-01-15 00:00:00' WHERE NOT EXISTS(SELECT "
+        "FECHA FROM MA_CALENDARIO WHERE FECHA='2020-01-15 00:00:00' COLLATE KVCI)"}},
+      {"PeriodQuery",
+       "Select * from MV_EJERCICIOS  with(nolock)  where [FECHA DESDE] <= '15/01/2020' and "
+       "[FECHA HASTA] >= '15/01/2020'",
+       {"Select * from MV_EJERCICIOS where [FECHA DESDE] <= '2020-01-15 00:00:00' COLLATE KVCI "
+        "and [FECHA HASTA] >= '2020-01-15 00:00:00' COLLATE KVCI"}},
+      {"EntryNumberWithType",
+       "SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WITH(NOLOCK) WHERE "
+       "MES_OPERATIVO = 1 AND TIPO_REG = 'AP' AND PERIODO = 2020",
+       {"SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WHERE MES_OPERATIVO = 1 "
+        "AND TIPO_REG = 'AP' COLLATE KVCI AND PERIODO = 2020"}},
+      {"EntryNumberWithoutType",
+       "SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WITH(NOLOCK) WHERE "
+       "MES_OPERATIVO = 1 AND (TIPO_REG = '" + kYRS + "' OR TIPO_REG = '') AND PERIODO = 2020",
+       {"SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WHERE MES_OPERATIVO = 1 "
+        "AND (TIPO_REG = '" + kYRS + "' COLLATE KVCI OR TIPO_REG = '' COLLATE KVCI) AND "
+        "PERIODO = 2020"}},
+      {"TextLookup",
+       "SELECT TOP 1  * FROM MA_CUENTAS with(nolock)  WHERE LTRIM(RTRIM(Codigo)) ='11201'",
+       {"SELECT * FROM MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) ='11201' COLLATE KVCI LIMIT 1"}},
+      {"ConfigurationQuery",
+       "SELECT VALOR, valoraux FROM TA_CONFIGURACION with(nolock)  WHERE CLAVE = 'CUENTA'",
+       {"SELECT VALOR, valoraux FROM TA_CONFIGURACION WHERE CLAVE = 'CUENTA' COLLATE KVCI"}},
+      {"ErrorTableOpen", "select  top 1 * from AUX_ERR  with(nolock) ",
+       {"select * from AUX_ERR LIMIT 1"}},
+      {"EmployeeCode",
+       "SELECT MAX(CODIGO) AS CODIGO FROM MA_CUENTAS WHERE CODIGO LIKE '2110%' and "
+       "len(CODIGO)>4",
+       {"SELECT MAX(CODIGO) AS CODIGO FROM MA_CUENTAS WHERE CODIGO LIKE '2110%' COLLATE KVCI "
+        "and len(CODIGO)>4"}},
+      {"ChequeNumber",
+       "SELECT MAX(NUMERO) AS NUMERO FROM MV_ASIENTOS WHERE TC='CC' AND SUCURSAL='0001' AND "
+       "LETRA='X'",
+       {"SELECT MAX(NUMERO) AS NUMERO FROM MV_ASIENTOS WHERE TC='CC' COLLATE KVCI AND "
+        "SUCURSAL='0001' COLLATE KVCI AND LETRA='X' COLLATE KVCI"}},
+      {"ServerDate", "select getDate() as fecha", {"select getDate() as fecha"}},
+      {"WriterBatch",
+       "BEGIN TRANSACTION \r\r\rIF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE "
+       "FECHA='15/01/2020') INSERT INTO MA_CALENDARIO (FECHA) VALUES('15/01/2020')\r\r\r"
+       "INSERT INTO MV_ASIENTOS (Fecha,Cuenta,Importe) VALUES ('15/01/2020','11201',1500)\r\r\r",
+       {"BEGIN TRANSACTION",
+        "INSERT INTO MA_CALENDARIO (FECHA) SELECT '2020-01-15 00:00:00' WHERE NOT EXISTS(SELECT "
+        "FECHA FROM MA_CALENDARIO WHERE FECHA='2020-01-15 00:00:00' COLLATE KVCI)",
+        "INSERT INTO MV_ASIENTOS (Fecha,Cuenta,Importe) VALUES ('2020-01-15 00:00:00','11201',"
+        "1500)"}},
+      {"UpdateOfTheBuilder", "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7",
+       {"UPDATE T SET Importe = 10.5,TC = 'FC' COLLATE KVCI  WHERE ID = 7"}},
+      {"TransactionWords", "BEGIN TRAN\r\nCOMMIT TRAN\r\nROLLBACK TRANSACTION\r\nCOMMIT",
+       {"BEGIN TRANSACTION", "COMMIT TRANSACTION", "ROLLBACK TRANSACTION",
+        "COMMIT TRANSACTION"}},
+      {"TransactionOnTheStatementLine", "BEGIN TRANSACTION INSERT INTO T (A) VALUES (1)",
+       {"BEGIN TRANSACTION", "INSERT INTO T (A) VALUES (1)"}},
+      {"ServerOnlyStatementsAreLeftOut",
+       "SET NOCOUNT ON\r\nALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL\r\n"
+       "alter table MV_ASIENTOS enable trigger all\r\n"
+       "EXEC  sp_addlogin N'KV', 'KV', 'KV_ESTADISTICAS','Spanish'\r\n"
+       " EXEC sp_addsrvrolemember N'KV', sysadmin EXEC sp_addsrvrolemember N'KV', dbcreator\r\n"
+       "set nocount off",
+       {}},
+      {"IsnullAndDbo", "SELECT ISNULL(MAX(NUMERO),0) FROM dbo.MV_ASIENTOS",
+       {"SELECT ifnull(MAX(NUMERO),0) FROM MV_ASIENTOS"}},
+      {"ScriptBlockWithCrLf",
+       "CREATE TABLE A (\r\n  X INT,\r\n  Y VARCHAR(10)\r\n)\r\nINSERT INTO A (X) VALUES (1)\r\n"
+       "CREATE VIEW dbo.V \r\n AS \r\n SELECT * \r\n FROM A\r\n",
+       {"CREATE TABLE A (\nX INT,\nY VARCHAR(10)\n)", "INSERT INTO A (X) VALUES (1)",
+        "CREATE VIEW V\nAS\nSELECT *\nFROM A"}},
+      {"SemicolonsOutsideLiterals", "DELETE FROM T WHERE C = 'a;b'; DELETE FROM U;",
+       {"DELETE FROM T WHERE C = 'a;b' COLLATE KVCI", "DELETE FROM U"}},
+      {"TopInASubquery", "SELECT * FROM T WHERE C = (SELECT TOP 1 C FROM U ORDER BY C)",
+       {"SELECT * FROM T WHERE C = (SELECT C FROM U ORDER BY C LIMIT 1)"}},
+      {"UnicodeLiteralAndQuote", "SELECT * FROM T WHERE N = N'O''Brien' OR 'A' = C",
+       {"SELECT * FROM T WHERE N = 'O''Brien' COLLATE KVCI OR 'A' COLLATE KVCI = C"}},
+      {"DateWithTime", "INSERT INTO T (F) VALUES ('15/01/2020 10:30:00')",
+       {"INSERT INTO T (F) VALUES ('2020-01-15 10:30:00')"}},
+      {"OnlyValidDatesChange",
+       "INSERT INTO T (A,B,C) VALUES ('31/02/2020','Saldo al 31/12/2004','2020-01-15')",
+       {"INSERT INTO T (A,B,C) VALUES ('31/02/2020','Saldo al 31/12/2004','2020-01-15')"}},
+      // A concept text is stored as written: nothing inside a literal cuts or is rewritten.
+      {"LiteralsStayAsWritten",
+       "INSERT INTO MV_ASIENTOS (Detalle) VALUES ('Saldos\rUPDATE TOP 1 with(nolock) ISNULL( "
+       "dbo.x; SET NOCOUNT ON\r\nBEGIN TRAN')",
+       {"INSERT INTO MV_ASIENTOS (Detalle) VALUES ('Saldos\rUPDATE TOP 1 with(nolock) ISNULL( "
+        "dbo.x; SET NOCOUNT ON\r\nBEGIN TRAN')"}},
+  };
+  return k;
+}
+
+class DialectoSQLite : public PruebaBase {};
+
+TEST_F(DialectoSQLite, EachTextTheImportSendsHasItsSQLiteForm) {
+  for (const Caso& c : Casos()) {
+    EXPECT_EQ(ConvierteSQLite(c.tsql), c.sqlite) << c.nombre;
+  }
+}
+
+TEST_F(DialectoSQLite, ErrorsGetTheServerNumbersCallersTest) {
+  struct Traduccion {
+    const char* descripcion;
+    int32_t nativo;
+  };
+  const Traduccion casos[] = {
+      {"[SQLite]no such table: MV_ASIENTOX (1)", 208},
+      {"[SQLite]table A already exists (1)", 2714},
+      {"[SQLite]index IX_A already exists (1)", 2714},
+      {"[SQLite]view V already exists (1)", 2714},
+      {"[SQLite]UNIQUE constraint failed: MA_CUENTAS.CODIGO (19)", 2627},
+      {"[SQLite]CHECK constraint failed: CK_MV_ASIENTOS_TC_len (19)", 8152},
+      {"[SQLite]CHECK constraint failed: length(TC) <= 4 (19)", 8152},
+      {"[SQLite]CHECK constraint failed: CK_T_positivo (19)", 547},
+      {"[SQLite]FOREIGN KEY constraint failed (19)", 547},
+      {"[SQLite]NOT NULL constraint failed: T.C (19)", 19},
+      {"[SQLite]near \"IF\": syntax error (1)", 1},
+  };
+  ado::ErrorCollection errores;
+  for (const auto& c : casos) {
+    int32_t original = c.nativo == 1 ? 1 : 19;
+    errores.Add({ado::kEFail, original, "HY000", c.descripcion, "SQLite"});
+  }
+  TraduceErroresSQLite(errores);
+  ASSERT_EQ(errores.Count(), std::size(casos));
+  for (size_t i = 0; i < errores.Count(); ++i) {
+    EXPECT_EQ(errores.Item(i).NativeError, casos[i].nativo) << casos[i].descripcion;
+    EXPECT_EQ(errores.Item(i).Description, casos[i].descripcion);
+  }
+}
+
+// The same texts on a company database, through the session as the import sends them.
+class DialectoSQLiteEmpresa : public PruebaEmpresa {
+ protected:
+  DialectoSQLiteEmpresa() { administrador_ = true; }
+
+  void Enviar(std::string sql) {
+    DB().EjecutaConsultaSQL(sql);
+    ASSERT_EQ(DB().gCnn->Errors().Count(), 0u)
+        << sql << ": " << DB().gCnn->Errors().Item(0).Description;
+  }
+  // The rows a query finds, through AbrirRecordset.
+  int Filas(std::string sql) {
+    ado::Recordset rs;
+    DB().AbrirRecordset(sql, rs);
+    EXPECT_EQ(rs.State(), ado::adStateOpen) << sql;
+    if (rs.State() != ado::adStateOpen) return -1;
+    int n = 0;
+    for (; !rs.EOF(); rs.MoveNext()) ++n;
+    rs.Close();
+    return n;
+  }
+  std::string Primero(std::string sql) {
+    ado::Recordset rs;
+    DB().AbrirRecordset(sql, rs);
+    if (rs.State() != ado::adStateOpen || rs.EOF()) return "<none>";
+    std::string v = TextoDePrueba(rs.Fields(size_t{0}).Value());
+    rs.Close();
+    return v;
+  }
+};
+
+TEST_F(DialectoSQLiteEmpresa, CalendarRowIsWrittenOnce) {
+  const std::string lote =
+      "BEGIN TRANSACTION \r\r\rIF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE "
+      "FECHA='15/01/2020') INSERT INTO MA_CALENDARIO (FECHA) VALUES('15/01/2020')\r\r\r";
+  for (int vez = 0; vez < 2; ++vez) {
+    Enviar(lote);
+    Enviar("COMMIT TRANSACTION");
+  }
+  EXPECT_EQ(Consultar("SELECT FECHA FROM MA_CALENDARIO"),
+            (std::vector<std::vector<std::string>>{{"2020-01-15 00:00:00"}}));
+}
+
+TEST_F(DialectoSQLiteEmpresa, ComparisonsIgnoreCaseAndTrailingBlanks) {
+  Ejecutar("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, TIPO_REG, MES_OPERATIVO, "
+           "PERIODO, [NUMERO ASIENTO]) VALUES ('fc  ', '0001', '00001234', 'a', '    ', 1, 2020, "
+           "41)");
+  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('11201  ', 'Deudores')");
+  EXPECT_EQ(Filas("SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' AND SUCURSAL = '0001'  AND "
+                  "NUMERO = '00001234'  AND LETRA = 'A' "),
+            1);
+  EXPECT_EQ(Primero("SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS "
+                    "WITH(NOLOCK) WHERE MES_OPERATIVO = 1 AND (TIPO_REG = '" + kYRS +
+                    "' OR TIPO_REG = '') AND PERIODO = 2020"),
+            "41");
+  EXPECT_EQ(Filas("SELECT TOP 1  * FROM MA_CUENTAS with(nolock)  WHERE LTRIM(RTRIM(Codigo)) "
+                  "='11201'"),
+            1);
+  EXPECT_TRUE(DB().ExisteEnTabla("MA_CUENTAS", "11201", "Codigo", nullptr, 8, "", true));
+}
+
+TEST_F(DialectoSQLiteEmpresa, PeriodIsFoundOnItsFirstAndLastDay) {
+  Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
+           "(2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+  auto periodo = [&](const std::string& f) {
+    return Primero("Select * from MV_EJERCICIOS  with(nolock)  where [FECHA DESDE] <= '" + f +
+                   "' and [FECHA HASTA] >= '" + f + "'");
+  };
+  EXPECT_EQ(periodo("01/01/2020"), "2020");
+  EXPECT_EQ(periodo("31/12/2020"), "2020");
+  EXPECT_EQ(periodo("01/01/2021"), "<none>");
+}
+
+TEST_F(DialectoSQLiteEmpresa, EmployeeAndChequeMaximum) {
+  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO) VALUES ('2110'), ('21100007'), ('21100012')");
+  Ejecutar("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, LETRA, NUMERO) VALUES "
+           "('CC', '0001', 'X', '00000009'), ('CC', '0001', 'X', '00000010')");
+  EXPECT_EQ(Primero("SELECT MAX(CODIGO) AS CODIGO FROM MA_CUENTAS WHERE CODIGO LIKE '2110%' "
+                    "and len(CODIGO)>4"),
+            "21100012");
+  EXPECT_EQ(Primero("SELECT MAX(NUMERO) AS NUMERO FROM MV_ASIENTOS WHERE TC='CC' AND "
+                    "SUCURSAL='0001' AND LETRA='X'"),
+            "00000010");
+  EXPECT_NE(Primero("select getDate() as fecha"), "<none>");
+}
+
+TEST_F(DialectoSQLiteEmpresa, RefusalsCarryTheServerNumbers) {
+  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO) VALUES ('11201')");
+  struct Caso {
+    std::string sql;
+    int32_t nativo;
+  };
+  const Caso casos[] = {
+      {"INSERT INTO MA_CUENTAS (CODIGO) VALUES ('11201')", 2627},
+      {"INSERT INTO MV_ASIENTOS (TC) VALUES ('FACTURA')", 8152},
+      {"SELECT * FROM MA_CUENTAX", 208},
+  };
+  for (const Caso& c : casos) {
+    std::string sql = c.sql;
+    DB().EjecutaConsultaSQL(sql);
+    ASSERT_GE(DB().gCnn->Errors().Count(), 1u) << c.sql;
+    EXPECT_EQ(DB().gCnn->Errors().Item(0).NativeError, c.nativo) << c.sql;
+  }
+}
+
+}  // namespace
