@@ -124,8 +124,7 @@ class Atributos {
 
 // A value as an ODBC connection string carries it: in braces when it holds a separator.
 std::string ValorOdbc(const std::string& v) {
-  bool braces = v.find_first_of(";{}=") != std::string::npos ||
-                (!v.empty() && (v.front() == ' ' || v.back() == ' '));
+  bool braces = v.find_first_of(";{}= ") != std::string::npos;
   if (!braces) return v;
   std::string r = "{";
   for (char c : v) {
@@ -169,6 +168,12 @@ struct Traduccion {
   MotorOdbc motor;
   std::string driver;
   std::string texto;
+  // The Source of the error entries: the driver's name, also when reached by its library.
+  std::string Fuente() const {
+    if (driver == kBibliotecaSqlite) return "SQLite3";
+    if (driver == kBibliotecaFreeTds) return "FreeTDS";
+    return driver.empty() ? "ODBC" : driver;
+  }
 };
 
 MotorOdbc MotorDeAtributos(const Atributos& a) {
@@ -471,7 +476,7 @@ void OdbcConnection::Open(const std::string& connectionString, const std::string
   if (!connectionString.empty()) connectionString_ = connectionString;
   Traduccion t = Traducir(connectionString_, user, password);
   motor_ = t.motor;
-  source_ = t.driver.empty() ? "ODBC" : t.driver;
+  source_ = t.Fuente();
   if (motor_ == MotorOdbc::SQLite) plataforma::RegistrarFuncionesSqlite();
 
   SQLHANDLE env = nullptr, dbc = nullptr;
