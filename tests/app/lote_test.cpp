@@ -1,0 +1,128 @@
+// The batch mode as operators run it: the built program on a real company and a sample file,
+// with its exit statuses, the dialogs on standard error and the summary on standard output.
+
+#include <cstdio>
+#undef EOF  // the recordset has a member of that name
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/support/empresa.h"
+
+namespace {
+
+std::string Programa() {
+#ifdef IMPORTADOR_PROGRAMA
+  return IMPORTADOR_PROGRAMA;
+#else
+  // The test binary lives in build/tests/; the program in build/app/.
+  std::array<char, 4096> ruta{};
+  ssize_t n = readlink("/proc/self/exe", ruta.data(), ruta.size() - 1);
+  std::string propio(ruta.data(), n > 0 ? static_cast<size_t>(n) : 0);
+  return propio.substr(0, propio.rfind("/tests/")) + "/app/importador";
+#endif
+}
+
+std::string Muestra(const std::string& nombre) {
+  const char* carpeta = std::getenv("IMPORTADOR_SAMPLES");
+  return std::string(carpeta ? carpeta : "samples") + "/" + nombre;
+}
+
+std::string Leer(const std::string& ruta) {
+  std::ifstream f(ruta);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+class LoteTest : public PruebaEmpresa {
+ protected:
+  void SetUp() override {
+    PruebaEmpresa::SetUp();
+    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+             "('112010123', 'Panadería', 0), ('112014567', 'Ferretería', 0)");
+    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+  }
+
+  // Runs the program; stdout and stderr go to files of the test folder.
+  int Correr(const std::string& argumentos) {
+    const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " " + Programa() + " " +
+                              argumentos + " >" + Ruta("salida.txt") + " 2>" +
+                              Ruta("errores.txt") + " </dev/null";
+    int estado = std::system(orden.c_str());
+    salida = Leer(Ruta("salida.txt"));
+    errores = Leer(Ruta("errores.txt"));
+    return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+  }
+  std::string Parametros() const {
+    return "'@Server=" + servidor_ + ";@DbName=" + base_ + ";@Usuario=" + usuario_ +
+           ";@Password=x;'";
+  }
+
+  std::string salida, errores;
+};
+
+TEST_F(LoteTest, ImportaUnArchivoRealYTerminaConCero) {
+  ASSERT_EQ(Correr("--lote --modo 0 --cuenta 11101 --archivo " + Muestra("saldos_clientes.txt") +
+                   " " + Parametros()),
+            0)
+      << errores;
+  EXPECT_NE(errores.find("Aviso al Usuario: Proceso Finalizado!!!"), std::string::npos);
+  EXPECT_NE(salida.find("Registrados: 5"), std::string::npos) << salida;
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 10);
+  EXPECT_EQ(Valor("SELECT Detalle FROM MV_ASIENTOS LIMIT 1"), "Saldos Iniciales: Importación");
+}
+
+TEST_F(LoteTest, TerminaAntesConUno) {
+  // A customer missing from the company: the question is answered No, the run stops.
+  Ejecutar("DELETE FROM MA_CUENTAS WHERE CODIGO = '112010123'");
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --concepto Apertura --archivo " +
+                   Muestra("saldos_clientes.txt") + " " + Parametros()),
+            1);
+  EXPECT_NE(errores.find(" Aviso al operador: No se encontro el cliente"), std::string::npos)
+      << errores;
+  EXPECT_EQ(errores.find("Proceso Finalizado!!!"), std::string::npos);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+
+  // A counter-account that is refused ends the run before the file is read.
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 99 --archivo " + Muestra("saldos_clientes.txt") +
+                   " " + Parametros()),
+            1);
+  EXPECT_NE(errores.find("Debe informar una cuenta de contrapartida"), std::string::npos);
+}
+
+TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
+  const std::string archivo = " --archivo " + Muestra("saldos_clientes.txt") + " ";
+  const std::string casos[] = {
+      "--lote " + Parametros(),                               // no mode
+      "--lote --modo 7" + archivo + Parametros(),             // no such mode
+      "--lote --modo 0 " + Parametros(),                      // no file
+      "--lote --modo 0 --ante-error seguir" + archivo + Parametros(),
+      "--lote --modo 0 --archivo " + Ruta("no-existe.txt") + " " + Parametros(),
+      "--lote --modo 0" + archivo + "'@Server=sqlite:" + carpeta_ +
+          "otra;@DbName=NADA;@Usuario=U;@Password=x;'",       // no connection
+  };
+  for (const std::string& c : casos) {
+    SCOPED_TRACE(c);
+    EXPECT_EQ(Correr(c), 2) << errores;
+  }
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+}
+
+TEST_F(LoteTest, AyudaSinPantalla) {
+  ASSERT_EQ(Correr("--help"), 0);
+  for (const char* fragmento : {"--lote", "--ante-error", "--traza", "--lista", "Exit status"}) {
+    EXPECT_NE(salida.find(fragmento), std::string::npos) << fragmento;
+  }
+  EXPECT_EQ(Correr("--version"), 0);
+}
+
+}  // namespace
