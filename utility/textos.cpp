@@ -41,7 +41,7 @@ std::string Plegar(const std::string& s, bool aMayusculas) {
       r[i] = static_cast<char>(c - 32);
     } else if (!aMayusculas && c >= 'A' && c <= 'Z') {
       r[i] = static_cast<char>(c + 32);
-    } else if (c == 0xC3 && i + 1 < r.size()) {
+    } else if (c == 0xC3 && i + 1 < r.size() && Continuacion(r[i + 1])) {
       unsigned char d = static_cast<unsigned char>(r[i + 1]);
       if (aMayusculas && d >= 0xA0 && d <= 0xBE && d != 0xB7) {
         r[i + 1] = static_cast<char>(d - 0x20);

@@ -144,6 +144,7 @@ TEST_F(UtilidadesTest, AyudasDelRuntime) {
   EXPECT_EQ(Trim("  a b \t "), "a b \t");
   EXPECT_EQ(Mayusculas("ñandú Ángel ß×"), "ÑANDÚ ÁNGEL ß×");
   EXPECT_EQ(Minusculas("ÑANDÚ ÁNGEL ÷"), "ñandú ángel ÷");
+  EXPECT_EQ(Mayusculas("a\303b"), "A\303B");  // a broken sequence does not hide the next letter
   EXPECT_EQ(InStrSinCaso("Select x FROM t", "from"), 10u);
   EXPECT_EQ(InStrSinCaso("from a from", "FROM", 2), 8u);
   EXPECT_EQ(InStrSinCaso("abc", "x"), 0u);
