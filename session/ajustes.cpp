@@ -9,6 +9,7 @@
 
 #include "data/aviso_operador.h"
 #include "data/db_dll.h"
+#include "data/traza.h"
 #include "data/valores_sesion.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
@@ -244,9 +245,12 @@ void GActualizarDatoScript(const ListaSentencias& Sentencias, bool& HayError, in
   std::string deshacer = "ROLLBACK TRANSACTION";
   Ignorando([&] { db.EjecutaConsultaSQL(deshacer); });
 
+  // A login statement's password never reaches AUX_ERR nor the message.
+  Mensaje = OcultaClaves(Mensaje);
   if (!ConAviso(kRutina, [&] {
         std::string proceso = plataforma::NombreEjecutable();
-        GrabaAuxErr(lote, proceso, nativo, Mensaje);
+        std::string registrado = OcultaClaves(lote);
+        GrabaAuxErr(registrado, proceso, nativo, Mensaje);
       })) {
     return;
   }

@@ -233,6 +233,21 @@ TEST_F(Acceso, LoteRechazadoSeDeshace) {
   EXPECT_TRUE(dialogos.Transcripcion().empty());  // no message when not asked for
 }
 
+TEST_F(Acceso, LaClaveDeUnLoteRechazadoNoSeRegistra) {
+  ListaSentencias sentencias = {"", "CREATE LOGIN KV WITH PASSWORD = 'secreta1'", ""};
+  bool hayError = false;
+  std::string mensaje;
+  dialogos.Responder(plataforma::vbOK);
+  GActualizarDatoScript(sentencias, hayError, 0, false, false, "", mensaje, true);
+  EXPECT_TRUE(hayError);
+  std::string sql = Valor("SELECT SQL FROM AUX_ERR");
+  EXPECT_NE(sql.find("CREATE LOGIN"), std::string::npos) << sql;
+  EXPECT_EQ(sql.find("secreta1"), std::string::npos) << sql;
+  for (const auto& d : dialogos.Transcripcion()) {
+    EXPECT_EQ(d.texto.find("secreta1"), std::string::npos) << d.texto;
+  }
+}
+
 TEST_F(Acceso, DescripcionLargaSeCortaA250) {
   std::string sql = "SELECT 1", proceso;
   int32_t numero = 547;
