@@ -139,6 +139,10 @@ ErrorEjecucion ErrorDesconocido(const std::exception& e) {
 }  // namespace
 
 Plataforma PlataformaDe(const std::string& connectionString) {
+  // The embedded engine's text names its provider first; its file path may hold any word.
+  if (utilidad::InStrSinCaso(Trim(connectionString), "Provider=SQLite;") == 1) {
+    return Plataforma::SQLite;
+  }
   if (ContieneSinCaso(connectionString, "ORACLE")) return Plataforma::Oracle;
   if (ContieneSinCaso(connectionString, "SQLITE")) return Plataforma::SQLite;
   return Plataforma::SqlServer;

@@ -18,6 +18,7 @@
 
 // The platform a connection text names.
 enum class Plataforma { SqlServer, Oracle, SQLite };
+// A text that begins with "Provider=SQLite;" is SQLite (whatever its file path holds); otherwise
 // "ORACLE" anywhere gives Oracle, "SQLITE" anywhere gives SQLite, otherwise SQL Server.
 Plataforma PlataformaDe(const std::string& connectionString);
 

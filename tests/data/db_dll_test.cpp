@@ -1,0 +1,295 @@
+// DB_Dll against fresh embedded companies: session, error list, lookups, retries.
+#include "data/db_dll.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data/valores_sesion.h"
+#include "platform/odbc_conexion.h"
+#include "tests/support/empresa.h"
+
+namespace {
+
+using plataforma::vbAbort;
+using plataforma::vbNo;
+using plataforma::vbYes;
+
+// ---- Connection texts and the parameter prompt (no database needed) ----
+
+struct CasoConexion {
+  const char* servidor;
+  const char* proveedor;
+  const char* esperado;
+};
+
+TEST(ComponeConexion, CadaPlataformaComponeSuTexto) {
+  const CasoConexion casos[] = {
+      {"SRV01", "", "PROVIDER=SQLOLEDB;Server=SRV01;Database =BASE;UId=u;Pwd=p;"},
+      {"SRV01", "OraOLEDB.Oracle.1",
+       "PROVIDER=SQLOLEDB;Server=SRV01;Database =BASE;UId=u;Pwd=p;"},
+      {"ORCL#", "", "Provider=OraOLEDB.Oracle.1;Data Source=BASE;User Id=u;Password=p;"},
+      {"sqlite:/srv/empresas", "", "Provider=SQLite;Data Source=/srv/empresas/BASE.db;"},
+      {"SQLite:/srv/empresas", "", "Provider=SQLite;Data Source=/srv/empresas/BASE.db;"},
+  };
+  for (const auto& c : casos) {
+    DB_Dll db;
+    db.gServidor = c.servidor;
+    db.gProveedor = c.proveedor;
+    db.gDBName = "BASE";
+    db.gUsuario = "u";
+    db.gUserPassWord = "p";
+    EXPECT_EQ(db.ComponeConexion(), c.esperado) << c.servidor;
+  }
+}
+
+TEST(PlataformaDe, ProveedorSQLitePrimeroLuegoOracleYSQLiteEnCualquierPosicion) {
+  EXPECT_EQ(PlataformaDe("Provider=OraOLEDB.Oracle.1;"), Plataforma::Oracle);
+  EXPECT_EQ(PlataformaDe("Provider=SQLite;Data Source=x.db;"), Plataforma::SQLite);
+  EXPECT_EQ(PlataformaDe("PROVIDER=SQLOLEDB;Server=s;"), Plataforma::SqlServer);
+  // A company folder named after the other platform does not change the engine.
+  EXPECT_EQ(PlataformaDe("Provider=SQLite;Data Source=/srv/oracle/x.db;"), Plataforma::SQLite);
+}
+
+// Accepts with a fixed platform, keeping the fields as shown.
+class DialogoAcepta : public DialogoConexion {
+ public:
+  explicit DialogoAcepta(int plataforma, bool acepta = true)
+      : plataforma_(plataforma), acepta_(acepta) {}
+  bool Mostrar(DatosConexion& datos) override {
+    ++veces;
+    mostrado = datos;
+    datos.plataforma = plataforma_;
+    return acepta_;
+  }
+  int veces = 0;
+  DatosConexion mostrado;
+
+ private:
+  int plataforma_;
+  bool acepta_;
+};
+
+class PruebaSesion : public PruebaEmpresa {};
+
+TEST_F(PruebaSesion, ElegirSQLiteDosVecesMarcaElServidorUnaSolaVez) {
+  DB_Dll& db = DB();
+  DialogoAcepta dialogo(2);
+  db.EstablecerDialogoConexion(&dialogo);
+  db.gServidor = carpeta_.substr(0, carpeta_.size() - 1);
+  std::string vacia;
+  db.OpenServerADODB(true, ado::adUseClient, vacia, true, true);
+  db.OpenServerADODB(true, ado::adUseClient, vacia, true, true);
+  EXPECT_EQ(db.gServidor, servidor_);
+  EXPECT_EQ(db.gProveedor, "SQLite");
+  EXPECT_TRUE(db.gOpenFlag);
+  EXPECT_EQ(dialogo.mostrado.plataforma, 0);  // the list starts at SQL Server
+}
+
+TEST_F(PruebaSesion, ElegirOracleNoAgregaUnSegundoNumeral) {
+  DB_Dll db;
+  DialogoAcepta dialogo(1, false);  // cancelled after the platform is read: nothing opens
+  db.EstablecerDialogoConexion(&dialogo);
+  db.gServidor = "ORCL#";
+  std::string vacia;
+  db.OpenServerADODB(true, ado::adUseClient, vacia, true, false);
+  EXPECT_FALSE(db.gOpenFlag);
+  EXPECT_EQ(db.gServidor, "ORCL#");
+}
+
+TEST_F(PruebaSesion, AdministradorSegunLaColumnaAdministrador) {
+  struct Caso {
+    const char* valor;
+    bool admin;
+  } casos[] = {{"1", true}, {"0", false}, {"'SI'", false}, {"NULL", false}};
+  for (const auto& c : casos) {
+    Ejecutar("DELETE FROM TA_USUARIOS");
+    Ejecutar(std::string("INSERT INTO TA_USUARIOS (Nombre, Administrador) VALUES ('ANA', ") +
+             c.valor + ")");
+    ReiniciarDB();
+    DB().gServidor = servidor_;
+    DB().gDBName = base_;
+    DB().gUsuario = "ANA";
+    std::string vacia;
+    DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+    ASSERT_TRUE(DB().gOpenFlag);
+    EXPECT_EQ(DB().gEsAdmin, c.admin) << c.valor;
+  }
+}
+
+TEST_F(PruebaSesion, UsuarioAusenteNoEsAdministradorYSinValidarLoEs) {
+  ReiniciarDB();
+  DB().gServidor = servidor_;
+  DB().gDBName = base_;
+  DB().gUsuario = "NADIE";
+  std::string vacia;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+  EXPECT_FALSE(DB().gEsAdmin);
+  ReiniciarDB();
+  DB().gServidor = servidor_;
+  DB().gDBName = base_;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, false, true);
+  EXPECT_TRUE(DB().gEsAdmin);
+}
+
+TEST_F(PruebaSesion, BaseInexistenteSinMensajeDejaLaSesionCerrada) {
+  ReiniciarDB();
+  DB().gServidor = servidor_;
+  DB().gDBName = "NO_EXISTE";
+  std::string vacia;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, false);
+  EXPECT_FALSE(DB().gOpenFlag);
+  EXPECT_TRUE(dialogos.Transcripcion().empty());
+  EXPECT_FALSE(std::filesystem::exists(carpeta_ + "NO_EXISTE.db"));
+}
+
+TEST_F(PruebaSesion, BaseInexistenteConMensajePreguntaYNoCierra) {
+  ReiniciarDB();
+  DB().gServidor = servidor_;
+  DB().gDBName = "NO_EXISTE";
+  DB().gUsuario = "ANA";
+  dialogos.Responder(vbNo);
+  std::string vacia;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+  EXPECT_FALSE(DB().gOpenFlag);
+  auto textos = dialogos.Textos(" Error de Conexion a Base de Datos");
+  ASSERT_EQ(textos.size(), 1u);
+  EXPECT_NE(textos[0].find(" Estado de Sql: "), std::string::npos);
+  EXPECT_NE(textos[0].find("por ejemplo : " + servidor_ + "\\ORBENA\r\n"), std::string::npos);
+  EXPECT_NE(textos[0].find("para el usuario ANA existe\r\n\r\n\r\n - Desea Intentarlo "
+                           "Nuevamente??? "),
+            std::string::npos);
+}
+
+TEST_F(PruebaSesion, ExisteTablaDBIgnoraMayusculas) {
+  EXPECT_TRUE(DB().ExisteTablaDB("ta_usuarios"));
+  EXPECT_TRUE(DB().ExisteTablaDB("Ss_Ma_Cuentas"));
+  EXPECT_FALSE(DB().ExisteTablaDB("TA_NINGUNA"));
+}
+
+TEST_F(PruebaSesion, ReintentaConectarSobreUnaConexionCerradaLaReabre) {
+  DB().Cnn().Close();
+  DB().ReintentaConectar();
+  EXPECT_TRUE(DB().gOpenFlag);
+  EXPECT_EQ(DB().Cnn().State(), ado::adStateOpen);
+  EXPECT_TRUE(dialogos.Transcripcion().empty());
+}
+
+// ---- Statement execution: the error-list convention ----
+
+class PruebaEjecucion : public PruebaEmpresa {};
+
+TEST_F(PruebaEjecucion, UnaSentenciaQueFallaDejaSusErroresYUnaExitosaNinguna) {
+  std::string mala = "INSERT INTO NO_EXISTE (A) VALUES (1)";
+  DB().EjecutaConsultaSQL(mala);
+  ASSERT_GE(DB().Cnn().Errors().Count(), 1u);
+  EXPECT_EQ(DB().Cnn().Errors().Item(0).NativeError, 208);
+
+  std::string buena = "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, Titulo) VALUES ('1', 'A', 0)";
+  int32_t filas = 0;
+  DB().EjecutaConsultaSQL(buena, &filas);
+  EXPECT_EQ(DB().Cnn().Errors().Count(), 0u);
+  EXPECT_EQ(filas, 1);
+}
+
+// The server refuses an overlong text (8152) without writing the row: the caller must see it.
+TEST_F(PruebaEjecucion, TextoDemasiadoLargoConservaElErrorYNoEscribeNada) {
+  std::string sql = "INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('2', '" +
+                    std::string(61, 'x') + "')";
+  DB().EjecutaConsultaSQL(sql);
+  ASSERT_GE(DB().Cnn().Errors().Count(), 1u);
+  EXPECT_EQ(DB().Cnn().Errors().Item(0).NativeError, 8152);
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
+}
+
+TEST_F(PruebaEjecucion, LoteConTransaccionQueFallaSeDeshaceConRollback) {
+  std::string lote = "BEGIN TRANSACTION \r\rINSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r\r"
+                     "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r";
+  DB().EjecutaConsultaSQL(lote);
+  ASSERT_GE(DB().Cnn().Errors().Count(), 1u);
+  EXPECT_EQ(DB().Cnn().Errors().Item(0).NativeError, 2627);
+  std::string rollback = "ROLLBACK TRANSACTION";
+  DB().EjecutaConsultaSQL(rollback);
+  EXPECT_EQ(DB().Cnn().Errors().Count(), 0u);
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
+}
+
+TEST_F(PruebaEjecucion, LoteCompletoSumaLasFilasYSeConfirma) {
+  std::string lote = "BEGIN TRANSACTION \r\r"
+                     "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r\r"
+                     "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A2')\r\r"
+                     "COMMIT TRANSACTION";
+  int32_t filas = 0;
+  DB().EjecutaConsultaSQL(lote, &filas);
+  EXPECT_EQ(DB().Cnn().Errors().Count(), 0u);
+  EXPECT_EQ(filas, 2);
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 2);
+}
+
+TEST_F(PruebaEjecucion, SinRecordsetUnSelectNoDejaResultado) {
+  std::string sql = "SELECT * FROM MA_CUENTAS";
+  DB().EjecutaConsultaSQL(sql, nullptr, nullptr);
+  EXPECT_EQ(DB().Cnn().Errors().Count(), 0u);
+  ado::Recordset rs;
+  std::string consulta = "SELECT COUNT(*) AS N FROM MA_CUENTAS";
+  DB().EjecutaConsultaSQL(consulta, nullptr, &rs);
+  ASSERT_EQ(rs.State(), ado::adStateOpen);
+  EXPECT_EQ(TextoDePrueba(rs.Fields("N").Value()), "0");
+}
+
+TEST_F(PruebaEjecucion, ScriptDeVistaDeUnOperadorSeReescribe) {
+  std::string script = "DROP VIEW SS_MA_CUENTAS\r\nCREATE VIEW SS_MA_CUENTAS AS SELECT * FROM "
+                       "MA_CUENTAS WHERE TITULO = 0";
+  DB().EjecutaConsultaSQL(script);
+  // " MA_CUENTAS " of the view body named itself: the rewritten script refers to the view.
+  EXPECT_NE(script.find("FROM SS_MA_CUENTAS WHERE"), std::string::npos) << script;
+}
+
+TEST_F(PruebaEjecucion, MarcaAdminEnUnScriptSoloSeQuita) {
+  std::string script = "DROP VIEW V_X\r\nCREATE VIEW V_X AS SELECT * FROM @Admin_MA_CUENTAS "
+                       "WHERE TITULO = 0";
+  DB().EjecutaConsultaSQL(script);
+  EXPECT_EQ(DB().Cnn().Errors().Count(), 1u);  // V_X does not exist yet: DROP is refused
+  EXPECT_EQ(script,
+            "DROP VIEW V_X\r\nCREATE VIEW V_X AS SELECT * FROM MA_CUENTAS WHERE TITULO = 0");
+}
+
+// ---- Recordsets ----
+
+TEST_F(PruebaEjecucion, AbrirRecordsetCierraElAnteriorYConvierteLaConsulta) {
+  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('111', 'Caja')");
+  ado::Recordset rs;
+  std::string sql = "SELECT TOP 1 * FROM MA_CUENTAS WITH(NOLOCK) WHERE CODIGO = 'x'";
+  DB().AbrirRecordset(sql, rs);
+  ASSERT_EQ(rs.State(), ado::adStateOpen);
+  EXPECT_TRUE(rs.EOF());
+  std::string otra = "SELECT TOP 1 * FROM MA_CUENTAS WITH(NOLOCK) WHERE CODIGO = '111'";
+  DB().AbrirRecordset(otra, rs);
+  ASSERT_EQ(rs.State(), ado::adStateOpen);
+  EXPECT_EQ(TextoDePrueba(rs.Fields("Descripcion").Value()), "Caja");
+  EXPECT_EQ(otra, "SELECT TOP 1 * FROM SS_MA_CUENTAS WITH(NOLOCK) WHERE CODIGO = '111'");
+}
+
+TEST_F(PruebaEjecucion, CierraRecordsetConUnaEdicionPendienteLaCancela) {
+  ado::Recordset rs;
+  std::string sql = "SELECT * FROM MA_CUENTAS";
+  DB().AbrirRecordset(sql, rs, nullptr, ado::adOpenDynamic, ado::adLockOptimistic);
+  ASSERT_EQ(rs.State(), ado::adStateOpen);
+  rs.AddNew();
+  rs.Fields("CODIGO").SetValue(std::string("999"));
+  DB().CierraRecordset(rs);
+  EXPECT_EQ(rs.State(), ado::adStateClosed);
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
+}
+
+TEST_F(PruebaEjecucion, ConsultaRechazadaVaAlDialogoYDejaElRecordsetCerrado) {
+  dialogos.Responder(vbAbort);
+  ado::Recordset rs;
+  std::string sql = "SELECT * FROM TABLA_QUE_NO_ESTA";
+  DB().AbrirRecordset(sql, rs);
+  EXPECT_EQ(rs.State(), ado::adStateClosed);
+  ASSERT_EQ(dialogos.Transcripcion().size(), 1u);
+  EXPECT_NE(dialogos.Transcripcion()[0].titulo.find("AbrirRecordset"), std::string::npos);
+}
+
+}  // namespace
