@@ -1,7 +1,8 @@
 #pragma once
 // SQL Server functions and the KVCI collation for the embedded engine, so the suite's SQL runs
 // on SQLite unchanged: getdate() (local 'yyyy-mm-dd hh:mm:ss'), len(x) (characters without
-// the trailing blanks), isnull(a, b), and COLLATE KVCI (letter case of ASCII and accented
+// the trailing blanks), isnull(a, b) (ISNULL is an operator word of SQLite, so SQL reaches it
+// as [isnull](a, b); IFNULL does the same), and COLLATE KVCI (letter case of ASCII and accented
 // Latin-1 letters ignored, trailing blanks ignored).
 //
 // Registered for every SQLite connection the process opens afterwards, the ODBC driver's
