@@ -236,20 +236,21 @@ std::string TopALimit(std::string s) {
   return s;
 }
 
-std::string Reemplazar(const std::string& s, const char* patron, const char* por) {
-  return std::regex_replace(s, std::regex(patron, kIcase), por);
-}
-
+// Patterns are compiled once: every statement of every imported line passes through them.
 std::string QuitarSugerencias(const std::string& s) {
-  std::string r = Reemplazar(s, R"(\s*\bWITH\s*\(\s*NOLOCK\s*\)\s*)", " ");
-  return Reemplazar(r, R"(\s*\(\s*NOLOCK\s*\)\s*)", " ");
+  static const std::regex kWith(R"(\s*\bWITH\s*\(\s*NOLOCK\s*\)\s*)", kIcase);
+  static const std::regex kSolo(R"(\s*\(\s*NOLOCK\s*\)\s*)", kIcase);
+  return std::regex_replace(std::regex_replace(s, kWith, " "), kSolo, " ");
 }
 
 std::string Funciones(const std::string& s) {
-  std::string r = Reemplazar(s, R"(\bISNULL\s*\()", "ifnull(");
-  r = Reemplazar(r, R"((^|[^A-Za-z0-9_.\]])(\[dbo\]|dbo)\.)", "$1");
+  static const std::regex kIsnull(R"(\bISNULL\s*\()", kIcase);
+  static const std::regex kDbo(R"((^|[^A-Za-z0-9_.\]])(\[dbo\]|dbo)\.)", kIcase);
   // N'texto' (a Unicode literal on the server) is an ordinary literal here.
-  return Reemplazar(r, R"((^|[^A-Za-z0-9_])N')", "$1'");
+  static const std::regex kUnicode(R"((^|[^A-Za-z0-9_])N')", kIcase);
+  std::string r = std::regex_replace(s, kIsnull, "ifnull(");
+  r = std::regex_replace(r, kDbo, "$1");
+  return std::regex_replace(r, kUnicode, "$1'");
 }
 
 // A quoted day/month/year date (with or without a time) in the ISO form the engine stores,

@@ -193,6 +193,13 @@ class DialectoSQLiteEmpresa : public PruebaEmpresa {
   }
 };
 
+TEST_F(DialectoSQLiteEmpresa, GuardFindsADateTheDriverWrote) {
+  Ejecutar("INSERT INTO MA_CALENDARIO (FECHA) VALUES ({ts '2020-01-16 00:00:00'})");
+  Enviar("IF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE FECHA='16/01/2020') INSERT INTO "
+         "MA_CALENDARIO (FECHA) VALUES('16/01/2020')");
+  EXPECT_EQ(ContarFilas("MA_CALENDARIO"), 1);
+}
+
 TEST_F(DialectoSQLiteEmpresa, CalendarRowIsWrittenOnce) {
   const std::string lote =
       "BEGIN TRANSACTION \r\r\rIF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE "
