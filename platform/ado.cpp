@@ -344,10 +344,10 @@ void Recordset::Update() {
 std::string Recordset::TableName() const {
   const std::string& s = source_;
   size_t i = 0;
+  auto deNombre = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
   for (; i + 4 <= s.size(); ++i) {
-    bool antes = i == 0 || !(std::isalnum(static_cast<unsigned char>(s[i - 1])) || s[i - 1] == '_');
-    bool despues = i + 4 == s.size() ||
-                   !(std::isalnum(static_cast<unsigned char>(s[i + 4])) || s[i + 4] == '_');
+    bool antes = i == 0 || !deNombre(s[i - 1]);
+    bool despues = i + 4 == s.size() || !deNombre(s[i + 4]);
     if (antes && despues && IgualSinCaso(std::string_view(s).substr(i, 4), "FROM")) break;
   }
   if (i + 4 > s.size()) {

@@ -214,9 +214,9 @@ std::string TextoSqlServer(const Atributos& a, const std::string& driver,
   std::string t = "DRIVER=" + ValorOdbc(driver) + ";";
   if (!puerto.empty()) {
     // A port makes the instance name useless, and skips the slow instance lookup over UDP.
-    t += "Server=" + ValorOdbc(servidor) + ";";
-    t += tds ? "Port=" + puerto + ";" : "";
-    if (!tds) t = "DRIVER=" + ValorOdbc(driver) + ";Server=" + ValorOdbc(servidor + "," + puerto) + ";";
+    // FreeTDS takes it as Port=, the other SQL Server drivers after a comma.
+    t += tds ? "Server=" + ValorOdbc(servidor) + ";Port=" + puerto + ";"
+             : "Server=" + ValorOdbc(servidor + "," + puerto) + ";";
   } else if (!instancia.empty()) {
     t += "Server=" + ValorOdbc(servidor + "\\" + instancia) + ";";
   } else {

@@ -1,6 +1,7 @@
 #include "tests/support/base_sqlite.h"
 
 #include <charconv>
+#include <cstdio>
 
 #include "platform/odbc_conexion.h"
 
@@ -50,7 +51,8 @@ std::vector<std::vector<std::string>> PruebaSQLite::Consultar(const std::string&
 }
 
 int64_t PruebaSQLite::ContarFilas(const std::string& tabla, const std::string& where) {
-  auto filas = Consultar("SELECT COUNT(*) FROM " + tabla + (where.empty() ? "" : " WHERE " + where));
+  std::string sql = "SELECT COUNT(*) FROM " + tabla + (where.empty() ? "" : " WHERE " + where);
+  auto filas = Consultar(sql);
   return filas.empty() ? -1 : std::stoll(filas[0][0]);
 }
 
