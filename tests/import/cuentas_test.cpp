@@ -38,10 +38,12 @@ TEST_F(CuentasTest, LaContrapartidaDebeSerDeLaClaseQueElModoPide) {
       {0, "11101", true},  {0, "11102", true},  {1, "11102", true}, {3, "11101", true},
       {4, "11102", true},  {-1, "11101", true}, {2, "111", true},   {0, "111", false},
       {1, "111", false},   {2, "11101", false}, {2, "11102", false}, {0, "", false},
-      {0, "99999", false}, {0, "11101 ", false},
+      {0, "99999", false},
+      {0, "11101 ", true},  // trailing blanks compare equal, as on the server
       // A quote cannot end the code's literal and turn the rest into conditions.
       {0, "x' OR '1'='1", false}, {2, "x' OR TITULO=1 OR '1'='", false},
   };
+  dialogos.ResponderSiempre(kMensaje, plataforma::vbOK);
   for (const auto& c : casos) {
     controles.opcion = c.opcion;
     controles.cuenta = c.cuenta;

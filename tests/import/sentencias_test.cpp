@@ -1,11 +1,19 @@
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
+#undef EOF
+
 #include "import/sentencias.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "data/traza.h"
 #include "data/valores_sesion.h"
+#include "tests/support/empresa.h"
 #include "tests/support/prueba_base.h"
 
 namespace {
@@ -155,6 +163,59 @@ TEST_F(SentenciasTest, FmtMonedaMuestraElErrorConSuNombreYDevuelveVacio) {
     EXPECT_NE(d.titulo.find("FmtMoneda"), std::string::npos) << d.titulo;
     EXPECT_NE(d.texto.find("doce"), std::string::npos) << d.texto;
   }
+}
+
+// Batches sent to a real company; the statement trace shows the texts as composed.
+class LoteTest : public PruebaEmpresa {
+ protected:
+  void SetUp() override {
+    PruebaEmpresa::SetUp();
+    EstablecerTraza(Ruta("traza.jsonl"));
+  }
+  void TearDown() override {
+    EstablecerTraza("");
+    PruebaEmpresa::TearDown();
+  }
+  // The composed texts of the executions traced so far.
+  std::vector<std::string> Ejecutados() const {
+    std::vector<std::string> textos;
+    std::ifstream f(Ruta("traza.jsonl"));
+    for (std::string linea; std::getline(f, linea);) {
+      auto j = nlohmann::json::parse(linea);
+      if (j["op"] == "execute") textos.push_back(j["sql"]);
+    }
+    return textos;
+  }
+};
+
+TEST_F(LoteTest, UnLoteSeEnviaComoUnaTransaccionYSeConfirma) {
+  const std::string a = "INSERT INTO MA_CALENDARIO (FECHA) VALUES('01/02/2020')";
+  ListaSentencias sentencias = {"", a, ""};
+  EXPECT_TRUE(EjecutaSentencias(sentencias));
+  EXPECT_EQ(Ejecutados(), (std::vector<std::string>{"BEGIN TRANSACTION \r\r\r\r" + a + "\r\r",
+                                                    "COMMIT TRANSACTION"}));
+  EXPECT_EQ(Valor("SELECT FECHA FROM MA_CALENDARIO"), "2020-02-01 00:00:00");
+  EXPECT_TRUE(dialogos.Transcripcion().empty());
+}
+
+TEST_F(LoteTest, UnLoteRechazadoNoDejaNadaYMuestraUnMensaje) {
+  ListaSentencias sentencias = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A1','UNO',0)", "",
+      "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A1','OTRA',0)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(sentencias));
+  const auto atencion = dialogos.Textos("Atención");
+  ASSERT_EQ(atencion.size(), 1u);
+  EXPECT_NE(atencion[0].find("UNIQUE"), std::string::npos) << atencion[0];
+  EXPECT_EQ(dialogos.Transcripcion()[0].botones, plataforma::vbCritical + plataforma::vbOKOnly);
+  EXPECT_EQ(Ejecutados().back(), "ROLLBACK TRANSACTION");
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
+
+  // Nothing stays open: the next batch commits on its own.
+  ListaSentencias siguiente = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A2','DOS',0)", ""};
+  EXPECT_TRUE(EjecutaSentencias(siguiente));
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 1);
 }
 
 }  // namespace
