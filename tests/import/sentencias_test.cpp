@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "data/db_dll.h"
 #include "data/traza.h"
+#include "platform/ado.h"
 #include "data/valores_sesion.h"
 #include "tests/support/empresa.h"
 #include "tests/support/prueba_base.h"
@@ -216,6 +219,33 @@ TEST_F(LoteTest, UnLoteRechazadoNoDejaNadaYMuestraUnMensaje) {
       "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A2','DOS',0)", ""};
   EXPECT_TRUE(EjecutaSentencias(siguiente));
   EXPECT_EQ(ContarFilas("MA_CUENTAS"), 1);
+}
+
+// A connection whose commits the database refuses (a lost server, a deferred constraint).
+class ConexionSinCommit : public ado::ConnectionWrapper {
+ public:
+  using ado::ConnectionWrapper::ConnectionWrapper;
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
+                                        int32_t o) override {
+    if (text.rfind("COMMIT", 0) != 0) return ado::ConnectionWrapper::Execute(text, n, o);
+    Errors().Clear();
+    ado::Error e;
+    e.Number = ado::kEFail;
+    e.Description = "commit refused";
+    Errors().Add(e);
+    throw plataforma::ErrorEjecucion(e.Number, e.Description);
+  }
+};
+
+TEST_F(LoteTest, UnCommitRechazadoEsUnLoteFallido) {
+  DB().gCnn = std::make_shared<ConexionSinCommit>(DB().gCnn);
+  ListaSentencias sentencias = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A1','UNO',0)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(sentencias));
+  EXPECT_EQ(dialogos.Textos("Atención"), (std::vector<std::string>{"commit refused"}));
+  EXPECT_EQ(Ejecutados().back(), "ROLLBACK TRANSACTION");
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
 }
 
 }  // namespace
