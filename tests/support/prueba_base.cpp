@@ -13,6 +13,10 @@
 #include "platform/archivos.h"
 #include "platform/regional.h"
 
+namespace {
+const char* const kVariablesTemporales[] = {"TEMP", "TMP", "temp", "tmp"};
+}  // namespace
+
 void PruebaBase::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string nombre = std::string(info->test_suite_name()) + "_" + info->name();
@@ -30,10 +34,12 @@ void PruebaBase::SetUp() {
   plataforma::EstablecerRegional(plataforma::Regional{});
   plataforma::EstablecerDialogos(&dialogos);
   plataforma::EstablecerCarpetaPrograma(carpeta_);
-  ::setenv("TEMP", carpeta_.c_str(), 1);
-  ::setenv("TMP", carpeta_.c_str(), 1);
-  ::setenv("temp", carpeta_.c_str(), 1);
-  ::setenv("tmp", carpeta_.c_str(), 1);
+  for (const char* variable : kVariablesTemporales) {
+    const char* valor = std::getenv(variable);
+    entornoOriginal_.emplace_back(variable, valor ? std::optional<std::string>(valor)
+                                                  : std::nullopt);
+    ::setenv(variable, carpeta_.c_str(), 1);
+  }
   ReiniciarValoresSesion();
   ReiniciarDB();
 }
@@ -45,6 +51,15 @@ void PruebaBase::TearDown() {
   ReiniciarDB();
   plataforma::EstablecerDialogos(nullptr);
   plataforma::EstablecerCarpetaPrograma("");
+  // The next test, and code run after the tests, must not see this test's deleted folder.
+  for (const auto& [variable, valor] : entornoOriginal_) {
+    if (valor) {
+      ::setenv(variable.c_str(), valor->c_str(), 1);
+    } else {
+      ::unsetenv(variable.c_str());
+    }
+  }
+  entornoOriginal_.clear();
   if (!HasFailure()) std::filesystem::remove_all(carpeta_);
 }
 

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/dialogos.h"
 
@@ -22,4 +25,7 @@ class PruebaBase : public ::testing::Test {
 
   plataforma::DialogosGuionados dialogos;
   std::string carpeta_;  // ends with "/"
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> entornoOriginal_;
 };
