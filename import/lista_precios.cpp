@@ -7,6 +7,7 @@
 
 #include "import/lista_precios.h"
 
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <vector>
@@ -73,13 +74,19 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
 
     std::string sql = "UPDATE MA_CUENTASADIC SET CLASE = " + clase + " WHERE codigo = '" +
                       utilidad::QuitarCaracteres(codigo, "'") + "'";
-    DB().EjecutaConsultaSQL(sql);
+    int32_t afectadas = 0;
+    DB().EjecutaConsultaSQL(sql, &afectadas);
     ado::ErrorCollection& errores = DB().Cnn().Errors();
     if (errores.Count() > 0) {
       Avisar(errores.Item(0).Description);
       return false;
     }
-    ++resumen.clasesActualizadas;
+    // An account without additional data has no row to update: not counted as updated.
+    if (afectadas > 0) {
+      ++resumen.clasesActualizadas;
+    } else {
+      ++resumen.sinDatosAdicionales;
+    }
   }
   return true;
 }

@@ -7,6 +7,7 @@
 struct ResumenLista {
   long clasesActualizadas = 0;
   long nombresNoEncontrados = 0;
+  long sinDatosAdicionales = 0;  // names found whose account has no MA_CUENTASADIC row
   bool finalizado = false;  // reached "FINALIZADO"
 };
 

@@ -49,6 +49,16 @@ TEST_F(ListaPreciosTest, ClassesAreWrittenByCustomerName) {
   EXPECT_EQ(r.nombresNoEncontrados, 1);
 }
 
+TEST_F(ListaPreciosTest, AnAccountWithoutAdditionalDataIsNotCountedAsUpdated) {
+  Ejecutar("DELETE FROM MA_CUENTASADIC WHERE CODIGO = '112010006'");
+
+  ResumenLista r = CmdEjecutarLista_Click(RutaMuestra("lista_precios.txt"));
+
+  EXPECT_TRUE(r.finalizado);
+  EXPECT_EQ(r.clasesActualizadas, 2);
+  EXPECT_EQ(r.sinDatosAdicionales, 1);
+}
+
 TEST_F(ListaPreciosTest, ALineWithThreeFieldsEndsTheToolAfterTheLinesBefore) {
   const std::string ruta = EscribirArchivo(
       "corta.txt", "1\t2\tPEREZ JUAN\t3\r\n2\t2\tGOMEZ  ANA\r\n3\t2\tMUÑOZ JOSÉ\t4\r\n");
