@@ -1,0 +1,143 @@
+// The company schema on the embedded engine and the creation of company files.
+#include "data/empresa.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data/db_dll.h"
+#include "platform/ado.h"
+#include "tests/support/empresa.h"
+
+namespace {
+
+class PruebaEsquema : public PruebaEmpresa {};
+
+TEST_F(PruebaEsquema, TodasLasTablasYVistasDelSistemaExisten) {
+  for (const char* tabla :
+       {"MV_ASIENTOS", "MA_CALENDARIO", "MA_CUENTAS", "MA_CUENTASADIC", "MV_EJERCICIOS",
+        "MV_ASIENTOSCCOSTO", "V_MV_CPTE", "V_TA_TAREAS", "V_MV_CPTETAREAS", "VT_CLIENTES",
+        "TA_CONFIGURACION", "ta_usuarios", "TA_TAREAS", "TA_MENU", "Control_Acceso", "AUX_ERR",
+        "MA_CUENTAS_USUARIOS", "SS_MA_CUENTAS", "SS_MV_ASIENTOS", "SS_V_TA_DEPOSITO",
+        "SS_V_TA_FAMILIAS", "SS_V_TA_CAJAS", "SS_AC_CUENTASDIARIO",
+        "SS_AC_CUENTAS_DIARIO_CCOSTO"}) {
+    EXPECT_TRUE(DB().ExisteTablaDB(tabla)) << tabla;
+  }
+  EXPECT_EQ(Valor("PRAGMA journal_mode"), "wal");
+}
+
+// The journal line as the journal writer sends it, with day/month/year dates.
+TEST_F(PruebaEsquema, UnaLineaDelDiarioSeGuardaYSeLeeComoEnElServidor) {
+  std::string lote =
+      "BEGIN TRANSACTION \r\rINSERT INTO MV_ASIENTOS (Fecha,FechaSubDiario,Mes_Operativo,"
+      "[NUMERO ASIENTO],Cuenta,Secuencia,CabImporte,[Debe-Haber],Importe,Periodo,TC,Sucursal,"
+      "Numero,Letra,Tipo_Reg,tj_observaciones,Detalle,Moneda,cotizacion,USUARIO_LOGEADO,"
+      "IdCajas,Unegocio,FechaHora_Grabacion) VALUES ('15/01/2020','15/01/2020','1',1,"
+      "'112010001','1',1500,'D',1500,'2020','FC','0001','00000001','A','    ','Importado',"
+      "'Saldos Iniciales','   1',1,'OPERADOR','0001','   1','15/01/2020 10:30:00')\r"
+      "COMMIT TRANSACTION";
+  DB().EjecutaConsultaSQL(lote);
+  ASSERT_EQ(DB().Cnn().Errors().Count(), 0u);
+  EXPECT_EQ(Consultar("SELECT Fecha, FechaHora_Grabacion, MES_OPERATIVO, PERIODO, Importe "
+                      "FROM MV_ASIENTOS"),
+            (std::vector<std::vector<std::string>>{
+                {"2020-01-15 00:00:00", "2020-01-15 10:30:00", "1", "2020", "1500"}}));
+  // Comparisons as on the server: letter case and trailing blanks do not count.
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "TIPO_REG = '' AND tc = 'fc' AND Cuenta = '112010001 '"),
+            1);
+}
+
+TEST_F(PruebaEsquema, UnTextoMasLargoQueSuColumnaSeRechaza) {
+  struct Caso {
+    const char* tabla;
+    const char* columna;
+    int ancho;
+  } casos[] = {{"MV_ASIENTOS", "Detalle", 60}, {"MV_ASIENTOS", "TC", 4},
+               {"MV_ASIENTOS", "NUMERO", 8},   {"Control_Acceso", "Ingreso", 20},
+               {"AUX_ERR", "Descripcion", 250}};
+  for (const auto& c : casos) {
+    std::string sql = std::string("INSERT INTO ") + c.tabla + " (" + c.columna + ") VALUES ('" +
+                      std::string(c.ancho + 1, 'n') + "')";
+    DB().EjecutaConsultaSQL(sql);
+    ASSERT_GE(DB().Cnn().Errors().Count(), 1u) << c.tabla << "." << c.columna;
+    EXPECT_EQ(DB().Cnn().Errors().Item(0).NativeError, 8152) << c.tabla << "." << c.columna;
+    std::string justo = std::string("INSERT INTO ") + c.tabla + " (" + c.columna +
+                        ") VALUES ('" + std::string(c.ancho, 'n') + "')";
+    DB().EjecutaConsultaSQL(justo);
+    EXPECT_EQ(DB().Cnn().Errors().Count(), 0u) << c.tabla << "." << c.columna;
+  }
+}
+
+TEST_F(PruebaEsquema, LasBusquedasDelSistemaUsanIndices) {
+  const char* consultas[] = {
+      "SELECT * FROM MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) ='1' COLLATE KVCI LIMIT 1",
+      "SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' COLLATE KVCI AND SUCURSAL = '0001' COLLATE "
+      "KVCI AND NUMERO = '00000001' COLLATE KVCI AND LETRA = 'A' COLLATE KVCI",
+      "SELECT MAX([NUMERO ASIENTO]) FROM MV_ASIENTOS WHERE MES_OPERATIVO = 3 AND (TIPO_REG = "
+      "'x' COLLATE KVCI OR TIPO_REG = '' COLLATE KVCI) AND PERIODO = 2004",
+      "SELECT MAX(NUMERO) FROM MV_ASIENTOS WHERE TC='CC' COLLATE KVCI AND SUCURSAL='0001' "
+      "COLLATE KVCI AND LETRA='X' COLLATE KVCI",
+      "SELECT * FROM MV_ASIENTOS WHERE LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) ='1' COLLATE KVCI",
+      "SELECT * FROM MA_CUENTASADIC WHERE LTRIM(RTRIM(CODIGO)) ='1' COLLATE KVCI",
+      "SELECT * FROM VT_CLIENTES WHERE LTRIM(RTRIM(Codigo)) ='1' COLLATE KVCI",
+  };
+  for (const char* consulta : consultas) {
+    auto plan = Consultar(std::string("EXPLAIN QUERY PLAN ") + consulta);
+    ASSERT_FALSE(plan.empty()) << consulta;
+    EXPECT_NE(plan[0].back().find("USING"), std::string::npos)
+        << consulta << "\n  " << plan[0].back();
+  }
+}
+
+class PruebaCrearEmpresa : public PruebaBase {};
+
+TEST_F(PruebaCrearEmpresa, CreaUnaVezYRechazaLoQueNoPuede) {
+  std::string archivo = CrearEmpresa(carpeta_, "NUEVA");
+  EXPECT_EQ(archivo, carpeta_ + "NUEVA.db");
+  EXPECT_TRUE(std::filesystem::exists(archivo));
+  try {
+    CrearEmpresa(carpeta_, "NUEVA");
+    ADD_FAILURE() << "an existing company was created again";
+  } catch (const plataforma::ErrorEjecucion& e) {
+    EXPECT_EQ(e.Description, "El archivo " + archivo + " ya existe");
+  }
+  try {
+    CrearEmpresa(carpeta_ + "falta", "X");
+    ADD_FAILURE() << "a company was created in a missing folder";
+  } catch (const plataforma::ErrorEjecucion& e) {
+    EXPECT_EQ(e.Description, "La carpeta " + carpeta_ + "falta no existe");
+  }
+}
+
+TEST_F(PruebaCrearEmpresa, CarpetaSinPermisoDeEscritura) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+  std::string carpeta = carpeta_ + "solo_lectura";
+  std::filesystem::create_directory(carpeta);
+  ::chmod(carpeta.c_str(), 0555);
+  EXPECT_THROW(CrearEmpresa(carpeta, "X"), plataforma::ErrorEjecucion);
+  ::chmod(carpeta.c_str(), 0755);
+  EXPECT_FALSE(std::filesystem::exists(carpeta + "/X.db"));
+}
+
+TEST(EjecutarScriptSQLite, NombraLaSentenciaRechazada) {
+  auto base = std::filesystem::temp_directory_path() /
+              ("script_" + std::to_string(::getpid()) + ".db");
+  std::filesystem::remove(base);
+  auto cnn = CrearBaseSQLite(base.string());
+  try {
+    EjecutarScriptSQLite(*cnn, "-- comment\nCREATE TABLE T (A INT);\nINSERT INTO U\n"
+                               "VALUES (1);\n");
+    ADD_FAILURE() << "the script ran";
+  } catch (const plataforma::ErrorEjecucion& e) {
+    EXPECT_NE(e.Description.find("en la sentencia: INSERT INTO U\nVALUES (1)"),
+              std::string::npos)
+        << e.Description;
+  }
+  cnn->Close();
+  std::filesystem::remove(base);
+}
+
+}  // namespace
