@@ -1,10 +1,8 @@
-#include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
-
 #include "data/db_dll.h"
 
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>

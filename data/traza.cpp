@@ -1,7 +1,3 @@
-#include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
-
 #include "data/traza.h"
 
 #include <fstream>

@@ -1,10 +1,7 @@
-#include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
-
 #include "tests/support/empresa.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "data/db_dll.h"
 #include "data/empresa.h"
