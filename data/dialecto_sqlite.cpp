@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <regex>
+#include <string_view>
 
 #include "data/literales.h"
 #include "platform/ado.h"
@@ -31,6 +32,23 @@ std::string Recortar(const std::string& s) {
 std::string Mayus(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
+}
+
+// Cheap tests run before a pattern: a pattern with a word in it cannot match a text that lacks
+// the word, and the regex engine costs far more than the scan (every statement passes here).
+bool ContieneAscii(const std::string& s, std::string_view palabra) {
+  auto igual = [](char a, char b) {
+    return std::toupper(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
+  };
+  return std::search(s.begin(), s.end(), palabra.begin(), palabra.end(), igual) != s.end();
+}
+
+bool EmpiezaAscii(const std::string& s, std::string_view palabra) {
+  if (s.size() < palabra.size()) return false;
+  for (size_t i = 0; i < palabra.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(s[i])) != palabra[i]) return false;
+  }
+  return true;
 }
 
 bool EsLetraDePalabra(char c) {
@@ -187,6 +205,9 @@ std::vector<std::string> Cortar(const std::string& texto) {
 std::optional<std::string> Transaccion(const std::string& s, std::string& resto) {
   static const std::regex kTran(
       R"(^(BEGIN|COMMIT|ROLLBACK)(\s+(TRANSACTION|TRAN)\b)?([\s\S]*)$)", kIcase);
+  if (!EmpiezaAscii(s, "BEGIN") && !EmpiezaAscii(s, "COMMIT") && !EmpiezaAscii(s, "ROLLBACK")) {
+    return std::nullopt;
+  }
   std::smatch m;
   if (!std::regex_match(s, m, kTran)) return std::nullopt;
   std::string cola = Recortar(m[4].str());
@@ -207,13 +228,15 @@ bool SeOmite(const std::string& s) {
       R"(^ALTER\s+TABLE\s+\S+\s+(DISABLE|ENABLE)\s+TRIGGER\s+ALL$)", kIcase);
   std::string w = PrimeraPalabra(s);
   if (w == "EXEC" || w == "EXECUTE" || w.rfind("SP_", 0) == 0) return true;
-  return std::regex_match(s, kNocount) || std::regex_match(s, kDisparadores);
+  return (w == "SET" && std::regex_match(s, kNocount)) ||
+         (w == "ALTER" && std::regex_match(s, kDisparadores));
 }
 
 // SELECT [DISTINCT] TOP n ... -> SELECT [DISTINCT] ... LIMIT n, the LIMIT at the end of the
 // statement or of the subquery the SELECT belongs to.
 std::string TopALimit(std::string s) {
   static const std::regex kTop(R"(\bSELECT(\s+DISTINCT)?\s+TOP\s*\(?\s*(\d+)\s*\)?\s+)", kIcase);
+  if (!ContieneAscii(s, "TOP")) return s;
   std::smatch m;
   while (std::regex_search(s, m, kTop)) {
     size_t p = static_cast<size_t>(m.position(0));
@@ -240,6 +263,7 @@ std::string TopALimit(std::string s) {
 std::string QuitarSugerencias(const std::string& s) {
   static const std::regex kWith(R"(\s*\bWITH\s*\(\s*NOLOCK\s*\)\s*)", kIcase);
   static const std::regex kSolo(R"(\s*\(\s*NOLOCK\s*\)\s*)", kIcase);
+  if (!ContieneAscii(s, "NOLOCK")) return s;
   return std::regex_replace(std::regex_replace(s, kWith, " "), kSolo, " ");
 }
 
@@ -248,9 +272,9 @@ std::string Funciones(const std::string& s) {
   static const std::regex kDbo(R"((^|[^A-Za-z0-9_.\]])(\[dbo\]|dbo)\.)", kIcase);
   // N'texto' (a Unicode literal on the server) is an ordinary literal here.
   static const std::regex kUnicode(R"((^|[^A-Za-z0-9_])N')", kIcase);
-  std::string r = std::regex_replace(s, kIsnull, "ifnull(");
-  r = std::regex_replace(r, kDbo, "$1");
-  return std::regex_replace(r, kUnicode, "$1'");
+  std::string r = ContieneAscii(s, "ISNULL") ? std::regex_replace(s, kIsnull, "ifnull(") : s;
+  if (ContieneAscii(r, "DBO")) r = std::regex_replace(r, kDbo, "$1");
+  return ContieneAscii(r, "N'") ? std::regex_replace(r, kUnicode, "$1'") : r;
 }
 
 // A quoted day/month/year date (with or without a time) in the ISO form the engine stores,
@@ -259,6 +283,9 @@ std::string Funciones(const std::string& s) {
 std::optional<std::string> FechaIso(const std::string& contenido) {
   static const std::regex kDma(
       R"(^\d{1,2}[/.-]\d{1,2}[/.-](\d{2}|\d{4})(\s+\d{1,2}:\d{2}(:\d{2})?)?$)");
+  if (contenido.empty() || !std::isdigit(static_cast<unsigned char>(contenido[0]))) {
+    return std::nullopt;
+  }
   if (!std::regex_match(contenido, kDma)) return std::nullopt;
   auto f = plataforma::LeerFecha(contenido);
   if (!f) return std::nullopt;
@@ -340,6 +367,7 @@ std::string InsercionCondicionada(const std::string& s, const std::string& desde
   static const std::regex kIf(R"(^IF\s+NOT\s+EXISTS\s*\()", kIcase);
   static const std::regex kInsert(R"(^INSERT\s+INTO\s)", kIcase);
   static const std::regex kValues(R"(\bVALUES\s*\()", kIcase);
+  if (!EmpiezaAscii(s, "IF")) return s;
   std::smatch m;
   if (!std::regex_search(s, m, kIf)) return s;
   size_t abre = static_cast<size_t>(m.length(0)) - 1;
