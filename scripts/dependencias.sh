@@ -7,11 +7,17 @@ faltan=()
 for p in "${paquetes[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
 done
-if [ ${#faltan[@]} -eq 0 ]; then
-  exit 0
-fi
-echo "Installing: ${faltan[*]}"
 sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-$sudo_cmd apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${faltan[@]}"
+if [ ${#faltan[@]} -gt 0 ]; then
+  echo "Installing: ${faltan[*]}"
+  $sudo_cmd apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${faltan[@]}"
+fi
+
+# The process locales the tests run under (scripts/test-locales.sh), generated when missing.
+for loc in en_US de_DE es_AR; do
+  locale -a 2>/dev/null | grep -qix "$loc.utf-\?8" && continue
+  echo "Generating locale $loc.UTF-8"
+  $sudo_cmd localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+done
