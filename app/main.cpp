@@ -45,6 +45,11 @@ int main(int argc, char** argv) {
   crear->add_option("CARPETA", carpeta, "Folder of the embedded server")->required();
   crear->add_option("NOMBRE", nombre, "Company database name")->required();
 
+  std::string carpetaDemo;
+  auto* demo = app.add_subcommand(
+      "demo", "Import every sample file twice into a new embedded company DEMO and show it");
+  demo->add_option("CARPETA", carpetaDemo, "Folder of the demo (default: a new temporary one)");
+
   OpcionesLote lote;
   bool enLote = false;
   std::string anteError = "abortar";
@@ -80,6 +85,7 @@ int main(int argc, char** argv) {
   }
 
   if (*crear) return ComandoCrearEmpresa(carpeta, nombre);
+  if (*demo) return ComandoDemo(carpetaDemo);
   if (enLote) {
     if (lote.modo < 0 && lote.lista.empty()) {
       std::cerr << "importador: --lote needs --modo N --archivo FILE or --lista FILE\n"
