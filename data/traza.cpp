@@ -46,8 +46,10 @@ std::string OcultaClaves(const std::string& texto) {
                                      std::regex::icase);
   static const std::regex login(R"(LOGIN\b[^;]*?PASSWORD\s*=\s*N?'([^']*)')",
                                 std::regex::icase);
+  // Oracle: CREATE/ALTER USER ... IDENTIFIED BY "clave" (quoted or bare).
+  static const std::regex usuario(R"(IDENTIFIED\s+BY\s+("[^"]*"|[^\s";]+))", std::regex::icase);
   std::string resultado = texto;
-  for (const auto* patron : {&addlogin, &password, &nuevaClave, &login}) {
+  for (const auto* patron : {&addlogin, &password, &nuevaClave, &login, &usuario}) {
     resultado = OcultarGrupo(resultado, *patron);
   }
   return resultado;

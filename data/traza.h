@@ -26,5 +26,5 @@ void TrazarSentencia(const std::string& op, const std::string& sql,
                      const ado::ErrorCollection& errores, std::optional<int64_t> filas);
 
 // The text with the password arguments of login statements (sp_addlogin, sp_password,
-// CREATE/ALTER LOGIN ... PASSWORD =) replaced by "****".
+// CREATE/ALTER LOGIN ... PASSWORD =, Oracle's IDENTIFIED BY) replaced by "****".
 std::string OcultaClaves(const std::string& texto);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "data/db_dll.h"
 #include "data/empresa.h"
@@ -39,6 +41,14 @@ void PruebaEmpresa::SetUp() {
     FAIL() << "Cannot create the company: " << e.Description;
   }
   AbrirSesion(usuario_, administrador_);
+  // The program folder holds what an installed program has beside it: the statistics
+  // database's content script, which start-up runs on a folder without statistics file.
+  std::error_code ec;
+  std::filesystem::copy_file(
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "session" /
+          "completokve.sql",
+      carpeta_ + "completokve.sql", ec);
+  if (ec) FAIL() << "Cannot copy the content script: " << ec.message();
 }
 
 void PruebaEmpresa::TearDown() {
