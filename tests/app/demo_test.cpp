@@ -1,0 +1,112 @@
+// The demo as a newcomer runs it: the built program creates the company DEMO, imports every
+// sample file twice and reports a balanced journal and a second pass that posts nothing.
+
+#include <cstdio>
+#undef EOF  // the recordset has a member of that name
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "data/empresa.h"
+#include "platform/ado.h"
+#include "tests/support/empresa.h"
+#include "tests/support/prueba_base.h"
+
+namespace {
+
+std::string Programa() {
+  // The test binary lives in build/tests/; the program in build/app/.
+  std::array<char, 4096> ruta{};
+  ssize_t n = readlink("/proc/self/exe", ruta.data(), ruta.size() - 1);
+  std::string propio(ruta.data(), n > 0 ? static_cast<size_t>(n) : 0);
+  return propio.substr(0, propio.rfind("/tests/")) + "/app/importador";
+}
+
+std::string Leer(const std::string& ruta) {
+  std::ifstream f(ruta);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+class DemoTest : public PruebaBase {
+ protected:
+  int Correr(const std::string& carpeta) {
+    const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " " + Programa() + " demo " +
+                              carpeta + " >" + Ruta("salida.txt") + " 2>" +
+                              Ruta("errores.txt") + " </dev/null";
+    int estado = std::system(orden.c_str());
+    salida = Leer(Ruta("salida.txt"));
+    errores = Leer(Ruta("errores.txt"));
+    return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+  }
+
+  // First column of the first row, on the demo company, in SQLite's dialect.
+  std::string Valor(const std::string& archivo, const std::string& sql) {
+    auto cnn = ado::CrearConexion();
+    cnn->Open(CadenaConexionSQLite(archivo));
+    auto r = cnn->Execute(sql);
+    cnn->Close();
+    if (!r || r->filas.empty()) return "";
+    return TextoDePrueba(r->filas[0][0]);
+  }
+
+  std::string salida, errores;
+};
+
+TEST_F(DemoTest, ImportaTodoUnaVezYElDiarioBalancea) {
+  const std::string carpeta = Ruta("demo");
+  ASSERT_EQ(Correr(carpeta), 0) << salida << errores;
+
+  const size_t segunda = salida.find("=== Segunda pasada");
+  ASSERT_NE(segunda, std::string::npos) << salida;
+  const std::string primera = salida.substr(0, segunda), repetida = salida.substr(segunda);
+
+  EXPECT_TRUE(std::regex_search(
+      primera, std::regex("Totales: [1-9][0-9]* asientos, [0-9]+ líneas, Debe ([0-9.]+), "
+                          "Haber \\1: el diario balancea")))
+      << primera;
+  // Nothing new the second time: no journal line, account, header, task or link.
+  EXPECT_EQ(primera.find("Proceso interrumpido"), std::string::npos);
+  EXPECT_FALSE(std::regex_search(repetida, std::regex("(Registrados|Cuentas creadas|Tareas "
+                                                      "catalogadas|Vínculos grabados): [1-9]")))
+      << repetida;
+  EXPECT_NE(repetida.find("Segunda pasada: nada se registró dos veces"), std::string::npos);
+  EXPECT_EQ(repetida.find("Proceso interrumpido"), std::string::npos);
+  EXPECT_EQ(errores.find("Atención"), std::string::npos) << errores;
+
+  // The journal itself, read apart from the demo's own report.
+  const std::string base = carpeta + "/DEMO.db";
+  EXPECT_EQ(Valor(base, "SELECT ABS(SUM(CASE WHEN [Debe-Haber] = 'D' THEN Importe "
+                        "ELSE -Importe END)) < 0.00005 FROM MV_ASIENTOS"),
+            "1");
+  EXPECT_EQ(Valor(base, "SELECT COUNT(*) FROM (SELECT PERIODO FROM MV_ASIENTOS GROUP BY "
+                        "PERIODO, MES_OPERATIVO, TIPO_REG, [NUMERO ASIENTO] HAVING COUNT(*) <> 2)"),
+            "0");
+  EXPECT_NE(salida.find("importador '@Server=sqlite:" + carpeta +
+                        ";@DbName=DEMO;@Usuario=OPERADOR;"),
+            std::string::npos)
+      << salida;
+}
+
+TEST_F(DemoTest, UnaCarpetaConOtraDemoNoSeToca) {
+  const std::string carpeta = Ruta("usada");
+  ASSERT_EQ(Correr(carpeta), 0) << errores;
+  const std::string base = carpeta + "/DEMO.db";
+  const std::string lineas = Valor(base, "SELECT COUNT(*) FROM MV_ASIENTOS");
+
+  EXPECT_EQ(Correr(carpeta), 1);
+  EXPECT_NE(errores.find(base), std::string::npos) << errores;
+  EXPECT_EQ(Valor(base, "SELECT COUNT(*) FROM MV_ASIENTOS"), lineas);
+}
+
+}  // namespace
