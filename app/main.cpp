@@ -101,6 +101,9 @@ int main(int argc, char** argv) {
     (void)optLista;
     return EjecutarLote(lote);
   }
-  std::cout << app.help() << std::flush;
-  return 0;
+  std::string lineaDeComandos;
+  for (const std::string& p : parametros) {
+    lineaDeComandos += (lineaDeComandos.empty() ? "" : " ") + p;
+  }
+  return ComandoVentana(argc, argv, lineaDeComandos);
 }

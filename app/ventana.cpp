@@ -1,0 +1,72 @@
+// The window command: opens the import window, whose load runs the start-up; without a
+// connection the program ends before the window appears. Without a display it says so and
+// points at the batch mode instead of letting Qt abort.
+
+#include <cstdio>
+// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() of the ADO header.
+#undef EOF
+
+#include <iostream>
+#include <string>
+
+#include "app/comandos.h"
+#include "platform/archivos.h"
+
+#ifdef IMPORTADOR_CON_QT
+#include <QApplication>
+
+#include "platform/dialogos.h"
+#include "session/inicio.h"
+#include "ui/frm_acceso.h"
+#include "ui/frm_quilma.h"
+#include "ui/qt/dialogo_acceso.h"
+#include "ui/qt/dialogos_qt.h"
+#include "ui/qt/ventana_importacion.h"
+#endif
+
+namespace {
+
+constexpr int kSinVentana = 2;  // no display, or no connection resulted
+
+bool HayPantalla() {
+  return !plataforma::Entorno("DISPLAY").empty() ||
+         !plataforma::Entorno("WAYLAND_DISPLAY").empty() ||
+         !plataforma::Entorno("QT_QPA_PLATFORM").empty();
+}
+
+}  // namespace
+
+int ComandoVentana(int argc, char** argv, const std::string& parametros) {
+  if (!HayPantalla()) {
+    std::cerr << "importador: no display to open the window on (DISPLAY, WAYLAND_DISPLAY and "
+                 "QT_QPA_PLATFORM are unset); run an import without a window with "
+                 "'importador --lote --modo N --archivo FILE PARAMETERS' (see --help)."
+              << std::endl;
+    return kSinVentana;
+  }
+#ifdef IMPORTADOR_CON_QT
+  QApplication aplicacion(argc, argv);
+  DialogosQt dialogos;
+  plataforma::EstablecerDialogos(&dialogos);
+  VistaAccesoQt vistaAcceso;
+  InstalarDialogoConexion(&vistaAcceso);
+  EstablecerLineaDeComandos(parametros);
+
+  int estado = kSinVentana;
+  {
+    FrmQUILMA frm;
+    VentanaImportacion ventana(frm);
+    if (ventana.Form_Load()) {
+      ventana.show();
+      estado = aplicacion.exec();
+    }
+  }
+  InstalarDialogoConexion(nullptr);
+  plataforma::EstablecerDialogos(nullptr);
+  return estado;
+#else
+  std::cerr << "importador: this build has no window; use the batch mode (see --help)."
+            << std::endl;
+  return kSinVentana;
+#endif
+}

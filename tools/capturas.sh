@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Screenshots of the import window and of the connection dialog, taken under Xvfb on a fresh
+# embedded company: docs/ventana.png and docs/acceso.png (or the folder given as $1).
+set -euo pipefail
+raiz="$(cd "$(dirname "$0")/.." && pwd)"
+programa="${BUILD_DIR:-$raiz/build}/app/importador"
+destino="${1:-$raiz/docs}"
+[ -x "$programa" ] || "$raiz/scripts/compilar.sh" --target importador
+
+trabajo="$(mktemp -d)"
+trap 'rm -rf "$trabajo"' EXIT
+export IMPORTADOR_CARPETA="$trabajo/programa"
+export XDG_RUNTIME_DIR="$trabajo/run"
+mkdir -p "$IMPORTADOR_CARPETA" "$XDG_RUNTIME_DIR" "$trabajo/empresas" "$destino"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+"$programa" crear-empresa "$trabajo/empresas" EMPRESA >/dev/null
+# The statistics database is provisioned on the first start-up from this content script.
+printf '%s\r\n' "CREATE TABLE TA_CONFIGURACION (Grupo VARCHAR(50), Clave VARCHAR(50) NOT NULL \
+PRIMARY KEY, Valor VARCHAR(255), ValorAux VARCHAR(255), PoliticaNegocio BIT DEFAULT 0)" \
+  >"$IMPORTADOR_CARPETA/completokve.sql"
+# Two registered connections for the dialog's list.
+printf '%s\r\n' \
+  "EMPRESA / SQLITE:$trabajo/empresas,EMPRESA,EMPRESA,x,sqlite:$trabajo/empresas" \
+  "VENTAS / SRV01,VENTAS,VENTAS,x,SRV01:1500" >"$IMPORTADOR_CARPETA/BASES.TXT"
+
+# Starts the program on a virtual screen, waits for it to draw, saves the screen cropped to
+# what was drawn. A window manager, when one is installed, draws the title bar.
+captura() {
+  local salida="$1"
+  shift
+  xvfb-run -a -s "-screen 0 800x600x24" sh -c '
+    salida="$1"; shift
+    if command -v twm >/dev/null; then twm >/dev/null 2>&1 & sleep 1; fi
+    "$@" >/dev/null 2>&1 & programa=$!
+    sleep 3
+    import -window root "$salida.completa.png"
+    kill "$programa" 2>/dev/null || true
+  ' captura "$trabajo/$salida" "$programa" "$@"
+  convert "$trabajo/$salida.completa.png" -trim +repage "$destino/$salida"
+  echo "$destino/$salida"
+}
+
+captura ventana.png "@Server=sqlite:$trabajo/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;@Password=x;"
+captura acceso.png

@@ -1,0 +1,73 @@
+#pragma once
+// The Qt view of the import window FrmQUILMA: the controls at their twip positions, their
+// captions and tab order. Every event goes to the model's handler and the controls then show
+// the model's state; the view also draws the run's progress and yields to the event loop.
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRect>
+#include <QToolButton>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "ui/frm_quilma.h"
+#include "ui/qt/pic_status.h"
+#include "ui/vista_quilma.h"
+
+// A rectangle given in twips, in pixels at 15 twips per pixel.
+QRect RectTwips(int izquierda, int arriba, int ancho, int alto);
+
+class VentanaImportacion : public QWidget, public VistaQuilma {
+  Q_OBJECT
+
+ public:
+  inline static const QString kTitulo = QStringLiteral("IMPORTACIÓN DE SALDOS INCIALES");
+
+  explicit VentanaImportacion(FrmQUILMA& frm, QWidget* parent = nullptr);
+  ~VentanaImportacion() override;
+
+  // The window's load event: start-up. False when no connection resulted.
+  bool Form_Load();
+
+  // VistaQuilma: the run draws into picStatus and yields once per line.
+  void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) override;
+  void HacerEventos() override;
+
+  FrmQUILMA& Modelo() { return frm_; }
+
+  // Controls, named as in the model.
+  QLabel* Label1;
+  QLabel* Label4;
+  QLineEdit* txtRuta;
+  QPushButton* cmdExaminar;
+  QLabel* Label5;
+  QLineEdit* txtCuenta;
+  QToolButton* cmdEjecutar;
+  PicStatus* picStatus;
+  QLabel* Label6;
+  QLineEdit* txtConcepto;
+  QPushButton* CmdLista;
+  QLineEdit* TxtLista;
+  QLabel* Label7;
+  QPushButton* CmdEjecutarLista;
+  QLabel* Label8;
+  std::array<QRadioButton*, 7> optOpcion;
+
+ protected:
+  void closeEvent(QCloseEvent* evento) override;
+
+ private:
+  void CrearControles();
+  void Conectar();
+  // Runs a handler of the model and shows what it changed; a failure it lets through is shown
+  // in a message box instead of ending the program.
+  void Manejar(const std::function<void()>& handler);
+  void Refrescar();
+
+  FrmQUILMA& frm_;
+  QButtonGroup* grupoOpciones_;
+};
