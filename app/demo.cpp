@@ -19,6 +19,7 @@
 #include "app/comandos.h"
 #include "data/empresa.h"
 #include "platform/ado.h"
+#include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
 
 #undef EOF  // the recordset has a member of that name
@@ -321,8 +322,9 @@ int ComandoDemo(const std::string& carpetaPedida) {
       return 1;
     }
     std::printf("Carpeta de la demostración: %s\n", carpeta.c_str());
-    // The program's own files (KVERR.LOG, BASES.TXT, consultas.kvx) go there too.
-    setenv("IMPORTADOR_CARPETA", carpeta.c_str(), 0);
+    // The runs keep the program's own files where they always do; say where that is.
+    std::printf("Archivos del programa (consultas.kvx, KVERR.LOG, BASES.TXT): %s\n",
+                plataforma::CarpetaPrograma().c_str());
 
     const std::string base = CrearEmpresa(carpeta.string(), kEmpresa);
     auto cnn = ado::CrearConexion();

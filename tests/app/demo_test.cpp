@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -40,6 +41,16 @@ std::string Leer(const std::string& ruta) {
 
 class DemoTest : public PruebaBase {
  protected:
+  void SetUp() override {
+    PruebaBase::SetUp();
+    // The program's folder is this test's: it needs the statistics script found beside the
+    // program to provision the statistics database of the embedded server.
+    const std::string programa = Programa();
+    std::error_code ec;
+    std::filesystem::copy_file(programa.substr(0, programa.rfind('/')) + "/completokve.sql",
+                               Ruta("completokve.sql"), ec);
+  }
+
   int Correr(const std::string& carpeta) {
     const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " " + Programa() + " demo " +
                               carpeta + " >" + Ruta("salida.txt") + " 2>" +
