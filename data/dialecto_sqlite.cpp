@@ -36,17 +36,18 @@ std::string Mayus(std::string s) {
 
 // Cheap tests run before a pattern: a pattern with a word in it cannot match a text that lacks
 // the word, and the regex engine costs far more than the scan (every statement passes here).
+char MayusAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
 bool ContieneAscii(const std::string& s, std::string_view palabra) {
-  auto igual = [](char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
-  };
+  auto igual = [](char a, char b) { return MayusAscii(a) == b; };
   return std::search(s.begin(), s.end(), palabra.begin(), palabra.end(), igual) != s.end();
 }
 
-bool EmpiezaAscii(const std::string& s, std::string_view palabra) {
+// `palabra` is upper case.
+bool EmpiezaAscii(std::string_view s, std::string_view palabra) {
   if (s.size() < palabra.size()) return false;
   for (size_t i = 0; i < palabra.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(s[i])) != palabra[i]) return false;
+    if (MayusAscii(s[i]) != palabra[i]) return false;
   }
   return true;
 }
@@ -259,12 +260,44 @@ std::string TopALimit(std::string s) {
   return s;
 }
 
-// Patterns are compiled once: every statement of every imported line passes through them.
+bool EsBlancoRegex(char c) { return EsBlanco(c) || c == '\f' || c == '\v'; }
+
+bool EsLetraRegex(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// End of "(NOLOCK)" (blanks allowed inside) that opens at `abre`; npos when there is none.
+size_t FinNolock(const std::string& s, size_t abre) {
+  size_t i = abre + 1;
+  while (i < s.size() && EsBlancoRegex(s[i])) ++i;
+  if (s.size() - i < 6 || !EmpiezaAscii(std::string_view(s).substr(i, 6), "NOLOCK")) return std::string::npos;
+  i += 6;
+  while (i < s.size() && EsBlancoRegex(s[i])) ++i;
+  return i < s.size() && s[i] == ')' ? i + 1 : std::string::npos;
+}
+
+// "WITH (NOLOCK)" and a bare "(NOLOCK)", with the blanks around them, become one blank. A
+// scan rather than a pattern: nearly every query of the import carries the hint.
 std::string QuitarSugerencias(const std::string& s) {
-  static const std::regex kWith(R"(\s*\bWITH\s*\(\s*NOLOCK\s*\)\s*)", kIcase);
-  static const std::regex kSolo(R"(\s*\(\s*NOLOCK\s*\)\s*)", kIcase);
   if (!ContieneAscii(s, "NOLOCK")) return s;
-  return std::regex_replace(std::regex_replace(s, kWith, " "), kSolo, " ");
+  std::string r;
+  size_t copiado = 0;
+  for (size_t abre = s.find('('); abre != std::string::npos; abre = s.find('(', abre + 1)) {
+    size_t fin = FinNolock(s, abre);
+    if (fin == std::string::npos) continue;
+    size_t inicio = abre;
+    while (inicio > copiado && EsBlancoRegex(s[inicio - 1])) --inicio;
+    if (inicio >= copiado + 4 && EmpiezaAscii(std::string_view(s).substr(inicio - 4, 4), "WITH") &&
+        (inicio == 4 || !EsLetraRegex(s[inicio - 5]))) {
+      inicio -= 4;
+      while (inicio > copiado && EsBlancoRegex(s[inicio - 1])) --inicio;
+    }
+    while (fin < s.size() && EsBlancoRegex(s[fin])) ++fin;
+    r.append(s, copiado, inicio - copiado);
+    r += ' ';
+    copiado = fin;
+    abre = fin - 1;
+  }
+  r.append(s, copiado, std::string::npos);
+  return r;
 }
 
 std::string Funciones(const std::string& s) {
