@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release, build-bench/) and runs them: the balances benchmark, then
+# every mode against its sqlite3-shell baseline. Sizes default to 1000 and 10000 lines.
+#   bench/run.sh [lines...]
+set -euo pipefail
+raiz="$(cd "$(dirname "$0")/.." && pwd)"
+export BUILD_DIR="$raiz/build-bench" BUILD_TYPE=Release
+for objetivo in saldos_bench modos_bench; do
+  "$raiz/scripts/compilar.sh" --target "$objetivo" >/dev/null
+done
+command -v sqlite3 >/dev/null || { echo "bench/run.sh: sqlite3 (the shell) is missing" >&2; exit 1; }
+tamanios=("$@")
+[ ${#tamanios[@]} -gt 0 ] || tamanios=(1000 10000)
+echo "== balances (journal of 100,000 lines)"
+"$BUILD_DIR/bench/saldos_bench" "${tamanios[@]}"
+echo
+echo "== every mode, ours against the same statements replayed by sqlite3"
+"$BUILD_DIR/bench/modos_bench" "${tamanios[@]}"
