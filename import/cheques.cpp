@@ -122,6 +122,7 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
   if (!Paso(ctx, [&] {
         existe = DB().ExisteEnTabla("MV_ASIENTOS", ctx.NroComprobanteBancario,
                                     "NROCOMPROBANTEBANCARIO", nullptr, 8, "", true);
+        if (!existe) ExigirConsultaHecha();
       })) {
     return;
   }

@@ -91,6 +91,11 @@ struct ContextoCorrida {
 // (throws FinDeCorrida). Returns true when the step completed, false when it was skipped.
 bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso);
 
+// After a duplicate check that found nothing: raises the session connection's first error when
+// the check's query failed (its dialog answered Ignore), so the line is not written on the word
+// of a check that was never made.
+void ExigirConsultaHecha();
+
 // Column `i` of the current line; raises ErrorEjecucion 9 when the line has no such column.
 const std::string& Columna(const ContextoCorrida& ctx, size_t i);
 

@@ -80,6 +80,13 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
   }
 }
 
+void ExigirConsultaHecha() {
+  const auto& errores = DB().Cnn().Errors();
+  if (errores.Count() == 0) return;
+  const auto& e = errores.Item(0);
+  throw ErrorEjecucion(e.Number, e.Description, e.Source);
+}
+
 const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
   if (i >= ctx.Columnas.size()) {
     throw ErrorEjecucion(plataforma::kErrIndiceFueraDeRango, "Subíndice fuera del intervalo");

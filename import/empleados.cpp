@@ -64,6 +64,7 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
                                     " DESCRIPCION='" + almacenado + "' AND CODIGO LIKE '" +
                                         Trim(titulo) + "%'",
                                     true);
+        if (!existe) ExigirConsultaHecha();
       })) {
     return;
   }

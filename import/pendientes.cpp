@@ -95,16 +95,17 @@ void AnotarOmitida(ContextoCorrida& ctx, const std::string& motivo) {
                                 ctx.RutaArchivo + ": " + motivo + ": " + ctx.Linea);
 }
 
-void Registrar(ContextoCorrida& ctx, long& contador) {
+bool Registrar(ContextoCorrida& ctx, long& contador) {
   if (EjecutaSentencias(ctx.SentenciasSQL)) {
     ++contador;
-  } else {
-    ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+    return true;
   }
+  ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+  return false;
 }
 
 // The header row of the current document.
-void GrabaCabecera(ContextoCorrida& ctx, const EstadoPendientes& e) {
+bool GrabaCabecera(ContextoCorrida& ctx, const EstadoPendientes& e) {
   const Documento& doc = e.documento;
   std::string fecha = e.fechaBloque;
   std::string cuenta = doc.cuentaCliente;
@@ -126,7 +127,7 @@ void GrabaCabecera(ContextoCorrida& ctx, const EstadoPendientes& e) {
   AgregaCampo("FechaHora_Grabacion", grabacion, kComilla);
   std::string condicion;
   ArmaSentencia(CamposSQL, ctx.SentenciasSQL, "V_MV_CPTE", false, condicion);
-  Registrar(ctx, ctx.resumen.registrados);
+  return Registrar(ctx, ctx.resumen.registrados);
 }
 
 // The link row between the current document and one task.
@@ -172,14 +173,20 @@ void ProcesarDocumento(ContextoCorrida& ctx, EstadoPendientes& e, const std::str
   if (!Paso(ctx, [&] {
         existe = DB().ExisteEnTabla("V_MV_CPTE", doc.TC, "TC", nullptr, 8,
                                     CondicionComprobante(doc), true);
+        if (!existe) ExigirConsultaHecha();
       })) {
+    e.documento.valido = false;  // its header is unknown: no task may link to it
     return;
   }
   if (existe) {
     ++ctx.resumen.yaImportados;
     return;
   }
-  Paso(ctx, [&] { GrabaCabecera(ctx, e); });
+  // A header the database refused has no tasks either: a link must never lack its header.
+  bool grabada = false;
+  if (!Paso(ctx, [&] { grabada = GrabaCabecera(ctx, e); }) || !grabada) {
+    e.documento.valido = false;
+  }
 }
 
 // The catalogued id of the description, or empty when it is not catalogued.
@@ -188,6 +195,8 @@ std::string TareaCatalogada(const std::string& descripcion) {
   std::string id;
   if (DB().ExisteEnTabla("V_TA_TAREAS", descripcion, "Descripcion", &rs, 8, "", true)) {
     id = Trim(utilidad::ValorCampo(rs.Fields("idTarea").Value()));
+  } else {
+    ExigirConsultaHecha();  // a failed lookup would catalogue the task a second time
   }
   if (rs.State() == ado::adStateOpen) DB().CierraRecordset(rs);
   return id;
@@ -199,6 +208,7 @@ std::string CodigoLibre(std::string id) {
   for (int intentos = 0; intentos < 200000; ++intentos) {
     if (!id.empty() &&
         !DB().ExisteEnTabla("V_TA_TAREAS", id, "idtarea", nullptr, 8, "", true)) {
+      ExigirConsultaHecha();  // a failed lookup would link the task to another's code
       return id;
     }
     id = CodigoTareaAleatorio();
@@ -282,7 +292,10 @@ void ProcesarLinea(ContextoCorrida& ctx, EstadoPendientes& e) {
   if (campo0.find('\'') == std::string::npos &&
       !Paso(ctx, [&] {
         esCliente = DB().ExisteEnTabla("VT_CLIENTES", cuenta, "Codigo", nullptr, 8, "", true);
+        if (!esCliente) ExigirConsultaHecha();
       })) {
+    // Unknown whether this line opens a document: the tasks after it belong to no known one.
+    e.documento = Documento{};
     return;
   }
   if (esCliente) {

@@ -70,6 +70,8 @@ Existencia Buscar(ContextoCorrida& ctx, bool blancoFinal, Moneda absoluto, bool 
   std::string sql = ConsultaComprobante(ctx, blancoFinal);
   ado::Recordset rs;
   DB().AbrirRecordset(sql, rs);
+  // A query that could not run says nothing about the voucher: never post it on that word.
+  if (rs.State() != ado::adStateOpen) ExigirConsultaHecha();
   Existencia e = Existencia::Libre;
   if (rs.State() == ado::adStateOpen && !rs.EOF()) {
     // An invoice is identified by its number alone; other vouchers by number and amount.

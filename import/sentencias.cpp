@@ -80,6 +80,15 @@ std::string FormateaImporte(plataforma::Moneda m, int d, bool conSeparadores) {
   return (negativo && !cero ? "-" : "") + texto;
 }
 
+// Undoes a failed batch. A rollback the database refuses leaves the transaction open, and every
+// later batch of the session would run inside it (and be lost with it): reconnect, so the
+// server drops the open transaction and the next batch starts clean.
+void Deshacer(DB_Dll& db) {
+  std::string rollback = "ROLLBACK TRANSACTION";
+  db.EjecutaConsultaSQL(rollback);
+  if (db.Cnn().Errors().Count() > 0) db.ReintentaConectar();
+}
+
 }  // namespace
 
 void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
@@ -138,8 +147,7 @@ bool EjecutaSentencias(ListaSentencias& Sentencias) {
   auto& errores = db.Cnn().Errors();
   if (errores.Count() > 0) {
     const std::string mensaje = errores.Item(0).Description;
-    std::string rollback = "ROLLBACK TRANSACTION";
-    db.EjecutaConsultaSQL(rollback);
+    Deshacer(db);
     plataforma::MsgBox(mensaje, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
     return false;
   }
@@ -148,8 +156,7 @@ bool EjecutaSentencias(ListaSentencias& Sentencias) {
   // A commit the database refuses is a failed batch too, never a success.
   if (db.Cnn().Errors().Count() > 0) {
     const std::string mensaje = db.Cnn().Errors().Item(0).Description;
-    std::string rollback = "ROLLBACK TRANSACTION";
-    db.EjecutaConsultaSQL(rollback);
+    Deshacer(db);
     plataforma::MsgBox(mensaje, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
     return false;
   }
