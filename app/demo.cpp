@@ -170,6 +170,13 @@ std::string ParaShell(const std::string& palabra) {
   return r + "'";
 }
 
+// This program's path, for the command lines the demo prints.
+std::string EstePrograma() {
+  std::error_code ec;
+  fs::path ruta = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? "importador" : ruta.string();
+}
+
 // Runs this program with the arguments and returns its exit status (-1 when it could not run
 // or did not end normally). Its output goes straight to ours.
 int CorrerPrograma(const std::vector<std::string>& argumentos) {
@@ -205,7 +212,7 @@ int Pasada(const fs::path& archivos, const std::string& parametros, const std::s
     }
     args.insert(args.end(), {"--traza", traza, parametros});
 
-    std::cout << "\n--- " << c.titulo << " (" << c.archivo << ")\n$ importador";
+    std::cout << "\n--- " << c.titulo << " (" << c.archivo << ")\n$ " << ParaShell(EstePrograma());
     for (const std::string& a : args) std::cout << " " << ParaShell(a);
     std::cout << "\n";
     const int estado = CorrerPrograma(args);
@@ -350,8 +357,8 @@ int ComandoDemo(const std::string& carpetaPedida) {
     cnn->Close();
 
     std::printf("\nSentencias enviadas: %s\n", traza.c_str());
-    std::printf("Para abrir la ventana sobre la misma empresa:\n  importador %s\n",
-                ParaShell(parametros).c_str());
+    std::printf("Para abrir la ventana sobre la misma empresa (necesita pantalla):\n  %s %s\n",
+                ParaShell(EstePrograma()).c_str(), ParaShell(parametros).c_str());
     if (fallidas) std::printf("*** %d corridas no terminaron bien\n", fallidas);
     return balancea && unaVez && fallidas == 0 ? 0 : 1;
   } catch (const plataforma::ErrorEjecucion& e) {
