@@ -12,6 +12,7 @@
 
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
+#include "session/guion.h"
 #include "session/inicio.h"
 #include "ui/frm_quilma.h"
 
@@ -120,6 +121,7 @@ int EjecutarLote(const OpcionesLote& o) {
   if (!o.traza.empty()) setenv("IMPORTADOR_TRAZA", o.traza.c_str(), 1);
   DialogosLote dialogos(o.ignorarErrores);
   DialogosInstalados instalados(&dialogos);
+  EstablecerAbridorRegistro(nullptr);  // a script's error log stays in TEMP: nobody to read it
 
   std::string connString;
   if (!IniciarSesion(false, o.parametros, connString, 3)) {
