@@ -1,0 +1,159 @@
+#pragma once
+// Entry functions shared by the fuzz targets (fuzz/*_fuzz.cpp) and by the replay of their
+// corpus in the ordinary tests: each takes the raw bytes of one input. None may crash, hang or
+// read out of bounds; the failures the code reports by design (ErrorEjecucion) are expected.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "data/db_dll.h"
+#include "data/dialecto_sqlite.h"
+#include "data/empresa.h"
+#include "data/valores_sesion.h"
+#include "import/contexto_corrida.h"
+#include "import/saldos.h"
+#include "platform/ado.h"
+#include "platform/dialogos.h"
+#include "platform/error_ejecucion.h"
+#include "session/inicio.h"
+#include "utility/utilidades.h"
+
+#undef EOF  // the recordset has a member of that name
+
+namespace entradas_fuzz {
+
+inline std::string Texto(const uint8_t* datos, size_t largo) {
+  return std::string(reinterpret_cast<const char*>(datos), largo);
+}
+
+// The amount parser and its way back to text.
+inline void Importe(const uint8_t* datos, size_t largo) {
+  try {
+    plataforma::Moneda m = utilidad::TextoAImporte(Texto(datos, largo));
+    utilidad::ImporteATexto(m);
+    utilidad::ImporteATexto(m.Absoluto());
+  } catch (const plataforma::ErrorEjecucion&) {
+  }
+}
+
+// The parameter-string extraction of the command line, and the Oracle mark applied to it.
+inline void Parametros(const uint8_t* datos, size_t largo) {
+  ParametrosInicio p = ExtraerParametros(Texto(datos, largo));
+  std::string conexion;
+  AplicarMarcaOracle(p, conexion);
+  EsServidorSQLite(p.servidor);
+}
+
+// The SQL Server dialect on its way to SQLite (the whole conversion and the guarded insert).
+inline void DialectoSQLite(const uint8_t* datos, size_t largo) {
+  const std::string sql = Texto(datos, largo);
+  ConvierteSQLite(sql);
+  InsercionCondicionada(sql, " FROM DUAL");
+}
+
+// The Oracle conversion of a statement, as DB_Dll applies it on an Oracle session.
+inline void DialectoOracle(const uint8_t* datos, size_t largo) {
+  DB_Dll db;
+  db.gConnString = "Provider=OraOLEDB.Oracle.1;Data Source=FUZZ;";
+  try {
+    db.ORACLE_Dicc(Texto(datos, largo));
+  } catch (const plataforma::ErrorEjecucion&) {
+  }
+}
+
+// Window controls of a run with no window: the selected mode and the file to read.
+class VentanaFuzz : public ControlesVentana {
+ public:
+  int opcion = 0;
+  std::string ruta;
+  int OpcionSeleccionada() const override { return opcion; }
+  std::string txtRuta() const override { return ruta; }
+  std::string txtCuenta() const override { return opcion == 2 ? "21301" : "11101"; }
+  std::string txtConcepto() const override { return "Saldos Iniciales: Importación"; }
+  void SetTxtConcepto(const std::string&) override {}
+  void DibujaProgreso(double, uint32_t, const std::string&) override {}
+  void HacerEventos() override {}
+};
+
+// The balance layout reader on one line (the first byte picks customers or suppliers).
+inline void LineaSaldos(const uint8_t* datos, size_t largo) {
+  if (largo == 0) return;
+  VentanaFuzz ventana;
+  ventana.opcion = datos[0] & 1;
+  ContextoCorrida ctx(ventana);
+  ctx.CuentaControl = ventana.opcion == 0 ? "11201" : "21101";
+  ctx.Linea = Texto(datos + 1, largo - 1);
+  ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
+  try {
+    DetectaTitular(ctx);
+    LeerLineaSaldo(ctx);
+    if (LineaSaldoCompleta(ctx)) MapearTipoComprobante(ctx.TC, ventana.opcion);
+  } catch (const plataforma::ErrorEjecucion&) {
+  }
+}
+
+// Every dialog answered "ignore" (the error dialogs skip the step; yes/no questions get no),
+// so a run never waits on anyone.
+class DialogosFuzz : public plataforma::Dialogos {
+ public:
+  int MsgBox(const std::string&, int, const std::string&) override { return plataforma::vbIgnore; }
+  std::string InputBox(const std::string&, const std::string&, const std::string&) override {
+    return "";
+  }
+  std::string AbrirArchivo() override { return ""; }
+};
+
+// A small embedded company in `carpeta` (which must exist) with the accounts, fiscal year,
+// customers and journal rows the modes look up, and the session opened on it.
+inline void AbrirEmpresaFuzz(const std::string& carpeta) {
+  const std::string archivo = carpeta + "/FUZZ.db";
+  if (!std::filesystem::exists(archivo)) {
+    CrearEmpresa(carpeta, "FUZZ");
+    auto cnn = ado::CrearConexion();
+    cnn->Open(CadenaConexionSQLite(archivo));
+    for (const char* sql : {
+             "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0)",
+             "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('21301', 'Sueldos', 1)",
+             "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('112010007', 'C7', 0)",
+             "INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES ('112010007', 'Cliente 7')",
+             "INSERT INTO V_TA_TAREAS (IDTAREA, DESCRIPCION) VALUES ('0101', 'Cambio de aceite')",
+             "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')"}) {
+      cnn->Execute(sql);
+    }
+    cnn->Close();
+  }
+  ReiniciarDB();
+  DB_Dll& db = DB();
+  db.gServidor = "sqlite:" + carpeta;
+  db.gDBName = "FUZZ";
+  db.gUsuario = "OPERADOR";
+  gUsuarioLogeado = "OPERADOR";
+  gCantidadDecimales = "2";
+  std::string cadena;
+  db.OpenServerADODB(false, ado::adUseClient, cadena, true, false);
+}
+
+// A whole import run of one mode on the input as its file: the first byte picks the mode
+// (0-6), the rest is the file. The session must be open (AbrirEmpresaFuzz).
+inline void Modo(const uint8_t* datos, size_t largo, const std::string& carpeta) {
+  if (largo == 0) return;
+  VentanaFuzz ventana;
+  ventana.opcion = datos[0] % 7;
+  ventana.ruta = carpeta + "/entrada.txt";
+  {
+    std::ofstream f(ventana.ruta, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(datos + 1), static_cast<std::streamsize>(largo - 1));
+  }
+  DialogosFuzz dialogos;
+  plataforma::Dialogos& anteriores = plataforma::DialogosActuales();
+  plataforma::EstablecerDialogos(&dialogos);
+  EjecutarImportacion(ventana);
+  plataforma::EstablecerDialogos(&anteriores);
+}
+
+}  // namespace entradas_fuzz
