@@ -1,0 +1,169 @@
+// The batch mode killed with SIGKILL in the middle of a run, several times, then run to the
+// end: the company must hold exactly what one uninterrupted run writes.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "data/empresa.h"
+#include "platform/ado.h"
+#include "tests/support/empresa.h"
+
+namespace {
+
+std::string Programa() {
+  std::array<char, 4096> ruta{};
+  ssize_t n = readlink("/proc/self/exe", ruta.data(), ruta.size() - 1);
+  std::string propio(ruta.data(), n > 0 ? static_cast<size_t>(n) : 0);
+  return propio.substr(0, propio.rfind("/tests/")) + "/app/importador";
+}
+
+std::string Leer(const std::string& ruta) {
+  std::ifstream f(ruta);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+size_t Confirmados(const std::string& traza) {
+  std::ifstream f(traza);
+  std::string linea;
+  size_t n = 0;
+  while (std::getline(f, linea)) {
+    if (linea.find("\"sql\":\"COMMIT TRANSACTION\"") != std::string::npos) ++n;
+  }
+  return n;
+}
+
+const char* const kTablas[] = {"MV_ASIENTOS", "MA_CALENDARIO", "MA_CUENTAS"};
+
+class InterrupcionTest : public PruebaEmpresa {
+ protected:
+  void SetUp() override {
+    PruebaEmpresa::SetUp();
+    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+             "('112010123', 'Panaderia', 0), ('111010002', 'Valores', 0), ('511', 'Apertura', 0)");
+    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    // The reference company: the same start, run once without interruption.
+    std::filesystem::create_directory(Ruta("limpia"));
+    Ejecutar("VACUUM INTO '" + Ruta("limpia/") + base_ + ".db'");
+  }
+
+  std::string Parametros(const std::string& servidor) const {
+    return "'@Server=" + servidor + ";@DbName=" + base_ + ";@Usuario=" + usuario_ +
+           ";@Password=x;'";
+  }
+
+  // Starts the program; with `matarTras` > 0 kills it once that many batches are committed.
+  // Returns true when the program ended by itself with status 0.
+  bool Correr(const std::string& modo, const std::string& archivo, const std::string& cuenta,
+              const std::string& servidor, size_t matarTras) {
+    const std::string traza = Ruta("traza.jsonl");
+    std::filesystem::remove(traza);
+    const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " exec " + Programa() +
+                              " --lote --modo " + modo + " --cuenta " + cuenta +
+                              " --archivo " + archivo + " --traza " + traza + " " +
+                              Parametros(servidor) + " >>" + Ruta("salida.txt") + " 2>&1 </dev/null";
+    pid_t pid = fork();
+    if (pid == 0) {
+      execl("/bin/sh", "sh", "-c", orden.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int estado = 0;
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (waitpid(pid, &estado, WNOHANG) == 0) {
+      if ((matarTras > 0 && Confirmados(traza) >= matarTras) ||
+          std::chrono::steady_clock::now() > limite) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &estado, 0);
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return WIFEXITED(estado) && WEXITSTATUS(estado) == 0;
+  }
+
+  std::vector<std::string> Volcado(const std::string& archivo) {
+    auto cnn = ado::CrearConexion();
+    cnn->Open(CadenaConexionSQLite(archivo));
+    std::vector<std::string> filas;
+    for (const char* t : kTablas) {
+      auto r = cnn->Execute(std::string("SELECT * FROM ") + t);
+      for (const auto& fila : r ? r->filas : decltype(r->filas){}) {
+        std::string texto = t;
+        for (size_t i = 0; i < fila.size(); ++i) {
+          if (r->columnas[i].nombre != "FechaHora_Grabacion") {
+            texto += "|" + TextoDePrueba(fila[i]);
+          }
+        }
+        filas.push_back(texto);
+      }
+    }
+    cnn->Close();
+    std::sort(filas.begin(), filas.end());
+    return filas;
+  }
+
+  void Probar(const std::string& modo, const std::string& cuenta, const std::string& contenido,
+              size_t lotes) {
+    const std::string archivo = EscribirArchivo("entrada.txt", contenido);
+    ASSERT_TRUE(Correr(modo, archivo, cuenta, "sqlite:" + Ruta("limpia"), 0))
+        << Leer(Ruta("salida.txt"));
+    const std::vector<std::string> esperado = Volcado(Ruta("limpia/") + base_ + ".db");
+    ASSERT_FALSE(esperado.empty());
+
+    std::mt19937 azar(std::random_device{}());
+    size_t hechos = 0;
+    int muertes = 0;
+    for (int vez = 0; vez < 4 && hechos + 1 < lotes; ++vez) {
+      // Kill after a few more batches than the runs before committed (they are skipped now).
+      std::uniform_int_distribution<size_t> mas(1, std::max<size_t>(1, (lotes - hechos) / 3));
+      const size_t matar = mas(azar);
+      SCOPED_TRACE("killed after " + std::to_string(matar) + " more batches");
+      if (!Correr(modo, archivo, cuenta, servidor_, matar)) ++muertes;
+      hechos += Confirmados(Ruta("traza.jsonl"));
+    }
+    EXPECT_GT(muertes, 0) << "every run ended before it was killed";
+    EXPECT_TRUE(Correr(modo, archivo, cuenta, servidor_, 0)) << Leer(Ruta("salida.txt"));
+    EXPECT_EQ(Volcado(archivo_), esperado);
+  }
+};
+
+TEST_F(InterrupcionTest, KilledBalanceRunsCompletedLeaveTheStateOfOneRun) {
+  std::ostringstream f;
+  f << "Cliente: 123;;Panaderia;;;;\r\n";
+  for (int i = 1; i <= 40; ++i) {
+    std::vector<std::string> c(38);
+    c[0] = c[13] = "15/01/2020";
+    c[4] = "FC A 0001-" + std::to_string(10000000 + i).substr(1);
+    c[37] = std::to_string(100 + i) + ",25";
+    for (size_t k = 0; k < c.size(); ++k) f << (k ? ";" : "") << c[k];
+    f << "\r\n";
+  }
+  Probar("0", "11101", f.str(), 40);
+}
+
+TEST_F(InterrupcionTest, KilledChequeRunsKeepTheirNumbering) {
+  std::ostringstream f;
+  for (int i = 1; i <= 40; ++i) {
+    f << "15/01/2020;15/02/2020;Banco;Cobro;011;00" << 12000 + i << ";Perez;" << 50 + i
+      << "\r\n";
+  }
+  Probar("3", "111010002", f.str(), 40);
+}
+
+}  // namespace
