@@ -1,0 +1,227 @@
+// The import window on the real toolkit: its layout and tab order, "Ejecutar" following the
+// typed path, the counter-accounts the options propose, and a run started from the window on
+// an embedded company with its progress bar drawn per line.
+
+#include <cstdio>
+#undef EOF  // the recordset has a member of that name
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/valores_sesion.h"
+#include "tests/qt/aplicacion_qt.h"
+#include "tests/support/empresa.h"
+#include "ui/frm_quilma.h"
+#include "ui/qt/ventana_importacion.h"
+
+namespace {
+
+using plataforma::vbOK;
+
+// A voucher line of the customer balances (38 columns).
+std::string Comprobante(const std::string& cpte, const std::string& importe) {
+  std::vector<std::string> c(38);
+  c[0] = "15/01/2020";
+  c[4] = cpte;
+  c[13] = "15/02/2020";
+  c[37] = importe;
+  std::string linea;
+  for (size_t i = 0; i < c.size(); ++i) linea += (i ? ";" : "") + c[i];
+  return linea + "\r\n";
+}
+
+class VentanaTest : public PruebaEmpresa {
+ protected:
+  void SetUp() override {
+    PruebaEmpresa::SetUp();
+    AplicacionQt();
+    ventana = std::make_unique<VentanaImportacion>(frm);
+    ventana->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ventana.get()));
+  }
+  void TearDown() override {
+    ventana.reset();
+    PruebaEmpresa::TearDown();
+  }
+
+  // Replaces the text of a box as the operator does: select all, type.
+  static void Escribir(QLineEdit* caja, const std::string& texto) {
+    caja->setFocus();
+    caja->selectAll();
+    QTest::keyClick(caja, Qt::Key_Delete);
+    QTest::keyClicks(caja, QString::fromStdString(texto));
+  }
+  void Elegir(int opcion) {
+    QRadioButton* boton = ventana->optOpcion[opcion];
+    QTest::mouseClick(boton, Qt::LeftButton, {}, QPoint(6, boton->height() / 2));
+  }
+
+  FrmQUILMA frm;
+  std::unique_ptr<VentanaImportacion> ventana;
+};
+
+TEST_F(VentanaTest, DisposicionYOrdenDeTabulacion) {
+  EXPECT_EQ(ventana->windowTitle(), QStringLiteral("IMPORTACIÓN DE SALDOS INCIALES"));
+  EXPECT_EQ(ventana->size(), QSize(611, 342));  // 9165 x 5130 twips
+  EXPECT_EQ(ventana->minimumSize(), ventana->maximumSize());
+  EXPECT_EQ(ventana->cmdEjecutar->geometry(), QRect(424, 268, 101, 71));
+  EXPECT_EQ(ventana->txtRuta->geometry(), QRect(62, 195, 378, 20));
+  EXPECT_FALSE(ventana->cmdEjecutar->isEnabled());
+  EXPECT_EQ(ventana->cmdEjecutar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+  EXPECT_FALSE(ventana->cmdEjecutar->icon().isNull());
+  EXPECT_FALSE(ventana->windowIcon().isNull());
+  EXPECT_EQ(ventana->txtConcepto->text(), QStringLiteral("Saldos Iniciales: Importación"));
+  for (QRadioButton* opcion : ventana->optOpcion) EXPECT_FALSE(opcion->isChecked());
+
+  // The price-list row lies below the client area, yet Tab reaches it after the concept.
+  for (QWidget* fila : std::initializer_list<QWidget*>{ventana->Label7, ventana->TxtLista,
+                                                        ventana->CmdLista,
+                                                        ventana->CmdEjecutarLista}) {
+    EXPECT_GE(fila->geometry().top(), ventana->height()) << fila->objectName().toStdString();
+  }
+  ventana->activateWindow();
+  ventana->txtRuta->setFocus();
+  const std::vector<QWidget*> esperado = {ventana->cmdExaminar, ventana->txtCuenta,
+                                          ventana->cmdEjecutar, ventana->txtConcepto,
+                                          ventana->CmdLista,    ventana->TxtLista,
+                                          ventana->CmdEjecutarLista};
+  ventana->cmdEjecutar->setEnabled(true);  // a disabled button takes no focus
+  for (QWidget* siguiente : esperado) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), siguiente) << siguiente->objectName().toStdString();
+  }
+}
+
+TEST_F(VentanaTest, EjecutarSigueLaRutaEscrita) {
+  const std::string ruta = EscribirArchivo("saldos.txt", "x");
+  Escribir(ventana->txtRuta, ruta);
+  EXPECT_TRUE(ventana->cmdEjecutar->isEnabled());
+  QTest::keyClicks(ventana->txtRuta, "x");
+  EXPECT_FALSE(ventana->cmdEjecutar->isEnabled());
+  QTest::keyClick(ventana->txtRuta, Qt::Key_Backspace);
+  EXPECT_TRUE(ventana->cmdEjecutar->isEnabled());
+
+  Escribir(ventana->txtRuta, "\"" + ruta + "\"");  // as copied from a file manager
+  EXPECT_TRUE(ventana->cmdEjecutar->isEnabled());
+  EXPECT_EQ(frm.txtRuta(), "\"" + ruta + "\"");
+  Escribir(ventana->txtRuta, carpeta_);  // a folder
+  EXPECT_FALSE(ventana->cmdEjecutar->isEnabled());
+
+  // "..." writes what the open-file dialog returns, a cancel's empty text included.
+  dialogos.ResponderTexto(ruta);
+  QTest::mouseClick(ventana->cmdExaminar, Qt::LeftButton);
+  EXPECT_EQ(ventana->txtRuta->text().toStdString(), ruta);
+  EXPECT_TRUE(ventana->cmdEjecutar->isEnabled());
+  dialogos.ResponderTexto("");
+  QTest::mouseClick(ventana->cmdExaminar, Qt::LeftButton);
+  EXPECT_EQ(ventana->txtRuta->text(), QString());
+  EXPECT_FALSE(ventana->cmdEjecutar->isEnabled());
+}
+
+TEST_F(VentanaTest, OpcionesProponenLaContrapartida) {
+  Escribir(ventana->txtCuenta, "999");
+  EXPECT_EQ(frm.txtCuenta(), "999");
+  Elegir(4);
+  EXPECT_EQ(ventana->txtCuenta->text(), QStringLiteral("111020001"));
+  Elegir(5);  // "Remitos Pendientes de Facturar" keeps it
+  EXPECT_EQ(ventana->txtCuenta->text(), QStringLiteral("111020001"));
+  EXPECT_EQ(frm.OpcionSeleccionada(), 5);
+
+  const std::pair<int, const char*> fijas[] = {{1, "13101"}, {2, "21105"}, {3, "111010002"}};
+  for (const auto& [opcion, cuenta] : fijas) {
+    Elegir(opcion);
+    EXPECT_EQ(ventana->txtCuenta->text().toStdString(), cuenta);
+  }
+  Elegir(6);
+  EXPECT_EQ(ventana->txtCuenta->text(), QStringLiteral("111010002"));
+
+  Elegir(0);  // no CUENTAVENTASDEFAULTINS in the configuration: one blank
+  EXPECT_EQ(ventana->txtCuenta->text(), QStringLiteral(" "));
+  Ejecutar("INSERT INTO TA_CONFIGURACION (Clave, Valor) VALUES ('CUENTAVENTASDEFAULTINS', "
+           "'41101')");
+  Elegir(1);
+  Elegir(0);
+  EXPECT_EQ(ventana->txtCuenta->text(), QStringLiteral("41101"));
+}
+
+TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
+  gCantidadDecimales = "2";
+  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+           "('112010123', 'Panaderia La Espiga', 0)");
+  Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+           "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+  const std::string ruta = EscribirArchivo(
+      "saldos.txt", "Cliente: 123;;Panaderia La Espiga" + std::string(35, ';') + "\r\n" +
+                        Comprobante("FC A 0001-00001500", "1500,00") +
+                        Comprobante("FC A 0001-00001501", "250,00") +
+                        Comprobante("NC A 0001-00000010", "-200,00"));
+
+  std::vector<double> porcentajes;
+  std::vector<QString> textos;
+  QImage barraAMitad;
+  bool cerroDuranteLaCorrida = true;
+  QObject::connect(ventana->picStatus, &PicStatus::Dibujado,
+                   [&](double porcentaje, const QString& texto) {
+                     porcentajes.push_back(porcentaje);
+                     textos.push_back(texto);
+                     if (porcentaje == 50) {
+                       barraAMitad = ventana->picStatus->grab().toImage();
+                       cerroDuranteLaCorrida = ventana->close();
+                     }
+                   });
+
+  Elegir(0);
+  Escribir(ventana->txtCuenta, "11101");
+  Escribir(ventana->txtRuta, ruta);
+  dialogos.Responder(vbOK);
+  QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
+
+  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
+            std::vector<std::string>{"Proceso Finalizado!!!"});
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 6);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 3);
+  EXPECT_EQ(porcentajes, (std::vector<double>{25, 50, 75, 100}));
+  EXPECT_EQ(textos, (std::vector<QString>{" 25%", " 50%", " 75%", " 100%"}));
+  EXPECT_FALSE(cerroDuranteLaCorrida);  // the window stays while the run yields to events
+  EXPECT_TRUE(ventana->isVisible());
+  // The controls keep their contents for another run; the summary is at hand.
+  EXPECT_EQ(ventana->txtRuta->text().toStdString(), ruta);
+  EXPECT_TRUE(ventana->cmdEjecutar->isEnabled());
+  EXPECT_NE(ventana->picStatus->toolTip().indexOf("Registrados: 3"), -1);
+
+  // At 50% the left half is the blue bar, the right half the white box; the text is drawn
+  // dark on white and, under the bar, yellow (not-xor of blue over dark ink).
+  ASSERT_FALSE(barraAMitad.isNull());
+  const int alto = barraAMitad.height();
+  const int ancho = barraAMitad.width();
+  EXPECT_EQ(barraAMitad.pixelColor(ancho / 10, alto / 6), QColor(0, 0, 255));
+  EXPECT_EQ(barraAMitad.pixelColor(ancho * 9 / 10, alto / 6), QColor(255, 255, 255));
+  bool amarillo = false, oscuro = false;
+  for (int x = 0; x < ancho; ++x) {
+    for (int y = 0; y < alto; ++y) {
+      const QColor c = barraAMitad.pixelColor(x, y);
+      if (x < ancho / 2 - 2 && c.red() > 128 && c.green() > 128 && c.blue() < 128) {
+        amarillo = true;
+      }
+      if (x > ancho / 2 + 2 && c.red() < 128 && c.green() < 128 && c.blue() < 128) oscuro = true;
+    }
+  }
+  EXPECT_TRUE(amarillo);
+  EXPECT_TRUE(oscuro);
+}
+
+TEST(PicStatusTest, TextoDelPorcentaje) {
+  const std::pair<double, const char*> casos[] = {
+      {0, " %"}, {33.333, " 33%"}, {12.5, " 13%"}, {99.6, " 100%"}, {100, " 100%"}};
+  for (const auto& [porcentaje, texto] : casos) {
+    EXPECT_EQ(" " + FormatoPorcentaje(porcentaje) + "%", QString::fromLatin1(texto))
+        << porcentaje;
+  }
+}
+
+}  // namespace
