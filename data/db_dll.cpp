@@ -588,6 +588,7 @@ bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBus
                            const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
                            const std::string& Condicion, bool SoloLectura) {
   std::string sql;
+  std::string compuesta;  // the trace shows the text as composed, before the synonym pass
   ado::Recordset privado;
   std::vector<std::string> enviados;
   bool resultado = false;
@@ -614,6 +615,7 @@ bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBus
           break;
         }
         case 2:
+          compuesta = sql;
           sql = SS_TSinonimos(sql);
           break;
         case 3:
@@ -646,14 +648,14 @@ bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBus
         ado::Recordset& rs = Lrcs ? *Lrcs : privado;
         std::optional<int64_t> filas;
         if (rs.State() == ado::adStateOpen) filas = rs.RecordCount();
-        TrazarSentencia("open", sql, enviados, Cnn().Errors(), filas);
+        TrazarSentencia("open", compuesta, enviados, Cnn().Errors(), filas);
       }
       ++paso;
     } catch (const std::exception& ex) {
       const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
       ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
       if (paso == 3 && !abierto && TrazaActiva()) {
-        TrazarSentencia("open", sql, enviados, Cnn().Errors(), std::nullopt);
+        TrazarSentencia("open", compuesta, enviados, Cnn().Errors(), std::nullopt);
       }
       int respuesta = AvisoLookup(e);
       if (respuesta == plataforma::vbRetry) continue;

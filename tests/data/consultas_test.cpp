@@ -96,8 +96,12 @@ TEST_F(PruebaConsultas, LasConsultasSeComponenComoElSistemaLasEnvia) {
   std::vector<std::string> sql;
   while (std::getline(f, linea)) sql.push_back(linea);
   ASSERT_EQ(sql.size(), 3u);
-  EXPECT_NE(sql[0].find(R"("sql":"SELECT TOP 1  * FROM SS_MA_CUENTAS with(nolock)  WHERE )"
+  // "sql" is the text as composed; the synonym pass shows only in what was sent.
+  EXPECT_NE(sql[0].find(R"("sql":"SELECT TOP 1  * FROM MA_CUENTAS with(nolock)  WHERE )"
                         R"(LTRIM(RTRIM(Codigo)) ='1'")"),
+            std::string::npos)
+      << sql[0];
+  EXPECT_NE(sql[0].find(R"("sent":["SELECT * FROM SS_MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) )"),
             std::string::npos)
       << sql[0];
   EXPECT_NE(sql[1].find(R"(WHERE CODIGO ='O''B '  AND TITULO = 0")"), std::string::npos)
