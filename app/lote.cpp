@@ -15,6 +15,7 @@
 #include "session/guion.h"
 #include "session/inicio.h"
 #include "ui/frm_quilma.h"
+#include "utility/utilidades.h"
 
 namespace {
 
@@ -123,11 +124,28 @@ int EjecutarLote(const OpcionesLote& o) {
   DialogosInstalados instalados(&dialogos);
   EstablecerAbridorRegistro(nullptr);  // a script's error log stays in TEMP: nobody to read it
 
+  // Without a server or a user start-up would show the connection dialog: nobody can answer it.
+  const ParametrosInicio p = ExtraerParametros(o.parametros);
+  std::string faltan;
+  if (utilidad::Trim(p.servidor).empty()) faltan = "@Server";
+  if (utilidad::Trim(p.usuario).empty()) faltan += faltan.empty() ? "@Usuario" : " y @Usuario";
+  if (!faltan.empty()) {
+    std::cerr << "importador: faltan en los parámetros " << faltan
+              << " (el modo por lotes no puede preguntarlos)" << std::endl;
+    return kLoteUso;
+  }
+
   std::string connString;
   if (!IniciarSesion(false, o.parametros, connString, 3)) {
     std::cerr << "importador: no se pudo abrir la conexión con la base de la empresa"
               << std::endl;
     return kLoteUso;
+  }
+  // No mode and no list: start-up alone, a check of the connection that also provisions the
+  // statistics database.
+  if (o.modo < 0 && o.lista.empty()) {
+    std::cout << "Inicio de sesión completo" << std::endl;
+    return kLoteFinalizado;
   }
   FrmQUILMA frm;
   return o.lista.empty() ? Importacion(frm, o) : ListaDePrecios(frm, o);

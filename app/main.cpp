@@ -15,6 +15,7 @@ constexpr const char* kPie = R"(Batch mode:
   importador --lote --modo N --archivo FILE [--cuenta C] [--concepto T]
              [--ante-error abortar|ignorar] [--traza FILE] PARAMETERS
   importador --lote --lista FILE [--traza FILE] PARAMETERS
+  importador --lote [--traza FILE] PARAMETERS
 
   PARAMETERS is the start-up parameter string (the positional arguments joined by a blank),
   for example '@Server=sqlite:/srv/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;@Password=x;'.
@@ -22,15 +23,17 @@ constexpr const char* kPie = R"(Batch mode:
   counter-account with --cuenta when given, types the path and the concept and presses
   "Ejecutar". Modes: 0 customer balances, 1 supplier balances, 2 employees, 3 received cheques,
   4 own cheques, 5 pending delivery notes, 6 pending work orders. --lista runs the customer
-  price-list reassignment instead.
+  price-list reassignment instead. With neither, only the start-up runs: a check of the
+  connection that also provisions the statistics database. PARAMETERS must name @Server and
+  @Usuario: the batch mode cannot show the connection dialog.
 
   Every dialog is printed on standard error as "TITLE: TEXT" and answered by policy: OK -> OK,
   Yes/No -> No, abort/retry/ignore -> --ante-error (abortar: Abort, the default; ignorar:
   Ignore), retry/cancel -> Cancel, an input box -> empty. The run summary is printed on standard
   output; a progress bar is drawn on standard error when it is a terminal.
 
-Exit status: 0 the run reached "Proceso Finalizado!!!" (--lista: "FINALIZADO"),
-  1 it ended before, 2 a usage error or no connection.)";
+Exit status: 0 the run reached "Proceso Finalizado!!!" (--lista: "FINALIZADO"; start-up
+  alone: it completed), 1 it ended before, 2 a usage error or no connection.)";
 
 }  // namespace
 
@@ -87,11 +90,6 @@ int main(int argc, char** argv) {
   if (*crear) return ComandoCrearEmpresa(carpeta, nombre);
   if (*demo) return ComandoDemo(carpetaDemo);
   if (enLote) {
-    if (lote.modo < 0 && lote.lista.empty()) {
-      std::cerr << "importador: --lote needs --modo N --archivo FILE or --lista FILE\n"
-                << "Run with --help for more information." << std::endl;
-      return kLoteUso;
-    }
     if (app.count("--cuenta")) lote.cuenta = cuenta;
     if (app.count("--concepto")) lote.concepto = concepto;
     lote.ignorarErrores = anteError == "ignorar";

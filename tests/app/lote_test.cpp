@@ -10,9 +10,11 @@
 
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "tests/support/empresa.h"
 
@@ -102,7 +104,6 @@ TEST_F(LoteTest, TerminaAntesConUno) {
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
   const std::string archivo = " --archivo " + Muestra("saldos_clientes.txt") + " ";
   const std::string casos[] = {
-      "--lote " + Parametros(),                               // no mode
       "--lote --modo 7" + archivo + Parametros(),             // no such mode
       "--lote --modo 0 " + Parametros(),                      // no file
       "--lote --modo 0 --ante-error seguir" + archivo + Parametros(),
@@ -115,6 +116,32 @@ TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
     EXPECT_EQ(Correr(c), 2) << errores;
   }
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+}
+
+TEST_F(LoteTest, SinModoSoloIniciaLaSesion) {
+  ASSERT_EQ(Correr("--lote " + Parametros()), 0) << errores;
+  EXPECT_NE(salida.find("Inicio de sesión completo"), std::string::npos) << salida;
+  EXPECT_EQ(ContarFilas("Control_Acceso", "Usuario = '" + usuario_ + "'"), 1);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+  // The folder had no statistics database: start-up created it.
+  EXPECT_GT(std::filesystem::file_size(Ruta("KV_ESTADISTICAS.db")), 0u);
+}
+
+TEST_F(LoteTest, SinServidorOSinUsuarioNombraLoQueFalta) {
+  const std::pair<std::string, std::string> casos[] = {
+      {"'@DbName=" + base_ + ";@Usuario=" + usuario_ + ";'", "faltan en los parámetros @Server "},
+      {"'@Server=" + servidor_ + ";@DbName=" + base_ + ";'", "faltan en los parámetros @Usuario "},
+      {"'@Server=" + servidor_ + "'", "faltan en los parámetros @Server y @Usuario "},
+      {"", "faltan en los parámetros @Server y @Usuario "},
+  };
+  for (const auto& [parametros, mensaje] : casos) {
+    SCOPED_TRACE(parametros);
+    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --archivo " +
+                     Muestra("saldos_clientes.txt") + " " + parametros),
+              2);
+    EXPECT_NE(errores.find(mensaje), std::string::npos) << errores;
+  }
+  EXPECT_EQ(ContarFilas("Control_Acceso"), 0);
 }
 
 TEST_F(LoteTest, AyudaSinPantalla) {
