@@ -8,10 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "data/traza.h"
 #include "data/valores_sesion.h"
 #include "import/saldos.h"
 #include "platform/dialogos.h"
@@ -96,6 +100,9 @@ TEST_F(SaldosTest, LeeElComprobanteSegunElModo) {
       {0, "REC  3-12", "CB", "X", "3-12", ""},  // two blanks: an empty letter token
       {0, "rec X 0003-12", "CB", "X", "0003", "00000012"},
       {1, "NDI A 0001-1", "ND", "A", "0001", "00000001"},
+      {0, "NCD A 0001-1", "NC", "A", "0001", "00000001"},
+      {1, "nci A 0001-1", "NC", "A", "0001", "00000001"},
+      {1, "REC X 0001-1", "CB", "X", "0001", "00000001"},
       {0, "CON A 0001-1", "CC", "A", "0001", "00000001"},
       {0, "ZZ A 0001-00000001", "ZZ", "A", "0001", "00000001"},
       {0, "", "", "X", "", ""},
@@ -225,6 +232,55 @@ TEST_F(SaldosTest, NumeroOcupadoPasaALaPrimeraLetraLibre) {
                          Detalle(0, "15/01/2020", "REC X 0001-100", "15/01/2020", "60"));
   EXPECT_EQ(otra.registrados, 0);
   EXPECT_EQ(otra.yaImportados, 2);
+
+  // The file's letter and every letter A to N held by other amounts: skipped, nothing posted.
+  Ejecutar("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, Importe) VALUES "
+           "('CB', '0001', '00000300', 'X', 1)");
+  for (char letra = 'A'; letra <= 'N'; ++letra) {
+    Ejecutar(std::string("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, Importe) "
+                         "VALUES ('CB', '0001', '00000300', '") + letra + "', 2)");
+  }
+  const ResumenCorrida& llena =
+      CorrerTexto(0, cabecera + Detalle(0, "15/01/2020", "REC X 0001-300", "15/01/2020", "70"));
+  EXPECT_EQ(llena.sinLetraLibre, 1);
+  EXPECT_EQ(llena.registrados, 0);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000300'"), 15);
+}
+
+TEST_F(SaldosTest, ElSignoDelImporteDecideLosLados) {
+  struct Caso {
+    const char* importe;
+    const char* cliente;     // side of the customer's line
+    const char* contraparte;
+    const char* absoluto;
+  };
+  const Caso casos[] = {{"1500,00", "D", "H", "1500"}, {"-200", "H", "D", "200"},
+                        {"0", "D", "H", "0"}};
+  int numero = 0;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.importe);
+    const std::string nro = std::to_string(++numero);
+    CorrerTexto(0, "Cliente: 123\r\n" +
+                       Detalle(0, "15/01/2020", "REC X 0001-" + nro, "15/01/2020", c.importe));
+    EXPECT_EQ(Asientos("Secuencia, [Debe-Haber], Importe, CabImporte",
+                       "NUMERO = '0000000" + nro + "'"),
+              (Filas{{"1", c.cliente, c.absoluto, c.absoluto},
+                     {"2", c.contraparte, c.absoluto, c.absoluto}}));
+  }
+}
+
+TEST_F(SaldosTest, LineasIncompletasSeIgnoranSinMensaje) {
+  const ResumenCorrida& r = CorrerTexto(
+      0, "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "FC A 0001-1", "", "10") +  // no due date
+             Detalle(0, "15/01/2020", "FC A 0001-2", "15/02/2020", "  ") +        // no amount
+             Detalle(0, "15/01/2020", "fc b 0001", "15/02/2020", "10") +          // no number
+             Detalle(0, "15/01/2020", "", "15/02/2020", "10") +                   // no voucher
+             "15/01/2020;;;;FC A 0001-5\r\n");                                    // cut short
+  EXPECT_EQ(r.incompletos, 5);
+  EXPECT_EQ(r.registrados, 0);
+  EXPECT_TRUE(r.finalizado);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+  EXPECT_EQ(dialogos.Transcripcion().size(), 1u);  // only "Proceso Finalizado!!!"
 }
 
 // Answers the missing-customer question, running `alPreguntar` first.
@@ -265,6 +321,51 @@ TEST_F(SaldosTest, ClienteFaltanteSiDespuesDeCrearloYNoTermina) {
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO IN ('00000002', '00000003')"), 0);
   EXPECT_TRUE(d.SinRespuesta().empty());
   EstablecerDialogos(&dialogos);
+}
+
+// The statements of this run that switch the journal's triggers, in order.
+std::vector<std::string> SentenciasDeTriggers(const std::string& traza) {
+  std::vector<std::string> r;
+  std::ifstream f(traza);
+  for (std::string linea; std::getline(f, linea);) {
+    const auto j = nlohmann::json::parse(linea, nullptr, false);
+    if (j.is_discarded()) continue;
+    const std::string sql = j.value("sql", "");
+    if (sql.find("TRIGGER ALL") != std::string::npos) r.push_back(sql);
+  }
+  return r;
+}
+
+TEST_F(SaldosTest, UnaCorridaQueTerminaAntesRehabilitaLosTriggers) {
+  struct Caso {
+    const char* nombre;
+    std::string archivo;
+    int respuesta;  // to the only question of the run
+  };
+  const Caso casos[] = {
+      {"No al cliente faltante",
+       "Cliente: 888\r\n" + Detalle(0, "15/01/2020", "FC A 0001-1", "15/02/2020", "10"), vbNo},
+      {"Anular ante un importe ilegible",
+       "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "FC A 0001-1", "15/02/2020", "1x"),
+       vbAbort},
+  };
+  const std::string traza = Ruta("traza.jsonl");
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    std::ofstream(traza, std::ios::trunc).close();
+    EstablecerTraza(traza);
+    dialogos.Responder(c.respuesta);
+    const ResumenCorrida& r = CorrerTexto(0, c.archivo + Detalle(0, "16/01/2020", "FC A 0001-2",
+                                                                 "15/02/2020", "10"));
+    EstablecerTraza("");
+    EXPECT_FALSE(r.finalizado);
+    EXPECT_EQ(r.lineasLeidas, 2);
+    EXPECT_EQ(SentenciasDeTriggers(traza),
+              (std::vector<std::string>{"ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL",
+                                        "ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL"}));
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+    EXPECT_EQ(dialogos.RespuestasPendientes(), 0u);
+  }
 }
 
 TEST_F(SaldosTest, LoteRechazadoNoDetieneLasLineasSiguientes) {
