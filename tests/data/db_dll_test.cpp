@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "data/valores_sesion.h"
+#include "platform/archivos.h"
 #include "platform/odbc_conexion.h"
 #include "tests/support/empresa.h"
 
@@ -159,6 +160,57 @@ TEST_F(PruebaSesion, BaseInexistenteConMensajePreguntaYNoCierra) {
   EXPECT_NE(textos[0].find("para el usuario ANA existe\r\n\r\n\r\n - Desea Intentarlo "
                            "Nuevamente??? "),
             std::string::npos);
+}
+
+// Yes to the failure box: the prompt names the right database and the open is repeated.
+TEST_F(PruebaSesion, BaseInexistenteConMensajeSiPideLosDatosYReintenta) {
+  // What the driver reports for the missing file, as the box must show it.
+  ado::OdbcConnection sonda;
+  std::string descripcion;
+  try {
+    sonda.Open("Provider=SQLite;Data Source=" + carpeta_ + "NO_EXISTE.db;");
+  } catch (const plataforma::ErrorEjecucion&) {
+    ASSERT_GE(sonda.Errors().Count(), 1u);
+    descripcion = sonda.Errors().Item(0).Description;
+  }
+  ASSERT_FALSE(descripcion.empty());
+
+  class DialogoCorrige : public DialogoConexion {
+   public:
+    explicit DialogoCorrige(std::string base) : base_(std::move(base)) {}
+    bool Mostrar(DatosConexion& datos) override {
+      datos.base = base_;
+      datos.plataforma = 2;
+      return true;
+    }
+
+   private:
+    std::string base_;
+  } dialogo(base_);
+  ReiniciarDB();
+  DB().EstablecerDialogoConexion(&dialogo);
+  DB().gServidor = servidor_;
+  DB().gDBName = "NO_EXISTE";
+  DB().gUsuario = "ANA";
+  dialogos.Responder(vbYes);
+  std::string vacia;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+  EXPECT_TRUE(DB().gOpenFlag);
+  EXPECT_EQ(DB().gDBName, base_);
+  EXPECT_EQ(DB().Cnn().State(), ado::adStateOpen);
+
+  ASSERT_EQ(dialogos.Transcripcion().size(), 1u);
+  const auto& caja = dialogos.Transcripcion()[0];
+  EXPECT_EQ(caja.titulo, " Error de Conexion a Base de Datos");
+  EXPECT_EQ(caja.botones, plataforma::vbYesNo + plataforma::vbCritical);
+  EXPECT_EQ(caja.texto,
+            " Estado de Sql: HY000\rNumero de Error: -2147467259\rDescripcion: " + descripcion +
+                "\rCodigo Nativo: 14\r\r\nNombre de Proceso: " + plataforma::NombreEjecutable() +
+                "\r\r\n\r\n1. Verifique el Usuario, contraseña y base de datos\r\n"
+                "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
+                "instancia, por ejemplo : " + servidor_ + "\\ORBENA\r\n"
+                "3. Verifique si el inicio de sesion para el usuario ANA existe\r\n\r\n\r\n"
+                " - Desea Intentarlo Nuevamente??? ");
 }
 
 TEST_F(PruebaSesion, ExisteTablaDBIgnoraMayusculas) {
