@@ -96,6 +96,12 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
     AnotarIncompleto(ctx, "faltan campos");
     return;
   }
+  // A due date that is no date would be stored as text in a date column, where reading the
+  // entry back fails (the driver's date reader runs past such texts).
+  if (!Trim(ctx.Vencimiento).empty() && !plataforma::EsFecha(Trim(ctx.Vencimiento))) {
+    AnotarIncompleto(ctx, "vencimiento ilegible \"" + ctx.Vencimiento + "\"");
+    return;
+  }
   // Without a cheque number the entry would have no key and be imported again on every run.
   if (Trim(cheque).empty()) {
     AnotarIncompleto(ctx, "sin número de cheque");
