@@ -114,9 +114,10 @@ void GrabaAsiento(ContextoCorrida& ctx) {
   AgregaValor("IdCajas", ValorIdCajas(), kComilla);
   AgregaValor("Unegocio", ValorUnegocio(), kComilla);
   AgregaValor("FechaHora_Grabacion", plataforma::FormatoFechaHora(FechaServidor()), kComilla);
-  if (!utilidad::Trim(ctx.Vencimiento).empty()) {
-    AgregaCampo("VENCIMIENTO", ctx.Vencimiento, kComilla);
-  }
+  // The due date is written without the blanks around it: the column is a date, and a padded
+  // text would be stored as text that reads back as no date.
+  ctx.Vencimiento = utilidad::Trim(ctx.Vencimiento);
+  if (!ctx.Vencimiento.empty()) AgregaCampo("VENCIMIENTO", ctx.Vencimiento, kComilla);
   if (!utilidad::Trim(ctx.NroComprobanteBancario).empty()) {
     AgregaCampo("nroComprobanteBancario", ctx.NroComprobanteBancario, kComilla);
   }
