@@ -1,5 +1,6 @@
 #include "data/db_dll.h"
 
+#include <charconv>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -60,16 +61,22 @@ double Val(const std::string& texto) {
   }
   std::string numero = texto.substr(inicio, i - inicio);
   if (numero.empty() || numero == "+" || numero == "-") return 0;
-  return std::strtod(numero.c_str(), nullptr);
+  // from_chars reads "." whatever the process locale (strtod follows LC_NUMERIC, which the
+  // window's toolkit sets from the environment).
+  const char* p = numero.data() + (numero[0] == '+' ? 1 : 0);
+  double n = 0;
+  std::from_chars(p, numero.data() + numero.size(), n);
+  return n;
 }
 
 // The number text of a lookup value: its leading numeric part written back plainly.
 std::string NumeroTexto(const std::string& valor) {
   double n = Val(valor);
   if (n == 0) return "0";
+  // to_chars writes "." whatever the process locale; printf's %g follows LC_NUMERIC.
   char texto[64];
-  std::snprintf(texto, sizeof texto, "%.15g", n);
-  return Trim(texto);
+  const auto fin = std::to_chars(texto, texto + sizeof texto, n, std::chars_format::general, 15);
+  return std::string(texto, fin.ptr);
 }
 
 // A value inside a quoted literal: a quote is doubled so it can never end the literal.

@@ -1,5 +1,6 @@
 // Entry numbering, fiscal period and server date: the values the ledger expects of an entry.
 
+#include <charconv>
 #include <cstdio>
 // <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
 #undef EOF
@@ -43,9 +44,11 @@ double ComoNumero(const Valor& v) {
   if (const auto* m = std::get_if<plataforma::Moneda>(&v)) return m->ComoDouble();
   if (const auto* s = std::get_if<std::string>(&v)) {
     const std::string t = utilidad::Trim(*s);
-    char* fin = nullptr;
-    const double n = std::strtod(t.c_str(), &fin);
-    if (!t.empty() && fin != nullptr && *fin == '\0') return n;
+    // from_chars reads "." whatever the process locale, unlike strtod.
+    const char* p = t.data() + (!t.empty() && t[0] == '+' ? 1 : 0);
+    double n = 0;
+    const auto [fin, ec] = std::from_chars(p, t.data() + t.size(), n);
+    if (!t.empty() && ec == std::errc() && fin == t.data() + t.size()) return n;
   }
   throw ErrorEjecucion(plataforma::kErrTipoIncompatible, "Type mismatch", "importador");
 }

@@ -2,6 +2,7 @@
 // provisioning of the database and its login (on the embedded engine: a file of its own in the
 // session's folder, filled by the content script).
 
+#include <charconv>
 #include <cstdio>
 // <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
 #undef EOF
@@ -124,7 +125,12 @@ double NumeroInicial(const std::string& texto) {
     }
   }
   try {
-    return numero.empty() ? 0 : std::stod(numero);
+    // from_chars reads "." whatever the process locale, unlike stod.
+    if (numero.empty()) return 0;
+    const char* p = numero.data() + (numero[0] == '+' ? 1 : 0);
+    double n = 0;
+    if (std::from_chars(p, numero.data() + numero.size(), n).ec != std::errc()) return 0;
+    return n;
   } catch (const std::exception&) {
     return 0;
   }
