@@ -139,7 +139,10 @@ std::string DescripcionConversion(const ContextoCorrida& ctx, const std::string&
 void ConvierteValores(ContextoCorrida& ctx, Moneda& importe) {
   auto fallo = [&](const std::string& que, const std::string& valor) {
     const std::string d = DescripcionConversion(ctx, que, valor);
-    ctx.resumen.errores.push_back(d);
+    // Retrying the same line fails the same way: the summary names it once.
+    if (ctx.resumen.errores.empty() || ctx.resumen.errores.back() != d) {
+      ctx.resumen.errores.push_back(d);
+    }
     throw ErrorEjecucion(plataforma::kErrTipoIncompatible, d, "RegistraSaldo");
   };
   try {
