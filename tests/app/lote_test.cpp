@@ -56,7 +56,9 @@ class LoteTest : public PruebaEmpresa {
 
   // Runs the program; stdout and stderr go to files of the test folder.
   int Correr(const std::string& argumentos) {
-    const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " " + Programa() + " " +
+    // No display at all: the batch mode, --help and --version must never need one.
+    const std::string orden = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                              "IMPORTADOR_CARPETA=" + carpeta_ + " " + Programa() + " " +
                               argumentos + " >" + Ruta("salida.txt") + " 2>" +
                               Ruta("errores.txt") + " </dev/null";
     int estado = std::system(orden.c_str());
@@ -99,6 +101,38 @@ TEST_F(LoteTest, TerminaAntesConUno) {
                    " " + Parametros()),
             1);
   EXPECT_NE(errores.find("Debe informar una cuenta de contrapartida"), std::string::npos);
+}
+
+// A line whose amount does not convert: the run's error dialog is answered by --ante-error.
+TEST_F(LoteTest, AnteErrorDecideSiLaCorridaSigue) {
+  const auto linea = [](const std::string& numero, const std::string& importe) {
+    std::string c = "15/01/2020;;;;REC X 0001-" + numero + ";;;;;;;;;15/02/2020";
+    return c + std::string(24, ';') + importe + "\r\n";
+  };
+  const std::string archivo = EscribirArchivo(
+      "saldos.txt", "Cliente: 123\r\n" + linea("1", "1x") + linea("2", "10"));
+  struct Caso {
+    std::string opcion;
+    int estado;
+    int64_t asientos;  // journal lines of the good voucher
+  };
+  const Caso casos[] = {{"", 1, 0}, {"--ante-error abortar ", 1, 0},
+                        {"--ante-error ignorar ", 0, 2}};
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.opcion);
+    Ejecutar("DELETE FROM MV_ASIENTOS");
+    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 " + c.opcion + "--archivo " + archivo +
+                     " " + Parametros()),
+              c.estado)
+        << errores;
+    EXPECT_NE(errores.find("línea 2: el importe \"1x\" no se puede convertir"),
+              std::string::npos)
+        << errores;
+    EXPECT_NE(salida.find("Error: Archivo " + archivo + ", línea 2"), std::string::npos)
+        << salida;
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000001'"), 0);
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000002'"), c.asientos);
+  }
 }
 
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
