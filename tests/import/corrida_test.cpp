@@ -70,6 +70,7 @@ TEST_F(CorridaTest, ArchivoVacioTerminaConElMensajeFinal) {
   EXPECT_TRUE(vista.porcentajes.empty());
   EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
             std::vector<std::string>{"Proceso Finalizado!!!"});
+  EXPECT_EQ(dialogos.Transcripcion().back().botones, vbInformation + vbOKOnly);
   EXPECT_TRUE(frm.UltimaCorrida().finalizado);
   EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 0);
 }

@@ -309,6 +309,7 @@ TEST_F(SaldosTest, ClienteFaltanteSiDespuesDeCrearloYNoTermina) {
             "No se encontro el cliente \r\n112010999\r\nDebe darlo de alta para continuar"
             "\r\n\r\nSeleccione SI luego de darlo de Alta\r\n"
             "Seleccione NO para abortar el proceso");
+  EXPECT_EQ(d.Transcripcion().front().botones, vbCritical + vbYesNo);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010999'"), 1);
 
   d.alPreguntar = nullptr;
