@@ -32,9 +32,13 @@ std::string Programa() {
 #endif
 }
 
+// The samples folder whatever the working directory (IMPORTADOR_SAMPLES or the source tree).
 std::string Muestra(const std::string& nombre) {
   const char* carpeta = std::getenv("IMPORTADOR_SAMPLES");
-  return std::string(carpeta ? carpeta : "samples") + "/" + nombre;
+  const std::filesystem::path base =
+      carpeta ? std::filesystem::path(carpeta)
+              : std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "samples";
+  return (base / nombre).string();
 }
 
 std::string Leer(const std::string& ruta) {

@@ -18,6 +18,7 @@
 #include "data/traza.h"
 #include "data/valores_sesion.h"
 #include "import/saldos.h"
+#include "tests/import/ventana_modos.h"
 #include "platform/dialogos.h"
 #include "tests/support/empresa.h"
 #include "ui/frm_quilma.h"
@@ -28,10 +29,8 @@ namespace {
 using namespace plataforma;
 using Filas = std::vector<std::vector<std::string>>;
 
-std::string Muestra(const std::string& nombre) {
-  const char* carpeta = std::getenv("IMPORTADOR_SAMPLES");
-  return std::string(carpeta ? carpeta : "samples") + "/" + nombre;
-}
+// The samples folder whatever the working directory (IMPORTADOR_SAMPLES or the source tree).
+std::string Muestra(const std::string& nombre) { return RutaMuestra(nombre); }
 
 // A voucher line of mode 0 (38 columns) or mode 1 (35 columns).
 std::string Detalle(int modo, const std::string& fecha, const std::string& cpte,
