@@ -376,6 +376,9 @@ TEST_F(SaldosTest, LoteRechazadoNoDetieneLasLineasSiguientes) {
              Detalle(0, "16/01/2020", "FC A 0001-2", "15/02/2020", "10"));
   EXPECT_EQ(dialogos.Textos("Atención").size(), 1u);
   EXPECT_EQ(r.lineasRechazadas, std::vector<long>{2});
+  EXPECT_NE(TextoResumen(r).find("Registrados: 1\n"), std::string::npos) << TextoResumen(r);
+  EXPECT_NE(TextoResumen(r).find("Rechazados por la base: 1 (líneas 2)\n"), std::string::npos)
+      << TextoResumen(r);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '123456789'"), 0);
   EXPECT_EQ(ContarFilas("MA_CALENDARIO", "FECHA = '2020-01-15 00:00:00'"), 0);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000002'"), 2);
