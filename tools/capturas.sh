@@ -16,23 +16,20 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 "$programa" crear-empresa "$trabajo/empresas" EMPRESA >/dev/null
-# The statistics database is provisioned on the first start-up from this content script.
-printf '%s\r\n' "CREATE TABLE TA_CONFIGURACION (Grupo VARCHAR(50), Clave VARCHAR(50) NOT NULL \
-PRIMARY KEY, Valor VARCHAR(255), ValorAux VARCHAR(255), PoliticaNegocio BIT DEFAULT 0)" \
-  >"$IMPORTADOR_CARPETA/completokve.sql"
+# The statistics database is provisioned on the first start-up from its content script.
+cp "$raiz/session/completokve.sql" "$IMPORTADOR_CARPETA/"
 # Two registered connections for the dialog's list.
 printf '%s\r\n' \
   "EMPRESA / SQLITE:$trabajo/empresas,EMPRESA,EMPRESA,x,sqlite:$trabajo/empresas" \
   "VENTAS / SRV01,VENTAS,VENTAS,x,SRV01:1500" >"$IMPORTADOR_CARPETA/BASES.TXT"
 
 # Starts the program on a virtual screen, waits for it to draw, saves the screen cropped to
-# what was drawn. A window manager, when one is installed, draws the title bar.
+# what was drawn (there is no window manager, so no title bar).
 captura() {
   local salida="$1"
   shift
   xvfb-run -a -s "-screen 0 800x600x24" sh -c '
     salida="$1"; shift
-    if command -v twm >/dev/null; then twm >/dev/null 2>&1 & sleep 1; fi
     "$@" >/dev/null 2>&1 & programa=$!
     sleep 3
     import -window root "$salida.completa.png"

@@ -92,7 +92,7 @@ DialogoAcceso::DialogoAcceso(frmAcceso& forma, QWidget* parent)
   rejilla->addLayout(botones, 1, 0, 1, 2);
   rejilla->setColumnStretch(0, 3);
   rejilla->setColumnStretch(1, 2);
-  resize(600, 300);
+  resize(720, 300);
 
   Conectar();
   Refrescar();
