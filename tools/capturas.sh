@@ -39,5 +39,6 @@ captura() {
   echo "$destino/$salida"
 }
 
-captura ventana.png "@Server=sqlite:$trabajo/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;@Password=x;"
+parametros="@Server=sqlite:$trabajo/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;@Password=x;"
+captura ventana.png "$parametros"
 captura acceso.png
