@@ -53,7 +53,7 @@ void GetDate(sqlite3_context* ctx, int, sqlite3_value**) {
   std::time_t ahora = std::time(nullptr);
   std::tm local{};
   localtime_r(&ahora, &local);
-  char texto[32];
+  char texto[80];  // room for any int the compiler assumes, so no truncation warning
   std::snprintf(texto, sizeof texto, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
                 local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   sqlite3_result_text(ctx, texto, -1, SQLITE_TRANSIENT);

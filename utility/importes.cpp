@@ -134,14 +134,16 @@ Moneda TextoAImporte(const std::string& texto) {
   size_t primero = entero.find_first_not_of('0');
   if (primero != std::string::npos && entero.size() - primero > 15) NoCabe(texto);
 
-  __int128 valor = 0;
+  // At most 15 integer and 4 decimal digits: below 10^19, which fits an unsigned 64-bit value.
+  uint64_t valor = 0;
   for (char c : entero) valor = valor * 10 + (c - '0');
   for (size_t i = 0; i < 4; ++i) {
     valor = valor * 10 + (i < fraccion.size() ? fraccion[i] - '0' : 0);
   }
   if (fraccion.size() > 4 && fraccion[4] >= '5') ++valor;  // half away from zero
-  if (valor > INT64_MAX) NoCabe(texto);
-  return Moneda{static_cast<int64_t>(negativo ? -valor : valor)};
+  if (valor > static_cast<uint64_t>(INT64_MAX)) NoCabe(texto);
+  const auto firmado = static_cast<int64_t>(valor);
+  return Moneda{negativo ? -firmado : firmado};
 }
 
 std::string ImporteATexto(Moneda m) {

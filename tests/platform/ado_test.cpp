@@ -218,7 +218,9 @@ TEST(Moneda, ReadsDecimalTexts) {
   for (const Caso& c : casos) {
     Moneda m;
     EXPECT_EQ(Moneda::DesdeTexto(c.texto, m), c.valido) << c.texto;
-    if (c.valido) EXPECT_EQ(m.diezmilesimos, c.diezmilesimos) << c.texto;
+    if (c.valido) {
+      EXPECT_EQ(m.diezmilesimos, c.diezmilesimos) << c.texto;
+    }
   }
 }
 

@@ -181,7 +181,9 @@ TEST_F(UtilidadesTest, CifradoReversibleYGuardableEnUnCampo) {
     std::string cifrado = Encriptar(t);
     EXPECT_EQ(Desencriptar(cifrado), t);
     EXPECT_EQ(cifrado.find_first_of(",\r\n"), std::string::npos) << cifrado;
-    if (*t) EXPECT_NE(cifrado, t);
+    if (*t) {
+      EXPECT_NE(cifrado, t);
+    }
   }
 }
 
