@@ -2,13 +2,17 @@
 // into a fresh embedded company whose journal already holds 100,000 lines; every text handed
 // to the driver (what the statement trace lists as "sent") is kept, and the same texts are then
 // replayed by SQLite's own shell, in the same transactions, on a copy of the starting database.
-// Prints lines per second, statements per line, the time per line, and ours / baseline.
+// Prints lines per second, statements per line, the time per line, and ours / baseline: the
+// wall-clock figures are medians of several runs, each run restored to the same starting
+// database. With --instrucciones N the N-line runs are also counted in instructions under
+// callgrind (our import run alone, and the shell's replay less its start-up), a figure that
+// does not move with the machine's load.
 //
-//   modos_bench [--modo saldos|terceros|propios|empleados|pendientes]... [lineas...]
-//   (default: every mode, 1000 and 10000 lines)
+//   modos_bench [--modo saldos|terceros|propios|empleados|pendientes]... [--repeticiones N]
+//               [--instrucciones LINES] [lineas...]
+//   (default: every mode, 1000 and 10000 lines, 5 runs, no instruction count)
 
-#include <sys/wait.h>
-
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +80,8 @@ void GenerarSaldos(std::ofstream& f, int lineas) {
     std::vector<std::string> col(38);
     col[0] = col[13] = Fecha(i);
     col[4] = std::string(tipos[v % 4]) + " 0001-" + std::to_string(c * 100 + v);
-    col[37] = (v % 4 == 2 ? "-" : "") + std::to_string(100 + v) + ",50";
+    col[37] = std::to_string(100 + v) + ",50";
+    if (v % 4 == 2) col[37].insert(0, 1, '-');
     for (size_t k = 0; k < col.size(); ++k) f << (k ? ";" : "") << col[k];
     f << "\r\n";
   }
@@ -158,58 +163,103 @@ void PrepararEmpresa(const std::string& archivo, int lineas) {
   cnn->Close();
 }
 
+// One run of ours and of the baseline on the same starting database.
 struct Medida {
   long lineas = 0;
-  double segundos = 0;
+  double segundos = 0;  // ours: the median of the repetitions
   size_t sentencias = 0;
-  long unidades = 0;  // vouchers, cheques, accounts, headers and links written
-  double base = 0;    // the shell's replay, seconds
+  long unidades = 0;    // vouchers, cheques, accounts, headers and links written
+  double base = 0;      // the shell's replay, seconds (median)
+  double razon = 0;     // the median of the per-repetition ratios ours / baseline
   bool baseFallo = false;
+  // Instructions executed (callgrind), 0 when not measured; -1 when the measure failed.
+  double instrucciones = 0, instruccionesBase = 0;
 };
 
 double Segundos(std::chrono::steady_clock::time_point desde) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - desde).count();
 }
 
-// Replays the texts with sqlite3 on `copia`; returns the seconds, or a negative value when the
-// shell could not run or reported an error.
-double Replay(const std::vector<std::string>& textos, const std::string& copia,
-              const std::string& carpeta) {
-  const std::string guion = carpeta + "replay.sql";
-  {
-    std::ofstream f(guion, std::ios::binary);
-    f << "PRAGMA synchronous=NORMAL;\n";
-    for (const auto& t : textos) {
-      f << t;
-      if (t.empty() || t.back() != ';') f << ';';
-      f << '\n';
-    }
-  }
-  const std::string errores = carpeta + "replay.err";
-  const std::string orden = std::string("sqlite3 -batch -cmd \".load ") + EXTENSION_SQLITE +
-                            "\" -cmd \".open " + copia + "\" < " + guion + " > /dev/null 2> " +
-                            errores;
-  const auto inicio = std::chrono::steady_clock::now();
-  const int rc = std::system(orden.c_str());
-  const double s = Segundos(inicio);
-  if (rc != 0 || std::filesystem::file_size(errores) > 0) {
-    std::ifstream e(errores);
-    std::string linea;
-    for (int i = 0; i < 5 && std::getline(e, linea); ++i) std::cerr << "sqlite3: " << linea << "\n";
-    return -1;
-  }
-  return s;
+double Mediana(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-Medida Medir(const std::string& base, const Modo& modo, int lineas) {
-  const std::string carpeta = base + "/" + modo.nombre + std::to_string(lineas) + "/";
-  std::filesystem::remove_all(carpeta);
-  std::filesystem::create_directories(carpeta);
-  const std::string archivo = CrearEmpresa(carpeta, "BENCH");
-  PrepararEmpresa(archivo, lineas);
-  const std::string copia = carpeta + "baseline.db";
-  std::filesystem::copy_file(archivo, copia);
+// The replay script opens with the same setting as our connection and reads the schema, so
+// that an empty script costs what the shell spends before the first statement.
+constexpr const char* kPrologo = "PRAGMA synchronous=NORMAL;\nSELECT count(*) FROM sqlite_master;\n";
 
+void EscribirGuion(const std::vector<std::string>& textos, const std::string& guion) {
+  std::ofstream f(guion, std::ios::binary);
+  f << kPrologo;
+  for (const auto& t : textos) {
+    f << t;
+    if (t.empty() || t.back() != ';') f << ';';
+    f << '\n';
+  }
+}
+
+// Runs a shell command; false (with the first lines of `errores` on stderr) when it fails or
+// writes anything to `errores`.
+bool Correr(const std::string& orden, const std::string& errores, const char* quien) {
+  const int rc = std::system(orden.c_str());
+  if (rc == 0 && std::filesystem::file_size(errores) == 0) return true;
+  std::ifstream e(errores);
+  std::string linea;
+  for (int i = 0; i < 5 && std::getline(e, linea); ++i) std::cerr << quien << ": " << linea << "\n";
+  if (rc != 0) std::cerr << quien << ": exit status " << rc << "\n";
+  return false;
+}
+
+std::string OrdenShell(const std::string& copia, const std::string& guion) {
+  return std::string("sqlite3 -batch -cmd \".load ") + EXTENSION_SQLITE + "\" -cmd \".open " +
+         copia + "\" < " + guion + " > /dev/null";
+}
+
+// Replays the script with sqlite3 on `copia`; returns the seconds, or a negative value when the
+// shell could not run or reported an error.
+double Replay(const std::string& guion, const std::string& copia, const std::string& carpeta) {
+  const std::string errores = carpeta + "replay.err";
+  const auto inicio = std::chrono::steady_clock::now();
+  const bool bien = Correr(OrdenShell(copia, guion) + " 2> " + errores, errores, "sqlite3");
+  const double s = Segundos(inicio);
+  return bien ? s : -1;
+}
+
+// The instructions a callgrind output file counted; -1 when it cannot be read.
+double InstruccionesDe(const std::string& salida) {
+  std::ifstream f(salida);
+  std::string linea;
+  double total = -1;
+  while (std::getline(f, linea)) {
+    if (linea.rfind("totals:", 0) == 0 || (total < 0 && linea.rfind("summary:", 0) == 0)) {
+      total = std::atof(linea.c_str() + linea.find(':') + 1);
+    }
+  }
+  return total;
+}
+
+// Runs `orden` under callgrind and returns the instructions it counted (-1 on failure);
+// `opciones` may restrict the count to a function.
+double ContarInstrucciones(const std::string& orden, const std::string& opciones,
+                           const std::string& carpeta, const std::string& nombre) {
+  const std::string salida = carpeta + nombre + ".callgrind";
+  const std::string errores = carpeta + nombre + ".err";
+  const std::string texto = "valgrind --tool=callgrind -q --callgrind-out-file=" + salida + " " +
+                            opciones + " " + orden + " 2> " + errores;
+  if (!Correr(texto, errores, "valgrind")) return -1;
+  return InstruccionesDe(salida);
+}
+
+// The session on the company of `carpeta` (whose file is BENCH.db), every statement recorded.
+struct Corrida {
+  double segundos = 0;
+  ResumenCorrida resumen;
+  std::vector<std::string> textos;
+};
+
+Corrida Importar(const std::string& carpeta, const Modo& modo) {
   ReiniciarDB();
   DB_Dll& db = DB();
   db.gServidor = "sqlite:" + carpeta.substr(0, carpeta.size() - 1);
@@ -220,7 +270,7 @@ Medida Medir(const std::string& base, const Modo& modo, int lineas) {
   std::string cadena;
   db.OpenServerADODB(false, ado::adUseClient, cadena, true, false);
   if (!db.gOpenFlag) {
-    std::cerr << "modos_bench: no session on " << archivo << "\n";
+    std::cerr << "modos_bench: no session on " << carpeta << "BENCH.db\n";
     std::exit(1);
   }
   auto grabadora = std::make_shared<ConexionGrabadora>(db.gCnn);
@@ -230,27 +280,87 @@ Medida Medir(const std::string& base, const Modo& modo, int lineas) {
   ventana.opcion = modo.opcion;
   ventana.cuenta = modo.cuenta;
   ventana.ruta = carpeta + modo.nombre + ".txt";
-  {
-    std::ofstream f(ventana.ruta, std::ios::binary);
-    modo.generar(f, lineas);
-  }
 
+  Corrida c;
   const auto inicio = std::chrono::steady_clock::now();
-  ResumenCorrida r = EjecutarImportacion(ventana);
-  Medida m;
-  m.segundos = Segundos(inicio);
-  m.lineas = lineas;
-  m.sentencias = grabadora->textos.size();
-  m.unidades = r.registrados + r.cuentasCreadas + r.vinculosGrabados;
+  c.resumen = EjecutarImportacion(ventana);
+  c.segundos = Segundos(inicio);
+  const ResumenCorrida& r = c.resumen;
   if (!r.finalizado || !r.lineasRechazadas.empty() || !r.errores.empty()) {
     std::cerr << "modos_bench: " << modo.nombre << " finished: " << r.finalizado
               << ", refused lines: " << r.lineasRechazadas.size()
               << ", messages: " << r.errores.size() << "\n";
   }
-  std::vector<std::string> textos = std::move(grabadora->textos);
+  c.textos = std::move(grabadora->textos);
   ReiniciarDB();
-  m.base = Replay(textos, copia, carpeta);
-  m.baseFallo = m.base < 0;
+  return c;
+}
+
+// The starting state again: the company file and the baseline's copy from the template, with
+// no write-ahead log left by an earlier run.
+void Restaurar(const std::string& carpeta) {
+  namespace fs = std::filesystem;
+  for (const char* nombre : {"BENCH.db", "baseline.db"}) {
+    const std::string archivo = carpeta + nombre;
+    fs::remove(archivo + "-wal");
+    fs::remove(archivo + "-shm");
+    fs::copy_file(carpeta + "plantilla.db", archivo, fs::copy_options::overwrite_existing);
+  }
+}
+
+// The mode's folder with its input file and the starting company as plantilla.db.
+std::string Preparar(const std::string& base, const Modo& modo, int lineas) {
+  const std::string carpeta = base + "/" + modo.nombre + std::to_string(lineas) + "/";
+  std::filesystem::remove_all(carpeta);
+  std::filesystem::create_directories(carpeta);
+  const std::string archivo = CrearEmpresa(carpeta, "BENCH");
+  PrepararEmpresa(archivo, lineas);
+  std::filesystem::rename(archivo, carpeta + "plantilla.db");
+  std::ofstream f(carpeta + modo.nombre + ".txt", std::ios::binary);
+  modo.generar(f, lineas);
+  return carpeta;
+}
+
+// Instructions of our import (the import run alone, counted in a child process under
+// callgrind) and of the shell's replay of its statements (the replay less an empty script).
+void MedirInstrucciones(const std::string& carpeta, const Modo& modo, int lineas, Medida& m) {
+  Restaurar(carpeta);
+  const std::string yo = std::filesystem::read_symlink("/proc/self/exe").string();
+  const std::string hijo = yo + " --importar " + modo.nombre + " " + std::to_string(lineas) +
+                           " " + carpeta + " > /dev/null";
+  m.instrucciones = ContarInstrucciones(
+      hijo, "--collect-atstart=no '--toggle-collect=EjecutarImportacion*'", carpeta, "ours");
+  const std::string vacio = carpeta + "vacio.sql";
+  EscribirGuion({}, vacio);
+  const std::string copia = carpeta + "baseline.db";
+  const double fijo = ContarInstrucciones(OrdenShell(copia, vacio), "", carpeta, "vacio");
+  const double total =
+      ContarInstrucciones(OrdenShell(copia, carpeta + "replay.sql"), "", carpeta, "base");
+  m.instruccionesBase = fijo < 0 || total < 0 ? -1 : total - fijo;
+}
+
+Medida Medir(const std::string& base, const Modo& modo, int lineas, int repeticiones,
+             bool instrucciones) {
+  const std::string carpeta = Preparar(base, modo, lineas);
+  Medida m;
+  m.lineas = lineas;
+  std::vector<double> nuestros, bases, razones;
+  for (int i = 0; i < repeticiones && !m.baseFallo; ++i) {
+    Restaurar(carpeta);
+    Corrida c = Importar(carpeta, modo);
+    m.sentencias = c.textos.size();
+    m.unidades = c.resumen.registrados + c.resumen.cuentasCreadas + c.resumen.vinculosGrabados;
+    EscribirGuion(c.textos, carpeta + "replay.sql");
+    const double b = Replay(carpeta + "replay.sql", carpeta + "baseline.db", carpeta);
+    m.baseFallo = b < 0;
+    nuestros.push_back(c.segundos);
+    bases.push_back(b);
+    razones.push_back(c.segundos / b);
+  }
+  m.segundos = Mediana(nuestros);
+  m.base = Mediana(bases);
+  m.razon = Mediana(razones);
+  if (instrucciones && !m.baseFallo) MedirInstrucciones(carpeta, modo, lineas, m);
   return m;
 }
 
@@ -267,60 +377,105 @@ class DialogosBench : public plataforma::Dialogos {
   std::string AbrirArchivo() override { return ""; }
 };
 
+const Modo* ModoLlamado(const char* nombre) {
+  for (const Modo& m : kModos) {
+    if (std::strcmp(m.nombre, nombre) == 0) return &m;
+  }
+  std::cerr << "modos_bench: unknown mode " << nombre << "\n";
+  std::exit(2);
+}
+
+void ImprimirFila(const Modo& modo, const Medida& m) {
+  std::printf("%-11s %6ld %7ld %8.0f %7.2f %7.3f ", modo.nombre, m.lineas, m.unidades,
+              m.lineas / m.segundos, static_cast<double>(m.sentencias) / m.lineas,
+              1000.0 * m.segundos / m.lineas);
+  if (m.baseFallo) {
+    std::printf("%8s %9s %6s", "failed", "-", "-");
+  } else {
+    std::printf("%8.0f %9.3f %6.2f", m.lineas / m.base, 1000.0 * m.base / m.lineas, m.razon);
+  }
+  if (m.instrucciones > 0 && m.instruccionesBase > 0) {
+    std::printf(" %7.0f %8.0f %6.2f\n", m.instrucciones / m.lineas / 1000,
+                m.instruccionesBase / m.lineas / 1000, m.instrucciones / m.instruccionesBase);
+  } else {
+    std::printf(" %7s %8s %6s\n", "-", "-", m.instrucciones < 0 || m.instruccionesBase < 0
+                                                ? "failed" : "-");
+  }
+  std::fflush(stdout);
+}
+
+constexpr const char* kUso =
+    "usage: modos_bench [--modo saldos|terceros|propios|empleados|pendientes]... "
+    "[--repeticiones N] [--instrucciones LINES] [lines...]\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<const Modo*> modos;
   std::vector<int> tamanios;
+  int repeticiones = 5, lineasInstrucciones = 0;
+  const char* importar[3] = {nullptr, nullptr, nullptr};  // child: mode, lines, folder
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--modo") == 0 && i + 1 < argc) {
-      const char* nombre = argv[++i];
-      const Modo* elegido = nullptr;
-      for (const Modo& m : kModos) {
-        if (std::strcmp(m.nombre, nombre) == 0) elegido = &m;
-      }
-      if (!elegido) {
-        std::cerr << "modos_bench: unknown mode " << nombre << "\n";
-        return 2;
-      }
-      modos.push_back(elegido);
+      modos.push_back(ModoLlamado(argv[++i]));
+    } else if (std::strcmp(argv[i], "--repeticiones") == 0 && i + 1 < argc &&
+               std::atoi(argv[i + 1]) > 0) {
+      repeticiones = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--instrucciones") == 0 && i + 1 < argc &&
+               std::atoi(argv[i + 1]) > 0) {
+      lineasInstrucciones = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--importar") == 0 && i + 3 < argc) {
+      for (const char*& a : importar) a = argv[++i];
     } else if (std::atoi(argv[i]) > 0) {
       tamanios.push_back(std::atoi(argv[i]));
     } else {
-      std::cerr << "usage: modos_bench [--modo saldos|terceros|propios|empleados|pendientes]... "
-                   "[lines...]\n";
+      std::cerr << kUso;
       return 2;
     }
   }
+  DialogosBench dialogos;
+  plataforma::EstablecerDialogos(&dialogos);
+
+  if (importar[0]) {
+    // The child that callgrind counts: one import into an already restored folder, its
+    // statements written as the replay script.
+    const std::string carpeta = importar[2];
+    plataforma::EstablecerCarpetaPrograma(carpeta);
+    Corrida c = Importar(carpeta, *ModoLlamado(importar[0]));
+    EscribirGuion(c.textos, carpeta + "replay.sql");
+    plataforma::EstablecerDialogos(nullptr);
+    return c.resumen.finalizado ? 0 : 1;
+  }
+
   if (modos.empty()) {
     for (const Modo& m : kModos) modos.push_back(&m);
   }
   if (tamanios.empty()) tamanios = {1000, 10000};
+  if (lineasInstrucciones > 0 &&
+      std::find(tamanios.begin(), tamanios.end(), lineasInstrucciones) == tamanios.end()) {
+    tamanios.insert(tamanios.begin(), lineasInstrucciones);
+  }
 
-  DialogosBench dialogos;
-  plataforma::EstablecerDialogos(&dialogos);
   const std::string base =
       (std::filesystem::temp_directory_path() / "importador-bench-modos").string();
   plataforma::EstablecerCarpetaPrograma(base + "/");
   std::filesystem::create_directories(base);
 
-  std::printf("%-11s %7s %9s %9s %8s %8s %9s %9s %7s\n", "mode", "lines", "written",
-              "lines/s", "stmts/l", "ms/line", "base l/s", "base ms/l", "ratio");
+  std::printf("wall clock: median of %d runs; ratio: median of the runs' ours / baseline\n",
+              repeticiones);
+  if (lineasInstrucciones > 0) {
+    std::printf("instructions (callgrind, thousands per line): the %d-line runs\n",
+                lineasInstrucciones);
+  }
+  std::printf("%-11s %6s %7s %8s %7s %7s %8s %9s %6s %7s %8s %6s\n", "mode", "lines",
+              "written", "lines/s", "stmts/l", "ms/line", "base l/s", "base ms/l", "ratio",
+              "kIr/l", "base kIr", "Ir rat");
   int estado = 0;
   for (const Modo* modo : modos) {
     for (int n : tamanios) {
-      Medida m = Medir(base, *modo, n);
-      const double msLinea = 1000.0 * m.segundos / m.lineas;
-      std::printf("%-11s %7ld %9ld %9.0f %8.2f %8.3f ", modo->nombre, m.lineas, m.unidades,
-                  m.lineas / m.segundos, static_cast<double>(m.sentencias) / m.lineas, msLinea);
-      if (m.baseFallo) {
-        std::printf("%9s %9s %7s\n", "failed", "-", "-");
-        estado = 1;
-      } else {
-        std::printf("%9.0f %9.3f %7.2f\n", m.lineas / m.base, 1000.0 * m.base / m.lineas,
-                    m.segundos / m.base);
-      }
-      std::fflush(stdout);
+      Medida m = Medir(base, *modo, n, repeticiones, n == lineasInstrucciones);
+      ImprimirFila(*modo, m);
+      if (m.baseFallo || m.instrucciones < 0 || m.instruccionesBase < 0) estado = 1;
     }
   }
   plataforma::EstablecerDialogos(nullptr);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release, build-bench/) and runs them: the balances benchmark, then
 # every mode against its sqlite3-shell baseline. Sizes default to 1000 and 10000 lines.
-#   bench/run.sh [lines...]
+# Wall-clock figures are medians of REPETICIONES runs (default 5); with valgrind present the
+# 1,000-line runs are also counted in instructions (callgrind), ours against the replay.
+#   [REPETICIONES=N] bench/run.sh [lines...]
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 export BUILD_DIR="$raiz/build-bench" BUILD_TYPE=Release
@@ -14,5 +16,11 @@ tamanios=("$@")
 echo "== balances (journal of 100,000 lines)"
 "$BUILD_DIR/bench/saldos_bench" "${tamanios[@]}"
 echo
+opciones=(--repeticiones "${REPETICIONES:-5}")
+if command -v valgrind >/dev/null; then
+  opciones+=(--instrucciones 1000)
+else
+  echo "bench/run.sh: valgrind is missing: no instruction counts (apt-get install valgrind)" >&2
+fi
 echo "== every mode, ours against the same statements replayed by sqlite3"
-"$BUILD_DIR/bench/modos_bench" "${tamanios[@]}"
+"$BUILD_DIR/bench/modos_bench" "${opciones[@]}" "${tamanios[@]}"
