@@ -1,4 +1,5 @@
-// The configuration store: Cfg reads one key of the company's configuration table.
+// The configuration store: Cfg reads one key of the company's configuration table (CfgEn,
+// the same steps on any connection, also serves the statistics database's CfgKV).
 
 #include <cstdio>
 // <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
@@ -27,11 +28,13 @@ void ExigeAbierto(const ado::Recordset& rs) {
 
 }  // namespace
 
-std::string Cfg(const std::string& Clave, std::string& ValorAux) {
-  DB_Dll& db = DB();
-  if (!db.gOpenFlag) return "";
+std::string CfgEn(DB_Dll& db, const std::string& Clave, std::string& ValorAux,
+                  bool ExigeAbierta, const std::string& Rutina) {
+  if (ExigeAbierta && !db.gOpenFlag) return "";
 
-  auto aviso = [](const plataforma::ErrorEjecucion& e) { return AvisoOperador(e, 18, "Cfg"); };
+  auto aviso = [&Rutina](const plataforma::ErrorEjecucion& e) {
+    return AvisoOperador(e, 18, Rutina);
+  };
   ado::Recordset rs;
   std::string valor;
   // Any answer but Ignore closes what is open and returns the empty text.
@@ -69,6 +72,10 @@ std::string Cfg(const std::string& Clave, std::string& ValorAux) {
   if (!PasoConDialogo([&] { db.CierraRecordset(rs); }, aviso)) return abandonar();
   if (utilidad::IgualSinCaso(Clave, "THEME") && utilidad::Trim(valor).empty()) valor = "1";
   return valor;
+}
+
+std::string Cfg(const std::string& Clave, std::string& ValorAux) {
+  return CfgEn(DB(), Clave, ValorAux, true, "Cfg");
 }
 
 std::string Cfg(const std::string& Clave) {

@@ -24,6 +24,7 @@
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
+#include "session/configuracion.h"
 #include "session/guion.h"
 #include "session/inicio.h"
 #include "utility/utilidades.h"
@@ -82,14 +83,6 @@ void Ignorando(Paso&& paso) {
   try {
     paso();
   } catch (const std::exception&) {
-  }
-}
-
-void ExigeAbierto(const ado::Recordset& rs) {
-  if (rs.State() != ado::adStateOpen) {
-    throw ErrorEjecucion(ado::adErrObjectClosed,
-                         "Operation is not allowed when the object is closed.",
-                         "ADODB.Recordset");
   }
 }
 
@@ -217,43 +210,9 @@ std::string CarpetaTemporal() {
 
 }  // namespace
 
+// Cfg's steps on the statistics connection, which it queries even when it is not open.
 std::string CfgKV(const std::string& Clave, std::string& ValorAux) {
-  DB_Dll& db = DBEstadisticas();
-  auto aviso = [](const ErrorEjecucion& e) { return AvisoOperador(e, 18, "CfgKV"); };
-  ado::Recordset rs;
-  std::string valor;
-  // Any answer but Ignore closes what is open and returns the empty text.
-  auto abandonar = [&] {
-    Ignorando([&] { db.CierraRecordset(rs); });
-    return std::string();
-  };
-
-  if (Trim(gTablaConfiguracion).empty()) gTablaConfiguracion = "TA_CONFIGURACION";
-  const std::string clave = Trim(Clave);
-  std::string sql = "SELECT VALOR, valoraux FROM " + gTablaConfiguracion +
-                    " with(nolock)  WHERE CLAVE = '" + clave + "'";
-  if (utilidad::IgualSinCaso(clave, "[FECHA HASTA]") ||
-      utilidad::IgualSinCaso(clave, "[FECHA DESDE]")) {
-    sql = utilidad::Mayusculas(sql);
-  }
-  if (!PasoConDialogo([&] { db.AbrirRecordset(sql, rs); }, aviso)) return abandonar();
-  if (!PasoConDialogo(
-          [&] {
-            ExigeAbierto(rs);
-            if (rs.EOF()) {
-              valor = " ";
-              ValorAux.clear();
-            } else {
-              valor = utilidad::ValorCampo(rs.Fields("Valor").Value());
-              ValorAux = utilidad::ValorCampo(rs.Fields("ValorAux").Value());
-            }
-          },
-          aviso)) {
-    return abandonar();
-  }
-  if (!PasoConDialogo([&] { db.CierraRecordset(rs); }, aviso)) return abandonar();
-  if (utilidad::IgualSinCaso(Clave, "THEME") && Trim(valor).empty()) valor = "1";
-  return valor;
+  return CfgEn(DBEstadisticas(), Clave, ValorAux, false, "CfgKV");
 }
 
 void GrabaCfgKV(const std::string& Clave, const std::string& Valor, const std::string& ValorAux,

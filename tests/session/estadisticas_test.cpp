@@ -143,6 +143,27 @@ TEST_F(EstadisticasEmbebidas, GrabaCfgKVAgregaYEditaLaFila) {
   EXPECT_EQ(aux, "");
 }
 
+// Unlike Cfg, CfgKV reads even when the open flag is down; its failures name CfgKV.
+TEST_F(EstadisticasEmbebidas, CfgKVNoMiraLaBanderaYAvisaComoCfgKV) {
+  ConectarEstadisticas();
+  GrabaCfgKV("CLAVE1", "7", "aux", false, "Grupo", true);
+  DBEstadisticas().gOpenFlag = false;
+  std::string aux;
+  EXPECT_EQ(CfgKV("CLAVE1", aux), "7");
+  EXPECT_EQ(aux, "aux");
+  EXPECT_TRUE(dialogos.Transcripcion().empty());
+
+  dialogos.ResponderSiempre("", plataforma::vbAbort);
+  aux = "antes";
+  EXPECT_EQ(CfgKV("O'CLAVE", aux), "");
+  EXPECT_EQ(aux, "antes");
+  bool deCfgKV = false;
+  for (const auto& d : dialogos.Transcripcion()) {
+    if (d.titulo.find("- CfgKV ") != std::string::npos) deCfgKV = true;
+  }
+  EXPECT_TRUE(deCfgKV);
+}
+
 TEST_F(EstadisticasEmbebidas, SinScriptDeContenidoNoSeCreaNada) {
   std::filesystem::remove(Ruta("completokve.sql"));
   dialogos.Responder(plataforma::vbOK);
