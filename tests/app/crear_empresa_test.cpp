@@ -3,44 +3,22 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "tests/support/programa.h"
 #include "tests/support/prueba_base.h"
 
 namespace {
 
-std::string Programa() {
-  // The test binary lives in build/tests/; the program in build/app/.
-  std::array<char, 4096> ruta{};
-  ssize_t n = readlink("/proc/self/exe", ruta.data(), ruta.size() - 1);
-  std::string propio(ruta.data(), n > 0 ? static_cast<size_t>(n) : 0);
-  return propio.substr(0, propio.rfind("/tests/")) + "/app/importador";
-}
-
 class CrearEmpresaComando : public PruebaBase {
  protected:
   int Correr(const std::string& carpeta, const std::string& nombre) {
-    const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " " + Programa() +
-                              " crear-empresa '" + carpeta + "' '" + nombre + "' >" +
-                              Ruta("salida.txt") + " 2>" + Ruta("errores.txt") + " </dev/null";
-    int estado = std::system(orden.c_str());
-    salida = Leer(Ruta("salida.txt"));
-    errores = Leer(Ruta("errores.txt"));
-    return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
-  }
-  static std::string Leer(const std::string& ruta) {
-    std::ifstream f(ruta);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    CorridaPrograma corrida =
+        CorrerPrograma(carpeta_, "crear-empresa '" + carpeta + "' '" + nombre + "'");
+    salida = corrida.salida;
+    errores = corrida.errores;
+    return corrida.estado;
   }
   std::string salida, errores;
 };

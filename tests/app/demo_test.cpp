@@ -6,38 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "data/empresa.h"
 #include "platform/ado.h"
 #include "tests/support/empresa.h"
+#include "tests/support/programa.h"
 #include "tests/support/prueba_base.h"
 
 namespace {
-
-std::string Programa() {
-  // The test binary lives in build/tests/; the program in build/app/.
-  std::array<char, 4096> ruta{};
-  ssize_t n = readlink("/proc/self/exe", ruta.data(), ruta.size() - 1);
-  std::string propio(ruta.data(), n > 0 ? static_cast<size_t>(n) : 0);
-  return propio.substr(0, propio.rfind("/tests/")) + "/app/importador";
-}
-
-std::string Leer(const std::string& ruta) {
-  std::ifstream f(ruta);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 class DemoTest : public PruebaBase {
  protected:
@@ -45,20 +24,17 @@ class DemoTest : public PruebaBase {
     PruebaBase::SetUp();
     // The program's folder is this test's: it needs the statistics script found beside the
     // program to provision the statistics database of the embedded server.
-    const std::string programa = Programa();
+    const std::string programa = RutaPrograma();
     std::error_code ec;
     std::filesystem::copy_file(programa.substr(0, programa.rfind('/')) + "/completokve.sql",
                                Ruta("completokve.sql"), ec);
   }
 
   int Correr(const std::string& carpeta) {
-    const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " " + Programa() + " demo " +
-                              carpeta + " >" + Ruta("salida.txt") + " 2>" +
-                              Ruta("errores.txt") + " </dev/null";
-    int estado = std::system(orden.c_str());
-    salida = Leer(Ruta("salida.txt"));
-    errores = Leer(Ruta("errores.txt"));
-    return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+    CorridaPrograma corrida = CorrerPrograma(carpeta_, "demo " + carpeta);
+    salida = corrida.salida;
+    errores = corrida.errores;
+    return corrida.estado;
   }
 
   // First column of the first row, on the demo company, in SQLite's dialect.

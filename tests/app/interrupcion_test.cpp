@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -21,22 +20,9 @@
 #include "data/empresa.h"
 #include "platform/ado.h"
 #include "tests/support/empresa.h"
+#include "tests/support/programa.h"
 
 namespace {
-
-std::string Programa() {
-  std::array<char, 4096> ruta{};
-  ssize_t n = readlink("/proc/self/exe", ruta.data(), ruta.size() - 1);
-  std::string propio(ruta.data(), n > 0 ? static_cast<size_t>(n) : 0);
-  return propio.substr(0, propio.rfind("/tests/")) + "/app/importador";
-}
-
-std::string Leer(const std::string& ruta) {
-  std::ifstream f(ruta);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 size_t Confirmados(const std::string& traza) {
   std::ifstream f(traza);
@@ -74,7 +60,7 @@ class InterrupcionTest : public PruebaEmpresa {
               const std::string& servidor, size_t matarTras) {
     const std::string traza = Ruta("traza.jsonl");
     std::filesystem::remove(traza);
-    const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " exec " + Programa() +
+    const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " exec " + RutaPrograma() +
                               " --lote --modo " + modo + " --cuenta " + cuenta +
                               " --archivo " + archivo + " --traza " + traza + " " +
                               Parametros(servidor) + " >>" + Ruta("salida.txt") + " 2>&1 </dev/null";
@@ -122,7 +108,7 @@ class InterrupcionTest : public PruebaEmpresa {
               size_t lotes) {
     const std::string archivo = EscribirArchivo("entrada.txt", contenido);
     ASSERT_TRUE(Correr(modo, archivo, cuenta, "sqlite:" + Ruta("limpia"), 0))
-        << Leer(Ruta("salida.txt"));
+        << LeerArchivo(Ruta("salida.txt"));
     const std::vector<std::string> esperado = Volcado(Ruta("limpia/") + base_ + ".db");
     ASSERT_FALSE(esperado.empty());
 
@@ -138,7 +124,7 @@ class InterrupcionTest : public PruebaEmpresa {
       hechos += Confirmados(Ruta("traza.jsonl"));
     }
     EXPECT_GT(muertes, 0) << "every run ended before it was killed";
-    EXPECT_TRUE(Correr(modo, archivo, cuenta, servidor_, 0)) << Leer(Ruta("salida.txt"));
+    EXPECT_TRUE(Correr(modo, archivo, cuenta, servidor_, 0)) << LeerArchivo(Ruta("salida.txt"));
     EXPECT_EQ(Volcado(archivo_), esperado);
   }
 };

@@ -6,31 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 
 #include "tests/support/empresa.h"
+#include "tests/support/programa.h"
 
 namespace {
-
-std::string Programa() {
-#ifdef IMPORTADOR_PROGRAMA
-  return IMPORTADOR_PROGRAMA;
-#else
-  // The test binary lives in build/tests/; the program in build/app/.
-  std::array<char, 4096> ruta{};
-  ssize_t n = readlink("/proc/self/exe", ruta.data(), ruta.size() - 1);
-  std::string propio(ruta.data(), n > 0 ? static_cast<size_t>(n) : 0);
-  return propio.substr(0, propio.rfind("/tests/")) + "/app/importador";
-#endif
-}
 
 // The samples folder whatever the working directory (IMPORTADOR_SAMPLES or the source tree).
 std::string Muestra(const std::string& nombre) {
@@ -39,13 +23,6 @@ std::string Muestra(const std::string& nombre) {
       carpeta ? std::filesystem::path(carpeta)
               : std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "samples";
   return (base / nombre).string();
-}
-
-std::string Leer(const std::string& ruta) {
-  std::ifstream f(ruta);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 class LoteTest : public PruebaEmpresa {
@@ -61,14 +38,11 @@ class LoteTest : public PruebaEmpresa {
   // Runs the program; stdout and stderr go to files of the test folder.
   int Correr(const std::string& argumentos) {
     // No display at all: the batch mode, --help and --version must never need one.
-    const std::string orden = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
-                              "IMPORTADOR_CARPETA=" + carpeta_ + " " + Programa() + " " +
-                              argumentos + " >" + Ruta("salida.txt") + " 2>" +
-                              Ruta("errores.txt") + " </dev/null";
-    int estado = std::system(orden.c_str());
-    salida = Leer(Ruta("salida.txt"));
-    errores = Leer(Ruta("errores.txt"));
-    return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+    CorridaPrograma corrida = CorrerPrograma(
+        carpeta_, argumentos, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ");
+    salida = corrida.salida;
+    errores = corrida.errores;
+    return corrida.estado;
   }
   std::string Parametros() const {
     return "'@Server=" + servidor_ + ";@DbName=" + base_ + ";@Usuario=" + usuario_ +
