@@ -203,11 +203,6 @@ void EscribirScriptServidor(const std::string& ruta, const std::string& Base) {
   }
 }
 
-std::string CarpetaTemporal() {
-  std::string temp = Trim(plataforma::Entorno("TEMP"));
-  return temp.empty() ? utilidad::CarpetaAlternativa() : temp;
-}
-
 }  // namespace
 
 // Cfg's steps on the statistics connection, which it queries even when it is not open.

@@ -52,12 +52,6 @@ std::string Reemplazar(const std::string& texto, const std::string& buscar,
   return utilidad::ReemplazaTexto(texto, buscar, reemplazo);
 }
 
-// TEMP, trimmed, or the utility library's alternative folder.
-std::string CarpetaTemporal() {
-  std::string temp = Trim(plataforma::Entorno("TEMP"));
-  return temp.empty() ? utilidad::CarpetaAlternativa() : temp;
-}
-
 // Script<h><m><s>.TXT, each number without leading zeros.
 std::string RutaRegistro() {
   plataforma::FechaHora ahora = plataforma::Ahora();
@@ -334,3 +328,8 @@ void Ejecutar(const std::string& Ruta, bool& Permitido, DB_Dll& Destino) {
 void Ejecutar(const std::string& Ruta, bool& Permitido) { Ejecutar(Ruta, Permitido, DB()); }
 
 void EstablecerAbridorRegistro(AbridorDocumento abridor) { gAbridor = abridor; }
+
+std::string CarpetaTemporal() {
+  std::string temp = Trim(plataforma::Entorno("TEMP"));
+  return temp.empty() ? utilidad::CarpetaAlternativa() : temp;
+}

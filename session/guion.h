@@ -16,3 +16,7 @@ void Ejecutar(const std::string& Ruta, bool& Permitido, DB_Dll& Destino);
 // mode, where nobody is there to read it.
 using AbridorDocumento = void (*)(const std::string& ruta);
 void EstablecerAbridorRegistro(AbridorDocumento abridor);
+
+// Where the run's error log and the generated provisioning script go: TEMP, trimmed, or the
+// utility library's alternative folder.
+std::string CarpetaTemporal();
