@@ -38,11 +38,6 @@ std::string Mayus(std::string s) {
 // the word, and the regex engine costs far more than the scan (every statement passes here).
 char MayusAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
-bool ContieneAscii(const std::string& s, std::string_view palabra) {
-  auto igual = [](char a, char b) { return MayusAscii(a) == b; };
-  return std::search(s.begin(), s.end(), palabra.begin(), palabra.end(), igual) != s.end();
-}
-
 // `palabra` is upper case.
 bool EmpiezaAscii(std::string_view s, std::string_view palabra) {
   if (s.size() < palabra.size()) return false;
@@ -50,6 +45,54 @@ bool EmpiezaAscii(std::string_view s, std::string_view palabra) {
     if (MayusAscii(s[i]) != palabra[i]) return false;
   }
   return true;
+}
+
+// `palabra` is upper case and not empty.
+bool ContieneAscii(const std::string& s, std::string_view palabra) {
+  const char mayuscula = palabra[0];
+  const char minuscula = mayuscula >= 'A' && mayuscula <= 'Z' ? mayuscula + 32 : mayuscula;
+  const std::string_view texto(s);
+  for (size_t i = 0; i + palabra.size() <= texto.size(); ++i) {
+    if ((texto[i] == mayuscula || texto[i] == minuscula) &&
+        EmpiezaAscii(texto.substr(i), palabra)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// `palabra` is upper case: the whole text is the word, letter case ignored.
+bool IgualAscii(std::string_view s, std::string_view palabra) {
+  return s.size() == palabra.size() && EmpiezaAscii(s, palabra);
+}
+
+// The character classes of the patterns' \s, \d and \w.
+bool EsBlancoRegex(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+bool EsDigito(char c) { return c >= '0' && c <= '9'; }
+
+bool EsLetraRegex(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || EsDigito(c) || c == '_';
+}
+
+size_t SaltarBlancos(std::string_view s, size_t i) {
+  while (i < s.size() && EsBlancoRegex(s[i])) ++i;
+  return i;
+}
+
+size_t SaltarDigitos(std::string_view s, size_t i) {
+  while (i < s.size() && EsDigito(s[i])) ++i;
+  return i;
+}
+
+// Where `palabra` (upper case) starts at `i` after at least one blank: the position after it,
+// npos when it is not there.
+size_t TrasBlancosYPalabra(std::string_view s, size_t i, std::string_view palabra) {
+  size_t j = SaltarBlancos(s, i);
+  if (j == i || !EmpiezaAscii(s.substr(j), palabra)) return std::string::npos;
+  return j + palabra.size();
 }
 
 bool EsLetraDePalabra(char c) {
@@ -101,13 +144,23 @@ bool TerminaCon(const std::string& texto, const std::string& palabra) {
   return t.size() == palabra.size() || !EsLetraDePalabra(t[t.size() - palabra.size() - 1]);
 }
 
+// Whether one of the runs of [A-Za-z0-9_@#] of the text is `palabra` (upper case).
 bool ContienePalabra(const std::string& texto, const std::string& palabra) {
-  static const std::regex kSep("[^A-Za-z0-9_@#]+");
-  std::string t = Mayus(texto);
-  for (std::sregex_token_iterator it(t.begin(), t.end(), kSep, -1), fin; it != fin; ++it) {
-    if (*it == palabra) return true;
+  auto enPalabra = [](char c) { return EsLetraRegex(c) || c == '@' || c == '#'; };
+  const std::string_view t(texto);
+  size_t i = 0;
+  while (i < t.size()) {
+    while (i < t.size() && !enPalabra(t[i])) ++i;
+    size_t j = i;
+    while (j < t.size() && enPalabra(t[j])) ++j;
+    if (j > i && IgualAscii(t.substr(i, j - i), palabra)) return true;
+    i = j;
   }
   return false;
+}
+
+bool SoloBlancos(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), EsBlanco);
 }
 
 // ---- Cutting a masked batch into statements ----
@@ -124,7 +177,7 @@ const std::vector<std::string>& PalabrasDeInicio() {
 // continues it (a SELECT under CREATE VIEW ... AS, the INSERT guarded by IF NOT EXISTS(...), the
 // SET line of a multi-line UPDATE, anything inside open parentheses).
 bool IniciaSentencia(const std::string& linea, const std::string& actual) {
-  if (Recortar(actual).empty()) return true;
+  if (SoloBlancos(actual)) return true;
   if (Profundidad(actual) > 0) return false;
   auto palabras = Palabras(linea, 2);
   if (palabras.empty()) return false;
@@ -171,20 +224,19 @@ std::vector<std::string> Cortar(const std::string& texto) {
   // Lines end at CR LF, CR or LF; a ";" outside a trigger body ends a statement too.
   size_t i = 0;
   while (i <= texto.size()) {
-    size_t j = texto.find_first_of("\r\n;", i);
-    if (j == std::string::npos) j = texto.size();
+    size_t j = i;
+    while (j < texto.size() && texto[j] != '\r' && texto[j] != '\n' && texto[j] != ';') ++j;
     bool puntoYComa = j < texto.size() && texto[j] == ';';
     std::string t = Recortar(texto.substr(i, j - i));
     if (enDisparador) {
       agregar(t + (puntoYComa ? ";" : ""));
-      if (Mayus(t) == "END") cerrar();
-    } else if (Mayus(t) == "GO") {
+      if (IgualAscii(t, "END")) cerrar();
+    } else if (IgualAscii(t, "GO")) {
       cerrar();
     } else if (!t.empty()) {
       if (IniciaSentencia(t, actual)) cerrar();
       agregar(t);
-      std::string cabeza = Mayus(actual.substr(0, 40));
-      if (cabeza.rfind("CREATE TRIGGER", 0) == 0) {
+      if (EmpiezaAscii(actual, "CREATE TRIGGER")) {
         enDisparador = true;
         if (puntoYComa) actual += ';';
       }
@@ -204,16 +256,24 @@ std::vector<std::string> Cortar(const std::string& texto) {
 // "BEGIN TRAN", "COMMIT TRANSACTION x", "ROLLBACK" ... as the driver's texts; the rest of the
 // statement after the transaction words, if any, goes to `resto`.
 std::optional<std::string> Transaccion(const std::string& s, std::string& resto) {
-  static const std::regex kTran(
-      R"(^(BEGIN|COMMIT|ROLLBACK)(\s+(TRANSACTION|TRAN)\b)?([\s\S]*)$)", kIcase);
-  if (!EmpiezaAscii(s, "BEGIN") && !EmpiezaAscii(s, "COMMIT") && !EmpiezaAscii(s, "ROLLBACK")) {
-    return std::nullopt;
+  std::string palabra;
+  for (const char* w : {"BEGIN", "COMMIT", "ROLLBACK"}) {
+    if (EmpiezaAscii(s, w)) palabra = w;
   }
-  std::smatch m;
-  if (!std::regex_match(s, m, kTran)) return std::nullopt;
-  std::string cola = Recortar(m[4].str());
-  std::string palabra = Mayus(m[1].str());
-  if (!m[2].matched && !cola.empty()) return std::nullopt;  // BEGIN of a block, not ours
+  if (palabra.empty()) return std::nullopt;
+  // The optional TRANSACTION or TRAN after blanks, as a whole word.
+  size_t fin = palabra.size();
+  bool conPalabra = false;
+  for (const char* w : {"TRANSACTION", "TRAN"}) {
+    size_t tras = TrasBlancosYPalabra(s, palabra.size(), w);
+    if (tras != std::string::npos && (tras == s.size() || !EsLetraRegex(s[tras]))) {
+      fin = tras;
+      conPalabra = true;
+      break;
+    }
+  }
+  std::string cola = Recortar(s.substr(fin));
+  if (!conPalabra && !cola.empty()) return std::nullopt;  // BEGIN of a block, not ours
   resto.clear();
   if (!cola.empty()) {
     auto p = Palabras(cola, 1);
@@ -233,17 +293,62 @@ bool SeOmite(const std::string& s) {
          (w == "ALTER" && std::regex_match(s, kDisparadores));
 }
 
+// One "SELECT [DISTINCT] TOP n " of a text: where it starts, its length (the blanks after it
+// included), n and whether DISTINCT is there.
+struct SelectTop {
+  size_t pos = 0;
+  size_t largo = 0;
+  std::string n;
+  bool distinct = false;
+};
+
+// The "SELECT TOP n" that starts at `p`: SELECT as a word, [blanks DISTINCT] blanks TOP, blanks,
+// an optional "(", blanks, the digits, blanks, an optional ")" and the blanks after it.
+std::optional<SelectTop> SelectTopEn(std::string_view s, size_t p) {
+  if (!EmpiezaAscii(s.substr(p), "SELECT") || (p > 0 && EsLetraRegex(s[p - 1]))) {
+    return std::nullopt;
+  }
+  SelectTop r;
+  r.pos = p;
+  size_t i = TrasBlancosYPalabra(s, p + 6, "DISTINCT");
+  if (i != std::string::npos) i = TrasBlancosYPalabra(s, i, "TOP");
+  r.distinct = i != std::string::npos;
+  if (!r.distinct) i = TrasBlancosYPalabra(s, p + 6, "TOP");
+  if (i == std::string::npos) return std::nullopt;
+  i = SaltarBlancos(s, i);
+  if (i < s.size() && s[i] == '(') ++i;
+  i = SaltarBlancos(s, i);
+  size_t finDigitos = SaltarDigitos(s, i);
+  if (finDigitos == i) return std::nullopt;
+  r.n = std::string(s.substr(i, finDigitos - i));
+  size_t e = SaltarBlancos(s, finDigitos);
+  if (e < s.size() && s[e] == ')' && SaltarBlancos(s, e + 1) > e + 1) {
+    e = SaltarBlancos(s, e + 1);  // the ")" and the blanks after it
+  } else if (e == finDigitos) {
+    return std::nullopt;  // the count must be followed by a blank
+  }
+  r.largo = e - p;
+  return r;
+}
+
+std::optional<SelectTop> BuscarSelectTop(const std::string& s) {
+  for (size_t p = 0; p + 6 <= s.size(); ++p) {
+    if (MayusAscii(s[p]) != 'S') continue;
+    if (auto r = SelectTopEn(s, p)) return r;
+  }
+  return std::nullopt;
+}
+
 // SELECT [DISTINCT] TOP n ... -> SELECT [DISTINCT] ... LIMIT n, the LIMIT at the end of the
-// statement or of the subquery the SELECT belongs to.
+// statement or of the subquery the SELECT belongs to. A scan rather than a pattern: most
+// lookups of the import carry TOP 1.
 std::string TopALimit(std::string s) {
-  static const std::regex kTop(R"(\bSELECT(\s+DISTINCT)?\s+TOP\s*\(?\s*(\d+)\s*\)?\s+)", kIcase);
   if (!ContieneAscii(s, "TOP")) return s;
-  std::smatch m;
-  while (std::regex_search(s, m, kTop)) {
-    size_t p = static_cast<size_t>(m.position(0));
-    size_t largo = static_cast<size_t>(m.length(0));
-    std::string n = m[2].str();
-    std::string cabeza = s.substr(p, 6) + (m[1].matched ? " DISTINCT" : "") + " ";
+  while (auto m = BuscarSelectTop(s)) {
+    size_t p = m->pos;
+    size_t largo = m->largo;
+    const std::string& n = m->n;
+    std::string cabeza = s.substr(p, 6) + (m->distinct ? " DISTINCT" : "") + " ";
     int d = 0;
     size_t fin = s.size();
     for (size_t i = p + largo; i < s.size(); ++i) {
@@ -259,10 +364,6 @@ std::string TopALimit(std::string s) {
   }
   return s;
 }
-
-bool EsBlancoRegex(char c) { return EsBlanco(c) || c == '\f' || c == '\v'; }
-
-bool EsLetraRegex(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
 // End of "(NOLOCK)" (blanks allowed inside) that opens at `abre`; npos when there is none.
 size_t FinNolock(const std::string& s, size_t abre) {
@@ -313,13 +414,37 @@ std::string Funciones(const std::string& s) {
 // A quoted day/month/year date (with or without a time) in the ISO form the engine stores,
 // 'yyyy-mm-dd hh:mm:ss' (midnight when no time is given): getdate() and the recordsets write
 // that form too, so equal dates compare equal as texts. Nothing for any other text.
+// d/m/yy or d/m/yyyy ("/", "." or "-" between the parts, one or two digits for day and month),
+// optionally followed by blanks and h:mm or h:mm:ss.
+bool EsFechaDma(std::string_view s) {
+  auto separador = [&](size_t k) {
+    return k < s.size() && (s[k] == '/' || s[k] == '.' || s[k] == '-');
+  };
+  size_t i = 0;
+  for (int parte = 0; parte < 2; ++parte) {
+    size_t n = SaltarDigitos(s, i) - i;
+    if (n < 1 || n > 2 || !separador(i + n)) return false;
+    i += n + 1;
+  }
+  size_t n = SaltarDigitos(s, i) - i;
+  if (n != 2 && n != 4) return false;
+  i += n;
+  if (i == s.size()) return true;
+  size_t hora = SaltarBlancos(s, i);
+  if (hora == i) return false;
+  n = SaltarDigitos(s, hora) - hora;
+  if (n < 1 || n > 2 || hora + n >= s.size() || s[hora + n] != ':') return false;
+  i = hora + n + 1;
+  if (SaltarDigitos(s, i) - i != 2) return false;
+  i += 2;
+  if (i == s.size()) return true;
+  return s[i] == ':' && SaltarDigitos(s, i + 1) == i + 3 && i + 3 == s.size();
+}
+
 std::optional<std::string> FechaIso(const std::string& contenido) {
-  static const std::regex kDma(
-      R"(^\d{1,2}[/.-]\d{1,2}[/.-](\d{2}|\d{4})(\s+\d{1,2}:\d{2}(:\d{2})?)?$)");
-  if (contenido.empty() || !std::isdigit(static_cast<unsigned char>(contenido[0]))) {
+  if (contenido.empty() || !EsDigito(contenido[0]) || !EsFechaDma(contenido)) {
     return std::nullopt;
   }
-  if (!std::regex_match(contenido, kDma)) return std::nullopt;
   auto f = plataforma::LeerFecha(contenido);
   if (!f) return std::nullopt;
   return plataforma::FechaIso(*f);
@@ -353,8 +478,16 @@ bool SigueCollate(const std::string& s, size_t pos) {
 std::string Literales(const std::string& s, const Enmascarado& mascara) {
   std::string r;
   size_t i = 0;
+  r.reserve(s.size());
   while (i < s.size()) {
-    auto ficha = s[i] == '\'' ? mascara.FichaEn(s, i) : std::nullopt;
+    if (s[i] != '\'') {
+      size_t comilla = s.find('\'', i);
+      if (comilla == std::string::npos) comilla = s.size();
+      r.append(s, i, comilla - i);
+      i = comilla;
+      continue;
+    }
+    auto ficha = mascara.FichaEn(s, i);
     if (!ficha) {
       r += s[i++];
       continue;
@@ -394,25 +527,45 @@ std::string Minus(std::string s) {
   return s;
 }
 
+// The "(" of "VALUES (" (VALUES as a word, blanks allowed before the parenthesis) found from
+// `desde`: its position and that of VALUES; npos when there is none.
+size_t ParentesisDeValues(const std::string& s, size_t desde, size_t& values) {
+  for (size_t i = desde; i + 6 <= s.size(); ++i) {
+    if (MayusAscii(s[i]) != 'V' || !EmpiezaAscii(std::string_view(s).substr(i), "VALUES") ||
+        (i > 0 && EsLetraRegex(s[i - 1]))) {
+      continue;
+    }
+    size_t j = SaltarBlancos(s, i + 6);
+    if (j < s.size() && s[j] == '(') {
+      values = i;
+      return j;
+    }
+  }
+  return std::string::npos;
+}
+
 }  // namespace
 
 std::string InsercionCondicionada(const std::string& s, const std::string& desde) {
-  static const std::regex kIf(R"(^IF\s+NOT\s+EXISTS\s*\()", kIcase);
-  static const std::regex kInsert(R"(^INSERT\s+INTO\s)", kIcase);
-  static const std::regex kValues(R"(\bVALUES\s*\()", kIcase);
+  // IF NOT EXISTS ( at the start, then INSERT INTO after the condition: scans, not patterns,
+  // since every journal entry's calendar guard passes here.
   if (!EmpiezaAscii(s, "IF")) return s;
-  std::smatch m;
-  if (!std::regex_search(s, m, kIf)) return s;
-  size_t abre = static_cast<size_t>(m.length(0)) - 1;
+  size_t i = TrasBlancosYPalabra(s, 2, "NOT");
+  if (i != std::string::npos) i = TrasBlancosYPalabra(s, i, "EXISTS");
+  if (i == std::string::npos) return s;
+  size_t abre = SaltarBlancos(s, i);
+  if (abre >= s.size() || s[abre] != '(') return s;
   size_t cierra = CierreDe(s, abre);
   if (cierra == std::string::npos) return s;
   std::string sel = s.substr(abre + 1, cierra - abre - 1);
   std::string resto = Recortar(s.substr(cierra + 1));
-  if (!std::regex_search(resto, kInsert)) return s;
-  for (std::sregex_iterator it(resto.begin(), resto.end(), kValues), fin; it != fin; ++it) {
-    size_t pos = static_cast<size_t>(it->position(0));
+  size_t into = EmpiezaAscii(resto, "INSERT") ? TrasBlancosYPalabra(resto, 6, "INTO")
+                                               : std::string::npos;
+  if (into == std::string::npos || into >= resto.size() || !EsBlancoRegex(resto[into])) return s;
+  size_t pos = 0;
+  for (size_t a = ParentesisDeValues(resto, 0, pos); a != std::string::npos;
+       a = ParentesisDeValues(resto, a + 1, pos)) {
     if (Profundidad(resto.substr(0, pos)) != 0) continue;
-    size_t a = pos + static_cast<size_t>(it->length(0)) - 1;
     size_t c = CierreDe(resto, a);
     if (c == std::string::npos || !Recortar(resto.substr(c + 1)).empty()) return s;
     return Recortar(resto.substr(0, pos)) + " SELECT " + resto.substr(a + 1, c - a - 1) + desde +
