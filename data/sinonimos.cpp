@@ -1,6 +1,7 @@
 #include <string>
 
 #include "data/db_dll.h"
+#include "data/literales.h"
 #include "data/valores_sesion.h"
 #include "utility/utilidades.h"
 
@@ -35,10 +36,13 @@ std::string QuitaMarcas(const std::string& sql) {
 
 std::string DB_Dll::SS_TSinonimos(const std::string& SQL) {
   if (gEsAdmin) return QuitaMarcas(SQL);
-  if (utilidad::ContieneSinCaso(SQL, "MV_ASIENTOS") && !gConfidencialidad) {
+  // Only the names of the statement are redirected: a value inside a quoted literal is data
+  // (an account named "... MA_CUENTAS ..."), and a lookup must ask for it as it was stored.
+  const literales::Enmascarado enmascarado(SQL);
+  if (utilidad::ContieneSinCaso(enmascarado.Texto(), "MV_ASIENTOS") && !gConfidencialidad) {
     return QuitaMarcas(SQL);
   }
-  std::string resultado = SQL;
+  std::string resultado = enmascarado.Texto();
   for (const auto& familia : kFamilias) {
     const std::string tabla = familia.tabla;
     const std::string sinonimo = familia.sinonimo;
@@ -51,5 +55,5 @@ std::string DB_Dll::SS_TSinonimos(const std::string& SQL) {
       resultado = utilidad::ReemplazarSinCaso(resultado, "@Admin_MA_CUENTAS", "MA_CUENTAS");
     }
   }
-  return QuitaMarcas(resultado);
+  return QuitaMarcas(enmascarado.Restaura(resultado));
 }

@@ -50,13 +50,15 @@ std::string NuevoCodigo(const std::string& titulo) {
 void ProcesarEmpleado(ContextoCorrida& ctx) {
   ctx.Descripcion.clear();
   ctx.CuentaCliente.clear();
-  if (Trim(ctx.Linea).empty()) return;
-
-  ctx.Descripcion = Trim(utilidad::ReemplazaTexto(ctx.Linea, ";", " "));
-  const std::string titulo = ctx.ventana.txtCuenta();
-  // The account is stored without single quotes; compare with the name as stored, so the
+  // The account is stored without single quotes, and trimmed after they are gone (a quote
+  // must not leave blanks in front of the name); compare with the name as stored, so the
   // query holds no stray quote and a second run finds what the first one created.
-  const std::string almacenado = utilidad::QuitarCaracteres(ctx.Descripcion, "'");
+  ctx.Descripcion = Trim(utilidad::QuitarCaracteres(
+      utilidad::ReemplazaTexto(ctx.Linea, ";", " "), "'"));
+  // An empty line, or one of separators only (an empty row of the export), names no one.
+  if (ctx.Descripcion.empty()) return;
+  const std::string titulo = ctx.ventana.txtCuenta();
+  const std::string& almacenado = ctx.Descripcion;
 
   bool existe = true;
   if (!Paso(ctx, [&] {

@@ -203,7 +203,10 @@ void LeerLineaSaldo(ContextoCorrida& ctx) {
   std::string tipo;
   Paso(ctx, [&] { ctx.Fecha = Trim(Columna(ctx, 0)); });
   Paso(ctx, [&] {
-    const auto tokens = utilidad::Dividir(Trim(Columna(ctx, kColumnaComprobante)), " ");
+    // Single quotes are dropped, as every stored value loses them: the duplicate check then
+    // asks for what a first run wrote, and no quote of the file can end a literal of the query.
+    const auto tokens = utilidad::Dividir(
+        Trim(utilidad::QuitarCaracteres(Columna(ctx, kColumnaComprobante), "'")), " ");
     tipo = Trim(tokens[0]);
     if (tokens.size() > 1) ctx.Letra = Trim(tokens[1]);
     if (tokens.size() > 2) {

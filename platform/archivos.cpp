@@ -70,14 +70,13 @@ bool LeerUtf8(const std::string& s, size_t& i, char32_t& c) {
   return true;
 }
 
-bool EsUtf8ConNoAscii(const std::string& s) {
-  bool noAscii = false;
+// True for well-formed UTF-8 (plain ASCII included, which reads the same in Windows-1252).
+bool EsUtf8(const std::string& s) {
   for (size_t i = 0; i < s.size();) {
     char32_t c;
     if (!LeerUtf8(s, i, c)) return false;
-    if (c >= 0x80) noAscii = true;
   }
-  return noAscii;
+  return true;
 }
 
 std::string ConBarra(std::string carpeta) {
@@ -149,13 +148,15 @@ void ArchivoTexto::Abrir(const std::string& ruta) {
   if (f.bad()) {
     throw ErrorEjecucion(kErrAccesoRuta, "Error de acceso a la ruta o el archivo: " + ruta);
   }
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
-    contenido_ = bytes.substr(3);
-  } else if (EsUtf8ConNoAscii(bytes)) {
-    contenido_ = std::move(bytes);
-  } else {
-    contenido_ = Cp1252AUtf8(bytes);
+  // No text export holds a NUL byte: such a file is binary, or text in UTF-16, and read as
+  // Windows-1252 it would give lines of noise that post nothing or post garbage without a word.
+  if (bytes.find('\0') != std::string::npos) {
+    throw ErrorEjecucion(kErrAccesoRuta, "El archivo no es un archivo de texto: " + ruta);
   }
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  // A mark before bytes that are no UTF-8 is wrong about them: they are read as Windows-1252,
+  // like any other such file, so no malformed text ever reaches the database.
+  contenido_ = EsUtf8(bytes) ? std::move(bytes) : Cp1252AUtf8(bytes);
   posicion_ = 0;
   abierto_ = true;
 }

@@ -20,7 +20,8 @@ std::string Utf8ACp1252(const std::string& texto);  // characters outside the co
 // Windows-1252.
 class ArchivoTexto {
  public:
-  // Raises ErrorEjecucion 53 (file not found) or 75 (path/file access) when it cannot be opened.
+  // Raises ErrorEjecucion 53 (file not found) or 75 (path/file access) when it cannot be opened,
+  // 75 too for a file that holds a NUL byte (binary, or UTF-16 text).
   void Abrir(const std::string& ruta);
   void Cerrar();
   bool Abierto() const;

@@ -51,6 +51,7 @@ TEST_F(ArchivosTest, LecturaDeLineas) {
       // Octal escapes: a hex escape would swallow the letter after it.
       {"Windows-1252", "Pe\361a;\200 12;Ni\361o\r\n", {"Peña;€ 12;Niño"}},
       {"UTF-8 con BOM", "\357\273\277a;b\r\n", {"a;b"}},
+      {"BOM ante Windows-1252", "\357\273\277Pe\321a", {"PeÑa"}},
       {"UTF-8 sin BOM", "Peña\r\nJosé", {"Peña", "José"}},
       // Invalid as UTF-8 (a lone 0xF1 before an ASCII letter): read as Windows-1252.
       {"mezcla", "Peña \361a", {"PeÃ±a ña"}},
@@ -72,6 +73,9 @@ TEST_F(ArchivosTest, ErroresDeLectura) {
   EXPECT_EQ(numeroAlAbrir(Ruta("no_existe.txt")), kErrArchivoNoEncontrado);
   std::filesystem::create_directory(Ruta("carpeta"));
   EXPECT_EQ(numeroAlAbrir(Ruta("carpeta")), kErrAccesoRuta);
+  // A NUL byte: binary, or UTF-16 text ("C\0l\0"), never an export of the previous system.
+  EXPECT_EQ(numeroAlAbrir(EscribirArchivo("utf16.txt", std::string("\xFF\xFE" "C\0l\0", 6))),
+            kErrAccesoRuta);
   EXPECT_FALSE(a.Abierto());
 
   a.Abrir(EscribirArchivo("uno.txt", "x"));
