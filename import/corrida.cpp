@@ -142,8 +142,16 @@ void DeshabilitarTriggers(ContextoCorrida& ctx) {
 }
 
 void HabilitarTriggers(ContextoCorrida& ctx) {
-  EnviarSentencia("ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL");
+  const std::string sentencia = "ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL";
+  EnviarSentencia(sentencia);
+  // Told once: the clean-up at the end of the run must not send it, nor show it, again.
   ctx.triggersDeshabilitados = false;
+  // A refusal leaves the journal's triggers off on the server: the operator must know.
+  const auto& errores = DB().Cnn().Errors();
+  if (errores.Count() == 0) return;
+  const std::string descripcion = errores.Item(0).Description;
+  ctx.resumen.errores.push_back(sentencia + ": " + descripcion);
+  plataforma::MsgBox(descripcion, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
 }
 
 ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
