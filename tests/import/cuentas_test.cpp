@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "import/asientos.h"
-#include "tests/import/controles_prueba.h"
+#include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
 
 namespace {
@@ -23,7 +23,7 @@ class CuentasTest : public PruebaEmpresa {
              "('111', 'CAJA Y BANCOS', 1), ('11101', 'CAJA', 0), ('11102', 'BANCO', NULL)");
   }
 
-  ControlesPrueba controles;
+  VentanaModos controles;
   ContextoCorrida ctx{controles};
 };
 

@@ -13,7 +13,7 @@
 #include "import/sentencias.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
-#include "tests/import/controles_prueba.h"
+#include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
 
 namespace {
@@ -59,7 +59,7 @@ class GrabaAsientoTest : public PruebaEmpresa {
     return filas.empty() ? std::vector<std::string>{} : filas[0];
   }
 
-  ControlesPrueba controles;
+  VentanaModos controles;
   ContextoCorrida ctx{controles};
 };
 

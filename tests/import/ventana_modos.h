@@ -1,35 +1,36 @@
 #pragma once
-// The window as the import-mode tests fill it: the selected option, the file, the
+// The import window's controls as plain values: the selected option, the file, the
 // counter-account and the concept the run reads, and the concept the own-cheque mode writes.
+// Tests that drive the writers directly fill the fields; the import-mode tests construct it.
 // Also the samples folder (IMPORTADOR_SAMPLES under CTest, the source tree otherwise).
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "import/contexto_corrida.h"
 
-class VentanaModos : public ControlesVentana {
- public:
+struct VentanaModos : ControlesVentana {
+  VentanaModos() = default;
   VentanaModos(int opcion, std::string ruta, std::string cuenta,
                std::string concepto = "Saldos Iniciales: Importación")
-      : opcion_(opcion),
-        ruta_(std::move(ruta)),
-        cuenta_(std::move(cuenta)),
-        concepto_(std::move(concepto)) {}
+      : opcion(opcion),
+        ruta(std::move(ruta)),
+        cuenta(std::move(cuenta)),
+        concepto(std::move(concepto)) {}
 
-  int OpcionSeleccionada() const override { return opcion_; }
-  std::string txtRuta() const override { return ruta_; }
-  std::string txtCuenta() const override { return cuenta_; }
-  std::string txtConcepto() const override { return concepto_; }
-  void SetTxtConcepto(const std::string& texto) override { concepto_ = texto; }
+  int OpcionSeleccionada() const override { return opcion; }
+  std::string txtRuta() const override { return ruta; }
+  std::string txtCuenta() const override { return cuenta; }
+  std::string txtConcepto() const override { return concepto; }
+  void SetTxtConcepto(const std::string& texto) override { concepto = texto; }
   void DibujaProgreso(double, uint32_t, const std::string&) override {}
   void HacerEventos() override {}
 
- private:
-  int opcion_;
-  std::string ruta_, cuenta_, concepto_;
+  int opcion = 0;
+  std::string ruta, cuenta, concepto;
 };
 
 inline std::string RutaMuestra(const std::string& nombre) {
