@@ -69,6 +69,12 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
       // A failure of the standard library (memory, a conversion) is offered like any other.
       error = ErrorEjecucion(plataforma::kErrArgumentoInvalido, e.what());
     }
+    // Inside the line loop the operator must learn which line failed; a description that
+    // already names its line is shown as it is.
+    if (ctx.RegistroActual > 0 && error.Description.find(", línea ") == std::string::npos) {
+      error.Description = "Archivo " + ctx.RutaArchivo + ", línea " +
+                          std::to_string(ctx.RegistroActual) + ": " + error.Description;
+    }
     switch (utilidad::MensajeError(error)) {
       case plataforma::vbRetry:
         continue;

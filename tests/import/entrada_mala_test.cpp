@@ -287,7 +287,9 @@ std::vector<Caso> Casos() {
                                 "\r\n" +
                                 ChequeTercero("15/02/2023", "29/02/2023", "0012346", "10") +
                                 "\r\n" + ChequeTercero("29/02/2023", "15/03/2023", "0012347", "10"),
-                   .dialogos = {{"importador", "'29/02/2023' no es una fecha", vbIgnore}},
+                   .dialogos = {{"importador",
+                                 "línea 3: No coinciden los tipos: '29/02/2023' no es una fecha",
+                                 vbIgnore}},
                    .asientos = 2,
                    .leidas = 3,
                    .registrados = 1,
@@ -327,9 +329,9 @@ std::vector<Caso> Casos() {
                     ChequeTercero("15/01/2020", "15/02/2020", "3", "--5") + "\r\n" +
                     ChequeTercero("15/01/2020", "15/02/2020", "4", "999999999999999,99") +
                     "\r\n" + ChequeTercero("15/01/2020", "15/02/2020", "5", "123456789012,34"),
-       .dialogos = {{"importador", "Error 13: No coinciden los tipos: '1e5'", vbIgnore},
-                    {"importador", "Error 13: No coinciden los tipos: '--5'", vbIgnore},
-                    {"importador", "Error 6: Desbordamiento: '999999999999999,99'", vbIgnore}},
+       .dialogos = {{"importador", "línea 1: No coinciden los tipos: '1e5'", vbIgnore},
+                    {"importador", "línea 3: No coinciden los tipos: '--5'", vbIgnore},
+                    {"importador", "línea 4: Desbordamiento: '999999999999999,99'", vbIgnore}},
        .asientos = 2,
        .leidas = 5,
        .registrados = 1,
