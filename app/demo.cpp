@@ -22,8 +22,6 @@
 #include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
 
-#undef EOF  // the recordset has a member of that name
-
 extern char** environ;
 
 namespace {

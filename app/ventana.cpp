@@ -3,8 +3,6 @@
 // points at the batch mode instead of letting Qt abort.
 
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() of the ADO header.
-#undef EOF
 
 #include <iostream>
 #include <string>

@@ -32,8 +32,6 @@
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 
-#undef EOF  // the recordset has a member of that name
-
 namespace {
 
 constexpr int kAsientosPrevios = 100000;

@@ -5,7 +5,6 @@
 //   saldos_bench [lineas...]     (default: 1000 10000)
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <chrono>
 #include <cstdlib>

@@ -1,6 +1,4 @@
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
 
 #include "data/dialecto_sqlite.h"
 
@@ -212,7 +210,7 @@ std::vector<std::string> Cortar(const std::string& texto) {
   bool enDisparador = false;
   auto cerrar = [&] {
     std::string t = Recortar(actual);
-    if (!t.empty()) sentencias.push_back(t);
+    if (!t.empty()) sentencias.push_back(std::move(t));
     actual.clear();
     enDisparador = false;
   };
@@ -227,7 +225,10 @@ std::vector<std::string> Cortar(const std::string& texto) {
     size_t j = i;
     while (j < texto.size() && texto[j] != '\r' && texto[j] != '\n' && texto[j] != ';') ++j;
     bool puntoYComa = j < texto.size() && texto[j] == ';';
-    std::string t = Recortar(texto.substr(i, j - i));
+    size_t a = i, b = j;
+    while (a < b && EsBlanco(texto[a])) ++a;
+    while (b > a && EsBlanco(texto[b - 1])) --b;
+    std::string t = texto.substr(a, b - a);
     if (enDisparador) {
       agregar(t + (puntoYComa ? ";" : ""));
       if (IgualAscii(t, "END")) cerrar();
@@ -456,7 +457,8 @@ bool OperadorAntes(const std::string& s, size_t pos) {
   if (i == 0) return false;
   char c = s[i - 1];
   if (c == '=' || c == '<' || c == '>') return true;
-  return i >= 4 && Mayus(s.substr(i - 4, 4)) == "LIKE" && (i == 4 || !EsLetraDePalabra(s[i - 5]));
+  return i >= 4 && EmpiezaAscii(std::string_view(s).substr(i - 4, 4), "LIKE") &&
+         (i == 4 || !EsLetraDePalabra(s[i - 5]));
 }
 
 bool OperadorDespues(const std::string& s, size_t pos) {
@@ -470,7 +472,7 @@ bool OperadorDespues(const std::string& s, size_t pos) {
 bool SigueCollate(const std::string& s, size_t pos) {
   size_t i = pos;
   while (i < s.size() && EsBlanco(s[i])) ++i;
-  return Mayus(s.substr(i, 7)) == "COLLATE";
+  return EmpiezaAscii(std::string_view(s).substr(i), "COLLATE");
 }
 
 // Dates to ISO and COLLATE KVCI after every compared literal, on the masked text: literals are
@@ -492,11 +494,21 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
       r += s[i++];
       continue;
     }
-    std::string literal = ficha->original;
-    if (auto iso = FechaIso(literales::ContenidoLiteral(literal))) literal = "'" + *iso + "'";
+    const std::string& literal = ficha->original;
+    // Only a literal that opens with a digit may be a date.
+    std::optional<std::string> iso;
+    if (literal.size() > 1 && EsDigito(literal[1])) {
+      iso = FechaIso(literales::ContenidoLiteral(literal));
+    }
     size_t fin = i + ficha->largo;
     bool comparado = OperadorAntes(s, i) || OperadorDespues(s, fin);
-    r += literal;
+    if (iso) {
+      r += '\'';
+      r += *iso;
+      r += '\'';
+    } else {
+      r += literal;
+    }
     if (comparado && !SigueCollate(s, fin)) r += std::string(" COLLATE ") + kColacionSQLite;
     i = fin;
   }
@@ -516,7 +528,7 @@ void Convertir(const std::string& sentencia, const Enmascarado& mascara,
   if (SeOmite(s)) return;
   s = InsercionCondicionada(s, "");
   s = QuitarSugerencias(s);
-  s = TopALimit(s);
+  s = TopALimit(std::move(s));
   s = Funciones(s);
   s = Literales(s, mascara);
   salida.push_back(mascara.Restaura(Recortar(s)));

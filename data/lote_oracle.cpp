@@ -1,6 +1,4 @@
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
 
 #include <string>
 #include <vector>

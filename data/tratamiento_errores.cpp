@@ -2,7 +2,6 @@
 // folder, opened only after the answer, and "5" closing the title.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include "data/aviso_operador.h"
 #include "data/db_dll.h"

@@ -22,8 +22,6 @@
 #include "session/inicio.h"
 #include "utility/utilidades.h"
 
-#undef EOF  // the recordset has a member of that name
-
 namespace entradas_fuzz {
 
 inline std::string Texto(const uint8_t* datos, size_t largo) {

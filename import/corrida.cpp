@@ -5,9 +5,6 @@
 #include <exception>
 #include <string>
 
-// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
-#undef EOF
-
 #include "data/db_dll.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"

@@ -1,8 +1,6 @@
 // The counter-account check of a run and the creation of posting accounts in MA_CUENTAS.
 
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
 
 #include <string>
 

@@ -4,9 +4,6 @@
 #include <cstdio>
 #include <string>
 
-// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
-#undef EOF
-
 #include "data/db_dll.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"

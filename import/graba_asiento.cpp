@@ -2,8 +2,6 @@
 // VAT-book columns on the first line of a sales invoice, credit note or debit note.
 
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
 
 #include <string>
 

@@ -2,8 +2,6 @@
 // its account name and gives the price class to write into CLASE of MA_CUENTASADIC.
 
 #include <cstdio>
-// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
-#undef EOF
 
 #include "import/lista_precios.h"
 

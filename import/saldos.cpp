@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-// The recordset of the ADO stand-in has a member named EOF, the name of a C library macro.
-#undef EOF
-
 #include "data/db_dll.h"
 #include "import/asientos.h"
 #include "import/sentencias.h"

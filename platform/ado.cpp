@@ -91,8 +91,8 @@ void EstablecerFabricaConexiones(FabricaConexiones f) { fabrica = f; }
 const Valor& Field::Value() const {
   if (!value_) {
     Fallar(adErrNoCurrentRecord,
-           "Either BOF or EOF is True, or the current record has been deleted. Requested "
-           "operation requires a current record. (field " + name_ + ")");
+           "No hay fila actual: el conjunto de registros está al principio o al final (campo " +
+               name_ + ")");
   }
   return *value_;
 }
@@ -189,8 +189,7 @@ void Recordset::RequireOpen() const {
 void Recordset::RequireCurrent() const {
   if (position_ < 0 || position_ >= static_cast<long>(rows_.size())) {
     Fallar(adErrNoCurrentRecord,
-           "Either BOF or EOF is True, or the current record has been deleted. Requested "
-           "operation requires a current record.");
+           "No hay fila actual: el conjunto de registros está al principio o al final.");
   }
 }
 
@@ -217,8 +216,7 @@ void Recordset::MoveNext() {
   if (editMode_ != adEditNone) Update();  // moving off a row writes its edit, as ADO does
   if (EOF()) {
     Fallar(adErrNoCurrentRecord,
-           "Either BOF or EOF is True, or the current record has been deleted. Requested "
-           "operation requires a current record.");
+           "No hay fila actual: el conjunto de registros está al principio o al final.");
   }
   ++position_;
   Bind();

@@ -2,8 +2,6 @@
 // the same steps on any connection, also serves the statistics database's CfgKV).
 
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
 
 #include "session/configuracion.h"
 

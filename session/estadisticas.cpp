@@ -4,8 +4,6 @@
 
 #include <charconv>
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
 
 #include "session/estadisticas.h"
 

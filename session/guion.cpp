@@ -2,8 +2,6 @@
 // the batches in cycles until no object is missing any more and logs the unexpected errors.
 
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() in the ADO header.
-#undef EOF
 
 #include "session/guion.h"
 

@@ -2,7 +2,6 @@
 // sample file twice and reports a balanced journal and a second pass that posts nothing.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 

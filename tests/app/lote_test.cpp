@@ -2,7 +2,6 @@
 // with its exit statuses, the dialogs on standard error and the summary on standard output.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
-#undef EOF  // the recordset has a member of that name
 
 #include "data/aviso_operador.h"
 #include "data/db_dll.h"

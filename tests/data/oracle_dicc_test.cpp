@@ -1,5 +1,4 @@
 #include <cstdio>
-#undef EOF
 
 #include <gtest/gtest.h>
 

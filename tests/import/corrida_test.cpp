@@ -2,7 +2,6 @@
 // ends, progress per line, the error policy and what every end of a run leaves behind.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 

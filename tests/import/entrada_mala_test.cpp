@@ -4,7 +4,6 @@
 // counts and which messages it shows, in order.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,6 @@
 // batches and values that do not convert.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 

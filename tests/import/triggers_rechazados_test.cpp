@@ -7,7 +7,6 @@
 // to the embedded dialect itself, accepts DISABLE TRIGGER ALL and refuses ENABLE TRIGGER ALL.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 

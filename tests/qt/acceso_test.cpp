@@ -3,7 +3,6 @@
 // showing it when the parameters lack the server.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,6 @@
 // an embedded company with its progress bar drawn per line.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
 #include <cstdio>
-// <cstdio> defines EOF as a macro, which would hide Recordset::EOF() of the ADO header.
-#undef EOF
 
 #include "session/estadisticas.h"
 

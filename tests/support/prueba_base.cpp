@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#undef EOF  // the recordset has a member of that name
 
 #include "data/db_dll.h"
 #include "data/valores_sesion.h"

@@ -2,7 +2,6 @@
 // counter-accounts, the browse buttons write what the dialog returns.
 
 #include <cstdio>
-#undef EOF  // the recordset has a member of that name
 
 #include <gtest/gtest.h>
 
