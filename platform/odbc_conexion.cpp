@@ -403,13 +403,34 @@ HandlesOdbc HandlesOdbcPendientes() {
 
 OdbcConnection::~OdbcConnection() {
   if (dbc_) {
+    FreeStatement();
     if (manualCommit_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
     SQLDisconnect(dbc_);
   }
   FreeHandles();
 }
 
+void OdbcConnection::FreeStatement() {
+  SQLHANDLE st = stmt_;
+  LiberarHandle(SQL_HANDLE_STMT, st);
+  stmt_ = nullptr;
+  stmtTimeout_ = -1;
+}
+
+SQLHSTMT OdbcConnection::StatementHandle() {
+  if (stmt_) return stmt_;
+  SQLHANDLE st = nullptr;
+  if (!SQL_SUCCEEDED(AsignarHandle(SQL_HANDLE_STMT, dbc_, &st))) {
+    ReadDiagnostics(SQL_HANDLE_DBC, dbc_);
+    return nullptr;
+  }
+  stmt_ = st;
+  return stmt_;
+}
+
 void OdbcConnection::FreeHandles() {
+  // Disconnecting frees the statements of the connection: ours goes first.
+  FreeStatement();
   SQLHANDLE dbc = dbc_, env = env_;
   LiberarHandle(SQL_HANDLE_DBC, dbc);
   LiberarHandle(SQL_HANDLE_ENV, env);
@@ -520,6 +541,7 @@ void OdbcConnection::Open(const std::string& connectionString, const std::string
       }
     }
   } catch (...) {
+    FreeStatement();
     SQLDisconnect(dbc_);
     FreeHandles();
     throw;
@@ -532,29 +554,47 @@ void OdbcConnection::Close() {
                                      "Operation is not allowed when the object is closed.",
                                      "ADODB.Connection");
   }
+  FreeStatement();
   if (manualCommit_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
   SQLDisconnect(dbc_);
   FreeHandles();
 }
+
+// Closes the cursor of the reused statement handle and drops its bindings on every exit, so
+// that the next Execute finds it as a new one.
+class CierreDeSentencia {
+ public:
+  explicit CierreDeSentencia(SQLHSTMT st) : st_(st) {}
+  ~CierreDeSentencia() {
+    SQLFreeStmt(st_, SQL_CLOSE);
+    SQLFreeStmt(st_, SQL_UNBIND);
+    SQLFreeStmt(st_, SQL_RESET_PARAMS);
+  }
+  CierreDeSentencia(const CierreDeSentencia&) = delete;
+  CierreDeSentencia& operator=(const CierreDeSentencia&) = delete;
+
+ private:
+  SQLHSTMT st_;
+};
 
 std::optional<Resultado> OdbcConnection::Execute(const std::string& text,
                                                  int32_t* recordsAffected, int32_t options) {
   RequireOpen();
   errors_.Clear();
   if (recordsAffected) *recordsAffected = 0;
-  Sentencia st(dbc_);
-  if (!st) {
-    ReadDiagnostics(SQL_HANDLE_DBC, dbc_);
-    RaiseFromErrors(kEFail, "Could not allocate an ODBC statement");
-  }
-  if (commandTimeout_ >= 0) {
+  // One statement handle for the connection's life: allocating and freeing one per statement
+  // cost the driver manager more than many of the statements themselves.
+  SQLHSTMT st = StatementHandle();
+  if (!st) RaiseFromErrors(kEFail, "Could not allocate an ODBC statement");
+  CierreDeSentencia cierre(st);
+  if (commandTimeout_ >= 0 && commandTimeout_ != stmtTimeout_) {
     // Drivers that cannot time statements out refuse this; the statement runs all the same.
-    SQLSetStmtAttr(st.get(), SQL_ATTR_QUERY_TIMEOUT,
+    SQLSetStmtAttr(st, SQL_ATTR_QUERY_TIMEOUT,
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(commandTimeout_)), 0);
+    stmtTimeout_ = commandTimeout_;
   }
-  std::vector<SQLCHAR> sql(text.begin(), text.end());
-  sql.push_back(0);
-  SQLRETURN rc = SQLExecDirect(st.get(), sql.data(), SQL_NTS);
+  SQLRETURN rc = SQLExecDirect(
+      st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
 
   std::optional<Resultado> resultado;
   bool fallo = false;
@@ -563,23 +603,23 @@ std::optional<Resultado> OdbcConnection::Execute(const std::string& text,
   auto procesar = [&](SQLRETURN r) {
     if (r == SQL_ERROR) {
       fallo = true;
-      ReadDiagnostics(SQL_HANDLE_STMT, st.get());
+      ReadDiagnostics(SQL_HANDLE_STMT, st);
       return true;
     }
     if (r == SQL_NO_DATA) return true;  // an UPDATE or DELETE that matched no row
     if (!SQL_SUCCEEDED(r)) {
       fallo = true;
-      ReadDiagnostics(SQL_HANDLE_STMT, st.get());
+      ReadDiagnostics(SQL_HANDLE_STMT, st);
       return false;
     }
-    if (r == SQL_SUCCESS_WITH_INFO) ReadDiagnostics(SQL_HANDLE_STMT, st.get());
+    if (r == SQL_SUCCESS_WITH_INFO) ReadDiagnostics(SQL_HANDLE_STMT, st);
     SQLSMALLINT columnas = 0;
-    SQLNumResultCols(st.get(), &columnas);
+    SQLNumResultCols(st, &columnas);
     if (columnas == 0) {
       SQLLEN n = -1;
-      if (SQL_SUCCEEDED(SQLRowCount(st.get(), &n)) && n > 0) filas += n;
+      if (SQL_SUCCEEDED(SQLRowCount(st, &n)) && n > 0) filas += n;
     } else if (!resultado) {
-      resultado = Fetch(st.get(), columnas, fallo);
+      resultado = Fetch(st, columnas, fallo);
     }
     return true;
   };
@@ -588,11 +628,11 @@ std::optional<Resultado> OdbcConnection::Execute(const std::string& text,
   // statement reaches the error list. The SQLite driver gives a single result and complains
   // when asked for more after a failure.
   for (int vuelta = 0; seguir && motor_ != MotorOdbc::SQLite && vuelta < 100000; ++vuelta) {
-    rc = SQLMoreResults(st.get());
+    rc = SQLMoreResults(st);
     if (rc == SQL_NO_DATA) break;
     if (rc == SQL_ERROR) {
       size_t antes = errors_.Count();
-      ReadDiagnostics(SQL_HANDLE_STMT, st.get());
+      ReadDiagnostics(SQL_HANDLE_STMT, st);
       bool soloSecuencia = true;
       for (size_t i = antes; i < errors_.Count(); ++i) {
         soloSecuencia = soloSecuencia && errors_.Item(i).SQLState == "HY010";

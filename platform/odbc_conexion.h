@@ -88,9 +88,15 @@ class OdbcConnection : public Connection {
   void ApplyIsolation();
   void EndTransaction(SQLSMALLINT completion);
   void FreeHandles();
+  // The connection's one statement handle for Execute, allocated on first use; nullptr (with
+  // the driver's diagnostics in the error list) when it cannot be allocated.
+  SQLHSTMT StatementHandle();
+  void FreeStatement();
 
   SQLHENV env_ = nullptr;
   SQLHDBC dbc_ = nullptr;
+  SQLHSTMT stmt_ = nullptr;       // reused by every Execute, closed between uses
+  int32_t stmtTimeout_ = -1;      // the query time-out last set on stmt_
   MotorOdbc motor_ = MotorOdbc::SqlServer;
   std::string source_ = "ODBC";  // Source of the error entries: the driver connected to
   bool manualCommit_ = false;    // autocommit switched off by BeginTrans (not on SQLite)
