@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "data/dialecto_sqlite.h"
 #include "data/traza.h"
@@ -143,7 +144,9 @@ ErrorEjecucion ErrorDesconocido(const std::exception& e) {
 
 }  // namespace
 
-Plataforma PlataformaDe(const std::string& connectionString) {
+namespace {
+
+Plataforma PlataformaDeTexto(const std::string& connectionString) {
   // The embedded engine's text names its provider first; its file path may hold any word.
   if (utilidad::InStrSinCaso(Trim(connectionString), "Provider=SQLite;") == 1) {
     return Plataforma::SQLite;
@@ -151,6 +154,17 @@ Plataforma PlataformaDe(const std::string& connectionString) {
   if (ContieneSinCaso(connectionString, "ORACLE")) return Plataforma::Oracle;
   if (ContieneSinCaso(connectionString, "SQLITE")) return Plataforma::SQLite;
   return Plataforma::SqlServer;
+}
+
+}  // namespace
+
+Plataforma PlataformaDe(const std::string& connectionString) {
+  // Asked again for every statement with the session's one text: the last answer is kept.
+  thread_local std::optional<std::pair<std::string, Plataforma>> ultima;
+  if (!ultima || ultima->first != connectionString) {
+    ultima.emplace(connectionString, PlataformaDeTexto(connectionString));
+  }
+  return ultima->second;
 }
 
 void EstablecerSalidaAplicacion(SalidaAplicacion salida) {
@@ -364,7 +378,7 @@ void DB_Dll::EjecutaConsultaSQL(std::string& SentenciaSQL, int32_t* RecordsAffec
     if (ContieneSinCaso(SentenciaSQL, "DROP") && ContieneSinCaso(SentenciaSQL, "CREATE") &&
         !ContieneSinCaso(SentenciaSQL, "DELETE") && !ContieneSinCaso(SentenciaSQL, "@ADMIN_")) {
       SentenciaSQL = SS_TSinonimos(SentenciaSQL);
-    } else {
+    } else if (SentenciaSQL.find('@') != std::string::npos) {  // no copy of every batch
       SentenciaSQL = utilidad::ReemplazarSinCaso(SentenciaSQL, "@Admin_", "");
     }
     switch (PlataformaDe(cnn.ConnectionString())) {
