@@ -1,5 +1,6 @@
 #include "data/traza.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -37,7 +38,12 @@ std::string ArchivoTraza() {
   return plataforma::Entorno("IMPORTADOR_TRAZA");
 }
 
-bool TrazaActiva() { return !ArchivoTraza().empty(); }
+// Asked several times for every statement: no copy of the name.
+bool TrazaActiva() {
+  if (!ArchivoElegido().empty()) return true;
+  const char* variable = std::getenv("IMPORTADOR_TRAZA");
+  return variable && *variable;
+}
 
 std::string OcultaClaves(const std::string& texto) {
   static const std::regex addlogin(R"(sp_addlogin\s+[^,]*,\s*N?'([^']*)')", std::regex::icase);
