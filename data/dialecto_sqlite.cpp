@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "data/dialecto_sqlite.h"
 
 #include <algorithm>

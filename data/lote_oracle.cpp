@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include <string>
 #include <vector>
 

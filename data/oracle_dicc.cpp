@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include <regex>
 #include <string>
 

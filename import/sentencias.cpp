@@ -1,7 +1,6 @@
-#include <cstdio>
-
 #include "import/sentencias.h"
 
+#include <cstdio>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>

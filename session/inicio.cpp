@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "session/inicio.h"
 
 #include <filesystem>

@@ -1,7 +1,6 @@
-#include <cstdio>
-
 #include "ui/frm_acceso.h"
 
+#include <cstdio>
 #include <spawn.h>
 #include <sys/wait.h>
 

@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
 #include <string>

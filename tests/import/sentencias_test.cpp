@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "import/sentencias.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "session/ajustes.h"
 
 #include <gtest/gtest.h>

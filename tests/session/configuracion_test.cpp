@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "session/configuracion.h"
 
 #include <gtest/gtest.h>

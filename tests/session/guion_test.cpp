@@ -1,7 +1,6 @@
-#include <cstdio>
-
 #include "session/guion.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,7 +1,6 @@
-#include <cstdio>
-
 #include "session/inicio.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <filesystem>

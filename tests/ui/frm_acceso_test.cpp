@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "ui/frm_acceso.h"
 
 #include <gtest/gtest.h>

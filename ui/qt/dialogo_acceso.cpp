@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "ui/qt/dialogo_acceso.h"
 
 #include <QApplication>
