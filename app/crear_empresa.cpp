@@ -1,6 +1,6 @@
-#include "app/comandos.h"
-
 #include <cstdio>
+
+#include "app/comandos.h"
 #include "data/empresa.h"
 #include "platform/error_ejecucion.h"
 

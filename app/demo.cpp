@@ -122,9 +122,9 @@ fs::path PrepararCarpeta(const std::string& pedida) {
     fs::path carpeta = fs::absolute(pedida, ec);
     if (!ec) fs::create_directories(carpeta, ec);
     if (ec) {
-      throw plataforma::ErrorEjecucion(plataforma::kErrRutaNoEncontrada,
-                                       "No se pudo crear la carpeta " + pedida + ": " +
-                                           ec.message());
+      throw plataforma::ErrorEjecucion(
+          plataforma::kErrRutaNoEncontrada,
+          "No se pudo crear la carpeta " + pedida + ": " + ec.message());
     }
     return carpeta;
   }
@@ -272,8 +272,9 @@ bool TotalesDelDiario(ado::Connection& cnn) {
       "ORDER BY PERIODO, MES_OPERATIVO, [NUMERO ASIENTO], MIN(TC), MIN(NUMERO)");
   std::printf("\nDiario (MV_ASIENTOS), asiento por asiento:\n");
   // Written out: printf pads bytes, and the accented letters take two.
-  std::printf("  Período Mes Asiento  Comprobante            Líneas"
-              "           Debe          Haber\n");
+  std::printf(
+      "  Período Mes Asiento  Comprobante            Líneas"
+      "           Debe          Haber\n");
   int64_t debe = 0, haber = 0, lineas = 0, desbalanceados = 0, asientos = 0;
   for (const auto& f : r ? r->filas : std::vector<std::vector<plataforma::Valor>>{}) {
     const std::string comprobante =
@@ -339,9 +340,8 @@ int ComandoDemo(const std::string& carpetaPedida) {
     const fs::path archivos = CopiarMuestras(carpeta);
     std::printf("Archivos de muestra copiados en %s\n", archivos.c_str());
 
-    const std::string parametros = "@Server=sqlite:" + carpeta.string() + ";@DbName=" +
-                                   kEmpresa + ";@Usuario=" + kOperador + ";@Password=" +
-                                   kClave + ";";
+    const std::string parametros = "@Server=sqlite:" + carpeta.string() + ";@DbName=" + kEmpresa +
+                                   ";@Usuario=" + kOperador + ";@Password=" + kClave + ";";
     const std::string traza = (carpeta / "traza.jsonl").string();
 
     std::printf("\n=== Primera pasada: cada modo importa su archivo\n");

@@ -137,8 +137,7 @@ int EjecutarLote(const OpcionesLote& o) {
 
   std::string connString;
   if (!IniciarSesion(false, o.parametros, connString, 3)) {
-    std::cerr << "importador: no se pudo abrir la conexión con la base de la empresa"
-              << std::endl;
+    std::cerr << "importador: no se pudo abrir la conexión con la base de la empresa" << std::endl;
     return kLoteUso;
   }
   // No mode and no list: start-up alone, a check of the connection that also provisions the

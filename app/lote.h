@@ -8,14 +8,14 @@
 #include <string>
 
 struct OpcionesLote {
-  int modo = -1;                          // optOpcion index 0-6; -1 with --lista
-  std::string archivo;                    // txtRuta
-  std::optional<std::string> cuenta;      // replaces the proposed counter-account
-  std::optional<std::string> concepto;    // replaces the initial concept text
-  bool ignorarErrores = false;            // --ante-error ignorar: Ignore instead of Abort
-  std::string traza;                      // statement trace file
-  std::string lista;                      // --lista: price-list file
-  std::string parametros;                 // the start-up parameter string
+  int modo = -1;                        // optOpcion index 0-6; -1 with --lista
+  std::string archivo;                  // txtRuta
+  std::optional<std::string> cuenta;    // replaces the proposed counter-account
+  std::optional<std::string> concepto;  // replaces the initial concept text
+  bool ignorarErrores = false;          // --ante-error ignorar: Ignore instead of Abort
+  std::string traza;                    // statement trace file
+  std::string lista;                    // --lista: price-list file
+  std::string parametros;               // the start-up parameter string
 };
 
 // Exit statuses of the batch mode.

@@ -1,7 +1,6 @@
 // Entry point: the window, the batch mode and the commands that need no window. The batch mode,
 // --help and --version never create a Qt application: they run on a machine without a display.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <string>
 #include <vector>
@@ -38,8 +37,9 @@ Exit status: 0 the run reached "Proceso Finalizado!!!" (--lista: "FINALIZADO"; s
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Opening-balance importer: loads balances, cheques, employees and pending "
-               "documents exported by the previous system into a company database."};
+  CLI::App app{
+      "Opening-balance importer: loads balances, cheques, employees and pending "
+      "documents exported by the previous system into a company database."};
   app.set_version_flag("--version", "importador 0.1.0");
   app.footer(kPie);
 
@@ -66,8 +66,7 @@ int main(int argc, char** argv) {
       app.add_option("--archivo", lote.archivo, "Input file (txtRuta)")->needs(optModo);
   optModo->needs(optArchivo);
   app.add_option("--cuenta", cuenta, "Counter-account (txtCuenta)")->needs(optModo);
-  app.add_option("--concepto", concepto, "Concept of the entries (txtConcepto)")
-      ->needs(optModo);
+  app.add_option("--concepto", concepto, "Concept of the entries (txtConcepto)")->needs(optModo);
   app.add_option("--ante-error", anteError, "Answer to the run's error dialog")
       ->check(CLI::IsMember({"abortar", "ignorar"}))
       ->needs(flagLote);

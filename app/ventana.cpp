@@ -3,7 +3,6 @@
 // points at the batch mode instead of letting Qt abort.
 
 #include <cstdio>
-
 #include <iostream>
 #include <string>
 

@@ -40,8 +40,7 @@ constexpr int kAsientosPrevios = 100000;
 class ConexionGrabadora : public ado::ConnectionWrapper {
  public:
   using ConnectionWrapper::ConnectionWrapper;
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t o) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
     textos.push_back(text);
     return ConnectionWrapper::Execute(text, n, o);
   }
@@ -135,8 +134,9 @@ const Modo kModos[] = {{"saldos", 0, "11101", GenerarSaldos},
                        {"empleados", 2, "21301", GenerarEmpleados},
                        {"pendientes", 5, "", GenerarPendientes}};
 
-// The starting company: the counter-account, the employees' title account, the fiscal year, one account and one customer
-// per ten lines (five for pending documents) and the 100,000 journal lines.
+// The starting company: the counter-account, the employees' title account, the fiscal year, one
+// account and one customer per ten lines (five for pending documents) and the 100,000 journal
+// lines.
 void PrepararEmpresa(const std::string& archivo, int lineas) {
   const std::string clientes = std::to_string(lineas / 5 + 1);
   const std::string serie =
@@ -145,19 +145,23 @@ void PrepararEmpresa(const std::string& archivo, int lineas) {
   auto cnn = ado::CrearConexion();
   cnn->Open(CadenaConexionSQLite(archivo));
   cnn->Execute("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0)");
-  cnn->Execute("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) "
-               "VALUES ('21301', 'Sueldos a pagar', 1)");
-  cnn->Execute("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-               "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+  cnn->Execute(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) "
+      "VALUES ('21301', 'Sueldos a pagar', 1)");
+  cnn->Execute(
+      "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+      "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
   cnn->Execute("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) " + serie + clientes +
                ") SELECT " + codigo + ", 'Cliente ' || i, 0 FROM n");
-  cnn->Execute("INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) " + serie + clientes +
-               ") SELECT " + codigo + ", 'Cliente ' || i FROM n");
-  cnn->Execute("INSERT INTO MV_ASIENTOS (Fecha, MES_OPERATIVO, [NUMERO ASIENTO], Cuenta, "
-               "Secuencia, [Debe-Haber], Importe, PERIODO, TC, SUCURSAL, NUMERO, LETRA, "
-               "TIPO_REG) " + serie + std::to_string(kAsientosPrevios) +
-               ") SELECT '2019-06-01 00:00:00', 1 + i % 12, i / 2, '11101', 1 + i % 2, 'D', "
-               "i, 2019, 'FC', '0009', substr('00000000' || i, -8), 'A', '    ' FROM n");
+  cnn->Execute("INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) " + serie + clientes + ") SELECT " +
+               codigo + ", 'Cliente ' || i FROM n");
+  cnn->Execute(
+      "INSERT INTO MV_ASIENTOS (Fecha, MES_OPERATIVO, [NUMERO ASIENTO], Cuenta, "
+      "Secuencia, [Debe-Haber], Importe, PERIODO, TC, SUCURSAL, NUMERO, LETRA, "
+      "TIPO_REG) " +
+      serie + std::to_string(kAsientosPrevios) +
+      ") SELECT '2019-06-01 00:00:00', 1 + i % 12, i / 2, '11101', 1 + i % 2, 'D', "
+      "i, 2019, 'FC', '0009', substr('00000000' || i, -8), 'A', '    ' FROM n");
   cnn->Close();
 }
 
@@ -166,9 +170,9 @@ struct Medida {
   long lineas = 0;
   double segundos = 0;  // ours: the median of the repetitions
   size_t sentencias = 0;
-  long unidades = 0;    // vouchers, cheques, accounts, headers and links written
-  double base = 0;      // the shell's replay, seconds (median)
-  double razon = 0;     // the median of the per-repetition ratios ours / baseline
+  long unidades = 0;  // vouchers, cheques, accounts, headers and links written
+  double base = 0;    // the shell's replay, seconds (median)
+  double razon = 0;   // the median of the per-repetition ratios ours / baseline
   bool baseFallo = false;
   // Instructions executed (callgrind), 0 when not measured; -1 when the measure failed.
   double instrucciones = 0, instruccionesBase = 0;
@@ -186,7 +190,8 @@ double Mediana(std::vector<double> v) {
 
 // The replay script opens with the same setting as our connection and reads the schema, so
 // that an empty script costs what the shell spends before the first statement.
-constexpr const char* kPrologo = "PRAGMA synchronous=NORMAL;\nSELECT count(*) FROM sqlite_master;\n";
+constexpr const char* kPrologo =
+    "PRAGMA synchronous=NORMAL;\nSELECT count(*) FROM sqlite_master;\n";
 
 void EscribirGuion(const std::vector<std::string>& textos, const std::string& guion) {
   std::ofstream f(guion, std::ios::binary);
@@ -324,8 +329,8 @@ std::string Preparar(const std::string& base, const Modo& modo, int lineas) {
 void MedirInstrucciones(const std::string& carpeta, const Modo& modo, int lineas, Medida& m) {
   Restaurar(carpeta);
   const std::string yo = std::filesystem::read_symlink("/proc/self/exe").string();
-  const std::string hijo = yo + " --importar " + modo.nombre + " " + std::to_string(lineas) +
-                           " " + carpeta + " > /dev/null";
+  const std::string hijo = yo + " --importar " + modo.nombre + " " + std::to_string(lineas) + " " +
+                           carpeta + " > /dev/null";
   m.instrucciones = ContarInstrucciones(
       hijo, "--collect-atstart=no '--toggle-collect=EjecutarImportacion*'", carpeta, "ours");
   const std::string vacio = carpeta + "vacio.sql";
@@ -396,8 +401,8 @@ void ImprimirFila(const Modo& modo, const Medida& m) {
     std::printf(" %7.0f %8.0f %6.2f\n", m.instrucciones / m.lineas / 1000,
                 m.instruccionesBase / m.lineas / 1000, m.instrucciones / m.instruccionesBase);
   } else {
-    std::printf(" %7s %8s %6s\n", "-", "-", m.instrucciones < 0 || m.instruccionesBase < 0
-                                                ? "failed" : "-");
+    std::printf(" %7s %8s %6s\n", "-", "-",
+                m.instrucciones < 0 || m.instruccionesBase < 0 ? "failed" : "-");
   }
   std::fflush(stdout);
 }
@@ -465,9 +470,9 @@ int main(int argc, char** argv) {
     std::printf("instructions (callgrind, thousands per line): the %d-line runs\n",
                 lineasInstrucciones);
   }
-  std::printf("%-11s %6s %7s %8s %7s %7s %8s %9s %6s %7s %8s %6s\n", "mode", "lines",
-              "written", "lines/s", "stmts/l", "ms/line", "base l/s", "base ms/l", "ratio",
-              "kIr/l", "base kIr", "Ir rat");
+  std::printf("%-11s %6s %7s %8s %7s %7s %8s %9s %6s %7s %8s %6s\n", "mode", "lines", "written",
+              "lines/s", "stmts/l", "ms/line", "base l/s", "base ms/l", "ratio", "kIr/l",
+              "base kIr", "Ir rat");
   int estado = 0;
   for (const Modo* modo : modos) {
     for (int n : tamanios) {

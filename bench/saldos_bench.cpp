@@ -4,9 +4,8 @@
 //
 //   saldos_bench [lineas...]     (default: 1000 10000)
 
-#include <cstdio>
-
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,8 +32,7 @@ constexpr int kComprobantesPorCliente = 10;
 class ConexionContadora : public ado::ConnectionWrapper {
  public:
   using ConnectionWrapper::ConnectionWrapper;
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t o) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
     ++sentencias;
     return ConnectionWrapper::Execute(text, n, o);
   }
@@ -92,21 +90,26 @@ Medida Medir(const std::string& carpetaBase, int lineas) {
   {
     auto cnn = ado::CrearConexion();
     cnn->Open(CadenaConexionSQLite(archivo));
-    cnn->Execute("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0)");
-    cnn->Execute("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-                 "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
-    cnn->Execute("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) "
-                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                 std::to_string(clientes) +
-                 ") SELECT '11201' || substr('0000' || i, -max(4, length(i))), "
-                 "'Cliente ' || i, 0 FROM n");
+    cnn->Execute(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0)");
+    cnn->Execute(
+        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    cnn->Execute(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) "
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(clientes) +
+        ") SELECT '11201' || substr('0000' || i, -max(4, length(i))), "
+        "'Cliente ' || i, 0 FROM n");
     // The journal that the company already holds: other vouchers, other numbers.
-    cnn->Execute("INSERT INTO MV_ASIENTOS (Fecha, MES_OPERATIVO, [NUMERO ASIENTO], Cuenta, "
-                 "Secuencia, [Debe-Haber], Importe, PERIODO, TC, SUCURSAL, NUMERO, LETRA, "
-                 "TIPO_REG) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                 "WHERE i < " + std::to_string(kAsientosPrevios) +
-                 ") SELECT '2019-06-01 00:00:00', 1 + i % 12, i / 2, '11101', 1 + i % 2, 'D', "
-                 "i, 2019, 'FC', '0009', substr('00000000' || i, -8), 'A', '    ' FROM n");
+    cnn->Execute(
+        "INSERT INTO MV_ASIENTOS (Fecha, MES_OPERATIVO, [NUMERO ASIENTO], Cuenta, "
+        "Secuencia, [Debe-Haber], Importe, PERIODO, TC, SUCURSAL, NUMERO, LETRA, "
+        "TIPO_REG) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+        "WHERE i < " +
+        std::to_string(kAsientosPrevios) +
+        ") SELECT '2019-06-01 00:00:00', 1 + i % 12, i / 2, '11101', 1 + i % 2, 'D', "
+        "i, 2019, 'FC', '0009', substr('00000000' || i, -8), 'A', '    ' FROM n");
     cnn->Close();
   }
 
@@ -169,8 +172,7 @@ int main(int argc, char** argv) {
 
   DialogosBench dialogos;
   plataforma::EstablecerDialogos(&dialogos);
-  const std::string base =
-      (std::filesystem::temp_directory_path() / "importador-bench").string();
+  const std::string base = (std::filesystem::temp_directory_path() / "importador-bench").string();
   plataforma::EstablecerCarpetaPrograma(base + "/");
   std::filesystem::create_directories(base);
 
@@ -178,9 +180,8 @@ int main(int argc, char** argv) {
               "ms/line");
   for (int n : tamanios) {
     Medida m = Medir(base, n);
-    std::printf("%8ld %10.2f %12.0f %14.2f %12.3f\n", m.lineas, m.segundos,
-                m.lineas / m.segundos, static_cast<double>(m.sentencias) / m.lineas,
-                1000.0 * m.segundos / m.lineas);
+    std::printf("%8ld %10.2f %12.0f %14.2f %12.3f\n", m.lineas, m.segundos, m.lineas / m.segundos,
+                static_cast<double>(m.sentencias) / m.lineas, 1000.0 * m.segundos / m.lineas);
   }
   plataforma::EstablecerDialogos(nullptr);
   return 0;

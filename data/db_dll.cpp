@@ -1,7 +1,7 @@
 #include "data/db_dll.h"
 
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -108,8 +108,7 @@ class ConexionGrabadora : public ado::ConnectionWrapper {
  public:
   ConexionGrabadora(std::shared_ptr<ado::Connection> destino, std::vector<std::string>& enviados)
       : ado::ConnectionWrapper(std::move(destino)), enviados_(enviados) {}
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t o) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
     enviados_.push_back(text);
     return ado::ConnectionWrapper::Execute(text, n, o);
   }
@@ -120,10 +119,10 @@ class ConexionGrabadora : public ado::ConnectionWrapper {
 
 std::string MensajeFalloConexion(const ado::Error& e, const std::string& servidor,
                                  const std::string& usuario) {
-  return std::string(" Estado de Sql: ") + e.SQLState + "\r" + "Numero de Error: " +
-         Decimal(e.Number) + "\r" + "Descripcion: " + e.Description + "\r" +
-         "Codigo Nativo: " + Decimal(e.NativeError) + "\r" + kCrLf + "Nombre de Proceso: " +
-         plataforma::NombreEjecutable() + "\r" + kCrLf + kCrLf +
+  return std::string(" Estado de Sql: ") + e.SQLState + "\r" +
+         "Numero de Error: " + Decimal(e.Number) + "\r" + "Descripcion: " + e.Description + "\r" +
+         "Codigo Nativo: " + Decimal(e.NativeError) + "\r" + kCrLf +
+         "Nombre de Proceso: " + plataforma::NombreEjecutable() + "\r" + kCrLf + kCrLf +
          "1. Verifique el Usuario, contraseña y base de datos" + kCrLf +
          "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
          "instancia, por ejemplo : " +
@@ -132,10 +131,9 @@ std::string MensajeFalloConexion(const ado::Error& e, const std::string& servido
 }
 
 std::string MensajeConexionPerdida(const std::string& base, const std::string& servidor) {
-  return std::string(kCrLf) + kCrLf + kCrLf + "Se perdio la conexion con la base de datos " +
-         base + kCrLf + " Servidor " + servidor + kCrLf + kCrLf +
-         "Elija SI para reintentar conectarse" + kCrLf + "Elija NO para cerrar la aplicacion" +
-         kCrLf + kCrLf + kCrLf;
+  return std::string(kCrLf) + kCrLf + kCrLf + "Se perdio la conexion con la base de datos " + base +
+         kCrLf + " Servidor " + servidor + kCrLf + kCrLf + "Elija SI para reintentar conectarse" +
+         kCrLf + "Elija NO para cerrar la aplicacion" + kCrLf + kCrLf + kCrLf;
 }
 
 ErrorEjecucion ErrorDesconocido(const std::exception& e) {
@@ -211,8 +209,8 @@ std::string DB_Dll::ComponeConexion() const {
     return "Provider=OraOLEDB.Oracle.1;Data Source=" + gDBName + ";User Id=" + gUsuario +
            ";Password=" + gUserPassWord + ";";
   }
-  return "PROVIDER=" + pSQLOLEDB() + ";" + "Server=" + gServidor + ";" + "Database =" +
-         gDBName + ";" + "UId=" + gUsuario + ";" + "Pwd=" + gUserPassWord + ";";
+  return "PROVIDER=" + pSQLOLEDB() + ";" + "Server=" + gServidor + ";" + "Database =" + gDBName +
+         ";" + "UId=" + gUsuario + ";" + "Pwd=" + gUserPassWord + ";";
 }
 
 bool DB_Dll::PideParametros() {
@@ -268,8 +266,8 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
               if (!MuestraError) {
                 gEsAdmin = true;
               } else {
-                std::string admin = DatosTabla("ta_usuarios", gUsuario, "Administrador",
-                                               "nombre", 8, "", true, false);
+                std::string admin = DatosTabla("ta_usuarios", gUsuario, "Administrador", "nombre",
+                                               8, "", true, false);
                 gEsAdmin = Val(admin) == 1;
               }
             }
@@ -536,8 +534,8 @@ void DB_Dll::AbrirRecordset(std::string& SentenciaSQL, ado::Recordset& Lrcs,
           break;
         case 4:
           Cnn();
-          AbrirConversion(SentenciaSQL, Lrcs, Conexionactiva ? Conexionactiva : gCnn,
-                          CursorType, LockType, Options, ConvOracle, enviados);
+          AbrirConversion(SentenciaSQL, Lrcs, Conexionactiva ? Conexionactiva : gCnn, CursorType,
+                          LockType, Options, ConvOracle, enviados);
           break;
       }
       ++paso;
@@ -551,9 +549,9 @@ void DB_Dll::AbrirRecordset(std::string& SentenciaSQL, ado::Recordset& Lrcs,
         while (!gOpenFlag) {
           ReintentaConectar();
           if (gOpenFlag) break;
-          int respuesta = plataforma::MsgBox(MensajeConexionPerdida(gDBName, gServidor),
-                                             plataforma::vbYesNo + plataforma::vbCritical,
-                                             "AVISO AL OPERADOR");
+          int respuesta =
+              plataforma::MsgBox(MensajeConexionPerdida(gDBName, gServidor),
+                                 plataforma::vbYesNo + plataforma::vbCritical, "AVISO AL OPERADOR");
           if (respuesta != plataforma::vbYes) {
             gSalida(1);
             trazar();
@@ -600,8 +598,7 @@ void DB_Dll::CierraRecordset(ado::Recordset& LrcsTemp) {
 // ---- Table lookups ----
 
 int DB_Dll::AvisoLookup(const ErrorEjecucion& e) {
-  return plataforma::MsgBox(e.Description,
-                            plataforma::vbAbortRetryIgnore + plataforma::vbCritical,
+  return plataforma::MsgBox(e.Description, plataforma::vbAbortRetryIgnore + plataforma::vbCritical,
                             "Aviso al Operador");
 }
 
@@ -703,8 +700,8 @@ std::string DB_Dll::DatosTabla(const std::string& Tabla, const std::string& Valo
     sql = cabeza + " with(nolock)  WHERE LTRIM(RTRIM(" + Campo + ")) ='" +
           DentroDeComillas(Trim(ValorBuscado)) + "' " + cola;
   } else if (Tipodato == 8) {
-    sql = cabeza + " with(nolock)  WHERE " + Campo + " ='" + DentroDeComillas(ValorBuscado) +
-          "' " + cola;
+    sql = cabeza + " with(nolock)  WHERE " + Campo + " ='" + DentroDeComillas(ValorBuscado) + "' " +
+          cola;
   } else if (Tipodato == 7) {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " = #" + Trim(ValorBuscado) + "# " + cola;
   } else if (Tipodato == 3 || Tipodato == 5 || Tipodato == 4) {

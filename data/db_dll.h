@@ -86,9 +86,8 @@ class DB_Dll {
                      const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
                      const std::string& Condicion, bool SoloLectura);
   std::string DatosTabla(const std::string& Tabla, const std::string& ValorBuscado,
-                         const std::string& CampoDevuelto, const std::string& Campo,
-                         int Tipodato, const std::string& Condicion, bool UsaTrim,
-                         bool IgnoraError);
+                         const std::string& CampoDevuelto, const std::string& Campo, int Tipodato,
+                         const std::string& Condicion, bool UsaTrim, bool IgnoraError);
   // The SQL literal of a value: "@" numeric, "'" text, anything else raw.
   std::string SQLValue(const plataforma::Valor& Valor, const std::string& marca);
 

@@ -167,17 +167,15 @@ bool ContienePalabra(const std::string& texto, const std::string& palabra) {
   return false;
 }
 
-bool SoloBlancos(const std::string& s) {
-  return std::all_of(s.begin(), s.end(), EsBlanco);
-}
+bool SoloBlancos(const std::string& s) { return std::all_of(s.begin(), s.end(), EsBlanco); }
 
 // ---- Cutting a masked batch into statements ----
 
 const std::vector<std::string>& PalabrasDeInicio() {
   static const std::vector<std::string> k = {
-      "SELECT", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "ALTER", "BEGIN", "COMMIT",
-      "ROLLBACK", "IF", "SET", "EXEC", "EXECUTE", "GRANT", "USE", "DECLARE", "PRINT",
-      "TRUNCATE", "WITH", "REPLACE"};
+      "SELECT", "INSERT", "UPDATE",   "DELETE", "CREATE",   "DROP", "ALTER",
+      "BEGIN",  "COMMIT", "ROLLBACK", "IF",     "SET",      "EXEC", "EXECUTE",
+      "GRANT",  "USE",    "DECLARE",  "PRINT",  "TRUNCATE", "WITH", "REPLACE"};
   return k;
 }
 
@@ -380,7 +378,8 @@ std::string TopALimit(std::string s) {
 size_t FinNolock(const std::string& s, size_t abre) {
   size_t i = abre + 1;
   while (i < s.size() && EsBlancoRegex(s[i])) ++i;
-  if (s.size() - i < 6 || !EmpiezaAscii(std::string_view(s).substr(i, 6), "NOLOCK")) return std::string::npos;
+  if (s.size() - i < 6 || !EmpiezaAscii(std::string_view(s).substr(i, 6), "NOLOCK"))
+    return std::string::npos;
   i += 6;
   while (i < s.size() && EsBlancoRegex(s[i])) ++i;
   return i < s.size() && s[i] == ')' ? i + 1 : std::string::npos;
@@ -581,8 +580,8 @@ std::string InsercionCondicionada(const std::string& s, const std::string& desde
   if (cierra == std::string::npos) return s;
   std::string sel = s.substr(abre + 1, cierra - abre - 1);
   std::string resto = Recortar(s.substr(cierra + 1));
-  size_t into = EmpiezaAscii(resto, "INSERT") ? TrasBlancosYPalabra(resto, 6, "INTO")
-                                               : std::string::npos;
+  size_t into =
+      EmpiezaAscii(resto, "INSERT") ? TrasBlancosYPalabra(resto, 6, "INTO") : std::string::npos;
   if (into == std::string::npos || into >= resto.size() || !EsBlancoRegex(resto[into])) return s;
   size_t pos = 0;
   for (size_t a = ParentesisDeValues(resto, 0, pos); a != std::string::npos;

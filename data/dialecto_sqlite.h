@@ -18,10 +18,10 @@ class ErrorCollection;
 inline constexpr const char* kColacionSQLite = "KVCI";
 
 // SQL Server native errors that TraduceErroresSQLite writes.
-inline constexpr int32_t kErrObjetoInexistente = 208;   // invalid object name
-inline constexpr int32_t kErrObjetoExistente = 2714;    // an object of that name exists
-inline constexpr int32_t kErrClaveDuplicada = 2627;     // UNIQUE or PRIMARY KEY violation
-inline constexpr int32_t kErrTextoTruncado = 8152;      // a text longer than its column
+inline constexpr int32_t kErrObjetoInexistente = 208;     // invalid object name
+inline constexpr int32_t kErrObjetoExistente = 2714;      // an object of that name exists
+inline constexpr int32_t kErrClaveDuplicada = 2627;       // UNIQUE or PRIMARY KEY violation
+inline constexpr int32_t kErrTextoTruncado = 8152;        // a text longer than its column
 inline constexpr int32_t kErrConflictoRestriccion = 547;  // FOREIGN KEY or CHECK conflict
 
 // Cuts a T-SQL text (one statement, a batch of the import, or a block of a script) into the

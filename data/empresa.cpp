@@ -14,8 +14,8 @@ namespace {
 
 using plataforma::ErrorEjecucion;
 
-constexpr int32_t kErrArchivoExiste = 58;    // file already exists
-constexpr int32_t kErrAccesoArchivo = 75;    // path/file access error
+constexpr int32_t kErrArchivoExiste = 58;  // file already exists
+constexpr int32_t kErrAccesoArchivo = 75;  // path/file access error
 
 // The statements of a script: text up to a ";" that ends a line; "--" lines are skipped.
 std::vector<std::string> SentenciasDeScript(const std::string& script) {
@@ -103,8 +103,7 @@ std::string CrearEmpresa(const std::string& carpeta, const std::string& nombre) 
   } catch (const ErrorEjecucion& e) {
     if (conexion->State() == ado::adStateOpen) conexion->Close();
     BorrarArchivos(archivo);
-    throw ErrorEjecucion(e.Number, "No se pudo crear la empresa " + archivo + ": " +
-                                       e.Description);
+    throw ErrorEjecucion(e.Number, "No se pudo crear la empresa " + archivo + ": " + e.Description);
   }
   return archivo;
 }

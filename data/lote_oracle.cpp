@@ -37,8 +37,8 @@ const std::vector<std::pair<std::string, std::string>>& Normalizacion() {
 // The words that start a statement of a batch; the trailing blanks belong to the word.
 const std::vector<std::string>& PalabrasClave() {
   static const std::vector<std::string> k = {
-      "INSERT ", "DELETE ", "UPDATE ", "CREATE ", "DROP ", "ALTER ", "SET TRANSACTION",
-      "COMMIT", "ROLLBACK", "IF NOT EXIST", "IF EXIST", "GRANT "};
+      "INSERT ",         "DELETE ", "UPDATE ",  "CREATE ",      "DROP ",    "ALTER ",
+      "SET TRANSACTION", "COMMIT",  "ROLLBACK", "IF NOT EXIST", "IF EXIST", "GRANT "};
   return k;
 }
 

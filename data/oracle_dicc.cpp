@@ -73,9 +73,9 @@ std::string Fechas(const std::string& r) {
   size_t desde = 0;
   for (const literales::Literal& lit : literales::Literales(r)) {
     if (!lit.cerrado) {
-      throw plataforma::ErrorEjecucion(
-          plataforma::kErrArgumentoInvalido,
-          "Falta el apostrofo de cierre en la sentencia: " + r, "ORACLE_Dicc");
+      throw plataforma::ErrorEjecucion(plataforma::kErrArgumentoInvalido,
+                                       "Falta el apostrofo de cierre en la sentencia: " + r,
+                                       "ORACLE_Dicc");
     }
     copia.append(r, desde, lit.inicio - desde);
     std::string literal = r.substr(lit.inicio, lit.fin - lit.inicio);

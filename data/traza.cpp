@@ -48,10 +48,8 @@ bool TrazaActiva() {
 std::string OcultaClaves(const std::string& texto) {
   static const std::regex addlogin(R"(sp_addlogin\s+[^,]*,\s*N?'([^']*)')", std::regex::icase);
   static const std::regex password(R"(sp_password\s+N?'([^']*)')", std::regex::icase);
-  static const std::regex nuevaClave(R"(sp_password\s+[^,]*,\s*N?'([^']*)')",
-                                     std::regex::icase);
-  static const std::regex login(R"(LOGIN\b[^;]*?PASSWORD\s*=\s*N?'([^']*)')",
-                                std::regex::icase);
+  static const std::regex nuevaClave(R"(sp_password\s+[^,]*,\s*N?'([^']*)')", std::regex::icase);
+  static const std::regex login(R"(LOGIN\b[^;]*?PASSWORD\s*=\s*N?'([^']*)')", std::regex::icase);
   // Oracle: CREATE/ALTER USER ... IDENTIFIED BY "clave" (quoted or bare).
   static const std::regex usuario(R"(IDENTIFIED\s+BY\s+("[^"]*"|[^\s";]+))", std::regex::icase);
   std::string resultado = texto;
@@ -62,8 +60,8 @@ std::string OcultaClaves(const std::string& texto) {
 }
 
 void TrazarSentencia(const std::string& op, const std::string& sql,
-                     const std::vector<std::string>& enviados,
-                     const ado::ErrorCollection& errores, std::optional<int64_t> filas) {
+                     const std::vector<std::string>& enviados, const ado::ErrorCollection& errores,
+                     std::optional<int64_t> filas) {
   std::string archivo = ArchivoTraza();
   if (archivo.empty()) return;
   nlohmann::json linea;

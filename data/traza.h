@@ -22,8 +22,8 @@ bool TrazaActiva();
 
 // Appends one line; a trace file that cannot be written costs the line, never the statement.
 void TrazarSentencia(const std::string& op, const std::string& sql,
-                     const std::vector<std::string>& enviados,
-                     const ado::ErrorCollection& errores, std::optional<int64_t> filas);
+                     const std::vector<std::string>& enviados, const ado::ErrorCollection& errores,
+                     std::optional<int64_t> filas);
 
 // The text with the password arguments of login statements (sp_addlogin, sp_password,
 // CREATE/ALTER LOGIN ... PASSWORD =, Oracle's IDENTIFIED BY) replaced by "****".

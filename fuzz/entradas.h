@@ -113,14 +113,14 @@ inline void AbrirEmpresaFuzz(const std::string& carpeta) {
     CrearEmpresa(carpeta, "FUZZ");
     auto cnn = ado::CrearConexion();
     cnn->Open(CadenaConexionSQLite(archivo));
-    for (const char* sql : {
-             "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0)",
-             "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('21301', 'Sueldos', 1)",
-             "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('112010007', 'C7', 0)",
-             "INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES ('112010007', 'Cliente 7')",
-             "INSERT INTO V_TA_TAREAS (IDTAREA, DESCRIPCION) VALUES ('0101', 'Cambio de aceite')",
-             "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')"}) {
+    for (const char* sql :
+         {"INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0)",
+          "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('21301', 'Sueldos', 1)",
+          "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('112010007', 'C7', 0)",
+          "INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES ('112010007', 'Cliente 7')",
+          "INSERT INTO V_TA_TAREAS (IDTAREA, DESCRIPCION) VALUES ('0101', 'Cambio de aceite')",
+          "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+          "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')"}) {
       cnn->Execute(sql);
     }
     cnn->Close();

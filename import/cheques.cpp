@@ -53,8 +53,7 @@ void LimpiarVariables(ContextoCorrida& ctx) {
 void AnotarIncompleto(ContextoCorrida& ctx, const std::string& motivo) {
   ++ctx.resumen.incompletos;
   ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
-                                ctx.RutaArchivo + ": " + motivo + "; no se importó: " +
-                                ctx.Linea);
+                                ctx.RutaArchivo + ": " + motivo + "; no se importó: " + ctx.Linea);
 }
 
 // Next number of the cheque sequence shared by both modes (TC "CC", branch 0001, letter X).
@@ -136,32 +135,32 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
 
   if (d.escribeConcepto) {
     ctx.ventana.SetTxtConcepto(Trim(ctx.Descripcion).empty() ? kConceptoPorDefecto
-                                                              : ctx.Descripcion);
+                                                             : ctx.Descripcion);
   }
 
   // Each step the entry needs must complete; a skipped one leaves the cheque unwritten.
-  const bool armado =
-      Paso(ctx, [&] { ctx.Numero = SiguienteNumeroCheque(ctx); }) &&
-      Paso(ctx, [&] {
-        ctx.CuentaAsiento = ctx.ventana.txtCuenta();
-        ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
-        const int mes = plataforma::CDate(ctx.Fecha).mes;
-        ctx.NumeroAsiento =
-            std::to_string(ValidaTCRegistraciones(std::to_string(mes), ctx.Periodo, "    "));
-      }) &&
-      Paso(ctx, [&] {
-        ctx.SentenciasSQL = {""};
-        ctx.CuentaAsiento = ctx.ventana.txtCuenta();
-        ctx.NroComprobanteBancario = d.prefijoBancario + cheque;
-        ctx.DebeHaber = d.debeHaberPrimera;
-        ctx.Secuencia = 1;
-        GrabaAsiento(ctx);
-        ctx.NroComprobanteBancario.clear();
-        ctx.CuentaAsiento = "511";
-        ctx.DebeHaber = d.debeHaberSegunda;
-        ctx.Secuencia = 2;
-        GrabaAsiento(ctx);
-      });
+  const bool armado = Paso(ctx, [&] { ctx.Numero = SiguienteNumeroCheque(ctx); }) &&
+                      Paso(ctx,
+                           [&] {
+                             ctx.CuentaAsiento = ctx.ventana.txtCuenta();
+                             ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
+                             const int mes = plataforma::CDate(ctx.Fecha).mes;
+                             ctx.NumeroAsiento = std::to_string(
+                                 ValidaTCRegistraciones(std::to_string(mes), ctx.Periodo, "    "));
+                           }) &&
+                      Paso(ctx, [&] {
+                        ctx.SentenciasSQL = {""};
+                        ctx.CuentaAsiento = ctx.ventana.txtCuenta();
+                        ctx.NroComprobanteBancario = d.prefijoBancario + cheque;
+                        ctx.DebeHaber = d.debeHaberPrimera;
+                        ctx.Secuencia = 1;
+                        GrabaAsiento(ctx);
+                        ctx.NroComprobanteBancario.clear();
+                        ctx.CuentaAsiento = "511";
+                        ctx.DebeHaber = d.debeHaberSegunda;
+                        ctx.Secuencia = 2;
+                        GrabaAsiento(ctx);
+                      });
   if (!armado) {
     AnotarIncompleto(ctx, "no se pudo componer el asiento");
     return;

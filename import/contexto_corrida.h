@@ -29,12 +29,12 @@ class ControlesVentana {
 // Counts of a run, shown beside the closing message (the batch mode prints them).
 struct ResumenCorrida {
   long lineasLeidas = 0;
-  long registrados = 0;         // vouchers, cheques, headers posted
-  long yaImportados = 0;        // skipped: already in the database
-  long otraLetra = 0;           // posted with another letter
-  long sinLetraLibre = 0;       // skipped: the file's letter and A..N taken by other vouchers
-  long incompletos = 0;         // ignored: a field missing
-  long importeCero = 0;         // cheques with a zero amount
+  long registrados = 0;    // vouchers, cheques, headers posted
+  long yaImportados = 0;   // skipped: already in the database
+  long otraLetra = 0;      // posted with another letter
+  long sinLetraLibre = 0;  // skipped: the file's letter and A..N taken by other vouchers
+  long incompletos = 0;    // ignored: a field missing
+  long importeCero = 0;    // cheques with a zero amount
   long cuentasCreadas = 0;
   long cuentasExistentes = 0;
   long tareasCatalogadas = 0;

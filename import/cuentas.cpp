@@ -1,7 +1,6 @@
 // The counter-account check of a run and the creation of posting accounts in MA_CUENTAS.
 
 #include <cstdio>
-
 #include <string>
 
 #include "data/db_dll.h"

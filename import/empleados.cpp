@@ -50,8 +50,8 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
   // The account is stored without single quotes, and trimmed after they are gone (a quote
   // must not leave blanks in front of the name); compare with the name as stored, so the
   // query holds no stray quote and a second run finds what the first one created.
-  ctx.Descripcion = Trim(utilidad::QuitarCaracteres(
-      utilidad::ReemplazaTexto(ctx.Linea, ";", " "), "'"));
+  ctx.Descripcion =
+      Trim(utilidad::QuitarCaracteres(utilidad::ReemplazaTexto(ctx.Linea, ";", " "), "'"));
   // An empty line, or one of separators only (an empty row of the export), names no one.
   if (ctx.Descripcion.empty()) return;
   const std::string titulo = ctx.ventana.txtCuenta();
@@ -59,10 +59,9 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
 
   bool existe = true;
   if (!Paso(ctx, [&] {
-        existe = DB().ExisteEnTabla("MA_CUENTAS", almacenado, "DESCRIPCION", nullptr, 8,
-                                    " DESCRIPCION='" + almacenado + "' AND CODIGO LIKE '" +
-                                        Trim(titulo) + "%'",
-                                    true);
+        existe = DB().ExisteEnTabla(
+            "MA_CUENTAS", almacenado, "DESCRIPCION", nullptr, 8,
+            " DESCRIPCION='" + almacenado + "' AND CODIGO LIKE '" + Trim(titulo) + "%'", true);
         if (!existe) ExigirConsultaHecha();
       })) {
     return;
@@ -76,8 +75,8 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
   if (!Paso(ctx, [&] { ctx.CuentaCliente = NuevoCodigo(titulo); })) {
     ++ctx.resumen.incompletos;
     ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
-                                  ctx.RutaArchivo + ": sin código nuevo para " +
-                                  ctx.Descripcion + "; no se creó la cuenta");
+                                  ctx.RutaArchivo + ": sin código nuevo para " + ctx.Descripcion +
+                                  "; no se creó la cuenta");
     return;
   }
   if (AltaCuenta(ctx)) {
@@ -90,5 +89,6 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
 }  // namespace
 
 void ImportarEmpleados(ContextoCorrida& ctx) {
-  RecorrerArchivo(ctx, nullptr, [&] { ProcesarEmpleado(ctx); }, nullptr);
+  RecorrerArchivo(
+      ctx, nullptr, [&] { ProcesarEmpleado(ctx); }, nullptr);
 }

@@ -2,7 +2,6 @@
 // VAT-book columns on the first line of a sales invoice, credit note or debit note.
 
 #include <cstdio>
-
 #include <string>
 
 #include "data/db_dll.h"

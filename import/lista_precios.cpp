@@ -1,11 +1,10 @@
 // Customer price-class reassignment: each line of the tab-separated list names a customer by
 // its account name and gives the price class to write into CLASE of MA_CUENTASADIC.
 
-#include <cstdio>
-
 #include "import/lista_precios.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
@@ -105,8 +104,8 @@ ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista) {
     return resumen;
   } catch (const std::exception& e) {
     if (archivo.Abierto()) archivo.Cerrar();
-    Avisar("ERROR DETECTADO " + std::to_string(plataforma::kErrArgumentoInvalido) + " " +
-           e.what() + " ");
+    Avisar("ERROR DETECTADO " + std::to_string(plataforma::kErrArgumentoInvalido) + " " + e.what() +
+           " ");
     return resumen;
   }
   Avisar("FINALIZADO");

@@ -8,7 +8,7 @@ struct ResumenLista {
   long clasesActualizadas = 0;
   long nombresNoEncontrados = 0;
   long sinDatosAdicionales = 0;  // names found whose account has no MA_CUENTASADIC row
-  bool finalizado = false;  // reached "FINALIZADO"
+  bool finalizado = false;       // reached "FINALIZADO"
 };
 
 ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista);

@@ -1,10 +1,9 @@
 // Entry numbering, fiscal period and server date: the values the ledger expects of an entry.
 
 #include <charconv>
-#include <cstdio>
-
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <optional>
@@ -124,8 +123,7 @@ int32_t ValidaTCRegistraciones(const std::string& Mes, const std::string& Period
         if (!tipo.empty()) {
           filtros += " AND TIPO_REG = '" + tipo + "'";
         } else {
-          filtros += " AND (TIPO_REG = '" + std::string(kTipoRegistracion) +
-                     "' OR TIPO_REG = '')";
+          filtros += " AND (TIPO_REG = '" + std::string(kTipoRegistracion) + "' OR TIPO_REG = '')";
         }
         filtros += " AND PERIODO = " + per;
       })) {

@@ -203,8 +203,7 @@ std::string TareaCatalogada(const std::string& descripcion) {
 std::string CodigoLibre(std::string id) {
   // 9849 codes can be drawn; far more draws than that means the catalogue is full.
   for (int intentos = 0; intentos < 200000; ++intentos) {
-    if (!id.empty() &&
-        !DB().ExisteEnTabla("V_TA_TAREAS", id, "idtarea", nullptr, 8, "", true)) {
+    if (!id.empty() && !DB().ExisteEnTabla("V_TA_TAREAS", id, "idtarea", nullptr, 8, "", true)) {
       ExigirConsultaHecha();  // a failed lookup would link the task to another's code
       return id;
     }
@@ -215,8 +214,8 @@ std::string CodigoLibre(std::string id) {
 }
 
 void Catalogar(ContextoCorrida& ctx, const std::string& id, const std::string& descripcion) {
-  std::string sql = "INSERT INTO V_TA_TAREAS (IDTAREA,DESCRIPCION) VALUES ('" + id + "','" +
-                    descripcion + "')";
+  std::string sql =
+      "INSERT INTO V_TA_TAREAS (IDTAREA,DESCRIPCION) VALUES ('" + id + "','" + descripcion + "')";
   DB().EjecutaConsultaSQL(sql);
   ado::ErrorCollection& errores = DB().Cnn().Errors();
   if (errores.Count() > 0) {
@@ -286,8 +285,7 @@ void ProcesarLinea(ContextoCorrida& ctx, EstadoPendientes& e) {
   // A customer code never holds a quote; such a field is a task code and needs no lookup.
   const std::string cuenta = "11201" + FormatoCeros(campo0, 4);
   bool esCliente = false;
-  if (campo0.find('\'') == std::string::npos &&
-      !Paso(ctx, [&] {
+  if (campo0.find('\'') == std::string::npos && !Paso(ctx, [&] {
         esCliente = DB().ExisteEnTabla("VT_CLIENTES", cuenta, "Codigo", nullptr, 8, "", true);
         if (!esCliente) ExigirConsultaHecha();
       })) {
@@ -306,5 +304,6 @@ void ProcesarLinea(ContextoCorrida& ctx, EstadoPendientes& e) {
 
 void ImportarPendientes(ContextoCorrida& ctx) {
   EstadoPendientes estado;
-  RecorrerArchivo(ctx, nullptr, [&] { ProcesarLinea(ctx, estado); }, nullptr);
+  RecorrerArchivo(
+      ctx, nullptr, [&] { ProcesarLinea(ctx, estado); }, nullptr);
 }

@@ -55,9 +55,9 @@ Moneda ImporteDeCampo(const plataforma::Valor& v) {
 }
 
 std::string ConsultaComprobante(const ContextoCorrida& ctx, bool blancoFinal) {
-  return "SELECT * FROM MV_ASIENTOS WHERE TC = '" + ctx.TC + "' AND SUCURSAL = '" +
-         ctx.Sucursal + "'  AND NUMERO = '" + ctx.Numero + "'  AND LETRA = '" + ctx.Letra +
-         "'" + (blancoFinal ? " " : "");
+  return "SELECT * FROM MV_ASIENTOS WHERE TC = '" + ctx.TC + "' AND SUCURSAL = '" + ctx.Sucursal +
+         "'  AND NUMERO = '" + ctx.Numero + "'  AND LETRA = '" + ctx.Letra + "'" +
+         (blancoFinal ? " " : "");
 }
 
 enum class Existencia { Libre, YaImportado, Ocupado };
@@ -127,8 +127,8 @@ void VerificaCliente(ContextoCorrida& ctx) {
 
 std::string DescripcionConversion(const ContextoCorrida& ctx, const std::string& que,
                                   const std::string& valor) {
-  return "Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual) +
-         ": " + que + " \"" + valor + "\" no se puede convertir";
+  return "Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual) + ": " +
+         que + " \"" + valor + "\" no se puede convertir";
 }
 
 // Converts the line's amount and dates before anything is composed; a value that does not
@@ -160,7 +160,7 @@ std::string MapearTipoComprobante(const std::string& codigo, int modo) {
     const char* proveedores;
   };
   static const Par kTabla[] = {
-      {"FC", "FC", "FCC"}, {"REC", "CB", "CB"}, {"CR", "NC", "NC"}, {"NCD", "NC", "NC"},
+      {"FC", "FC", "FCC"}, {"REC", "CB", "CB"}, {"CR", "NC", "NC"},  {"NCD", "NC", "NC"},
       {"NCI", "NC", "NC"}, {"NDI", "ND", "ND"}, {"CON", "CC", "CC"}, {"NC", nullptr, "NCC"},
   };
   for (const Par& p : kTabla) {
@@ -181,8 +181,7 @@ bool DetectaTitular(ContextoCorrida& ctx) {
     return true;
   }
   if (!utilidad::ContieneSinCaso(Trim(ctx.Linea), "Cliente")) return false;
-  const std::string numero =
-      utilidad::ReemplazarSinCaso(Trim(Columna(ctx, 0)), "Cliente:", "");
+  const std::string numero = utilidad::ReemplazarSinCaso(Trim(Columna(ctx, 0)), "Cliente:", "");
   ctx.CuentaCliente = ctx.CuentaControl + utilidad::FormatoCeros(numero, 4);
   return true;
 }

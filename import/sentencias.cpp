@@ -1,8 +1,8 @@
 #include "import/sentencias.h"
 
-#include <cstdio>
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "data/aviso_operador.h"
@@ -175,10 +175,12 @@ std::string FmtMoneda(const std::string& Valor, int Decimales, bool ConSeparador
 
   plataforma::Moneda importe;
   bool convertido = false;
-  PasoConDialogo([&] {
-    importe = utilidad::TextoAImporte(Valor);
-    convertido = true;
-  }, aviso);
+  PasoConDialogo(
+      [&] {
+        importe = utilidad::TextoAImporte(Valor);
+        convertido = true;
+      },
+      aviso);
   // With nothing converted there is nothing to format, whatever the answer: the empty text.
   if (!convertido) return "";
   PasoConDialogo([&] { resultado = FormateaImporte(importe, d, ConSeparadores); }, aviso);

@@ -69,8 +69,8 @@ std::string Literal(const Valor& v) {
     }
     std::string operator()(const FechaHora& f) const {
       char buf[64];
-      std::snprintf(buf, sizeof buf, "{ts '%04d-%02d-%02d %02d:%02d:%02d'}", f.anio, f.mes,
-                    f.dia, f.hora, f.minuto, f.segundo);
+      std::snprintf(buf, sizeof buf, "{ts '%04d-%02d-%02d %02d:%02d:%02d'}", f.anio, f.mes, f.dia,
+                    f.hora, f.minuto, f.segundo);
       return buf;
     }
   };
@@ -241,7 +241,8 @@ Field& Recordset::Fields(size_t index) {
   if (index >= fields_.size()) {
     Fallar(adErrItemNotFound,
            "Item cannot be found in the collection corresponding to the requested name or "
-           "ordinal. (" + std::to_string(index) + ")");
+           "ordinal. (" +
+               std::to_string(index) + ")");
   }
   return fields_[index];
 }
@@ -253,7 +254,8 @@ Field& Recordset::Fields(std::string_view name) {
   }
   Fallar(adErrItemNotFound,
          "Item cannot be found in the collection corresponding to the requested name or "
-         "ordinal. (" + std::string(name) + ")");
+         "ordinal. (" +
+             std::string(name) + ")");
 }
 
 void Recordset::SetFieldValue(size_t index, Valor v) {
@@ -327,7 +329,8 @@ void Recordset::Update() {
     e.Number = kDbEConcurrencyViolation;
     e.Description =
         "Row cannot be located for updating. Some values may have been changed since it was "
-        "last read. (" + texto + ")";
+        "last read. (" +
+        texto + ")";
     e.Source = kOrigen;
     connection_->Errors().Add(e);
     Fallar(e.Number, e.Description);
@@ -403,8 +406,8 @@ std::string Recordset::UpdateText() const {
   for (size_t i = 0; i < columns_.size(); ++i) {
     std::string columna = Identificador(columns_[i].nombre);
     if (modified_[i]) {
-      asignaciones += (asignaciones.empty() ? "" : ", ") + columna + " = " +
-                      Literal(rows_[position_][i]);
+      asignaciones +=
+          (asignaciones.empty() ? "" : ", ") + columna + " = " + Literal(rows_[position_][i]);
     }
     condicion += condicion.empty() ? "" : " AND ";
     condicion += plataforma::EsNulo(original_[i]) ? columna + " IS NULL"

@@ -28,15 +28,15 @@ using plataforma::Moneda;
 using plataforma::Valor;
 
 // Provider error numbers (signed 32-bit, as the providers report them).
-inline constexpr int32_t adErrIllegalOperation = 3219;   // not allowed in the object's state
-inline constexpr int32_t adErrItemNotFound = 3265;       // no field of that name
-inline constexpr int32_t adErrNoCurrentRecord = 3021;    // BOF or EOF
+inline constexpr int32_t adErrIllegalOperation = 3219;  // not allowed in the object's state
+inline constexpr int32_t adErrItemNotFound = 3265;      // no field of that name
+inline constexpr int32_t adErrNoCurrentRecord = 3021;   // BOF or EOF
 inline constexpr int32_t adErrObjectClosed = 3704;
 inline constexpr int32_t adErrObjectOpen = 3705;
 inline constexpr int32_t adErrInvalidConnection = 3709;
 inline constexpr int32_t adErrFeatureNotAvailable = 3251;  // e.g. writing a read-only recordset
-inline constexpr int32_t kEFail = static_cast<int32_t>(0x80004005u);            // generic failure
-inline constexpr int32_t kDbSNoResult = 0x00040EC9;                             // 265929
+inline constexpr int32_t kEFail = static_cast<int32_t>(0x80004005u);  // generic failure
+inline constexpr int32_t kDbSNoResult = 0x00040EC9;                   // 265929
 inline constexpr int32_t kDbEIntegrityViolation = static_cast<int32_t>(0x80040E2Fu);
 inline constexpr int32_t kDbENoTable = static_cast<int32_t>(0x80040E37u);
 inline constexpr int32_t kDbEErrorsInCommand = static_cast<int32_t>(0x80040E14u);
@@ -45,17 +45,35 @@ inline constexpr int32_t kDbEConcurrencyViolation = static_cast<int32_t>(0x80040
 
 enum CursorLocationEnum : int32_t { adUseServer = 2, adUseClient = 3 };
 enum CursorTypeEnum : int32_t {
-  adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2, adOpenStatic = 3 };
+  adOpenForwardOnly = 0,
+  adOpenKeyset = 1,
+  adOpenDynamic = 2,
+  adOpenStatic = 3
+};
 enum LockTypeEnum : int32_t {
-  adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3, adLockBatchOptimistic = 4 };
+  adLockReadOnly = 1,
+  adLockPessimistic = 2,
+  adLockOptimistic = 3,
+  adLockBatchOptimistic = 4
+};
 enum ObjectStateEnum : int32_t { adStateClosed = 0, adStateOpen = 1 };
 enum EditModeEnum : int32_t { adEditNone = 0, adEditInProgress = 1, adEditAdd = 2 };
 enum IsolationLevelEnum : int32_t {
-  adXactReadUncommitted = 256, adXactReadCommitted = 4096, adXactSerializable = 1048576 };
+  adXactReadUncommitted = 256,
+  adXactReadCommitted = 4096,
+  adXactSerializable = 1048576
+};
 // Field types, numbered as ADO numbers them.
 enum DataTypeEnum : int32_t {
-  adEmpty = 0, adInteger = 3, adDouble = 5, adCurrency = 6, adDate = 7, adBigInt = 20,
-  adVarChar = 200, adDBTimeStamp = 135 };
+  adEmpty = 0,
+  adInteger = 3,
+  adDouble = 5,
+  adCurrency = 6,
+  adDate = 7,
+  adBigInt = 20,
+  adVarChar = 200,
+  adDBTimeStamp = 135
+};
 
 // One entry of a connection's error list.
 struct Error {
@@ -186,8 +204,8 @@ class Field {
   friend class Recordset;
   std::string name_;
   DataTypeEnum type_;
-  size_t index_ = 0;             // column of this field
-  Valor* value_ = nullptr;       // the value in the current row
+  size_t index_ = 0;        // column of this field
+  Valor* value_ = nullptr;  // the value in the current row
   class Recordset* owner_ = nullptr;
 };
 

@@ -25,8 +25,8 @@ class ArchivoTexto {
   void Abrir(const std::string& ruta);
   void Cerrar();
   bool Abierto() const;
-  bool EOF_() const;         // true when no further line can be read
-  std::string LeerLinea();   // raises ErrorEjecucion 62 past the end
+  bool EOF_() const;        // true when no further line can be read
+  std::string LeerLinea();  // raises ErrorEjecucion 62 past the end
 
  private:
   std::string contenido_;

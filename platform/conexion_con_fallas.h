@@ -47,8 +47,8 @@ Error ErrorSimulado();
 // reconnection. Not thread-safe: the program runs on one thread.
 struct PlanDeFallas {
   Falla falla;
-  int llamadas = 0;  // calls of the plan's kind so far
-  int fallas = 0;    // failures raised
+  int llamadas = 0;                 // calls of the plan's kind so far
+  int fallas = 0;                   // failures raised
   std::vector<std::string> textos;  // every text handed to Execute, failed or not
 
   // Counts one call of kind `k`; true when this one must fail.

@@ -59,7 +59,7 @@ struct DialogoMostrado {
   std::string titulo;
   std::string texto;
   int botones = 0;
-  int respuesta = 0;          // message boxes
+  int respuesta = 0;           // message boxes
   std::string textoRespuesta;  // input box and file dialog
 };
 

@@ -10,15 +10,16 @@
 namespace plataforma {
 
 // Runtime error numbers the system reacts to.
-inline constexpr int32_t kErrArgumentoInvalido = 5;    // invalid procedure call or argument
-inline constexpr int32_t kErrDesbordamiento = 6;       // overflow
-inline constexpr int32_t kErrIndiceFueraDeRango = 9;   // subscript out of range (a missing column)
-inline constexpr int32_t kErrTipoIncompatible = 13;    // type mismatch (a text that is no number or date)
-inline constexpr int32_t kErrArchivoNoAbierto = 52;    // bad file name or number
+inline constexpr int32_t kErrArgumentoInvalido = 5;   // invalid procedure call or argument
+inline constexpr int32_t kErrDesbordamiento = 6;      // overflow
+inline constexpr int32_t kErrIndiceFueraDeRango = 9;  // subscript out of range (a missing column)
+inline constexpr int32_t kErrTipoIncompatible =
+    13;  // type mismatch (a text that is no number or date)
+inline constexpr int32_t kErrArchivoNoAbierto = 52;  // bad file name or number
 inline constexpr int32_t kErrArchivoNoEncontrado = 53;
 inline constexpr int32_t kErrArchivoYaAbierto = 55;
-inline constexpr int32_t kErrFinDeArchivo = 62;        // input past end of file
-inline constexpr int32_t kErrAccesoRuta = 75;          // path/file access error
+inline constexpr int32_t kErrFinDeArchivo = 62;  // input past end of file
+inline constexpr int32_t kErrAccesoRuta = 75;    // path/file access error
 inline constexpr int32_t kErrRutaNoEncontrada = 76;
 
 class ErrorEjecucion : public std::runtime_error {

@@ -143,10 +143,9 @@ bool DriverRegistrado(const std::string& nombre) {
   SQLCHAR atributos[2048];
   SQLSMALLINT largoDescripcion = 0, largoAtributos = 0;
   SQLUSMALLINT direccion = SQL_FETCH_FIRST;
-  while (!encontrado &&
-         SQL_SUCCEEDED(SQLDrivers(env, direccion, descripcion, sizeof descripcion,
-                                  &largoDescripcion, atributos, sizeof atributos,
-                                  &largoAtributos))) {
+  while (!encontrado && SQL_SUCCEEDED(SQLDrivers(env, direccion, descripcion, sizeof descripcion,
+                                                 &largoDescripcion, atributos, sizeof atributos,
+                                                 &largoAtributos))) {
     encontrado = Minusculas(reinterpret_cast<char*>(descripcion)) == Minusculas(nombre);
     direccion = SQL_FETCH_NEXT;
   }
@@ -156,8 +155,7 @@ bool DriverRegistrado(const std::string& nombre) {
 
 // The driver for an engine: the one the variable names, else the default; a default that the
 // driver manager does not know is reached through its library.
-std::string Driver(const char* variable, const std::string& porDefecto,
-                   const char* biblioteca) {
+std::string Driver(const char* variable, const std::string& porDefecto, const char* biblioteca) {
   const char* valor = std::getenv(variable);
   if (valor && *valor) return valor;  // a wrong name fails visibly at connect time
   if (biblioteca == nullptr || DriverRegistrado(porDefecto)) return porDefecto;
@@ -191,8 +189,8 @@ MotorOdbc MotorDeAtributos(const Atributos& a) {
   return MotorOdbc::SqlServer;
 }
 
-std::string TextoSqlServer(const Atributos& a, const std::string& driver,
-                           const std::string& uid, const std::string& pwd) {
+std::string TextoSqlServer(const Atributos& a, const std::string& driver, const std::string& uid,
+                           const std::string& pwd) {
   std::string servidor = a.Valor({"server", "data source", "address", "addr"});
   std::string instancia, puerto;
   size_t barra = servidor.find('\\');
@@ -252,16 +250,16 @@ Traduccion Traducir(const std::string& connectionString, const std::string& user
   switch (r.motor) {
     case MotorOdbc::SQLite: {
       r.driver = Driver("IMPORTADOR_ODBC_SQLITE", "SQLite3", kBibliotecaSqlite);
-      r.texto = "DRIVER=" + ValorOdbc(r.driver) + ";Database=" +
-                ValorOdbc(a.Valor({"data source", "database"})) + ";";
+      r.texto = "DRIVER=" + ValorOdbc(r.driver) +
+                ";Database=" + ValorOdbc(a.Valor({"data source", "database"})) + ";";
       if (a.Valor({"create"}) != "1") r.texto += "NoCreat=1;";
       r.texto += "Timeout=" + std::to_string(kSqliteBusyTimeoutMs) + ";";
       break;
     }
     case MotorOdbc::Oracle:
       r.driver = Driver("IMPORTADOR_ODBC_ORACLE", "Oracle", nullptr);
-      r.texto = "DRIVER=" + ValorOdbc(r.driver) + ";DBQ=" +
-                ValorOdbc(a.Valor({"data source", "dbq"})) + ";UID=" + ValorOdbc(uid) +
+      r.texto = "DRIVER=" + ValorOdbc(r.driver) +
+                ";DBQ=" + ValorOdbc(a.Valor({"data source", "dbq"})) + ";UID=" + ValorOdbc(uid) +
                 ";PWD=" + ValorOdbc(pwd) + ";";
       break;
     default:
@@ -285,15 +283,24 @@ DataTypeEnum TipoDeColumna(SQLSMALLINT tipoSql, const std::string& nombreTipo) {
   std::string n = Mayusculas(nombreTipo);
   auto tiene = [&](const char* s) { return n.find(s) != std::string::npos; };
   switch (tipoSql) {
-    case SQL_TYPE_TIMESTAMP: case SQL_TIMESTAMP: case SQL_TYPE_DATE: case SQL_DATE:
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
       return adDBTimeStamp;
     case SQL_BIGINT:
       return adBigInt;
-    case SQL_INTEGER: case SQL_SMALLINT: case SQL_TINYINT: case SQL_BIT:
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_TINYINT:
+    case SQL_BIT:
       return adInteger;
-    case SQL_DECIMAL: case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
       return adCurrency;
-    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
       return adDouble;
     default:
       break;
@@ -342,7 +349,8 @@ bool LeerValor(SQLHSTMT st, SQLUSMALLINT col, DataTypeEnum tipo, Valor& valor) {
       }
       return true;
     }
-    case adInteger: case adBigInt: {
+    case adInteger:
+    case adBigInt: {
       SQLBIGINT n = 0;
       rc = SQLGetData(st, col, SQL_C_SBIGINT, &n, sizeof n, &ind);
       if (!SQL_SUCCEEDED(rc)) return false;
@@ -380,8 +388,8 @@ std::string TraducirCadenaConexion(const std::string& connectionString) {
   return Traducir(connectionString, "", "").texto;
 }
 
-int32_t NumeroDeDiagnostico(const std::string& sqlState, int32_t nativo,
-                            const std::string& mensaje, MotorOdbc motor) {
+int32_t NumeroDeDiagnostico(const std::string& sqlState, int32_t nativo, const std::string& mensaje,
+                            MotorOdbc motor) {
   if (motor == MotorOdbc::SQLite && sqlState == "HY000") {
     if (nativo == 19) return kDbEIntegrityViolation;
     if (Contiene(mensaje, "no such table")) return kDbENoTable;
@@ -448,8 +456,7 @@ void OdbcConnection::RequireOpen() const {
   }
 }
 
-void OdbcConnection::ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
-                                     bool conectando) {
+void OdbcConnection::ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool conectando) {
   for (SQLSMALLINT i = 1;; ++i) {
     SQLCHAR estado[6] = {0};
     SQLINTEGER nativo = 0;
@@ -468,8 +475,7 @@ void OdbcConnection::ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle,
     e.NativeError = nativo;
     e.Description = reinterpret_cast<char*>(mensaje.data());
     e.Source = source_;
-    e.Number = conectando ? kEFail : NumeroDeDiagnostico(e.SQLState, nativo, e.Description,
-                                                        motor_);
+    e.Number = conectando ? kEFail : NumeroDeDiagnostico(e.SQLState, nativo, e.Description, motor_);
     errors_.Add(std::move(e));
   }
 }
@@ -489,9 +495,8 @@ void OdbcConnection::RaiseFromErrors(int32_t numero, const std::string& porDefec
 void OdbcConnection::Open(const std::string& connectionString, const std::string& user,
                           const std::string& password) {
   if (dbc_) {
-    throw plataforma::ErrorEjecucion(adErrObjectOpen,
-                                     "Operation is not allowed when the object is open.",
-                                     "ADODB.Connection");
+    throw plataforma::ErrorEjecucion(
+        adErrObjectOpen, "Operation is not allowed when the object is open.", "ADODB.Connection");
   }
   errors_.Clear();
   if (!connectionString.empty()) connectionString_ = connectionString;
@@ -535,8 +540,8 @@ void OdbcConnection::Open(const std::string& connectionString, const std::string
       if (isolationSet_) ApplyIsolation();
       SQLCHAR catalogo[256] = {0};
       SQLINTEGER largo = 0;
-      if (SQL_SUCCEEDED(SQLGetConnectAttr(dbc_, SQL_ATTR_CURRENT_CATALOG, catalogo,
-                                          sizeof catalogo, &largo))) {
+      if (SQL_SUCCEEDED(SQLGetConnectAttr(dbc_, SQL_ATTR_CURRENT_CATALOG, catalogo, sizeof catalogo,
+                                          &largo))) {
         defaultDatabase_ = reinterpret_cast<char*>(catalogo);
       }
     }
@@ -577,8 +582,8 @@ class CierreDeSentencia {
   SQLHSTMT st_;
 };
 
-std::optional<Resultado> OdbcConnection::Execute(const std::string& text,
-                                                 int32_t* recordsAffected, int32_t options) {
+std::optional<Resultado> OdbcConnection::Execute(const std::string& text, int32_t* recordsAffected,
+                                                 int32_t options) {
   RequireOpen();
   errors_.Clear();
   if (recordsAffected) *recordsAffected = 0;
@@ -593,8 +598,8 @@ std::optional<Resultado> OdbcConnection::Execute(const std::string& text,
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(commandTimeout_)), 0);
     stmtTimeout_ = commandTimeout_;
   }
-  SQLRETURN rc = SQLExecDirect(
-      st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
+  SQLRETURN rc =
+      SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
 
   std::optional<Resultado> resultado;
   bool fallo = false;
@@ -662,8 +667,7 @@ Resultado OdbcConnection::Fetch(SQLHSTMT st, SQLSMALLINT columnas, bool& fallo) 
     SQLDescribeCol(st, c, nombre, sizeof nombre, &largo, &tipo, &tamano, &decimales, &nulos);
     SQLCHAR nombreTipo[128] = {0};
     SQLSMALLINT largoTipo = 0;
-    SQLColAttribute(st, c, SQL_DESC_TYPE_NAME, nombreTipo, sizeof nombreTipo, &largoTipo,
-                    nullptr);
+    SQLColAttribute(st, c, SQL_DESC_TYPE_NAME, nombreTipo, sizeof nombreTipo, &largoTipo, nullptr);
     r.columnas.push_back(Columna{reinterpret_cast<char*>(nombre),
                                  TipoDeColumna(tipo, reinterpret_cast<char*>(nombreTipo))});
   }
@@ -706,14 +710,12 @@ void OdbcConnection::EndTransaction(SQLSMALLINT completion) {
   RequireOpen();
   errors_.Clear();
   if (!manualCommit_) {
-    throw plataforma::ErrorEjecucion(kXactENoTransaction, "No transaction is active.",
-                                     source_);
+    throw plataforma::ErrorEjecucion(kXactENoTransaction, "No transaction is active.", source_);
   }
   SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, completion);
   if (!SQL_SUCCEEDED(rc)) ReadDiagnostics(SQL_HANDLE_DBC, dbc_);
   manualCommit_ = false;
-  SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
-                    0);
+  SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
   if (!SQL_SUCCEEDED(rc)) RaiseFromErrors(kEFail, "Could not end the transaction");
 }
 
@@ -765,8 +767,8 @@ void OdbcConnection::ApplyIsolation() {
   SQLULEN nivel = isolationLevel_ == adXactReadUncommitted ? SQL_TXN_READ_UNCOMMITTED
                   : isolationLevel_ == adXactSerializable  ? SQL_TXN_SERIALIZABLE
                                                            : SQL_TXN_READ_COMMITTED;
-  SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_TXN_ISOLATION,
-                                   reinterpret_cast<SQLPOINTER>(nivel), 0);
+  SQLRETURN rc =
+      SQLSetConnectAttr(dbc_, SQL_ATTR_TXN_ISOLATION, reinterpret_cast<SQLPOINTER>(nivel), 0);
   if (!SQL_SUCCEEDED(rc)) {
     errors_.Clear();
     ReadDiagnostics(SQL_HANDLE_DBC, dbc_);

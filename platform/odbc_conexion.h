@@ -35,8 +35,8 @@ std::string TraducirCadenaConexion(const std::string& connectionString);
 // The provider number of one diagnostic record (23xxx integrity, 42S02 missing table, 08xxx
 // link failure, 01xxx warning 0; on SQLite, where every state is HY000, by its result code
 // and message).
-int32_t NumeroDeDiagnostico(const std::string& sqlState, int32_t nativo,
-                            const std::string& mensaje, MotorOdbc motor);
+int32_t NumeroDeDiagnostico(const std::string& sqlState, int32_t nativo, const std::string& mensaje,
+                            MotorOdbc motor);
 
 // ODBC handles allocated and not yet freed, by kind.
 struct HandlesOdbc {
@@ -95,8 +95,8 @@ class OdbcConnection : public Connection {
 
   SQLHENV env_ = nullptr;
   SQLHDBC dbc_ = nullptr;
-  SQLHSTMT stmt_ = nullptr;       // reused by every Execute, closed between uses
-  int32_t stmtTimeout_ = -1;      // the query time-out last set on stmt_
+  SQLHSTMT stmt_ = nullptr;   // reused by every Execute, closed between uses
+  int32_t stmtTimeout_ = -1;  // the query time-out last set on stmt_
   MotorOdbc motor_ = MotorOdbc::SqlServer;
   std::string source_ = "ODBC";  // Source of the error entries: the driver connected to
   bool manualCommit_ = false;    // autocommit switched off by BeginTrans (not on SQLite)

@@ -79,14 +79,13 @@ void IsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 int Registrar(sqlite3* db, char**, const sqlite3_api_routines*) {
   const int determinista = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  int rc = sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8, nullptr, GetDate, nullptr,
-                                   nullptr);
+  int rc =
+      sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8, nullptr, GetDate, nullptr, nullptr);
   if (rc == SQLITE_OK) {
     rc = sqlite3_create_function(db, "len", 1, determinista, nullptr, Len, nullptr, nullptr);
   }
   if (rc == SQLITE_OK) {
-    rc = sqlite3_create_function(db, "isnull", 2, determinista, nullptr, IsNull, nullptr,
-                                 nullptr);
+    rc = sqlite3_create_function(db, "isnull", 2, determinista, nullptr, IsNull, nullptr, nullptr);
   }
   if (rc == SQLITE_OK) rc = sqlite3_create_collation(db, "KVCI", SQLITE_UTF8, nullptr, Kvci);
   return rc;
@@ -110,9 +109,7 @@ int CompararKvci(std::string_view a, std::string_view b) {
 
 void RegistrarFuncionesSqlite() {
   static std::once_flag una;
-  std::call_once(una, [] {
-    sqlite3_auto_extension(reinterpret_cast<void (*)()>(Registrar));
-  });
+  std::call_once(una, [] { sqlite3_auto_extension(reinterpret_cast<void (*)()>(Registrar)); });
 }
 
 }  // namespace plataforma

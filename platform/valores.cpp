@@ -65,8 +65,8 @@ Moneda Moneda::DesdeDouble(double v) {
   std::snprintf(texto, sizeof texto, "%.15g", v);
   Moneda m;
   if (!DesdeTexto(texto, m)) {
-    m.diezmilesimos = v < 0 ? std::numeric_limits<int64_t>::min() + 1
-                            : std::numeric_limits<int64_t>::max();
+    m.diezmilesimos =
+        v < 0 ? std::numeric_limits<int64_t>::min() + 1 : std::numeric_limits<int64_t>::max();
   }
   return m;
 }

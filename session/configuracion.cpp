@@ -1,10 +1,9 @@
 // The configuration store: Cfg reads one key of the company's configuration table (CfgEn,
 // the same steps on any connection, also serves the statistics database's CfgKV).
 
-#include <cstdio>
-
 #include "session/configuracion.h"
 
+#include <cstdio>
 #include <string>
 
 #include "data/aviso_operador.h"
@@ -26,8 +25,8 @@ void ExigeAbierto(const ado::Recordset& rs) {
 
 }  // namespace
 
-std::string CfgEn(DB_Dll& db, const std::string& Clave, std::string& ValorAux,
-                  bool ExigeAbierta, const std::string& Rutina) {
+std::string CfgEn(DB_Dll& db, const std::string& Clave, std::string& ValorAux, bool ExigeAbierta,
+                  const std::string& Rutina) {
   if (ExigeAbierta && !db.gOpenFlag) return "";
 
   auto aviso = [&Rutina](const plataforma::ErrorEjecucion& e) {

@@ -13,5 +13,5 @@ std::string Cfg(const std::string& Clave);
 
 // The steps of Cfg read through `db`. With `ExigeAbierta`, a closed session (db.gOpenFlag false)
 // gives the empty text without querying; `Rutina` names the caller in the error dialog.
-std::string CfgEn(DB_Dll& db, const std::string& Clave, std::string& ValorAux,
-                  bool ExigeAbierta, const std::string& Rutina);
+std::string CfgEn(DB_Dll& db, const std::string& Clave, std::string& ValorAux, bool ExigeAbierta,
+                  const std::string& Rutina);

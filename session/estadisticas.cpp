@@ -2,12 +2,11 @@
 // provisioning of the database and its login (on the embedded engine: a file of its own in the
 // session's folder, filled by the content script).
 
-#include <charconv>
-#include <cstdio>
-
 #include "session/estadisticas.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -44,36 +43,82 @@ constexpr int32_t kClaveNoCumplePolitica = 15116;
 constexpr int32_t kBaseInexistente = 15010;
 constexpr int32_t kLoginExistente = 15025;
 
-constexpr const char* kRolesServidor[] = {"', sysadmin",     "', securityadmin",
-                                          "', serveradmin",  "',  setupadmin",
-                                          "', processadmin", "', diskadmin",
+constexpr const char* kRolesServidor[] = {"', sysadmin",    "', securityadmin", "', serveradmin",
+                                          "',  setupadmin", "', processadmin",  "', diskadmin",
                                           "', dbcreator"};
-constexpr const char* kRolesBase[] = {"db_accessadmin", "db_backupoperator", "db_datareader",
-                                      "db_datawriter",  "db_ddladmin",       "db_owner",
+constexpr const char* kRolesBase[] = {"db_accessadmin",  "db_backupoperator", "db_datareader",
+                                      "db_datawriter",   "db_ddladmin",       "db_owner",
                                       "db_securityadmin"};
 
-constexpr const char* kRolesOracle[] = {
-    "DBA", "CTXAPP", "WKUSER", "\"CONNECT\"", "OLAP_DBA", "\"RESOURCE\"", "XDBADMIN",
-    "EJBCLIENT", "MGMT_USER", "OLAP_USER", "JAVAIDPRIV", "JAVA_ADMIN", "DMUSER_ROLE",
-    "JAVASYSPRIV", "JAVA_DEPLOY", "OEM_MONITOR", "AQ_USER_ROLE", "JAVAUSERPRIV",
-    "HS_ADMIN_ROLE", "JAVADEBUGPRIV", "WM_ADMIN_ROLE", "DM_CATALOG_ROLE", "SCHEDULER_ADMIN",
-    "AUTHENTICATEDUSER", "EXP_FULL_DATABASE", "IMP_FULL_DATABASE", "DELETE_CATALOG_ROLE",
-    "SELECT_CATALOG_ROLE", "EXECUTE_CATALOG_ROLE", "AQ_ADMINISTRATOR_ROLE",
-    "LOGSTDBY_ADMINISTRATOR", "RECOVERY_CATALOG_OWNER", "GATHER_SYSTEM_STATISTICS"};
+constexpr const char* kRolesOracle[] = {"DBA",
+                                        "CTXAPP",
+                                        "WKUSER",
+                                        "\"CONNECT\"",
+                                        "OLAP_DBA",
+                                        "\"RESOURCE\"",
+                                        "XDBADMIN",
+                                        "EJBCLIENT",
+                                        "MGMT_USER",
+                                        "OLAP_USER",
+                                        "JAVAIDPRIV",
+                                        "JAVA_ADMIN",
+                                        "DMUSER_ROLE",
+                                        "JAVASYSPRIV",
+                                        "JAVA_DEPLOY",
+                                        "OEM_MONITOR",
+                                        "AQ_USER_ROLE",
+                                        "JAVAUSERPRIV",
+                                        "HS_ADMIN_ROLE",
+                                        "JAVADEBUGPRIV",
+                                        "WM_ADMIN_ROLE",
+                                        "DM_CATALOG_ROLE",
+                                        "SCHEDULER_ADMIN",
+                                        "AUTHENTICATEDUSER",
+                                        "EXP_FULL_DATABASE",
+                                        "IMP_FULL_DATABASE",
+                                        "DELETE_CATALOG_ROLE",
+                                        "SELECT_CATALOG_ROLE",
+                                        "EXECUTE_CATALOG_ROLE",
+                                        "AQ_ADMINISTRATOR_ROLE",
+                                        "LOGSTDBY_ADMINISTRATOR",
+                                        "RECOVERY_CATALOG_OWNER",
+                                        "GATHER_SYSTEM_STATISTICS"};
 
-constexpr const char* kProcedimientosOracle[] = {
-    "CTXSYS.CTX_VALIDATE", "CTXSYS.DRI_MOVE_CTXSYS", "EXFSYS.EXF$CHECK_PRIVILEGE",
-    "EXFSYS.EXF$EXPCORRCHKOCI", "EXFSYS.EXF$EXPFUNCLISTCHK", "EXFSYS.EXF$XPDUMPTAGSINFO",
-    "EXFSYS.GETDUMMYTAGS", "EXFSYS.GETTAGSARROCI", "WKSYS.MOVE_WK",
-    "OUTLN.ORA$GRANT_SYS_SELECT", "SYSTEM.ORA$_SYS_REP_AUTH", "WMSYS.OWM_VALIDATE",
-    "SYSMAN.SETEMUSERCONTEXT", "SYSMAN.SETEMVIEWUSERCONTEXT", "XDB.SETMODFLG",
-    "ORDSYS.SI_APPENDCLRHSTGR", "ORDSYS.SI_CHGCONTENT", "ORDSYS.SI_CONVERTFORMAT",
-    "ORDSYS.SI_SETAVGCLRFTR", "ORDSYS.SI_SETCLRHSTGRFTR", "ORDSYS.SI_SETPSTNLCLRFTR",
-    "ORDSYS.SI_SETTEXTUREFTR", "CTXSYS.SYNCRN", "WKSYS.UPDATE_ACL_CACHE_SIZE",
-    "DMSYS.VALIDATE_ODM", "ORDSYS.VALIDATE_ORDIM", "ORDSYS.VALIDATE_ORDIM_WITH_DETAILS",
-    "MDSYS.VALIDATE_SDO", "WKSYS.WK$POST_OPTIMIZE_INDEX", "WKSYS.WK$PRE_OPTIMIZE_INDEX",
-    "WKSYS.WK$UPD_INST", "XDB.XDB$INITXDBSCHEMA", "XDB.XDB$PATCHUPDELETESCHEMA",
-    "XDB.XDB$PATCHUPSCHEMA", "XDB.XDB_DATASTORE_PROC"};
+constexpr const char* kProcedimientosOracle[] = {"CTXSYS.CTX_VALIDATE",
+                                                 "CTXSYS.DRI_MOVE_CTXSYS",
+                                                 "EXFSYS.EXF$CHECK_PRIVILEGE",
+                                                 "EXFSYS.EXF$EXPCORRCHKOCI",
+                                                 "EXFSYS.EXF$EXPFUNCLISTCHK",
+                                                 "EXFSYS.EXF$XPDUMPTAGSINFO",
+                                                 "EXFSYS.GETDUMMYTAGS",
+                                                 "EXFSYS.GETTAGSARROCI",
+                                                 "WKSYS.MOVE_WK",
+                                                 "OUTLN.ORA$GRANT_SYS_SELECT",
+                                                 "SYSTEM.ORA$_SYS_REP_AUTH",
+                                                 "WMSYS.OWM_VALIDATE",
+                                                 "SYSMAN.SETEMUSERCONTEXT",
+                                                 "SYSMAN.SETEMVIEWUSERCONTEXT",
+                                                 "XDB.SETMODFLG",
+                                                 "ORDSYS.SI_APPENDCLRHSTGR",
+                                                 "ORDSYS.SI_CHGCONTENT",
+                                                 "ORDSYS.SI_CONVERTFORMAT",
+                                                 "ORDSYS.SI_SETAVGCLRFTR",
+                                                 "ORDSYS.SI_SETCLRHSTGRFTR",
+                                                 "ORDSYS.SI_SETPSTNLCLRFTR",
+                                                 "ORDSYS.SI_SETTEXTUREFTR",
+                                                 "CTXSYS.SYNCRN",
+                                                 "WKSYS.UPDATE_ACL_CACHE_SIZE",
+                                                 "DMSYS.VALIDATE_ODM",
+                                                 "ORDSYS.VALIDATE_ORDIM",
+                                                 "ORDSYS.VALIDATE_ORDIM_WITH_DETAILS",
+                                                 "MDSYS.VALIDATE_SDO",
+                                                 "WKSYS.WK$POST_OPTIMIZE_INDEX",
+                                                 "WKSYS.WK$PRE_OPTIMIZE_INDEX",
+                                                 "WKSYS.WK$UPD_INST",
+                                                 "XDB.XDB$INITXDBSCHEMA",
+                                                 "XDB.XDB$PATCHUPDELETESCHEMA",
+                                                 "XDB.XDB$PATCHUPSCHEMA",
+                                                 "XDB.XDB_DATASTORE_PROC"};
 
 // Runs one step whose failure is ignored, so the next step runs.
 template <typename Paso>
@@ -84,9 +129,7 @@ void Ignorando(Paso&& paso) {
   }
 }
 
-bool ConexionAbierta(const DB_Dll& db) {
-  return db.gCnn && db.gCnn->State() == ado::adStateOpen;
-}
+bool ConexionAbierta(const DB_Dll& db) { return db.gCnn && db.gCnn->State() == ado::adStateOpen; }
 
 // The folder of an embedded server "sqlite:<folder>".
 std::string CarpetaEmbebida(const std::string& servidor) {
@@ -158,8 +201,8 @@ void FormaOracle(DB_Dll& db, const std::string& Login, const std::string& Clave)
   s += " ALTER USER " + Login + " DEFAULT ROLE DBA,\"CONNECT\"" + kCrLf;
   s += " GRANT UNLIMITED TABLESPACE TO " + Login + " WITH ADMIN OPTION" + kCrLf;
   for (const char* procedimiento : kProcedimientosOracle) {
-    s += std::string(" GRANT EXECUTE ON ") + procedimiento + " TO " + Login +
-         " WITH GRANT OPTION" + kCrLf;
+    s += std::string(" GRANT EXECUTE ON ") + procedimiento + " TO " + Login + " WITH GRANT OPTION" +
+         kCrLf;
   }
   Enviar(db, s);
 }
@@ -171,8 +214,7 @@ void Derechos(DB_Dll& db, const std::string& Login) {
     servidor += " EXEC sp_addsrvrolemember N'" + Login + rol;
   }
   Enviar(db, servidor);
-  Enviar(db, " EXEC sp_grantdbaccess @loginame = '" + Login + "' , @name_in_db ='" + Login +
-                 "'");
+  Enviar(db, " EXEC sp_grantdbaccess @loginame = '" + Login + "' , @name_in_db ='" + Login + "'");
   std::string base;
   for (const char* rol : kRolesBase) {
     base += std::string(" EXEC sp_addrolemember N'") + rol + "', N'" + Login + "'";
@@ -212,12 +254,11 @@ void GrabaCfgKV(const std::string& Clave, const std::string& Valor, const std::s
                 bool PoliticaNegocio, const std::string& Grupo, bool UsaTrim) {
   DB_Dll& db = DBEstadisticas();
   using utilidad::ValorCampo;
-  std::string sql = "SELECT * FROM " + gTablaConfiguracion + " with(nolock)  WHERE CLAVE = '" +
-                    Clave + "'";
+  std::string sql =
+      "SELECT * FROM " + gTablaConfiguracion + " with(nolock)  WHERE CLAVE = '" + Clave + "'";
   ado::Recordset rs;
-  Ignorando([&] {
-    db.AbrirRecordset(sql, rs, db.gCnn, ado::adOpenDynamic, ado::adLockOptimistic);
-  });
+  Ignorando(
+      [&] { db.AbrirRecordset(sql, rs, db.gCnn, ado::adOpenDynamic, ado::adLockOptimistic); });
   Ignorando([&] {
     if (rs.EOF()) rs.AddNew();
   });
@@ -292,9 +333,8 @@ void CrearBaseEstadisticas(const std::string& Servidor, const std::string& Base)
   } else {
     std::string generado;
     bool sigue =
-        PasoConDialogo(
-            [&] { generado = utilidad::RutaConBarra(CarpetaTemporal()) + "CDB7.SQL"; },
-            aviso) &&
+        PasoConDialogo([&] { generado = utilidad::RutaConBarra(CarpetaTemporal()) + "CDB7.SQL"; },
+                       aviso) &&
         PasoConDialogo([&] { EscribirScriptServidor(generado, Base); }, aviso) &&
         PasoConDialogo(
             [&] {
@@ -365,9 +405,8 @@ void ConectarEstadisticas() {
       gTimeOut = SegundosDeEspera(NumeroInicial(CfgKV("TimeOut", aux)));
     });
     if (gTimeOut == 0) {
-      Ignorando([] {
-        GrabaCfgKV("TimeOut", std::to_string(gTimeOut), "", false, "BaseDeDatos", true);
-      });
+      Ignorando(
+          [] { GrabaCfgKV("TimeOut", std::to_string(gTimeOut), "", false, "BaseDeDatos", true); });
     }
   }
   if (gTimeOut == 0) gTimeOut = 360;

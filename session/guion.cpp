@@ -1,10 +1,9 @@
 // The script runner: cuts a script into batches, guards against table-dropping commands, runs
 // the batches in cycles until no object is missing any more and logs the unexpected errors.
 
-#include <cstdio>
-
 #include "session/guion.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -62,8 +61,11 @@ bool EsUtf8(const std::string& s) {
   size_t i = 0;
   while (i < s.size()) {
     unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t largo = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3
-                                : (c & 0xF8) == 0xF0 ? 4 : 0;
+    size_t largo = c < 0x80             ? 1
+                   : (c & 0xE0) == 0xC0 ? 2
+                   : (c & 0xF0) == 0xE0 ? 3
+                   : (c & 0xF8) == 0xF0 ? 4
+                                        : 0;
     if (largo == 0 || (largo == 2 && c < 0xC2) || i + largo > s.size()) return false;
     for (size_t k = 1; k < largo; ++k) {
       if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
@@ -225,26 +227,25 @@ class Corrida {
     auto aviso = [](const ErrorEjecucion& e) { return AvisoOperador(e, 18, "Ejecutar"); };
     std::string bytes;
     std::vector<std::string> lineas;
-    bool sigue =
-        PasoConDialogo(
-            [&] {
-              rutaRegistro_ = RutaRegistro();
-              vistas_ = Contiene(ruta_, "VISTAS");
-              completo_ = Contiene(ruta_, "COMPLETO");
-              confidencial_ = vistas_ && Cfg("SS_Confidencialidad") == "SI";
-            },
-            aviso) &&
-        PasoConDialogo(
-            [&] {
-              registro_.open(rutaRegistro_, std::ios::app | std::ios::binary);
-              if (!registro_) {
-                throw ErrorEjecucion(plataforma::kErrAccesoRuta,
-                                     "No se puede escribir el archivo " + rutaRegistro_);
-              }
-            },
-            aviso) &&
-        PasoConDialogo([&] { bytes = LeerBytes(ruta_); }, aviso) &&
-        PasoConDialogo([&] { lineas = Lineas(bytes); }, aviso);
+    bool sigue = PasoConDialogo(
+                     [&] {
+                       rutaRegistro_ = RutaRegistro();
+                       vistas_ = Contiene(ruta_, "VISTAS");
+                       completo_ = Contiene(ruta_, "COMPLETO");
+                       confidencial_ = vistas_ && Cfg("SS_Confidencialidad") == "SI";
+                     },
+                     aviso) &&
+                 PasoConDialogo(
+                     [&] {
+                       registro_.open(rutaRegistro_, std::ios::app | std::ios::binary);
+                       if (!registro_) {
+                         throw ErrorEjecucion(plataforma::kErrAccesoRuta,
+                                              "No se puede escribir el archivo " + rutaRegistro_);
+                       }
+                     },
+                     aviso) &&
+                 PasoConDialogo([&] { bytes = LeerBytes(ruta_); }, aviso) &&
+                 PasoConDialogo([&] { lineas = Lineas(bytes); }, aviso);
     if (!sigue) return false;
     return Cortar(lineas, EsUtf8(bytes), Permitido, lotes_);
   }

@@ -145,8 +145,7 @@ bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& Con
 
   if (!db.gDBName.empty()) {
     const std::string consultas = rutaPrograma + "consultas.kvx";
-    bool seguir = Ejecutar([&] { db.Cnn().SetDefaultDatabase(db.gDBName); }) &&
-                  Ejecutar([&] {
+    bool seguir = Ejecutar([&] { db.Cnn().SetDefaultDatabase(db.gDBName); }) && Ejecutar([&] {
                     if (!ExisteArchivoComun(consultas)) CrearMascarasConsultas(consultas);
                   }) &&
                   Ejecutar([&] { db.Cnn().SetDefaultDatabase(db.gDBName); });

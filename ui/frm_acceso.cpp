@@ -1,11 +1,11 @@
 #include "ui/frm_acceso.h"
 
-#include <cstdio>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -277,8 +277,8 @@ bool frmAcceso::ExisteBaseDeDatos(const std::string& Servidor, const std::string
       // The embedded engine: a folder with one file per database.
       texto = CadenaConexionSQLite(utilidad::RutaConBarra(Servidor.substr(7)) + Dbname + ".db");
     } else {
-      texto = "PROVIDER=" + Proveedor + ";" + "Server=" + Servidor + ";" + "Database =" +
-              Dbname + ";" + "UId=" + Usuario + ";" + "Pwd=" + Password + ";";
+      texto = "PROVIDER=" + Proveedor + ";" + "Server=" + Servidor + ";" + "Database =" + Dbname +
+              ";" + "UId=" + Usuario + ";" + "Pwd=" + Password + ";";
     }
     ado::Connection& cnn = DB().Cnn();
     cnn.Open(texto);
@@ -301,8 +301,8 @@ void frmAcceso::CmdRegistrar_Click() {
         // A "," or a line end would shift the fields of the line when it is read back.
         for (const CajaTexto* caja : {&TxtServidor, &TxtDbName}) {
           if (TieneSeparadorDeCampo(Trim(caja->Text))) {
-            plataforma::MsgBox("No se puede registrar la conexion: el valor \"" +
-                                   Trim(caja->Text) + "\" contiene una coma o un salto de linea",
+            plataforma::MsgBox("No se puede registrar la conexion: el valor \"" + Trim(caja->Text) +
+                                   "\" contiene una coma o un salto de linea",
                                plataforma::vbInformation, "Atencion");
             return false;
           }
@@ -360,8 +360,7 @@ void frmAcceso::CmdRegistrar_Click() {
   };
   const std::vector<std::function<void()>> finales = {
       [&] {
-        const std::string odbc = utilidad::RutaConBarra(plataforma::CarpetaPrograma()) +
-                                 "ODBC.exe";
+        const std::string odbc = utilidad::RutaConBarra(plataforma::CarpetaPrograma()) + "ODBC.exe";
         if (plataforma::ArchivoLegible(odbc)) {
           IniciarSinEsperar(odbc, "Server=" + TxtServidor.Text + ";DB=" + base + ";");
         }
@@ -447,8 +446,8 @@ void RegistrarConexion(const std::string& Nombre, const std::string& Base,
                                "registrar en BASES.TXT");
     }
   }
-  const std::string linea = campos[0] + "," + campos[1] + "," + campos[2] + "," + campos[3] +
-                            "," + campos[4] + "\r\n";
+  const std::string linea =
+      campos[0] + "," + campos[1] + "," + campos[2] + "," + campos[3] + "," + campos[4] + "\r\n";
   const std::string ruta = frmAcceso::RutaBases();
   if (!plataforma::AgregarCp1252(ruta, linea)) {
     throw ErrorEjecucion(kErrArchivo, "No se pudo escribir " + ruta);

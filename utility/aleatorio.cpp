@@ -15,8 +15,8 @@ std::mt19937_64& Generador() {
 
 void Randomize() {
   auto ahora = std::chrono::system_clock::now().time_since_epoch();
-  Randomize(static_cast<uint64_t>(
-      std::chrono::duration_cast<std::chrono::nanoseconds>(ahora).count()));
+  Randomize(
+      static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(ahora).count()));
 }
 
 void Randomize(uint64_t semilla) { Generador().seed(semilla); }

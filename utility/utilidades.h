@@ -51,7 +51,7 @@ inline int MensajeError(const ErrorEjecucion& e) {
 
 // System-information object.
 std::string NombreMaquina();
-std::string CarpetaAlternativa();  // a folder for temporary files, ending in "/"
+std::string CarpetaAlternativa();              // a folder for temporary files, ending in "/"
 void AbrirDocumento(const std::string& ruta);  // opens with the desktop's viewer (xdg-open)
 
 // File-dialog object: MostrarAbrir shows the open-file dialog, NombreArchivo gives the path.
@@ -65,7 +65,7 @@ class DialogoArchivo {
 };
 
 // Text helpers of the runtime used across the system.
-std::string Trim(const std::string& s);  // leading and trailing spaces only, not tabs
+std::string Trim(const std::string& s);        // leading and trailing spaces only, not tabs
 std::string Mayusculas(const std::string& s);  // UTF-8 aware for the Latin-1 letters
 std::string Minusculas(const std::string& s);
 // 1-based (byte) position of `buscar` in `texto` from `inicio`, letter case ignored; 0 when

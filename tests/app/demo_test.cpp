@@ -1,10 +1,9 @@
 // The demo as a newcomer runs it: the built program creates the company DEMO, imports every
 // sample file twice and reports a balanced journal and a second pass that posts nothing.
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -72,15 +71,17 @@ TEST_F(DemoTest, ImportaTodoUnaVezYElDiarioBalancea) {
 
   // The journal itself, read apart from the demo's own report.
   const std::string base = carpeta + "/DEMO.db";
-  EXPECT_EQ(Valor(base, "SELECT ABS(SUM(CASE WHEN [Debe-Haber] = 'D' THEN Importe "
-                        "ELSE -Importe END)) < 0.00005 FROM MV_ASIENTOS"),
+  EXPECT_EQ(Valor(base,
+                  "SELECT ABS(SUM(CASE WHEN [Debe-Haber] = 'D' THEN Importe "
+                  "ELSE -Importe END)) < 0.00005 FROM MV_ASIENTOS"),
             "1");
-  EXPECT_EQ(Valor(base, "SELECT COUNT(*) FROM (SELECT PERIODO FROM MV_ASIENTOS GROUP BY "
-                        "PERIODO, MES_OPERATIVO, TIPO_REG, [NUMERO ASIENTO] HAVING COUNT(*) <> 2)"),
+  EXPECT_EQ(Valor(base,
+                  "SELECT COUNT(*) FROM (SELECT PERIODO FROM MV_ASIENTOS GROUP BY "
+                  "PERIODO, MES_OPERATIVO, TIPO_REG, [NUMERO ASIENTO] HAVING COUNT(*) <> 2)"),
             "0");
-  EXPECT_NE(salida.find("importador '@Server=sqlite:" + carpeta +
-                        ";@DbName=DEMO;@Usuario=OPERADOR;"),
-            std::string::npos)
+  EXPECT_NE(
+      salida.find("importador '@Server=sqlite:" + carpeta + ";@DbName=DEMO;@Usuario=OPERADOR;"),
+      std::string::npos)
       << salida;
 }
 

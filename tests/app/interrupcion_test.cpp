@@ -2,7 +2,6 @@
 // end: the company must hold exactly what one uninterrupted run writes.
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,10 +39,12 @@ class InterrupcionTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
-             "('112010123', 'Panaderia', 0), ('111010002', 'Valores', 0), ('511', 'Apertura', 0)");
-    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+        "('112010123', 'Panaderia', 0), ('111010002', 'Valores', 0), ('511', 'Apertura', 0)");
+    Ejecutar(
+        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
     // The reference company: the same start, run once without interruption.
     std::filesystem::create_directory(Ruta("limpia"));
     Ejecutar("VACUUM INTO '" + Ruta("limpia/") + base_ + ".db'");
@@ -61,9 +62,9 @@ class InterrupcionTest : public PruebaEmpresa {
     const std::string traza = Ruta("traza.jsonl");
     std::filesystem::remove(traza);
     const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " exec " + RutaPrograma() +
-                              " --lote --modo " + modo + " --cuenta " + cuenta +
-                              " --archivo " + archivo + " --traza " + traza + " " +
-                              Parametros(servidor) + " >>" + Ruta("salida.txt") + " 2>&1 </dev/null";
+                              " --lote --modo " + modo + " --cuenta " + cuenta + " --archivo " +
+                              archivo + " --traza " + traza + " " + Parametros(servidor) + " >>" +
+                              Ruta("salida.txt") + " 2>&1 </dev/null";
     pid_t pid = fork();
     if (pid == 0) {
       execl("/bin/sh", "sh", "-c", orden.c_str(), static_cast<char*>(nullptr));
@@ -146,8 +147,7 @@ TEST_F(InterrupcionTest, KilledBalanceRunsCompletedLeaveTheStateOfOneRun) {
 TEST_F(InterrupcionTest, KilledChequeRunsKeepTheirNumbering) {
   std::ostringstream f;
   for (int i = 1; i <= 40; ++i) {
-    f << "15/01/2020;15/02/2020;Banco;Cobro;011;00" << 12000 + i << ";Perez;" << 50 + i
-      << "\r\n";
+    f << "15/01/2020;15/02/2020;Banco;Cobro;011;00" << 12000 + i << ";Perez;" << 50 + i << "\r\n";
   }
   Probar("3", "111010002", f.str(), 40);
 }

@@ -1,10 +1,9 @@
 // The batch mode as operators run it: the built program on a real company and a sample file,
 // with its exit statuses, the dialogs on standard error and the summary on standard output.
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -28,10 +27,12 @@ class LoteTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
-             "('112010123', 'Panadería', 0), ('112014567', 'Ferretería', 0)");
-    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+        "('112010123', 'Panadería', 0), ('112014567', 'Ferretería', 0)");
+    Ejecutar(
+        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
   }
 
   // Runs the program; stdout and stderr go to files of the test folder.
@@ -74,8 +75,8 @@ TEST_F(LoteTest, TerminaAntesConUno) {
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
 
   // A counter-account that is refused ends the run before the file is read.
-  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 99 --archivo " + Muestra("saldos_clientes.txt") +
-                   " " + Parametros()),
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 99 --archivo " + Muestra("saldos_clientes.txt") + " " +
+                   Parametros()),
             1);
   EXPECT_NE(errores.find("Debe informar una cuenta de contrapartida"), std::string::npos);
 }
@@ -86,27 +87,25 @@ TEST_F(LoteTest, AnteErrorDecideSiLaCorridaSigue) {
     std::string c = "15/01/2020;;;;REC X 0001-" + numero + ";;;;;;;;;15/02/2020";
     return c + std::string(24, ';') + importe + "\r\n";
   };
-  const std::string archivo = EscribirArchivo(
-      "saldos.txt", "Cliente: 123\r\n" + linea("1", "1x") + linea("2", "10"));
+  const std::string archivo =
+      EscribirArchivo("saldos.txt", "Cliente: 123\r\n" + linea("1", "1x") + linea("2", "10"));
   struct Caso {
     std::string opcion;
     int estado;
     int64_t asientos;  // journal lines of the good voucher
   };
-  const Caso casos[] = {{"", 1, 0}, {"--ante-error abortar ", 1, 0},
-                        {"--ante-error ignorar ", 0, 2}};
+  const Caso casos[] = {
+      {"", 1, 0}, {"--ante-error abortar ", 1, 0}, {"--ante-error ignorar ", 0, 2}};
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.opcion);
     Ejecutar("DELETE FROM MV_ASIENTOS");
-    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 " + c.opcion + "--archivo " + archivo +
-                     " " + Parametros()),
+    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 " + c.opcion + "--archivo " + archivo + " " +
+                     Parametros()),
               c.estado)
         << errores;
-    EXPECT_NE(errores.find("línea 2: el importe \"1x\" no se puede convertir"),
-              std::string::npos)
+    EXPECT_NE(errores.find("línea 2: el importe \"1x\" no se puede convertir"), std::string::npos)
         << errores;
-    EXPECT_NE(salida.find("Error: Archivo " + archivo + ", línea 2"), std::string::npos)
-        << salida;
+    EXPECT_NE(salida.find("Error: Archivo " + archivo + ", línea 2"), std::string::npos) << salida;
     EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000001'"), 0);
     EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000002'"), c.asientos);
   }
@@ -115,12 +114,12 @@ TEST_F(LoteTest, AnteErrorDecideSiLaCorridaSigue) {
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
   const std::string archivo = " --archivo " + Muestra("saldos_clientes.txt") + " ";
   const std::string casos[] = {
-      "--lote --modo 7" + archivo + Parametros(),             // no such mode
-      "--lote --modo 0 " + Parametros(),                      // no file
+      "--lote --modo 7" + archivo + Parametros(),  // no such mode
+      "--lote --modo 0 " + Parametros(),           // no file
       "--lote --modo 0 --ante-error seguir" + archivo + Parametros(),
       "--lote --modo 0 --archivo " + Ruta("no-existe.txt") + " " + Parametros(),
       "--lote --modo 0" + archivo + "'@Server=sqlite:" + carpeta_ +
-          "otra;@DbName=NADA;@Usuario=U;@Password=x;'",       // no connection
+          "otra;@DbName=NADA;@Usuario=U;@Password=x;'",  // no connection
   };
   for (const std::string& c : casos) {
     SCOPED_TRACE(c);
@@ -147,8 +146,8 @@ TEST_F(LoteTest, SinServidorOSinUsuarioNombraLoQueFalta) {
   };
   for (const auto& [parametros, mensaje] : casos) {
     SCOPED_TRACE(parametros);
-    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --archivo " +
-                     Muestra("saldos_clientes.txt") + " " + parametros),
+    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --archivo " + Muestra("saldos_clientes.txt") +
+                     " " + parametros),
               2);
     EXPECT_NE(errores.find(mensaje), std::string::npos) << errores;
   }

@@ -13,11 +13,13 @@ class PruebaConsultas : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-             "('112010001  ', 'PEREZ JUAN', 0), ('21105', 'EMPLEADOS', 1), "
-             "('112010002', 'O''Brien', 0)");
-    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
-             "(2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+        "('112010001  ', 'PEREZ JUAN', 0), ('21105', 'EMPLEADOS', 1), "
+        "('112010002', 'O''Brien', 0)");
+    Ejecutar(
+        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
+        "(2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
     Ejecutar("INSERT INTO MA_CALENDARIO (FECHA) VALUES ('2020-01-15 00:00:00')");
   }
 };
@@ -104,8 +106,7 @@ TEST_F(PruebaConsultas, LasConsultasSeComponenComoElSistemaLasEnvia) {
   EXPECT_NE(sql[0].find(R"("sent":["SELECT * FROM SS_MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) )"),
             std::string::npos)
       << sql[0];
-  EXPECT_NE(sql[1].find(R"(WHERE CODIGO ='O''B '  AND TITULO = 0")"), std::string::npos)
-      << sql[1];
+  EXPECT_NE(sql[1].find(R"(WHERE CODIGO ='O''B '  AND TITULO = 0")"), std::string::npos) << sql[1];
   EXPECT_NE(sql[2].find(R"(WHERE FECHA = #15/01/2020# ")"), std::string::npos) << sql[2];
 }
 

@@ -27,8 +27,7 @@ struct CasoConexion {
 TEST(ComponeConexion, CadaPlataformaComponeSuTexto) {
   const CasoConexion casos[] = {
       {"SRV01", "", "PROVIDER=SQLOLEDB;Server=SRV01;Database =BASE;UId=u;Pwd=p;"},
-      {"SRV01", "OraOLEDB.Oracle.1",
-       "PROVIDER=SQLOLEDB;Server=SRV01;Database =BASE;UId=u;Pwd=p;"},
+      {"SRV01", "OraOLEDB.Oracle.1", "PROVIDER=SQLOLEDB;Server=SRV01;Database =BASE;UId=u;Pwd=p;"},
       {"ORCL#", "", "Provider=OraOLEDB.Oracle.1;Data Source=BASE;User Id=u;Password=p;"},
       {"sqlite:/srv/empresas", "", "Provider=SQLite;Data Source=/srv/empresas/BASE.db;"},
       {"SQLite:/srv/empresas", "", "Provider=SQLite;Data Source=/srv/empresas/BASE.db;"},
@@ -208,7 +207,9 @@ TEST_F(PruebaSesion, BaseInexistenteConMensajeSiPideLosDatosYReintenta) {
                 "\rCodigo Nativo: 14\r\r\nNombre de Proceso: " + plataforma::NombreEjecutable() +
                 "\r\r\n\r\n1. Verifique el Usuario, contraseña y base de datos\r\n"
                 "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
-                "instancia, por ejemplo : " + servidor_ + "\\ORBENA\r\n"
+                "instancia, por ejemplo : " +
+                servidor_ +
+                "\\ORBENA\r\n"
                 "3. Verifique si el inicio de sesion para el usuario ANA existe\r\n\r\n\r\n"
                 " - Desea Intentarlo Nuevamente??? ");
 }
@@ -246,8 +247,8 @@ TEST_F(PruebaEjecucion, UnaSentenciaQueFallaDejaSusErroresYUnaExitosaNinguna) {
 
 // The server refuses an overlong text (8152) without writing the row: the caller must see it.
 TEST_F(PruebaEjecucion, TextoDemasiadoLargoConservaElErrorYNoEscribeNada) {
-  std::string sql = "INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('2', '" +
-                    std::string(61, 'x') + "')";
+  std::string sql =
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('2', '" + std::string(61, 'x') + "')";
   DB().EjecutaConsultaSQL(sql);
   ASSERT_GE(DB().Cnn().Errors().Count(), 1u);
   EXPECT_EQ(DB().Cnn().Errors().Item(0).NativeError, 8152);
@@ -255,8 +256,9 @@ TEST_F(PruebaEjecucion, TextoDemasiadoLargoConservaElErrorYNoEscribeNada) {
 }
 
 TEST_F(PruebaEjecucion, LoteConTransaccionQueFallaSeDeshaceConRollback) {
-  std::string lote = "BEGIN TRANSACTION \r\rINSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r\r"
-                     "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r";
+  std::string lote =
+      "BEGIN TRANSACTION \r\rINSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r\r"
+      "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r";
   DB().EjecutaConsultaSQL(lote);
   ASSERT_GE(DB().Cnn().Errors().Count(), 1u);
   EXPECT_EQ(DB().Cnn().Errors().Item(0).NativeError, 2627);
@@ -267,10 +269,11 @@ TEST_F(PruebaEjecucion, LoteConTransaccionQueFallaSeDeshaceConRollback) {
 }
 
 TEST_F(PruebaEjecucion, LoteCompletoSumaLasFilasYSeConfirma) {
-  std::string lote = "BEGIN TRANSACTION \r\r"
-                     "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r\r"
-                     "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A2')\r\r"
-                     "COMMIT TRANSACTION";
+  std::string lote =
+      "BEGIN TRANSACTION \r\r"
+      "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')\r\r"
+      "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A2')\r\r"
+      "COMMIT TRANSACTION";
   int32_t filas = 0;
   DB().EjecutaConsultaSQL(lote, &filas);
   EXPECT_EQ(DB().Cnn().Errors().Count(), 0u);
@@ -290,16 +293,18 @@ TEST_F(PruebaEjecucion, SinRecordsetUnSelectNoDejaResultado) {
 }
 
 TEST_F(PruebaEjecucion, ScriptDeVistaDeUnOperadorSeReescribe) {
-  std::string script = "DROP VIEW SS_MA_CUENTAS\r\nCREATE VIEW SS_MA_CUENTAS AS SELECT * FROM "
-                       "MA_CUENTAS WHERE TITULO = 0";
+  std::string script =
+      "DROP VIEW SS_MA_CUENTAS\r\nCREATE VIEW SS_MA_CUENTAS AS SELECT * FROM "
+      "MA_CUENTAS WHERE TITULO = 0";
   DB().EjecutaConsultaSQL(script);
   // " MA_CUENTAS " of the view body named itself: the rewritten script refers to the view.
   EXPECT_NE(script.find("FROM SS_MA_CUENTAS WHERE"), std::string::npos) << script;
 }
 
 TEST_F(PruebaEjecucion, MarcaAdminEnUnScriptSoloSeQuita) {
-  std::string script = "DROP VIEW V_X\r\nCREATE VIEW V_X AS SELECT * FROM @Admin_MA_CUENTAS "
-                       "WHERE TITULO = 0";
+  std::string script =
+      "DROP VIEW V_X\r\nCREATE VIEW V_X AS SELECT * FROM @Admin_MA_CUENTAS "
+      "WHERE TITULO = 0";
   DB().EjecutaConsultaSQL(script);
   EXPECT_EQ(DB().Cnn().Errors().Count(), 1u);  // V_X does not exist yet: DROP is refused
   EXPECT_EQ(script,

@@ -1,10 +1,11 @@
+#include "data/dialecto_sqlite.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "data/db_dll.h"
-#include "data/dialecto_sqlite.h"
 #include "platform/ado.h"
 #include "tests/support/empresa.h"
 #include "tests/support/prueba_base.h"
@@ -46,9 +47,12 @@ const std::vector<Caso>& Casos() {
         "AND TIPO_REG = 'AP' COLLATE KVCI AND PERIODO = 2020"}},
       {"EntryNumberWithoutType",
        "SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WITH(NOLOCK) WHERE "
-       "MES_OPERATIVO = 1 AND (TIPO_REG = '" + kYRS + "' OR TIPO_REG = '') AND PERIODO = 2020",
+       "MES_OPERATIVO = 1 AND (TIPO_REG = '" +
+           kYRS + "' OR TIPO_REG = '') AND PERIODO = 2020",
        {"SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WHERE MES_OPERATIVO = 1 "
-        "AND (TIPO_REG = '" + kYRS + "' COLLATE KVCI OR TIPO_REG = '' COLLATE KVCI) AND "
+        "AND (TIPO_REG = '" +
+        kYRS +
+        "' COLLATE KVCI OR TIPO_REG = '' COLLATE KVCI) AND "
         "PERIODO = 2020"}},
       {"TextLookup",
        "SELECT TOP 1  * FROM MA_CUENTAS with(nolock)  WHERE LTRIM(RTRIM(Codigo)) ='11201'",
@@ -56,7 +60,8 @@ const std::vector<Caso>& Casos() {
       {"ConfigurationQuery",
        "SELECT VALOR, valoraux FROM TA_CONFIGURACION with(nolock)  WHERE CLAVE = 'CUENTA'",
        {"SELECT VALOR, valoraux FROM TA_CONFIGURACION WHERE CLAVE = 'CUENTA' COLLATE KVCI"}},
-      {"ErrorTableOpen", "select  top 1 * from AUX_ERR  with(nolock) ",
+      {"ErrorTableOpen",
+       "select  top 1 * from AUX_ERR  with(nolock) ",
        {"select * from AUX_ERR LIMIT 1"}},
       {"EmployeeCode",
        "SELECT MAX(CODIGO) AS CODIGO FROM MA_CUENTAS WHERE CODIGO LIKE '2110%' and "
@@ -78,12 +83,14 @@ const std::vector<Caso>& Casos() {
         "FECHA FROM MA_CALENDARIO WHERE FECHA='2020-01-15 00:00:00' COLLATE KVCI)",
         "INSERT INTO MV_ASIENTOS (Fecha,Cuenta,Importe) VALUES ('2020-01-15 00:00:00','11201',"
         "1500)"}},
-      {"UpdateOfTheBuilder", "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7",
+      {"UpdateOfTheBuilder",
+       "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7",
        {"UPDATE T SET Importe = 10.5,TC = 'FC' COLLATE KVCI  WHERE ID = 7"}},
-      {"TransactionWords", "BEGIN TRAN\r\nCOMMIT TRAN\r\nROLLBACK TRANSACTION\r\nCOMMIT",
-       {"BEGIN TRANSACTION", "COMMIT TRANSACTION", "ROLLBACK TRANSACTION",
-        "COMMIT TRANSACTION"}},
-      {"TransactionOnTheStatementLine", "BEGIN TRANSACTION INSERT INTO T (A) VALUES (1)",
+      {"TransactionWords",
+       "BEGIN TRAN\r\nCOMMIT TRAN\r\nROLLBACK TRANSACTION\r\nCOMMIT",
+       {"BEGIN TRANSACTION", "COMMIT TRANSACTION", "ROLLBACK TRANSACTION", "COMMIT TRANSACTION"}},
+      {"TransactionOnTheStatementLine",
+       "BEGIN TRANSACTION INSERT INTO T (A) VALUES (1)",
        {"BEGIN TRANSACTION", "INSERT INTO T (A) VALUES (1)"}},
       {"ServerOnlyStatementsAreLeftOut",
        "SET NOCOUNT ON\r\nALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL\r\n"
@@ -92,20 +99,25 @@ const std::vector<Caso>& Casos() {
        " EXEC sp_addsrvrolemember N'KV', sysadmin EXEC sp_addsrvrolemember N'KV', dbcreator\r\n"
        "set nocount off",
        {}},
-      {"IsnullAndDbo", "SELECT ISNULL(MAX(NUMERO),0) FROM dbo.MV_ASIENTOS",
+      {"IsnullAndDbo",
+       "SELECT ISNULL(MAX(NUMERO),0) FROM dbo.MV_ASIENTOS",
        {"SELECT ifnull(MAX(NUMERO),0) FROM MV_ASIENTOS"}},
       {"ScriptBlockWithCrLf",
        "CREATE TABLE A (\r\n  X INT,\r\n  Y VARCHAR(10)\r\n)\r\nINSERT INTO A (X) VALUES (1)\r\n"
        "CREATE VIEW dbo.V \r\n AS \r\n SELECT * \r\n FROM A\r\n",
        {"CREATE TABLE A (\nX INT,\nY VARCHAR(10)\n)", "INSERT INTO A (X) VALUES (1)",
         "CREATE VIEW V\nAS\nSELECT *\nFROM A"}},
-      {"SemicolonsOutsideLiterals", "DELETE FROM T WHERE C = 'a;b'; DELETE FROM U;",
+      {"SemicolonsOutsideLiterals",
+       "DELETE FROM T WHERE C = 'a;b'; DELETE FROM U;",
        {"DELETE FROM T WHERE C = 'a;b' COLLATE KVCI", "DELETE FROM U"}},
-      {"TopInASubquery", "SELECT * FROM T WHERE C = (SELECT TOP 1 C FROM U ORDER BY C)",
+      {"TopInASubquery",
+       "SELECT * FROM T WHERE C = (SELECT TOP 1 C FROM U ORDER BY C)",
        {"SELECT * FROM T WHERE C = (SELECT C FROM U ORDER BY C LIMIT 1)"}},
-      {"UnicodeLiteralAndQuote", "SELECT * FROM T WHERE N = N'O''Brien' OR 'A' = C",
+      {"UnicodeLiteralAndQuote",
+       "SELECT * FROM T WHERE N = N'O''Brien' OR 'A' = C",
        {"SELECT * FROM T WHERE N = 'O''Brien' COLLATE KVCI OR 'A' COLLATE KVCI = C"}},
-      {"DateWithTime", "INSERT INTO T (F) VALUES ('15/01/2020 10:30:00')",
+      {"DateWithTime",
+       "INSERT INTO T (F) VALUES ('15/01/2020 10:30:00')",
        {"INSERT INTO T (F) VALUES ('2020-01-15 10:30:00')"}},
       {"OnlyValidDatesChange",
        "INSERT INTO T (A,B,C) VALUES ('31/02/2020','Saldo al 31/12/2004','2020-01-15')",
@@ -192,8 +204,9 @@ class DialectoSQLiteEmpresa : public PruebaEmpresa {
 
 TEST_F(DialectoSQLiteEmpresa, GuardFindsADateTheDriverWrote) {
   Ejecutar("INSERT INTO MA_CALENDARIO (FECHA) VALUES ({ts '2020-01-16 00:00:00'})");
-  Enviar("IF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE FECHA='16/01/2020') INSERT INTO "
-         "MA_CALENDARIO (FECHA) VALUES('16/01/2020')");
+  Enviar(
+      "IF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE FECHA='16/01/2020') INSERT INTO "
+      "MA_CALENDARIO (FECHA) VALUES('16/01/2020')");
   EXPECT_EQ(ContarFilas("MA_CALENDARIO"), 1);
 }
 
@@ -210,16 +223,17 @@ TEST_F(DialectoSQLiteEmpresa, CalendarRowIsWrittenOnce) {
 }
 
 TEST_F(DialectoSQLiteEmpresa, ComparisonsIgnoreCaseAndTrailingBlanks) {
-  Ejecutar("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, TIPO_REG, MES_OPERATIVO, "
-           "PERIODO, [NUMERO ASIENTO]) VALUES ('fc  ', '0001', '00001234', 'a', '    ', 1, 2020, "
-           "41)");
+  Ejecutar(
+      "INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, TIPO_REG, MES_OPERATIVO, "
+      "PERIODO, [NUMERO ASIENTO]) VALUES ('fc  ', '0001', '00001234', 'a', '    ', 1, 2020, "
+      "41)");
   Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('11201  ', 'Deudores')");
   EXPECT_EQ(Filas("SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' AND SUCURSAL = '0001'  AND "
                   "NUMERO = '00001234'  AND LETRA = 'A' "),
             1);
   EXPECT_EQ(Primero("SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS "
-                    "WITH(NOLOCK) WHERE MES_OPERATIVO = 1 AND (TIPO_REG = '" + kYRS +
-                    "' OR TIPO_REG = '') AND PERIODO = 2020"),
+                    "WITH(NOLOCK) WHERE MES_OPERATIVO = 1 AND (TIPO_REG = '" +
+                    kYRS + "' OR TIPO_REG = '') AND PERIODO = 2020"),
             "41");
   EXPECT_EQ(Filas("SELECT TOP 1  * FROM MA_CUENTAS with(nolock)  WHERE LTRIM(RTRIM(Codigo)) "
                   "='11201'"),
@@ -228,8 +242,9 @@ TEST_F(DialectoSQLiteEmpresa, ComparisonsIgnoreCaseAndTrailingBlanks) {
 }
 
 TEST_F(DialectoSQLiteEmpresa, PeriodIsFoundOnItsFirstAndLastDay) {
-  Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
-           "(2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+  Ejecutar(
+      "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
+      "(2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
   auto periodo = [&](const std::string& f) {
     return Primero("Select * from MV_EJERCICIOS  with(nolock)  where [FECHA DESDE] <= '" + f +
                    "' and [FECHA HASTA] >= '" + f + "'");
@@ -241,8 +256,9 @@ TEST_F(DialectoSQLiteEmpresa, PeriodIsFoundOnItsFirstAndLastDay) {
 
 TEST_F(DialectoSQLiteEmpresa, EmployeeAndChequeMaximum) {
   Ejecutar("INSERT INTO MA_CUENTAS (CODIGO) VALUES ('2110'), ('21100007'), ('21100012')");
-  Ejecutar("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, LETRA, NUMERO) VALUES "
-           "('CC', '0001', 'X', '00000009'), ('CC', '0001', 'X', '00000010')");
+  Ejecutar(
+      "INSERT INTO MV_ASIENTOS (TC, SUCURSAL, LETRA, NUMERO) VALUES "
+      "('CC', '0001', 'X', '00000009'), ('CC', '0001', 'X', '00000010')");
   EXPECT_EQ(Primero("SELECT MAX(CODIGO) AS CODIGO FROM MA_CUENTAS WHERE CODIGO LIKE '2110%' "
                     "and len(CODIGO)>4"),
             "21100012");

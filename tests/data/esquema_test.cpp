@@ -1,14 +1,12 @@
 // The company schema on the embedded engine and the creation of company files.
-#include "data/empresa.h"
-
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "data/db_dll.h"
+#include "data/empresa.h"
 #include "platform/ado.h"
 #include "tests/support/empresa.h"
 
@@ -17,13 +15,18 @@ namespace {
 class PruebaEsquema : public PruebaEmpresa {};
 
 TEST_F(PruebaEsquema, TodasLasTablasYVistasDelSistemaExisten) {
-  for (const char* tabla :
-       {"MV_ASIENTOS", "MA_CALENDARIO", "MA_CUENTAS", "MA_CUENTASADIC", "MV_EJERCICIOS",
-        "MV_ASIENTOSCCOSTO", "V_MV_CPTE", "V_TA_TAREAS", "V_MV_CPTETAREAS", "VT_CLIENTES",
-        "TA_CONFIGURACION", "ta_usuarios", "TA_TAREAS", "TA_MENU", "Control_Acceso", "AUX_ERR",
-        "MA_CUENTAS_USUARIOS", "SS_MA_CUENTAS", "SS_MV_ASIENTOS", "SS_V_TA_DEPOSITO",
-        "SS_V_TA_FAMILIAS", "SS_V_TA_CAJAS", "SS_AC_CUENTASDIARIO",
-        "SS_AC_CUENTAS_DIARIO_CCOSTO"}) {
+  for (const char* tabla : {"MV_ASIENTOS",         "MA_CALENDARIO",
+                            "MA_CUENTAS",          "MA_CUENTASADIC",
+                            "MV_EJERCICIOS",       "MV_ASIENTOSCCOSTO",
+                            "V_MV_CPTE",           "V_TA_TAREAS",
+                            "V_MV_CPTETAREAS",     "VT_CLIENTES",
+                            "TA_CONFIGURACION",    "ta_usuarios",
+                            "TA_TAREAS",           "TA_MENU",
+                            "Control_Acceso",      "AUX_ERR",
+                            "MA_CUENTAS_USUARIOS", "SS_MA_CUENTAS",
+                            "SS_MV_ASIENTOS",      "SS_V_TA_DEPOSITO",
+                            "SS_V_TA_FAMILIAS",    "SS_V_TA_CAJAS",
+                            "SS_AC_CUENTASDIARIO", "SS_AC_CUENTAS_DIARIO_CCOSTO"}) {
     EXPECT_TRUE(DB().ExisteTablaDB(tabla)) << tabla;
   }
   EXPECT_EQ(Valor("PRAGMA journal_mode"), "wal");
@@ -46,8 +49,7 @@ TEST_F(PruebaEsquema, UnaLineaDelDiarioSeGuardaYSeLeeComoEnElServidor) {
             (std::vector<std::vector<std::string>>{
                 {"2020-01-15 00:00:00", "2020-01-15 10:30:00", "1", "2020", "1500"}}));
   // Comparisons as on the server: letter case and trailing blanks do not count.
-  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "TIPO_REG = '' AND tc = 'fc' AND Cuenta = '112010001 '"),
-            1);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "TIPO_REG = '' AND tc = 'fc' AND Cuenta = '112010001 '"), 1);
 }
 
 TEST_F(PruebaEsquema, UnTextoMasLargoQueSuColumnaSeRechaza) {
@@ -55,8 +57,10 @@ TEST_F(PruebaEsquema, UnTextoMasLargoQueSuColumnaSeRechaza) {
     const char* tabla;
     const char* columna;
     int ancho;
-  } casos[] = {{"MV_ASIENTOS", "Detalle", 60}, {"MV_ASIENTOS", "TC", 4},
-               {"MV_ASIENTOS", "NUMERO", 8},   {"Control_Acceso", "Ingreso", 20},
+  } casos[] = {{"MV_ASIENTOS", "Detalle", 60},
+               {"MV_ASIENTOS", "TC", 4},
+               {"MV_ASIENTOS", "NUMERO", 8},
+               {"Control_Acceso", "Ingreso", 20},
                {"AUX_ERR", "Descripcion", 250}};
   for (const auto& c : casos) {
     std::string sql = std::string("INSERT INTO ") + c.tabla + " (" + c.columna + ") VALUES ('" +
@@ -64,8 +68,8 @@ TEST_F(PruebaEsquema, UnTextoMasLargoQueSuColumnaSeRechaza) {
     DB().EjecutaConsultaSQL(sql);
     ASSERT_GE(DB().Cnn().Errors().Count(), 1u) << c.tabla << "." << c.columna;
     EXPECT_EQ(DB().Cnn().Errors().Item(0).NativeError, 8152) << c.tabla << "." << c.columna;
-    std::string justo = std::string("INSERT INTO ") + c.tabla + " (" + c.columna +
-                        ") VALUES ('" + std::string(c.ancho, 'n') + "')";
+    std::string justo = std::string("INSERT INTO ") + c.tabla + " (" + c.columna + ") VALUES ('" +
+                        std::string(c.ancho, 'n') + "')";
     DB().EjecutaConsultaSQL(justo);
     EXPECT_EQ(DB().Cnn().Errors().Count(), 0u) << c.tabla << "." << c.columna;
   }
@@ -131,17 +135,17 @@ TEST_F(PruebaCrearEmpresa, CarpetaSinPermisoDeEscritura) {
 }
 
 TEST(EjecutarScriptSQLite, NombraLaSentenciaRechazada) {
-  auto base = std::filesystem::temp_directory_path() /
-              ("script_" + std::to_string(::getpid()) + ".db");
+  auto base =
+      std::filesystem::temp_directory_path() / ("script_" + std::to_string(::getpid()) + ".db");
   std::filesystem::remove(base);
   auto cnn = CrearBaseSQLite(base.string());
   try {
-    EjecutarScriptSQLite(*cnn, "-- comment\nCREATE TABLE T (A INT);\nINSERT INTO U\n"
-                               "VALUES (1);\n");
+    EjecutarScriptSQLite(*cnn,
+                         "-- comment\nCREATE TABLE T (A INT);\nINSERT INTO U\n"
+                         "VALUES (1);\n");
     ADD_FAILURE() << "the script ran";
   } catch (const plataforma::ErrorEjecucion& e) {
-    EXPECT_NE(e.Description.find("en la sentencia: INSERT INTO U\nVALUES (1)"),
-              std::string::npos)
+    EXPECT_NE(e.Description.find("en la sentencia: INSERT INTO U\nVALUES (1)"), std::string::npos)
         << e.Description;
   }
   cnn->Close();

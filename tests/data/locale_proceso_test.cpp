@@ -2,10 +2,10 @@
 // window's toolkit sets it from the environment, and under a German or Argentine one the C
 // library reads "1.5" as 1 and writes 1.5 as "1,5".
 
+#include <gtest/gtest.h>
+
 #include <clocale>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "data/db_dll.h"
 #include "tests/support/empresa.h"

@@ -22,8 +22,7 @@ class ConexionGrabadora : public ado::Connection {
   void Open(const std::string&, const std::string&, const std::string&) override {}
   void Close() override {}
   ado::ObjectStateEnum State() const override { return ado::adStateOpen; }
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t) override {
     errores_.Clear();
     recibido.push_back(text);
     if (text.find("FALLA") != std::string::npos) {
@@ -35,7 +34,7 @@ class ConexionGrabadora : public ado::Connection {
     if (text.find("SIN_RESULTADO") != std::string::npos) {
       errores_.Add({ado::kDbSNoResult, 0, "", "No result", "OraOLEDB"});
     }
-    int32_t filas = text.rfind("INSERT", 0) == 0 ? 1
+    int32_t filas = text.rfind("INSERT", 0) == 0   ? 1
                     : text.rfind("UPDATE", 0) == 0 ? 3
                     : text.rfind("DELETE", 0) == 0 ? 2
                                                    : 0;
@@ -146,8 +145,8 @@ TEST_F(LoteOracleTest, FailingStatementEndsTheBatchWithItsError) {
   Ejecutar(
       "BEGIN TRANSACTION \r\rINSERT INTO T VALUES (1)\rINSERT INTO FALLA VALUES (2)\r"
       "INSERT INTO U VALUES (3)\r");
-  EXPECT_EQ(cnn->recibido, (Recibido{"<begin>", "INSERT INTO T VALUES (1)",
-                                     "INSERT INTO FALLA VALUES (2)"}));
+  EXPECT_EQ(cnn->recibido,
+            (Recibido{"<begin>", "INSERT INTO T VALUES (1)", "INSERT INTO FALLA VALUES (2)"}));
   ASSERT_EQ(cnn->Errors().Count(), 1u);
   EXPECT_EQ(cnn->Errors().Item(0).NativeError, 942);
 }

@@ -49,8 +49,7 @@ const Caso kCasos[] = {
      "SELECT * FROM T WHERE F = TO_DATE('01/02/2004','DD/MM/YYYY')"},
     {"DateWithTimeKeepsItsTime", "INSERT INTO V (F) VALUES ('15/01/2020 10:30:00')",
      "INSERT INTO V (F) VALUES (TO_DATE('15/01/2020 10:30:00','DD/MM/YYYY HH24:MI:SS'))"},
-    {"ConvertedStatementIsStable",
-     "SELECT * FROM T WHERE F = TO_DATE('31/12/2004','DD/MM/YYYY')",
+    {"ConvertedStatementIsStable", "SELECT * FROM T WHERE F = TO_DATE('31/12/2004','DD/MM/YYYY')",
      "SELECT * FROM T WHERE F = TO_DATE('31/12/2004','DD/MM/YYYY')"},
     {"NonDateTextKeepsItsQuotes", "SELECT * FROM T WHERE C = 'ABC'",
      "SELECT * FROM T WHERE C = 'ABC'"},
@@ -68,8 +67,7 @@ const Caso kCasos[] = {
     {"LenAlone", "len", "LENGTH"},
     {"LenAloneUpper", "LEN", "LENGTH"},
     // A concept text is stored as written, whatever code-like words it holds.
-    {"LiteralWithCodeWords",
-     "INSERT INTO MV_ASIENTOS (CONCEPTO) VALUES ('Pago [laptop ] ISNULL(')",
+    {"LiteralWithCodeWords", "INSERT INTO MV_ASIENTOS (CONCEPTO) VALUES ('Pago [laptop ] ISNULL(')",
      "INSERT INTO MV_ASIENTOS (CONCEPTO) VALUES ('Pago [laptop ] ISNULL(')"},
     {"LiteralWithEveryRewriteWord",
      "UPDATE T SET C = 'WHERE x = '''' top 3 LEN(b) SUBSTRING(d) Charindex CONVERT(INT, 1) "

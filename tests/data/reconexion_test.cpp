@@ -23,8 +23,7 @@ class ConexionInestable : public ado::ConnectionWrapper {
     }
     ado::ConnectionWrapper::Open(cs, u, p);
   }
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t o) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
     if (text.rfind("SELECT * FROM MA_CUENTAS", 0) == 0) {
       ++gConsultas;
       if (gConsultasQueFallan > 0) {
@@ -93,9 +92,12 @@ TEST_F(PruebaReconexion, SinReconexionSePreguntaYSiReintenta) {
   EXPECT_TRUE(Abrir(rs));
   auto avisos = dialogos.Textos("AVISO AL OPERADOR");
   ASSERT_EQ(avisos.size(), 1u);
-  EXPECT_EQ(avisos[0], "\r\n\r\n\r\nSe perdio la conexion con la base de datos EMPRESA\r\n"
-                       " Servidor " + servidor_ + "\r\n\r\nElija SI para reintentar conectarse"
-                       "\r\nElija NO para cerrar la aplicacion\r\n\r\n\r\n");
+  EXPECT_EQ(avisos[0],
+            "\r\n\r\n\r\nSe perdio la conexion con la base de datos EMPRESA\r\n"
+            " Servidor " +
+                servidor_ +
+                "\r\n\r\nElija SI para reintentar conectarse"
+                "\r\nElija NO para cerrar la aplicacion\r\n\r\n\r\n");
   EXPECT_EQ(gSalidas, 0);
 }
 

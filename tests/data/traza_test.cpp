@@ -33,19 +33,20 @@ class PruebaTraza : public PruebaEmpresa {
 };
 
 TEST_F(PruebaTraza, UnLoteGuardaElTextoCompuestoYCadaSentenciaEnviada) {
-  std::string lote = "BEGIN TRANSACTION \r\r"
-                     "INSERT INTO @Admin_MA_CUENTAS (CODIGO) VALUES ('A1')\r\r"
-                     "COMMIT TRANSACTION";
+  std::string lote =
+      "BEGIN TRANSACTION \r\r"
+      "INSERT INTO @Admin_MA_CUENTAS (CODIGO) VALUES ('A1')\r\r"
+      "COMMIT TRANSACTION";
   const std::string compuesto = lote;
   DB().EjecutaConsultaSQL(lote);
   auto lineas = Lineas();
   ASSERT_EQ(lineas.size(), 1u);
   EXPECT_EQ(lineas[0]["op"], "execute");
   EXPECT_EQ(lineas[0]["sql"], compuesto);
-  EXPECT_EQ(lineas[0]["sent"],
-            nlohmann::json::array({"BEGIN TRANSACTION",
-                                   "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')",
-                                   "COMMIT TRANSACTION"}));
+  EXPECT_EQ(
+      lineas[0]["sent"],
+      nlohmann::json::array({"BEGIN TRANSACTION", "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')",
+                             "COMMIT TRANSACTION"}));
   EXPECT_EQ(lineas[0]["errors"], nlohmann::json::array());
   EXPECT_EQ(lineas[0]["rows"], 1);
 }

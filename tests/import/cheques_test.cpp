@@ -18,11 +18,13 @@ class ChequesTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-             "('111010002', 'Valores a depositar', 0), ('111020001', 'Banco cuenta corriente', 0),"
-             " ('511', 'Apertura', 0)");
+    Ejecutar(
+        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+        "('111010002', 'Valores a depositar', 0), ('111020001', 'Banco cuenta corriente', 0),"
+        " ('511', 'Apertura', 0)");
     dialogos.ResponderSiempre("Proceso Finalizado", plataforma::vbOK);
   }
 
@@ -36,12 +38,13 @@ class ChequesTest : public PruebaEmpresa {
 
   // The two lines of the cheque with this bank number, first line first.
   Filas LineasDe(const std::string& bancario) {
-    const std::string numero = Valor(
-        "SELECT NUMERO FROM MV_ASIENTOS WHERE NROCOMPROBANTEBANCARIO = '" + bancario + "'");
+    const std::string numero =
+        Valor("SELECT NUMERO FROM MV_ASIENTOS WHERE NROCOMPROBANTEBANCARIO = '" + bancario + "'");
     return Consultar(
         "SELECT Secuencia, Cuenta, [Debe-Haber], Importe, NROCOMPROBANTEBANCARIO, "
         "VENCIMIENTO, TC, SUCURSAL, NUMERO, LETRA, [NUMERO ASIENTO], Detalle FROM MV_ASIENTOS "
-        "WHERE TC = 'CC' AND NUMERO = '" + numero + "' ORDER BY Secuencia");
+        "WHERE TC = 'CC' AND NUMERO = '" +
+        numero + "' ORDER BY Secuencia");
   }
 
   std::string conceptoFinal;
@@ -61,9 +64,9 @@ TEST_F(ChequesTest, ReceivedChequesPostDebitOnCounterAccountAndCreditOn511) {
   EXPECT_EQ(l[0], (std::vector<std::string>{"1", "111010002", "D", "1500", "0012345",
                                             "2020-02-15 00:00:00", "CC", "0001", "00000001", "X",
                                             l[0][10], "Concepto del operador"}));
-  EXPECT_EQ(l[1], (std::vector<std::string>{"2", "511", "H", "1500", "NULL",
-                                            "2020-02-15 00:00:00", "CC", "0001", "00000001", "X",
-                                            l[0][10], "Concepto del operador"}));
+  EXPECT_EQ(l[1],
+            (std::vector<std::string>{"2", "511", "H", "1500", "NULL", "2020-02-15 00:00:00", "CC",
+                                      "0001", "00000001", "X", l[0][10], "Concepto del operador"}));
 
   // A negative amount posts its absolute value; the sequence goes on past the skipped lines.
   l = LineasDe("0012346");
@@ -135,10 +138,10 @@ TEST_F(ChequesTest, LinesLackingAFieldWriteNothing) {
 
 TEST_F(ChequesTest, ARefusedChequeIsRolledBackAndTheRunGoesOn) {
   // 23 characters do not fit NROCOMPROBANTEBANCARIO (20).
-  const std::string ruta = EscribirArchivo(
-      "largo.csv",
-      "15/01/2020;15/02/2020;Banco;Cobro;011;00123450012345001234500;Pérez;1500\r\n"
-      "16/01/2020;16/02/2020;Banco;Cobro;011;0012346;Pérez;800\r\n");
+  const std::string ruta =
+      EscribirArchivo("largo.csv",
+                      "15/01/2020;15/02/2020;Banco;Cobro;011;00123450012345001234500;Pérez;1500\r\n"
+                      "16/01/2020;16/02/2020;Banco;Cobro;011;0012346;Pérez;800\r\n");
   dialogos.ResponderSiempre("", plataforma::vbOK);
 
   ResumenCorrida r = Importar(kTerceros, ruta);

@@ -1,10 +1,9 @@
 // The import run's skeleton on a real company: dispatch without an option, empty files, line
 // ends, progress per line, the error policy and what every end of a run leaves behind.
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -67,8 +66,7 @@ TEST_F(CorridaTest, ArchivoVacioTerminaConElMensajeFinal) {
   dialogos.Responder(vbOK);
   Correr(0, "");
   EXPECT_TRUE(vista.porcentajes.empty());
-  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
-            std::vector<std::string>{"Proceso Finalizado!!!"});
+  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"), std::vector<std::string>{"Proceso Finalizado!!!"});
   EXPECT_EQ(dialogos.Transcripcion().back().botones, vbInformation + vbOKOnly);
   EXPECT_TRUE(frm.UltimaCorrida().finalizado);
   EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 0);

@@ -15,8 +15,9 @@ class CuentasTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-             "('111', 'CAJA Y BANCOS', 1), ('11101', 'CAJA', 0), ('11102', 'BANCO', NULL)");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+        "('111', 'CAJA Y BANCOS', 1), ('11101', 'CAJA', 0), ('11102', 'BANCO', NULL)");
   }
 
   VentanaModos controles;
@@ -31,13 +32,23 @@ struct CasoContrapartida {
 
 TEST_F(CuentasTest, LaContrapartidaDebeSerDeLaClaseQueElModoPide) {
   const std::vector<CasoContrapartida> casos = {
-      {0, "11101", true},  {0, "11102", true},  {1, "11102", true}, {3, "11101", true},
-      {4, "11102", true},  {-1, "11101", true}, {2, "111", true},   {0, "111", false},
-      {1, "111", false},   {2, "11101", false}, {2, "11102", false}, {0, "", false},
+      {0, "11101", true},
+      {0, "11102", true},
+      {1, "11102", true},
+      {3, "11101", true},
+      {4, "11102", true},
+      {-1, "11101", true},
+      {2, "111", true},
+      {0, "111", false},
+      {1, "111", false},
+      {2, "11101", false},
+      {2, "11102", false},
+      {0, "", false},
       {0, "99999", false},
       {0, "11101 ", true},  // trailing blanks compare equal, as on the server
       // A quote cannot end the code's literal and turn the rest into conditions.
-      {0, "x' OR '1'='1", false}, {2, "x' OR TITULO=1 OR '1'='", false},
+      {0, "x' OR '1'='1", false},
+      {2, "x' OR TITULO=1 OR '1'='", false},
   };
   dialogos.ResponderSiempre(kMensaje, plataforma::vbOK);
   for (const auto& c : casos) {
@@ -77,8 +88,8 @@ TEST_F(CuentasTest, UnaAltaRechazadaSeMuestraYNoDejaNada) {
     std::string codigo, nombre;
   };
   const std::vector<Caso> casos = {
-      {"11101", "OTRA CAJA"},              // the code exists
-      {"21106", std::string(61, 'N')},     // a name longer than its column
+      {"11101", "OTRA CAJA"},           // the code exists
+      {"21106", std::string(61, 'N')},  // a name longer than its column
   };
   for (const auto& c : casos) {
     ctx.CuentaCliente = c.codigo;

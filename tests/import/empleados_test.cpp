@@ -17,8 +17,9 @@ class EmpleadosTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-             "('21105', 'Sueldos a pagar', 1), ('21106', 'Cargas sociales', 1)");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+        "('21105', 'Sueldos a pagar', 1), ('21106', 'Cargas sociales', 1)");
     dialogos.ResponderSiempre("Proceso Finalizado", plataforma::vbOK);
   }
 
@@ -28,8 +29,9 @@ class EmpleadosTest : public PruebaEmpresa {
   }
 
   Filas CuentasBajoTitulo() {
-    return Consultar("SELECT CODIGO, Descripcion, TITULO FROM MA_CUENTAS "
-                     "WHERE CODIGO LIKE '21105_%' ORDER BY CODIGO");
+    return Consultar(
+        "SELECT CODIGO, Descripcion, TITULO FROM MA_CUENTAS "
+        "WHERE CODIGO LIKE '21105_%' ORDER BY CODIGO");
   }
 };
 
@@ -55,16 +57,17 @@ TEST_F(EmpleadosTest, RunningTheListAgainCreatesNothing) {
 }
 
 TEST_F(EmpleadosTest, NumberingFollowsTheHighestSubAccountAndTheTitleDecidesAMatch) {
-  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-           "('211050009', 'ROJAS LUIS', 0), ('211060001', 'PEREZ JUAN', 0)");
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+      "('211050009', 'ROJAS LUIS', 0), ('211060001', 'PEREZ JUAN', 0)");
   const std::string ruta = EscribirArchivo("lista.csv", "ROJAS;LUIS\r\nPEREZ;JUAN\r\n");
 
   ResumenCorrida r = Importar(ruta);
 
   EXPECT_EQ(r.cuentasExistentes, 1);  // ROJAS LUIS, already under 21105
   EXPECT_EQ(r.cuentasCreadas, 1);     // PEREZ JUAN exists only under 21106
-  EXPECT_EQ(CuentasBajoTitulo(), (Filas{{"211050009", "ROJAS LUIS", "0"},
-                                        {"211050010", "PEREZ JUAN", "0"}}));
+  EXPECT_EQ(CuentasBajoTitulo(),
+            (Filas{{"211050009", "ROJAS LUIS", "0"}, {"211050010", "PEREZ JUAN", "0"}}));
 }
 
 }  // namespace

@@ -3,10 +3,9 @@
 // and semicolons, SQL text inside values. Each case states what the run posts, what its summary
 // counts and which messages it shows, in order.
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,9 +104,10 @@ class EntradaMalaTest : public PruebaEmpresa {
                               "V_TA_TAREAS", "V_MV_CPTETAREAS", "VT_CLIENTES", "MV_EJERCICIOS"}) {
       Ejecutar(std::string("DELETE FROM ") + tabla);
     }
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-             "('11101', 'Caja', 0), ('112010123', 'Panadería La Espiga', 0), "
-             "('111010002', 'Valores a depositar', 0), ('21105', 'Sueldos a pagar', 1)");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+        "('11101', 'Caja', 0), ('112010123', 'Panadería La Espiga', 0), "
+        "('111010002', 'Valores a depositar', 0), ('21105', 'Sueldos a pagar', 1)");
     Ejecutar(std::string("INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES ('112010007', '") +
              "''; DROP TABLE MA_CUENTAS; --')");
     for (const char* anio : {"2020", "2023", "2024"}) {
@@ -180,10 +180,10 @@ class EntradaMalaTest : public PruebaEmpresa {
 
 // The run's conversion error for a value of line `linea` (answered Ignore).
 Dialogo Conversion(int linea, const std::string& que, const std::string& valor) {
-  return {"RegistraSaldo",
-          "línea " + std::to_string(linea) + ": " + que + " \"" + valor +
-              "\" no se puede convertir",
-          vbIgnore};
+  return {
+      "RegistraSaldo",
+      "línea " + std::to_string(linea) + ": " + que + " \"" + valor + "\" no se puede convertir",
+      vbIgnore};
 }
 
 std::vector<Caso> Casos() {
@@ -199,20 +199,33 @@ std::vector<Caso> Casos() {
   const std::string binario = kCliente + std::string("\x00\x01\x02\xFF\xFE\x00;\x00\r\n", 10) +
                               std::string("\x89PNG\r\n\x1A\n\x00\x00\x00\rIHDR;;\xC3\x28\r\n", 22) +
                               Saldo("FC A 0001-1", "10");
-  const std::string utf16 = std::string("\xFF\xFE" "C\0l\0i\0e\0n\0t\0e\0:\0 \0" "1\0\r\0\n\0", 26);
+  const std::string utf16 = std::string(
+      "\xFF\xFE"
+      "C\0l\0i\0e\0n\0t\0e\0:\0 \0"
+      "1\0\r\0\n\0",
+      26);
   const Dialogo noEsTexto{"importador", "Error 75: El archivo no es un archivo de texto", vbAbort};
-  casos.push_back({.nombre = "binario", .opcion = kClientes, .contenido = binario,
-                   .dialogos = {noEsTexto}, .finalizado = false});
-  casos.push_back({.nombre = "UTF-16", .opcion = kClientes, .contenido = utf16,
-                   .dialogos = {noEsTexto}, .finalizado = false});
-  casos.push_back({.nombre = "binario, empleados", .opcion = kEmpleados, .contenido = binario,
-                   .dialogos = {noEsTexto}, .finalizado = false});
+  casos.push_back({.nombre = "binario",
+                   .opcion = kClientes,
+                   .contenido = binario,
+                   .dialogos = {noEsTexto},
+                   .finalizado = false});
+  casos.push_back({.nombre = "UTF-16",
+                   .opcion = kClientes,
+                   .contenido = utf16,
+                   .dialogos = {noEsTexto},
+                   .finalizado = false});
+  casos.push_back({.nombre = "binario, empleados",
+                   .opcion = kEmpleados,
+                   .contenido = binario,
+                   .dialogos = {noEsTexto},
+                   .finalizado = false});
 
   // A 1 MB column the layout does not read, then a 1 MB line without columns.
   casos.push_back({.nombre = "línea de 1 MB",
                    .opcion = kClientes,
-                   .contenido = kCliente + Saldo("15/01/2020", "FC A 0001-1", "15/02/2020", "10",
-                                                 mega) +
+                   .contenido = kCliente +
+                                Saldo("15/01/2020", "FC A 0001-1", "15/02/2020", "10", mega) +
                                 "\r\n" + mega + "\r\n" + Saldo("FC A 0001-2", "20") + "\r\n",
                    .asientos = 4,
                    .leidas = 4,
@@ -220,14 +233,14 @@ std::vector<Caso> Casos() {
                    .incompletos = 1});
 
   // The byte-order mark is not part of the first line: the header is recognised.
-  casos.push_back({.nombre = "BOM UTF-8",
-                   .opcion = kClientes,
-                   .contenido = "\xEF\xBB\xBF" + kCliente + Saldo("FC A 0001-1", "10"),
-                   .asientos = 2,
-                   .leidas = 2,
-                   .registrados = 1,
-                   .lecturas = {{"SELECT Cuenta FROM MV_ASIENTOS WHERE Secuencia = 1",
-                                 "112010123"}}});
+  casos.push_back(
+      {.nombre = "BOM UTF-8",
+       .opcion = kClientes,
+       .contenido = "\xEF\xBB\xBF" + kCliente + Saldo("FC A 0001-1", "10"),
+       .asientos = 2,
+       .leidas = 2,
+       .registrados = 1,
+       .lecturas = {{"SELECT Cuenta FROM MV_ASIENTOS WHERE Secuencia = 1", "112010123"}}});
   casos.push_back({.nombre = "BOM UTF-8, empleados",
                    .opcion = kEmpleados,
                    .contenido = "\xEF\xBB\xBFPÉREZ;JUAN\r\nÑANDÚ;ANA\r\n",
@@ -239,7 +252,8 @@ std::vector<Caso> Casos() {
 
   casos.push_back({.nombre = "BOM ante Windows-1252, empleados",
                    .opcion = kEmpleados,
-                   .contenido = "\xEF\xBB\xBFPE\xD1" "A;ANA\r\n",
+                   .contenido = "\xEF\xBB\xBFPE\xD1"
+                                "A;ANA\r\n",
                    .cuentas = 1,
                    .leidas = 1,
                    .registrados = 1,
@@ -249,28 +263,28 @@ std::vector<Caso> Casos() {
   // Line 2 ends with a lone CR; line 3 lost its CR, so a lone LF joins two vouchers into one
   // line whose amount is "20\n16/01/2020": refused with a message, nothing of either posted;
   // line 4 has a LF inside a column the layout does not read; the last line has no end.
-  casos.push_back(
-      {.nombre = "fines de línea mezclados",
-       .opcion = kClientes,
-       .contenido = kCliente + Saldo("FC A 0001-1", "10") + "\r" + Saldo("FC A 0001-2", "20") +
-                    "\n" + Saldo("16/01/2020", "FC A 0001-3", "15/02/2020", "30") + "\r\n" +
-                    Saldo("15/01/2020", "FC A 0001-4", "15/02/2020", "40", "a\nb") + "\r\n" +
-                    Saldo("FC A 0001-5", "50"),
-       .dialogos = {Conversion(3, "el importe", "20\n16/01/2020")},
-       .asientos = 6,
-       .leidas = 5,
-       .registrados = 3,
-       .errores = {"línea 3: el importe"},
-       .lecturas = {{"SELECT group_concat(NUMERO) FROM MV_ASIENTOS WHERE Secuencia = 1",
-                     "00000001,00000004,00000005"}}});
+  casos.push_back({.nombre = "fines de línea mezclados",
+                   .opcion = kClientes,
+                   .contenido = kCliente + Saldo("FC A 0001-1", "10") + "\r" +
+                                Saldo("FC A 0001-2", "20") + "\n" +
+                                Saldo("16/01/2020", "FC A 0001-3", "15/02/2020", "30") + "\r\n" +
+                                Saldo("15/01/2020", "FC A 0001-4", "15/02/2020", "40", "a\nb") +
+                                "\r\n" + Saldo("FC A 0001-5", "50"),
+                   .dialogos = {Conversion(3, "el importe", "20\n16/01/2020")},
+                   .asientos = 6,
+                   .leidas = 5,
+                   .registrados = 3,
+                   .errores = {"línea 3: el importe"},
+                   .lecturas = {{"SELECT group_concat(NUMERO) FROM MV_ASIENTOS WHERE Secuencia = 1",
+                                 "00000001,00000004,00000005"}}});
 
   // 29 February exists in 2024 and not in 2023, as a date and as a due date.
   casos.push_back({.nombre = "29 de febrero",
                    .opcion = kClientes,
-                   .contenido = kCliente +
-                                Saldo("29/02/2024", "FC A 0001-1", "29/02/2024", "10") + "\r\n" +
-                                Saldo("29/02/2023", "FC A 0001-2", "15/03/2023", "10") + "\r\n" +
-                                Saldo("15/02/2023", "FC A 0001-3", "29/02/2023", "10") + "\r\n",
+                   .contenido = kCliente + Saldo("29/02/2024", "FC A 0001-1", "29/02/2024", "10") +
+                                "\r\n" + Saldo("29/02/2023", "FC A 0001-2", "15/03/2023", "10") +
+                                "\r\n" + Saldo("15/02/2023", "FC A 0001-3", "29/02/2023", "10") +
+                                "\r\n",
                    .dialogos = {Conversion(3, "la fecha", "29/02/2023"),
                                 Conversion(4, "el vencimiento", "29/02/2023")},
                    .asientos = 2,
@@ -280,20 +294,19 @@ std::vector<Caso> Casos() {
                    .lecturas = {{"SELECT Fecha || ' ' || VENCIMIENTO || ' ' || PERIODO "
                                  "FROM MV_ASIENTOS WHERE Secuencia = 1",
                                  "2024-02-29 00:00:00 2024-02-29 00:00:00 2024"}}});
-  casos.push_back({.nombre = "29 de febrero, cheques",
-                   .opcion = kChequesTerceros,
-                   .contenido = ChequeTercero("29/02/2024", "29/02/2024", "0012345", "10") +
-                                "\r\n" +
-                                ChequeTercero("15/02/2023", "29/02/2023", "0012346", "10") +
-                                "\r\n" + ChequeTercero("29/02/2023", "15/03/2023", "0012347", "10"),
-                   .dialogos = {{"importador",
-                                 "línea 3: No coinciden los tipos: '29/02/2023' no es una fecha",
-                                 vbIgnore}},
-                   .asientos = 2,
-                   .leidas = 3,
-                   .registrados = 1,
-                   .incompletos = 2,
-                   .errores = {"Línea 2 de", "Línea 3 de"}});
+  casos.push_back(
+      {.nombre = "29 de febrero, cheques",
+       .opcion = kChequesTerceros,
+       .contenido = ChequeTercero("29/02/2024", "29/02/2024", "0012345", "10") + "\r\n" +
+                    ChequeTercero("15/02/2023", "29/02/2023", "0012346", "10") + "\r\n" +
+                    ChequeTercero("29/02/2023", "15/03/2023", "0012347", "10"),
+       .dialogos = {{"importador", "línea 3: No coinciden los tipos: '29/02/2023' no es una fecha",
+                     vbIgnore}},
+       .asientos = 2,
+       .leidas = 3,
+       .registrados = 1,
+       .incompletos = 2,
+       .errores = {"Línea 2 de", "Línea 3 de"}});
   // Amounts: the largest a currency value holds is posted, 12 digits read back to the cent; the
   // empty one makes the line incomplete; every other one is named with its line, and its line
   // posts nothing.
@@ -315,9 +328,10 @@ std::vector<Caso> Casos() {
     c.asientos = 4;
     c.registrados = 2;
     c.incompletos = 1;
-    c.lecturas = {{"SELECT printf('%.2f', Importe) FROM MV_ASIENTOS WHERE NUMERO = '00000002' "
-                   "AND Secuencia = 2",
-                   "123456789012.34"}};
+    c.lecturas = {
+        {"SELECT printf('%.2f', Importe) FROM MV_ASIENTOS WHERE NUMERO = '00000002' "
+         "AND Secuencia = 2",
+         "123456789012.34"}};
     casos.push_back(c);
   }
   casos.push_back(
@@ -326,8 +340,8 @@ std::vector<Caso> Casos() {
        .contenido = ChequeTercero("15/01/2020", "15/02/2020", "1", "1e5") + "\r\n" +
                     ChequeTercero("15/01/2020", "15/02/2020", "2", "") + "\r\n" +
                     ChequeTercero("15/01/2020", "15/02/2020", "3", "--5") + "\r\n" +
-                    ChequeTercero("15/01/2020", "15/02/2020", "4", "999999999999999,99") +
-                    "\r\n" + ChequeTercero("15/01/2020", "15/02/2020", "5", "123456789012,34"),
+                    ChequeTercero("15/01/2020", "15/02/2020", "4", "999999999999999,99") + "\r\n" +
+                    ChequeTercero("15/01/2020", "15/02/2020", "5", "123456789012,34"),
        .dialogos = {{"importador", "línea 1: No coinciden los tipos: '1e5'", vbIgnore},
                     {"importador", "línea 3: No coinciden los tipos: '--5'", vbIgnore},
                     {"importador", "línea 4: Desbordamiento: '999999999999999,99'", vbIgnore}},
@@ -350,8 +364,8 @@ std::vector<Caso> Casos() {
        .leidas = 3,
        .registrados = 1,
        .rechazadas = {2},
-       .lecturas = {{"SELECT COUNT(*) FROM MA_CALENDARIO WHERE FECHA = '2020-01-14 00:00:00'",
-                     "0"}}});
+       .lecturas = {
+           {"SELECT COUNT(*) FROM MA_CALENDARIO WHERE FECHA = '2020-01-14 00:00:00'", "0"}}});
   casos.push_back({.nombre = "concepto más ancho que su columna, cheques propios",
                    .opcion = kChequesPropios,
                    .contenido = ChequePropio(std::string(61, 'c'), "1", "10") + "\r\n" +
@@ -387,8 +401,8 @@ std::vector<Caso> Casos() {
   casos.push_back(
       {.nombre = "comillas en el comprobante y el concepto",
        .opcion = kClientes,
-       .contenido = kCliente + Saldo("FC A 0001-1'2", "10") + "\r\n" +
-                    Saldo("FC A 0001-1'2", "10") + "\r\n",
+       .contenido =
+           kCliente + Saldo("FC A 0001-1'2", "10") + "\r\n" + Saldo("FC A 0001-1'2", "10") + "\r\n",
        .asientos = 2,
        .leidas = 3,
        .registrados = 1,
@@ -424,13 +438,13 @@ std::vector<Caso> Casos() {
                    .leidas = 3,
                    .registrados = 2,
                    .lecturas = {{"SELECT NUMERO FROM MV_ASIENTOS WHERE rowid = 3", "2OR1=1"}}});
-  casos.push_back({.nombre = "SQL como número de cliente",
-                   .opcion = kClientes,
-                   .contenido = "Cliente: 1'; DROP TABLE MA_CUENTAS; --\r\n" +
-                                Saldo("FC A 0001-1", "10"),
-                   .dialogos = {{" Aviso al operador", "No se encontro el cliente", vbNo}},
-                   .leidas = 2,
-                   .finalizado = false});
+  casos.push_back(
+      {.nombre = "SQL como número de cliente",
+       .opcion = kClientes,
+       .contenido = "Cliente: 1'; DROP TABLE MA_CUENTAS; --\r\n" + Saldo("FC A 0001-1", "10"),
+       .dialogos = {{" Aviso al operador", "No se encontro el cliente", vbNo}},
+       .leidas = 2,
+       .finalizado = false});
   casos.push_back({.nombre = "SQL como nombre de empleado",
                    .opcion = kEmpleados,
                    .contenido = std::string(kSql) + "\r\n" + kSql + "\r\n",

@@ -8,12 +8,11 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "data/db_dll.h"
 #include "data/traza.h"
@@ -54,24 +53,32 @@ void PrintTo(const Modo& m, std::ostream* os) { *os << m.nombre; }
 
 const std::vector<Modo>& Modos() {
   static const std::vector<Modo> modos = {
-      {"Clientes", 0, "11101",
-       "Cliente: 123;;Panaderia;;;;\r\n" + LineaSaldo("15/01/2020", "FC A 0001-00001500",
-                                                      "1500,00") +
+      {"Clientes",
+       0,
+       "11101",
+       "Cliente: 123;;Panaderia;;;;\r\n" +
+           LineaSaldo("15/01/2020", "FC A 0001-00001500", "1500,00") +
            LineaSaldo("20/01/2020", "REC X 0001-00000100", "-500,00") +
            "Cliente: 4567;;Ferreteria;;;;\r\n" +
            LineaSaldo("03/02/2020", "FC B 0002-00000042", "320,50"),
        {"NUMERO ASIENTO"}},
-      {"ChequesTerceros", 3, "111010002",
+      {"ChequesTerceros",
+       3,
+       "111010002",
        "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Perez;1500\r\n"
        "16/01/2020;16/02/2020;Banco;Cobro;011;0012346;Perez;-250,50\r\n"
        "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Perez;1500\r\n",
        {"NUMERO ASIENTO", "NUMERO"}},
-      {"ChequesPropios", 4, "111020001",
+      {"ChequesPropios",
+       4,
+       "111020001",
        "15/01/2020;Pago proveedor;Banco;15/02/2020;0012345;1500\r\n"
        "16/01/2020;;Banco;16/02/2020;0012349;80\r\n",
        {"NUMERO ASIENTO", "NUMERO"}},
       {"Empleados", 2, "21105", "PEREZ;JUAN\r\nGOMEZ;ANA\r\n\r\nPEREZ;JUAN\r\n", {"CODIGO"}},
-      {"Pendientes", 5, "",
+      {"Pendientes",
+       5,
+       "",
        "Cliente / Tarea;Razon social;Comprobante\r\n"
        "02/03/2020;;\r\n"
        "7;Ferreteria;rt B 0003-00000077\r\n"
@@ -125,14 +132,17 @@ class FallasTest : public PruebaEmpresa, public ::testing::WithParamInterface<Mo
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-             "('11101', 'Caja', 0), ('112010123', 'Panaderia', 0), ('112014567', 'Ferreteria', 0),"
-             " ('111010002', 'Valores a depositar', 0), ('111020001', 'Banco', 0),"
-             " ('511', 'Apertura', 0), ('21105', 'Sueldos a pagar', 1)");
-    Ejecutar("INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES "
-             "('112010007', 'Ferreteria'), ('112010012', 'Taller')");
+    Ejecutar(
+        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+        "('11101', 'Caja', 0), ('112010123', 'Panaderia', 0), ('112014567', 'Ferreteria', 0),"
+        " ('111010002', 'Valores a depositar', 0), ('111020001', 'Banco', 0),"
+        " ('511', 'Apertura', 0), ('21105', 'Sueldos a pagar', 1)");
+    Ejecutar(
+        "INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES "
+        "('112010007', 'Ferreteria'), ('112010012', 'Taller')");
     for (const char* t : kTablas) {
       Ejecutar(std::string("CREATE TEMP TABLE base_") + t + " AS SELECT * FROM " + t);
     }
@@ -205,8 +215,8 @@ class FallasTest : public PruebaEmpresa, public ::testing::WithParamInterface<Mo
 
   void ExpectNinguna(const std::string& que, const std::string& sql) {
     Filas f = Consultar(sql);
-    EXPECT_TRUE(f.empty()) << que << ": " << f.size() << " rows, first: "
-                           << (f.empty() ? "" : f[0][0]);
+    EXPECT_TRUE(f.empty()) << que << ": " << f.size()
+                           << " rows, first: " << (f.empty() ? "" : f[0][0]);
   }
 
   // What must hold after any run, faulted or not.
@@ -304,8 +314,9 @@ TEST_P(FallasTest, EveryCallFailingLeavesWholeBooksAndACleanRerunCompletesThem) 
       ResumenCorrida segunda = Correr();
       EXPECT_TRUE(segunda.finalizado);
       Invariantes(segunda, antes);
-      EXPECT_EQ(Volcado(), esperado) << "a clean re-run does not reach the clean run's state; "
-                                     << "its dialogs: " << ::testing::PrintToString(operador.titulos);
+      EXPECT_EQ(Volcado(), esperado)
+          << "a clean re-run does not reach the clean run's state; "
+          << "its dialogs: " << ::testing::PrintToString(operador.titulos);
       if (HasFailure() || !fallo) break;
     }
     if (HasFailure()) break;

@@ -18,8 +18,9 @@ class GrabaAsientoTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MA_CUENTASADIC (CODIGO, NUMERO_DOCUMENTO, IVA) "
-             "VALUES ('112010123', ' 20-12345678-9 ', 'RI ')");
+    Ejecutar(
+        "INSERT INTO MA_CUENTASADIC (CODIGO, NUMERO_DOCUMENTO, IVA) "
+        "VALUES ('112010123', ' 20-12345678-9 ', 'RI ')");
     gCantidadDecimales = "2";
     gCaja = "7";
     controles.concepto = " Saldo inicial ";
@@ -77,10 +78,26 @@ TEST_F(GrabaAsientoTest, LaPrimeraLineaDeUnaFacturaLlevaElLibroDeIva) {
                  "CabImporte, [Debe-Haber], Importe, PERIODO, TIPO_REG, Moneda, IdCajas, "
                  "Unegocio, VENCIMIENTO, NROCOMPROBANTEBANCARIO, LIVA_TOTAL, "
                  "LIVA_IMPNETOGRAV, LIVA_IMPIVA, LIVA_ALICIVA"),
-            (std::vector<std::string>{"2004-03-15 00:00:00", "2004-03-15 00:00:00", "3", "42",
-                                      "112010123", "1", "1500", "D", "1500", "2004", "    ",
-                                      "   1", "0007", "   1", "NULL", "NULL", "1500", "1239.67",
-                                      "260.33", "21"}));
+            (std::vector<std::string>{"2004-03-15 00:00:00",
+                                      "2004-03-15 00:00:00",
+                                      "3",
+                                      "42",
+                                      "112010123",
+                                      "1",
+                                      "1500",
+                                      "D",
+                                      "1500",
+                                      "2004",
+                                      "    ",
+                                      "   1",
+                                      "0007",
+                                      "   1",
+                                      "NULL",
+                                      "NULL",
+                                      "1500",
+                                      "1239.67",
+                                      "260.33",
+                                      "21"}));
   // The recording time is stored as a date (a day-first text would read back as NULL).
   const std::string grabacion = Valor("SELECT FechaHora_Grabacion FROM MV_ASIENTOS");
   EXPECT_TRUE(std::regex_match(grabacion, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))

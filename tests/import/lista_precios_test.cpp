@@ -1,7 +1,8 @@
+#include "import/lista_precios.h"
+
 #include <string>
 #include <vector>
 
-#include "import/lista_precios.h"
 #include "platform/dialogos.h"
 #include "platform/valores.h"
 #include "tests/import/ventana_modos.h"
@@ -15,17 +16,17 @@ class ListaPreciosTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-             "('112010005', 'PEREZ JUAN', 0), ('112010006', 'GOMEZ  ANA', 0),"
-             " ('112010008', 'MUÑOZ JOSÉ', 0), ('112010009', 'IBÁÑEZ RAÚL', 0)");
-    Ejecutar("INSERT INTO MA_CUENTASADIC (CODIGO, CLASE) VALUES ('112010005', 1),"
-             " ('112010006', 1), ('112010008', 1), ('112010009', 5)");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+        "('112010005', 'PEREZ JUAN', 0), ('112010006', 'GOMEZ  ANA', 0),"
+        " ('112010008', 'MUÑOZ JOSÉ', 0), ('112010009', 'IBÁÑEZ RAÚL', 0)");
+    Ejecutar(
+        "INSERT INTO MA_CUENTASADIC (CODIGO, CLASE) VALUES ('112010005', 1),"
+        " ('112010006', 1), ('112010008', 1), ('112010009', 5)");
     dialogos.ResponderSiempre("", plataforma::vbOK);
   }
 
-  Filas Clases() {
-    return Consultar("SELECT CODIGO, CLASE FROM MA_CUENTASADIC ORDER BY CODIGO");
-  }
+  Filas Clases() { return Consultar("SELECT CODIGO, CLASE FROM MA_CUENTASADIC ORDER BY CODIGO"); }
 
   // The message boxes the tool showed, in order.
   std::vector<std::string> Mensajes() {
@@ -41,10 +42,9 @@ TEST_F(ListaPreciosTest, ClassesAreWrittenByCustomerName) {
   EXPECT_TRUE(r.finalizado);
   EXPECT_EQ(Mensajes(), std::vector<std::string>{"FINALIZADO"});
   // GOMEZ's name carries a trailing blank in the file; MUÑOZ's class is empty.
-  EXPECT_EQ(Clases(), (Filas{{"112010005", "3"},
-                             {"112010006", "2"},
-                             {"112010008", "1"},
-                             {"112010009", "1"}}));
+  EXPECT_EQ(
+      Clases(),
+      (Filas{{"112010005", "3"}, {"112010006", "2"}, {"112010008", "1"}, {"112010009", "1"}}));
   EXPECT_EQ(r.clasesActualizadas, 3);
   EXPECT_EQ(r.nombresNoEncontrados, 1);
 }
@@ -68,19 +68,18 @@ TEST_F(ListaPreciosTest, ALineWithThreeFieldsEndsTheToolAfterTheLinesBefore) {
   EXPECT_FALSE(r.finalizado);
   ASSERT_EQ(Mensajes().size(), 1u);
   EXPECT_EQ(Mensajes()[0].rfind("ERROR DETECTADO 9 ", 0), 0u) << Mensajes()[0];
-  EXPECT_EQ(Clases(), (Filas{{"112010005", "3"},
-                             {"112010006", "1"},
-                             {"112010008", "1"},
-                             {"112010009", "5"}}));
+  EXPECT_EQ(
+      Clases(),
+      (Filas{{"112010005", "3"}, {"112010006", "1"}, {"112010008", "1"}, {"112010009", "5"}}));
 }
 
 TEST_F(ListaPreciosTest, AClassThatIsNotANumberStopsTheToolBeforeItsUpdate) {
-  const std::string ruta = EscribirArchivo(
-      "clase.txt",
-      "Cliente\tLista\tNombre\tClase\r\n"  // a heading: no account has that name
-      "1\t2\tPEREZ JUAN\t3\r\n"
-      "2\t2\tGOMEZ  ANA\t1; DELETE FROM MA_CUENTASADIC\r\n"
-      "3\t2\tMUÑOZ JOSÉ\t4\r\n");
+  const std::string ruta =
+      EscribirArchivo("clase.txt",
+                      "Cliente\tLista\tNombre\tClase\r\n"  // a heading: no account has that name
+                      "1\t2\tPEREZ JUAN\t3\r\n"
+                      "2\t2\tGOMEZ  ANA\t1; DELETE FROM MA_CUENTASADIC\r\n"
+                      "3\t2\tMUÑOZ JOSÉ\t4\r\n");
 
   ResumenLista r = CmdEjecutarLista_Click(ruta);
 
@@ -88,10 +87,9 @@ TEST_F(ListaPreciosTest, AClassThatIsNotANumberStopsTheToolBeforeItsUpdate) {
   ASSERT_EQ(Mensajes().size(), 1u);
   EXPECT_NE(Mensajes()[0].find("Línea 3"), std::string::npos) << Mensajes()[0];
   EXPECT_NE(Mensajes()[0].find("\"1; DELETE FROM MA_CUENTASADIC\""), std::string::npos);
-  EXPECT_EQ(Clases(), (Filas{{"112010005", "3"},
-                             {"112010006", "1"},
-                             {"112010008", "1"},
-                             {"112010009", "5"}}));
+  EXPECT_EQ(
+      Clases(),
+      (Filas{{"112010005", "3"}, {"112010006", "1"}, {"112010008", "1"}, {"112010009", "5"}}));
 }
 
 TEST_F(ListaPreciosTest, FailuresEndTheToolWithTheirMessage) {

@@ -16,21 +16,23 @@ class NumeracionTest : public PruebaEmpresa {
   void Asientos(const std::string& tabla, int mes, int periodo, int desde, int hasta,
                 const std::string& tipoReg = "    ") {
     for (int n = desde; n <= hasta; ++n) {
-      Ejecutar("INSERT INTO " + tabla + " (MES_OPERATIVO, PERIODO, TIPO_REG, [NUMERO ASIENTO]) "
-               "VALUES (" + std::to_string(mes) + ", " + std::to_string(periodo) + ", '" +
-               tipoReg + "', " + std::to_string(n) + ")");
+      Ejecutar("INSERT INTO " + tabla +
+               " (MES_OPERATIVO, PERIODO, TIPO_REG, [NUMERO ASIENTO]) "
+               "VALUES (" +
+               std::to_string(mes) + ", " + std::to_string(periodo) + ", '" + tipoReg + "', " +
+               std::to_string(n) + ")");
     }
   }
 };
 
 TEST_F(NumeracionTest, PeriodoDeFechaBuscaElEjercicioQueContieneLaFecha) {
-  Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
-           "(2004, '2004-01-01 00:00:00', '2004-12-31 00:00:00'), "
-           "(2005, '2005-01-01 00:00:00', '2005-12-31 00:00:00')");
+  Ejecutar(
+      "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
+      "(2004, '2004-01-01 00:00:00', '2004-12-31 00:00:00'), "
+      "(2005, '2005-01-01 00:00:00', '2005-12-31 00:00:00')");
   const std::vector<std::pair<std::string, int16_t>> casos = {
-      {"15/03/2004", 2004}, {"1/1/2004", 2004},   {"31/12/2004", 2004},
-      {"01/01/2005", 2005}, {"15-06-2005", 2005}, {"31/12/2003", 0},
-      {"01/01/2010", 0},
+      {"15/03/2004", 2004}, {"1/1/2004", 2004}, {"31/12/2004", 2004}, {"01/01/2005", 2005},
+      {"15-06-2005", 2005}, {"31/12/2003", 0},  {"01/01/2010", 0},
   };
   for (const auto& [fecha, periodo] : casos) {
     EXPECT_EQ(PeriodoDeFecha(fecha), periodo) << fecha;
@@ -84,8 +86,7 @@ TEST_F(NumeracionTest, UnPeriodoIlegibleVaAlDialogoYDevuelveLoCalculado) {
   dialogos.Responder(plataforma::vbAbort);
   EXPECT_EQ(ValidaTCRegistraciones("3", "dos mil"), 0);
   ASSERT_EQ(dialogos.Transcripcion().size(), 1u);
-  EXPECT_NE(dialogos.Transcripcion()[0].titulo.find("ValidaTCRegistraciones"),
-            std::string::npos)
+  EXPECT_NE(dialogos.Transcripcion()[0].titulo.find("ValidaTCRegistraciones"), std::string::npos)
       << dialogos.Transcripcion()[0].titulo;
 }
 

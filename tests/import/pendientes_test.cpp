@@ -18,8 +18,9 @@ class PendientesTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES "
-             "('112010007', 'Ferretería Núñez'), ('112010012', 'Taller Ñandú')");
+    Ejecutar(
+        "INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES "
+        "('112010007', 'Ferretería Núñez'), ('112010012', 'Taller Ñandú')");
     dialogos.ResponderSiempre("Proceso Finalizado", plataforma::vbOK);
   }
 
@@ -30,15 +31,17 @@ class PendientesTest : public PruebaEmpresa {
   }
 
   Filas Cabeceras() {
-    return Consultar("SELECT TC, IdComprobante, Cuenta, Nombre, Fecha, USUARIO, Unegocio "
-                     "FROM V_MV_CPTE ORDER BY IdComprobante");
+    return Consultar(
+        "SELECT TC, IdComprobante, Cuenta, Nombre, Fecha, USUARIO, Unegocio "
+        "FROM V_MV_CPTE ORDER BY IdComprobante");
   }
   Filas Tareas() {
     return Consultar("SELECT IDTAREA, DESCRIPCION FROM V_TA_TAREAS ORDER BY IDTAREA");
   }
   Filas Vinculos() {
-    return Consultar("SELECT TC, IdComprobante, idTarea, Descripcion FROM V_MV_CPTETAREAS "
-                     "ORDER BY IdComprobante, idTarea");
+    return Consultar(
+        "SELECT TC, IdComprobante, idTarea, Descripcion FROM V_MV_CPTETAREAS "
+        "ORDER BY IdComprobante, idTarea");
   }
 };
 
@@ -48,13 +51,12 @@ TEST_F(PendientesTest, ReportBlocksGiveHeadersCatalogueAndLinks) {
   EXPECT_TRUE(r.finalizado);
   // "rt B 0003-00000077" is a delivery note RM; a doubled blank means no letter ("X") or, after
   // a letter, a number in the fourth token.
-  EXPECT_EQ(Cabeceras(),
-            (Filas{{"OT", "000100000010X", "112010012", "Taller Ñandú", "2020-03-02 00:00:00",
-                    "OPERADOR", "   1"},
-                   {"OT", "000100000011A", "112010007", "Ferretería Núñez",
-                    "2020-03-05 00:00:00", "OPERADOR", "   1"},
-                   {"RM", "000300000077B", "112010007", "Ferretería Núñez",
-                    "2020-03-02 00:00:00", "OPERADOR", "   1"}}));
+  EXPECT_EQ(Cabeceras(), (Filas{{"OT", "000100000010X", "112010012", "Taller Ñandú",
+                                 "2020-03-02 00:00:00", "OPERADOR", "   1"},
+                                {"OT", "000100000011A", "112010007", "Ferretería Núñez",
+                                 "2020-03-05 00:00:00", "OPERADOR", "   1"},
+                                {"RM", "000300000077B", "112010007", "Ferretería Núñez",
+                                 "2020-03-02 00:00:00", "OPERADOR", "   1"}}));
   EXPECT_EQ(Tareas(), (Filas{{"0101", "Cambio de aceite"},
                              {"0102", "Revisión de frenos"},
                              {"0103", "Alineación y balanceo"},

@@ -2,23 +2,22 @@
 // posted journal lines, re-runs, the letter ladder, the missing-customer question, refused
 // batches and values that do not convert.
 
-#include <cstdio>
+#include "import/saldos.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "data/traza.h"
 #include "data/valores_sesion.h"
-#include "import/saldos.h"
-#include "tests/import/ventana_modos.h"
 #include "platform/dialogos.h"
+#include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
 #include "ui/frm_quilma.h"
 #include "utility/utilidades.h"
@@ -49,15 +48,15 @@ class SaldosTest : public PruebaEmpresa {
   void SetUp() override {
     PruebaEmpresa::SetUp();
     gCantidadDecimales = "2";
-    for (const char* fila : {"('11101', 'Caja', 0)", "('112010123', 'Panadería La Espiga', 0)",
-                             "('112014567', 'Ferretería Güemes', 0)",
-                             "('211010042', 'ACME Insumos', 0)",
-                             "('211010043', 'Distribuidora Añelo', 0)"}) {
-      Ejecutar(std::string("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ") +
-               fila);
+    for (const char* fila :
+         {"('11101', 'Caja', 0)", "('112010123', 'Panadería La Espiga', 0)",
+          "('112014567', 'Ferretería Güemes', 0)", "('211010042', 'ACME Insumos', 0)",
+          "('211010043', 'Distribuidora Añelo', 0)"}) {
+      Ejecutar(std::string("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ") + fila);
     }
-    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    Ejecutar(
+        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
     dialogos.ResponderSiempre("Proceso Finalizado!!!", vbOK);
   }
 
@@ -123,8 +122,7 @@ TEST_F(SaldosTest, LeeElComprobanteSegunElModo) {
 TEST_F(SaldosTest, RegistroSeLimpiaEnCadaLinea) {
   frm.optOpcion_Click(0);
   ContextoCorrida ctx(frm);
-  ctx.Columnas = utilidad::Dividir(Detalle(0, "15/01/2020", "FC A 0001-1", "15/02/2020", "5"),
-                                   ";");
+  ctx.Columnas = utilidad::Dividir(Detalle(0, "15/01/2020", "FC A 0001-1", "15/02/2020", "5"), ";");
   LeerLineaSaldo(ctx);
   ASSERT_TRUE(LineaSaldoCompleta(ctx));
   // A short line: no due date and no amount of its own.
@@ -141,12 +139,9 @@ TEST_F(SaldosTest, DetectaTitularDelModo) {
     const char* cuenta;  // CuentaCliente after the line ("prev" when unchanged)
   };
   const Caso casos[] = {
-      {0, "Cliente: 123;ACME", "112010123"},
-      {0, "CLIENTE:4567;;", "112014567"},
-      {0, "Total Cliente: 123;;", "11201Total  123"},
-      {0, "Proveedor: 000042;;", "prev"},
-      {1, "Proveedor: 000042 ACME;;;", "211010042"},
-      {1, "Cliente: 5;;", "prev"},
+      {0, "Cliente: 123;ACME", "112010123"},          {0, "CLIENTE:4567;;", "112014567"},
+      {0, "Total Cliente: 123;;", "11201Total  123"}, {0, "Proveedor: 000042;;", "prev"},
+      {1, "Proveedor: 000042 ACME;;;", "211010042"},  {1, "Cliente: 5;;", "prev"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.linea);
@@ -173,11 +168,10 @@ TEST_F(SaldosTest, ClientesDelArchivoDeMuestra) {
                      "NUMERO, LETRA, PERIODO, MES_OPERATIVO, [NUMERO ASIENTO], LIVA_TOTAL, "
                      "LIVA_IMPNETOGRAV, LIVA_IMPIVA, CabCuenta, CabNombre",
                      "NUMERO = '00001500'"),
-            (Filas{{"112010123", "1", "D", "1500", "1500", "FC", "0001", "00001500", "A",
-                    "2020", "1", "1", "1500", "1239.67", "260.33", "112010123",
-                    "Panadería La Espiga"},
-                   {"11101", "2", "H", "1500", "1500", "FC", "0001", "00001500", "A", "2020",
-                    "1", "1", "NULL", "NULL", "NULL", "NULL", "NULL"}}));
+            (Filas{{"112010123", "1", "D", "1500", "1500", "FC", "0001", "00001500", "A", "2020",
+                    "1", "1", "1500", "1239.67", "260.33", "112010123", "Panadería La Espiga"},
+                   {"11101", "2", "H", "1500", "1500", "FC", "0001", "00001500", "A", "2020", "1",
+                    "1", "NULL", "NULL", "NULL", "NULL", "NULL"}}));
   EXPECT_EQ(Valor("SELECT Fecha FROM MV_ASIENTOS WHERE NUMERO = '00001500'"),
             "2020-01-15 00:00:00");
   EXPECT_EQ(ContarFilas("MA_CALENDARIO", "FECHA = '2020-01-15 00:00:00'"), 1);
@@ -211,9 +205,10 @@ TEST_F(SaldosTest, ProveedoresDelArchivoDeMuestra) {
 }
 
 TEST_F(SaldosTest, NumeroOcupadoPasaALaPrimeraLetraLibre) {
-  Ejecutar("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, Importe) "
-           "VALUES ('CB', '0001', '00000100', 'X', 50), ('CB', '0001', '00000100', 'A', 60), "
-           "('FC', '0001', '00000200', 'A', 10)");
+  Ejecutar(
+      "INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, Importe) "
+      "VALUES ('CB', '0001', '00000100', 'X', 50), ('CB', '0001', '00000100', 'A', 60), "
+      "('FC', '0001', '00000200', 'A', 10)");
   const std::string cabecera = "Cliente: 123\r\n";
   const ResumenCorrida& r =
       CorrerTexto(0, cabecera + Detalle(0, "15/01/2020", "REC X 0001-100", "15/01/2020", "70") +
@@ -232,11 +227,13 @@ TEST_F(SaldosTest, NumeroOcupadoPasaALaPrimeraLetraLibre) {
   EXPECT_EQ(otra.yaImportados, 2);
 
   // The file's letter and every letter A to N held by other amounts: skipped, nothing posted.
-  Ejecutar("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, Importe) VALUES "
-           "('CB', '0001', '00000300', 'X', 1)");
+  Ejecutar(
+      "INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, Importe) VALUES "
+      "('CB', '0001', '00000300', 'X', 1)");
   for (char letra = 'A'; letra <= 'N'; ++letra) {
     Ejecutar(std::string("INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, Importe) "
-                         "VALUES ('CB', '0001', '00000300', '") + letra + "', 2)");
+                         "VALUES ('CB', '0001', '00000300', '") +
+             letra + "', 2)");
   }
   const ResumenCorrida& llena =
       CorrerTexto(0, cabecera + Detalle(0, "15/01/2020", "REC X 0001-300", "15/01/2020", "70"));
@@ -248,32 +245,32 @@ TEST_F(SaldosTest, NumeroOcupadoPasaALaPrimeraLetraLibre) {
 TEST_F(SaldosTest, ElSignoDelImporteDecideLosLados) {
   struct Caso {
     const char* importe;
-    const char* cliente;     // side of the customer's line
+    const char* cliente;  // side of the customer's line
     const char* contraparte;
     const char* absoluto;
   };
-  const Caso casos[] = {{"1500,00", "D", "H", "1500"}, {"-200", "H", "D", "200"},
-                        {"0", "D", "H", "0"}};
+  const Caso casos[] = {
+      {"1500,00", "D", "H", "1500"}, {"-200", "H", "D", "200"}, {"0", "D", "H", "0"}};
   int numero = 0;
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.importe);
     const std::string nro = std::to_string(++numero);
     CorrerTexto(0, "Cliente: 123\r\n" +
                        Detalle(0, "15/01/2020", "REC X 0001-" + nro, "15/01/2020", c.importe));
-    EXPECT_EQ(Asientos("Secuencia, [Debe-Haber], Importe, CabImporte",
-                       "NUMERO = '0000000" + nro + "'"),
-              (Filas{{"1", c.cliente, c.absoluto, c.absoluto},
-                     {"2", c.contraparte, c.absoluto, c.absoluto}}));
+    EXPECT_EQ(
+        Asientos("Secuencia, [Debe-Haber], Importe, CabImporte", "NUMERO = '0000000" + nro + "'"),
+        (Filas{{"1", c.cliente, c.absoluto, c.absoluto},
+               {"2", c.contraparte, c.absoluto, c.absoluto}}));
   }
 }
 
 TEST_F(SaldosTest, LineasIncompletasSeIgnoranSinMensaje) {
   const ResumenCorrida& r = CorrerTexto(
       0, "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "FC A 0001-1", "", "10") +  // no due date
-             Detalle(0, "15/01/2020", "FC A 0001-2", "15/02/2020", "  ") +        // no amount
-             Detalle(0, "15/01/2020", "fc b 0001", "15/02/2020", "10") +          // no number
-             Detalle(0, "15/01/2020", "", "15/02/2020", "10") +                   // no voucher
-             "15/01/2020;;;;FC A 0001-5\r\n");                                    // cut short
+             Detalle(0, "15/01/2020", "FC A 0001-2", "15/02/2020", "  ") +         // no amount
+             Detalle(0, "15/01/2020", "fc b 0001", "15/02/2020", "10") +           // no number
+             Detalle(0, "15/01/2020", "", "15/02/2020", "10") +                    // no voucher
+             "15/01/2020;;;;FC A 0001-5\r\n");                                     // cut short
   EXPECT_EQ(r.incompletos, 5);
   EXPECT_EQ(r.registrados, 0);
   EXPECT_TRUE(r.finalizado);
@@ -345,8 +342,7 @@ TEST_F(SaldosTest, UnaCorridaQueTerminaAntesRehabilitaLosTriggers) {
       {"No al cliente faltante",
        "Cliente: 888\r\n" + Detalle(0, "15/01/2020", "FC A 0001-1", "15/02/2020", "10"), vbNo},
       {"Anular ante un importe ilegible",
-       "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "FC A 0001-1", "15/02/2020", "1x"),
-       vbAbort},
+       "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "FC A 0001-1", "15/02/2020", "1x"), vbAbort},
   };
   const std::string traza = Ruta("traza.jsonl");
   for (const Caso& c : casos) {
@@ -354,8 +350,8 @@ TEST_F(SaldosTest, UnaCorridaQueTerminaAntesRehabilitaLosTriggers) {
     std::ofstream(traza, std::ios::trunc).close();
     EstablecerTraza(traza);
     dialogos.Responder(c.respuesta);
-    const ResumenCorrida& r = CorrerTexto(0, c.archivo + Detalle(0, "16/01/2020", "FC A 0001-2",
-                                                                 "15/02/2020", "10"));
+    const ResumenCorrida& r =
+        CorrerTexto(0, c.archivo + Detalle(0, "16/01/2020", "FC A 0001-2", "15/02/2020", "10"));
     EstablecerTraza("");
     EXPECT_FALSE(r.finalizado);
     EXPECT_EQ(r.lineasLeidas, 2);
@@ -370,8 +366,7 @@ TEST_F(SaldosTest, UnaCorridaQueTerminaAntesRehabilitaLosTriggers) {
 TEST_F(SaldosTest, LoteRechazadoNoDetieneLasLineasSiguientes) {
   dialogos.ResponderSiempre("CHECK constraint", vbOK);
   const ResumenCorrida& r = CorrerTexto(
-      0, "Cliente: 123\r\n" +
-             Detalle(0, "15/01/2020", "FC A 0001-123456789", "15/02/2020", "10") +
+      0, "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "FC A 0001-123456789", "15/02/2020", "10") +
              Detalle(0, "16/01/2020", "FC A 0001-2", "15/02/2020", "10"));
   EXPECT_EQ(dialogos.Textos("Atención").size(), 1u);
   EXPECT_EQ(r.lineasRechazadas, std::vector<long>{2});

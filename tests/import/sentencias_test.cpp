@@ -10,8 +10,8 @@
 
 #include "data/db_dll.h"
 #include "data/traza.h"
-#include "platform/ado.h"
 #include "data/valores_sesion.h"
+#include "platform/ado.h"
 #include "tests/support/empresa.h"
 #include "tests/support/prueba_base.h"
 
@@ -72,14 +72,32 @@ TEST_F(SentenciasTest, ArmaSentenciaComponeInsertYUpdate) {
   const std::vector<CasoSentencia> casos = {
       {"insert",
        {{"CODIGO", "'K'"}, {"Descripcion", "'PEREZ JUAN'"}, {"Titulo", "0"}},
-       "MA_CUENTAS", false, "",
-       "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('K','PEREZ JUAN',0)", ""},
-      {"insert de una columna", {{"FECHA", "'01/02/2020'"}}, "MA_CALENDARIO", false, "",
-       "INSERT INTO MA_CALENDARIO (FECHA) VALUES ('01/02/2020')", ""},
-      {"update agrega WHERE", {{"Importe", "10.5"}, {"TC", "'FC'"}}, "T", true, "ID = 7",
-       "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7", " WHERE ID = 7"},
-      {"update con where propio", {{"Importe", "Null"}}, "T", true, " where ID = 7",
-       "UPDATE T SET Importe = Null  where ID = 7", " where ID = 7"},
+       "MA_CUENTAS",
+       false,
+       "",
+       "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('K','PEREZ JUAN',0)",
+       ""},
+      {"insert de una columna",
+       {{"FECHA", "'01/02/2020'"}},
+       "MA_CALENDARIO",
+       false,
+       "",
+       "INSERT INTO MA_CALENDARIO (FECHA) VALUES ('01/02/2020')",
+       ""},
+      {"update agrega WHERE",
+       {{"Importe", "10.5"}, {"TC", "'FC'"}},
+       "T",
+       true,
+       "ID = 7",
+       "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7",
+       " WHERE ID = 7"},
+      {"update con where propio",
+       {{"Importe", "Null"}},
+       "T",
+       true,
+       " where ID = 7",
+       "UPDATE T SET Importe = Null  where ID = 7",
+       " where ID = 7"},
   };
   for (auto c : casos) {
     ListaSentencias sentencias(1);
@@ -127,7 +145,7 @@ TEST_F(SentenciasTest, FmtMonedaRedondeaYFormatea) {
       {"1239,6694", -1, false, "4", "1239,6694"},
       {"1234567,5", 2, true, "2", "1.234.567,50"},
       {"1234567,5", 2, false, "2", "1234567,50"},
-      {"2,5", -2, false, "2", "2"},       // half-way to the even neighbour
+      {"2,5", -2, false, "2", "2"},  // half-way to the even neighbour
       {"3,5", -2, false, "2", "4"},
       {"0,125", 2, false, "2", "0,12"},
       {"0,135", 2, false, "2", "0,14"},
@@ -221,8 +239,7 @@ TEST_F(LoteTest, UnLoteRechazadoNoDejaNadaYMuestraUnMensaje) {
 class ConexionSinCommit : public ado::ConnectionWrapper {
  public:
   using ado::ConnectionWrapper::ConnectionWrapper;
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t o) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
     if (text.rfind("COMMIT", 0) != 0) return ado::ConnectionWrapper::Execute(text, n, o);
     Errors().Clear();
     ado::Error e;

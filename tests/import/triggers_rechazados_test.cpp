@@ -6,10 +6,9 @@
 // then hands it every text unconverted, as it would to a server, and the stand-in converts each
 // to the embedded dialect itself, accepts DISABLE TRIGGER ALL and refuses ENABLE TRIGGER ALL.
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,8 +28,9 @@ namespace {
 
 using namespace plataforma;
 
-const char kRechazo[] = "Cannot alter table 'MV_ASIENTOS' because this table does not exist "
-                        "or you do not have permission.";
+const char kRechazo[] =
+    "Cannot alter table 'MV_ASIENTOS' because this table does not exist "
+    "or you do not have permission.";
 
 class ServidorSinPermisoDeTriggers : public ado::ConnectionWrapper {
  public:
@@ -40,8 +40,7 @@ class ServidorSinPermisoDeTriggers : public ado::ConnectionWrapper {
     return "Provider=SQLOLEDB;Data Source=prueba;Initial Catalog=EMPRESA";
   }
 
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t o) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
     textos.push_back(text);
     if (text.find("TRIGGER ALL") != std::string::npos) {
       Errors().Clear();
@@ -75,10 +74,12 @@ class TriggersRechazadosTest : public PruebaEmpresa {
   void SetUp() override {
     PruebaEmpresa::SetUp();
     gCantidadDecimales = "2";
-    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
-             "('11101', 'Caja', 0), ('112010123', 'Panadería La Espiga', 0)");
-    Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-             "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
+        "('11101', 'Caja', 0), ('112010123', 'Panadería La Espiga', 0)");
+    Ejecutar(
+        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
     servidor_ = std::make_shared<ServidorSinPermisoDeTriggers>(DB().gCnn);
     DB().gCnn = servidor_;
   }
@@ -139,9 +140,9 @@ TEST_F(TriggersRechazadosTest, ElRechazoSeMuestraUnaVezYQuedaEnElResumen) {
         EXPECT_EQ(d.botones, vbCritical + vbOKOnly);
       }
     }
-    EXPECT_EQ(r.errores, (std::vector<std::string>{
-                             std::string("ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL: ") +
-                             kRechazo}));
+    EXPECT_EQ(r.errores,
+              (std::vector<std::string>{
+                  std::string("ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL: ") + kRechazo}));
     EXPECT_EQ(r.finalizado, c.finalizado);
     EXPECT_TRUE(guion.SinRespuesta().empty());
     EXPECT_EQ(guion.RespuestasPendientes(), 0u);

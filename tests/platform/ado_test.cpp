@@ -19,10 +19,12 @@ class RecordsetSQLite : public PruebaSQLite {
  protected:
   void SetUp() override {
     PruebaSQLite::SetUp();
-    Ejecutar("CREATE TABLE MV (ID INTEGER PRIMARY KEY, TC VARCHAR(4), IMPORTE DECIMAL(18,4), "
-             "TASA REAL, FECHA DATETIME, [NUMERO ASIENTO] INT, NOTA VARCHAR(40))");
-    Ejecutar("INSERT INTO MV VALUES (1, 'FC', 1234.5678, 0.25, '2020-01-15 10:30:00', 7, "
-             "'o''neill')");
+    Ejecutar(
+        "CREATE TABLE MV (ID INTEGER PRIMARY KEY, TC VARCHAR(4), IMPORTE DECIMAL(18,4), "
+        "TASA REAL, FECHA DATETIME, [NUMERO ASIENTO] INT, NOTA VARCHAR(40))");
+    Ejecutar(
+        "INSERT INTO MV VALUES (1, 'FC', 1234.5678, 0.25, '2020-01-15 10:30:00', 7, "
+        "'o''neill')");
     Ejecutar("INSERT INTO MV VALUES (2, 'NC', -0.5, NULL, NULL, NULL, NULL)");
   }
 };
@@ -104,9 +106,9 @@ TEST_F(RecordsetSQLite, EditingTheCurrentRowUpdatesThatRowOnly) {
   EXPECT_EQ(rs.EditMode(), ado::adEditInProgress);
   rs.Fields("TASA").SetValue(1.5);
   rs.Update();
-  EXPECT_EQ(Consultar("SELECT ID, NOTA, TASA FROM MV WHERE ID >= 2 ORDER BY ID"),
-            (std::vector<std::vector<std::string>>{{"2", "editada", "1.5"},
-                                                   {"3", "otra", "NULL"}}));
+  EXPECT_EQ(
+      Consultar("SELECT ID, NOTA, TASA FROM MV WHERE ID >= 2 ORDER BY ID"),
+      (std::vector<std::vector<std::string>>{{"2", "editada", "1.5"}, {"3", "otra", "NULL"}}));
   rs.Close();
 }
 
@@ -128,8 +130,7 @@ TEST_F(RecordsetSQLite, CancelUpdateDropsTheEditAndTheAddedRow) {
 
 TEST_F(RecordsetSQLite, RefusedUpdateKeepsTheEditPendingAndTheErrorListFilled) {
   ado::Recordset rs;
-  rs.Open("SELECT ID, TC FROM MV WHERE ID = 1", cnn, ado::adOpenDynamic,
-          ado::adLockOptimistic);
+  rs.Open("SELECT ID, TC FROM MV WHERE ID = 1", cnn, ado::adOpenDynamic, ado::adLockOptimistic);
   rs.AddNew();
   rs.Fields("ID").SetValue(int64_t{1});  // already there
   EXPECT_EQ(NumeroDe([&] { rs.Update(); }), ado::kDbEIntegrityViolation);
@@ -195,8 +196,8 @@ TEST(Moneda, RoundsHalfAwayFromZeroToFourDecimals) {
     double valor;
     int64_t diezmilesimos;
   } casos[] = {
-      {0.0, 0},       {1.5, 15000},         {2.00005, 20001},   {-2.00005, -20001},
-      {2.00004, 20000}, {1234.56789, 12345679}, {-0.00004, 0}, {0.1 + 0.2, 3000},
+      {0.0, 0},         {1.5, 15000},           {2.00005, 20001}, {-2.00005, -20001},
+      {2.00004, 20000}, {1234.56789, 12345679}, {-0.00004, 0},    {0.1 + 0.2, 3000},
   };
   for (const Caso& c : casos) {
     EXPECT_EQ(Moneda::DesdeDouble(c.valor).diezmilesimos, c.diezmilesimos) << c.valor;
@@ -209,11 +210,19 @@ TEST(Moneda, ReadsDecimalTexts) {
     bool valido;
     int64_t diezmilesimos;
   } casos[] = {
-      {"12.34", true, 123400},      {"-12.34565", true, -123457}, {"0", true, 0},
-      {".5", true, 5000},           {"1.5e-05", true, 0},         {"1.5E+02", true, 1500000},
-      {" 7 ", true, 70000},         {"922337203685477.5807", true, INT64_MAX},
-      {"922337203685478", false, 0}, {"", false, 0},              {"1,5", false, 0},
-      {"abc", false, 0},            {"-", false, 0},
+      {"12.34", true, 123400},
+      {"-12.34565", true, -123457},
+      {"0", true, 0},
+      {".5", true, 5000},
+      {"1.5e-05", true, 0},
+      {"1.5E+02", true, 1500000},
+      {" 7 ", true, 70000},
+      {"922337203685477.5807", true, INT64_MAX},
+      {"922337203685478", false, 0},
+      {"", false, 0},
+      {"1,5", false, 0},
+      {"abc", false, 0},
+      {"-", false, 0},
   };
   for (const Caso& c : casos) {
     Moneda m;

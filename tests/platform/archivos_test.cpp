@@ -74,7 +74,9 @@ TEST_F(ArchivosTest, ErroresDeLectura) {
   std::filesystem::create_directory(Ruta("carpeta"));
   EXPECT_EQ(numeroAlAbrir(Ruta("carpeta")), kErrAccesoRuta);
   // A NUL byte: binary, or UTF-16 text ("C\0l\0"), never an export of the previous system.
-  EXPECT_EQ(numeroAlAbrir(EscribirArchivo("utf16.txt", std::string("\xFF\xFE" "C\0l\0", 6))),
+  EXPECT_EQ(numeroAlAbrir(EscribirArchivo("utf16.txt", std::string("\xFF\xFE"
+                                                                   "C\0l\0",
+                                                                   6))),
             kErrAccesoRuta);
   EXPECT_FALSE(a.Abierto());
 

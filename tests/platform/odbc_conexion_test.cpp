@@ -195,9 +195,8 @@ TEST_F(ConexionOdbc, EveryHandleIsFreed) {
 TEST(ConexionFreeTds, RefusedConnectionListsEveryRecord) {
   OdbcConnection c;
   auto inicio = std::chrono::steady_clock::now();
-  ErrorEjecucion e = ErrorDe([&] {
-    c.Open("PROVIDER=SQLOLEDB;Server=127.0.0.1,1;Database =EMPRESA;UId=sa;Pwd=x;");
-  });
+  ErrorEjecucion e = ErrorDe(
+      [&] { c.Open("PROVIDER=SQLOLEDB;Server=127.0.0.1,1;Database =EMPRESA;UId=sa;Pwd=x;"); });
   EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(10));
   EXPECT_EQ(e.Number, ado::kEFail);
   ASSERT_GE(c.Errors().Count(), 2u);
@@ -233,8 +232,7 @@ TEST(NumeroDeDiagnostico, FromStateOrSqliteCode) {
       {"HY000", 19, "[SQLite]UNIQUE constraint failed", MotorOdbc::SQLite,
        ado::kDbEIntegrityViolation},
       {"HY000", 1, "[SQLite]no such table: T (1)", MotorOdbc::SQLite, ado::kDbENoTable},
-      {"HY000", 1, "[SQLite]near \"X\": syntax error", MotorOdbc::SQLite,
-       ado::kDbEErrorsInCommand},
+      {"HY000", 1, "[SQLite]near \"X\": syntax error", MotorOdbc::SQLite, ado::kDbEErrorsInCommand},
   };
   for (const Caso& c : casos) {
     EXPECT_EQ(ado::NumeroDeDiagnostico(c.estado, c.nativo, c.mensaje, c.motor), c.numero)

@@ -1,11 +1,10 @@
 // The SQL Server functions and the KVCI collation, as the SQLite driver's connections see them.
 
-#include "platform/sqlite_funciones.h"
-
 #include <gtest/gtest.h>
 
 #include <ctime>
 
+#include "platform/sqlite_funciones.h"
 #include "tests/support/base_sqlite.h"
 
 namespace {
@@ -23,11 +22,16 @@ TEST_F(FuncionesSqlite, LenIsNullAndGetDate) {
     const char* expresion;
     const char* resultado;
   } casos[] = {
-      {"len('abc   ')", "3"},   {"len('   abc')", "6"}, {"len('')", "0"},
-      {"len('    ')", "0"},     {"len('ñandú')", "5"}, {"len(NULL)", "NULL"},
+      {"len('abc   ')", "3"},
+      {"len('   abc')", "6"},
+      {"len('')", "0"},
+      {"len('    ')", "0"},
+      {"len('ñandú')", "5"},
+      {"len(NULL)", "NULL"},
       {"len(12.5)", "4"},
       // ISNULL is an operator word of SQLite: the function is reached with its name quoted.
-      {"[isnull](NULL, 'x')", "x"}, {"\"isnull\"('a', 'x')", "a"},
+      {"[isnull](NULL, 'x')", "x"},
+      {"\"isnull\"('a', 'x')", "a"},
       {"[isnull](NULL, NULL)", "NULL"},
   };
   for (const Caso& c : casos) EXPECT_EQ(Uno(c.expresion), c.resultado) << c.expresion;
@@ -49,14 +53,14 @@ TEST_F(FuncionesSqlite, KvciIgnoresCaseAccentedCaseAndTrailingBlanks) {
     const char* b;
     bool iguales;
   } casos[] = {
-      {"ABC", "abc", true},        {"ABC ", "abc", true},   {"    ", "", true},
-      {"ÁRBOL", "árbol", true},    {"PEÑA", "peña", true},  {"ÑANDÚ", "ñandú", true},
-      {" abc", "abc", false},      {"arbol", "árbol", false}, {"abc", "abd", false},
+      {"ABC", "abc", true},     {"ABC ", "abc", true},     {"    ", "", true},
+      {"ÁRBOL", "árbol", true}, {"PEÑA", "peña", true},    {"ÑANDÚ", "ñandú", true},
+      {" abc", "abc", false},   {"arbol", "árbol", false}, {"abc", "abd", false},
       {"×", "÷", false},
   };
   for (const Caso& c : casos) {
-    std::string sql = std::string("CASE WHEN '") + c.a + "' = '" + c.b +
-                      "' COLLATE KVCI THEN 1 ELSE 0 END";
+    std::string sql =
+        std::string("CASE WHEN '") + c.a + "' = '" + c.b + "' COLLATE KVCI THEN 1 ELSE 0 END";
     EXPECT_EQ(Uno(sql), c.iguales ? "1" : "0") << c.a << " vs " << c.b;
   }
 }

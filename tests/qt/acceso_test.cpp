@@ -2,11 +2,10 @@
 // connection on an embedded company and listing it, accepting and cancelling; and start-up
 // showing it when the parameters lack the server.
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -44,8 +43,8 @@ class AccesoTest : public PruebaEmpresa {
     AplicacionQt();
     // Loaded and filled as the connection layer does, with no session values.
     forma.Form_Load();
-    for (CajaTexto* caja : {&forma.TxtDbName, &forma.TxtServidor, &forma.TxtUserId,
-                            &forma.TxtUserPassword}) {
+    for (CajaTexto* caja :
+         {&forma.TxtDbName, &forma.TxtServidor, &forma.TxtUserId, &forma.TxtUserPassword}) {
       forma.CambiarTexto(*caja, "");
     }
     forma.Visible = true;
@@ -105,9 +104,9 @@ TEST_F(AccesoTest, RegistraYListaLaConexion) {
   ASSERT_EQ(dialogo->lstBases->count(), 1);
   EXPECT_EQ(dialogo->lstBases->item(0)->text().toStdString(), nombre);
   EXPECT_EQ(dialogo->lstBases->currentRow(), 0);
-  EXPECT_EQ(Contenido(frmAcceso::RutaBases()),
-            nombre + ",empresa,empresa," + utilidad::Encriptar("empresa") + "," + servidor_ +
-                "\r\n");
+  EXPECT_EQ(
+      Contenido(frmAcceso::RutaBases()),
+      nombre + ",empresa,empresa," + utilidad::Encriptar("empresa") + "," + servidor_ + "\r\n");
   // The selected entry fills server and database and empties user and password.
   EXPECT_EQ(dialogo->TxtServidor->text().toStdString(), servidor_);
   EXPECT_EQ(dialogo->TxtDbName->text(), QStringLiteral("empresa"));

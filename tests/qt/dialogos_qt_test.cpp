@@ -1,6 +1,8 @@
 // The message boxes of the style numbers on the real toolkit: buttons, icon, default button,
 // the answer code of the button pressed, and texts shown as plain text with their line ends.
 
+#include "ui/qt/dialogos_qt.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -10,7 +12,6 @@
 #include <string>
 
 #include "tests/qt/aplicacion_qt.h"
-#include "ui/qt/dialogos_qt.h"
 
 namespace {
 
@@ -42,8 +43,8 @@ TEST(DialogosQtTest, BotonesIconoYRespuesta) {
        QMessageBox::Abort, QMessageBox::NoButton, vbAbort},
       {vbYesNoCancel + vbExclamation, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
        QMessageBox::Warning, QMessageBox::Yes, QMessageBox::No, vbNo},
-      {vbYesNo + vbInformation + 256, QMessageBox::Yes | QMessageBox::No,
-       QMessageBox::Information, QMessageBox::No, QMessageBox::Yes, vbYes},
+      {vbYesNo + vbInformation + 256, QMessageBox::Yes | QMessageBox::No, QMessageBox::Information,
+       QMessageBox::No, QMessageBox::Yes, vbYes},
       {vbRetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::NoIcon,
        QMessageBox::Retry, QMessageBox::NoButton, vbCancel},
   };
@@ -57,8 +58,7 @@ TEST(DialogosQtTest, BotonesIconoYRespuesta) {
       ASSERT_NE(caja, nullptr);
       EXPECT_EQ(caja->standardButtons(), c.botones);
       EXPECT_EQ(caja->icon(), c.icono);
-      EXPECT_EQ(static_cast<QAbstractButton*>(caja->defaultButton()),
-                caja->button(c.porDefecto));
+      EXPECT_EQ(static_cast<QAbstractButton*>(caja->defaultButton()), caja->button(c.porDefecto));
       EXPECT_EQ(caja->windowTitle(), QStringLiteral("Aviso al Usuario"));
       revisado = true;
       if (c.pulsado == QMessageBox::NoButton) {

@@ -2,12 +2,11 @@
 // typed path, the counter-accounts the options propose, and a run started from the window on
 // an embedded company with its progress bar drawn per line.
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,17 +77,15 @@ TEST_F(VentanaTest, DisposicionYOrdenDeTabulacion) {
   for (QRadioButton* opcion : ventana->optOpcion) EXPECT_FALSE(opcion->isChecked());
 
   // The price-list row lies below the client area, yet Tab reaches it after the concept.
-  for (QWidget* fila : std::initializer_list<QWidget*>{ventana->Label7, ventana->TxtLista,
-                                                        ventana->CmdLista,
-                                                        ventana->CmdEjecutarLista}) {
+  for (QWidget* fila : std::initializer_list<QWidget*>{
+           ventana->Label7, ventana->TxtLista, ventana->CmdLista, ventana->CmdEjecutarLista}) {
     EXPECT_GE(fila->geometry().top(), ventana->height()) << fila->objectName().toStdString();
   }
   ventana->activateWindow();
   ventana->txtRuta->setFocus();
-  const std::vector<QWidget*> esperado = {ventana->cmdExaminar, ventana->txtCuenta,
-                                          ventana->cmdEjecutar, ventana->txtConcepto,
-                                          ventana->CmdLista,    ventana->TxtLista,
-                                          ventana->CmdEjecutarLista};
+  const std::vector<QWidget*> esperado = {
+      ventana->cmdExaminar, ventana->txtCuenta, ventana->cmdEjecutar,     ventana->txtConcepto,
+      ventana->CmdLista,    ventana->TxtLista,  ventana->CmdEjecutarLista};
   ventana->cmdEjecutar->setEnabled(true);  // a disabled button takes no focus
   for (QWidget* siguiente : esperado) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -141,8 +138,9 @@ TEST_F(VentanaTest, OpcionesProponenLaContrapartida) {
 
   Elegir(0);  // no CUENTAVENTASDEFAULTINS in the configuration: one blank
   EXPECT_EQ(ventana->txtCuenta->text(), QStringLiteral(" "));
-  Ejecutar("INSERT INTO TA_CONFIGURACION (Clave, Valor) VALUES ('CUENTAVENTASDEFAULTINS', "
-           "'41101')");
+  Ejecutar(
+      "INSERT INTO TA_CONFIGURACION (Clave, Valor) VALUES ('CUENTAVENTASDEFAULTINS', "
+      "'41101')");
   Elegir(1);
   Elegir(0);
   EXPECT_EQ(ventana->txtCuenta->text(), QStringLiteral("41101"));
@@ -150,15 +148,17 @@ TEST_F(VentanaTest, OpcionesProponenLaContrapartida) {
 
 TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   gCantidadDecimales = "2";
-  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
-           "('112010123', 'Panaderia La Espiga', 0)");
-  Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-           "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
-  const std::string ruta = EscribirArchivo(
-      "saldos.txt", "Cliente: 123;;Panaderia La Espiga" + std::string(35, ';') + "\r\n" +
-                        Comprobante("FC A 0001-00001500", "1500,00") +
-                        Comprobante("FC A 0001-00001501", "250,00") +
-                        Comprobante("NC A 0001-00000010", "-200,00"));
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+      "('112010123', 'Panaderia La Espiga', 0)");
+  Ejecutar(
+      "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
+      "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+  const std::string ruta =
+      EscribirArchivo("saldos.txt", "Cliente: 123;;Panaderia La Espiga" + std::string(35, ';') +
+                                        "\r\n" + Comprobante("FC A 0001-00001500", "1500,00") +
+                                        Comprobante("FC A 0001-00001501", "250,00") +
+                                        Comprobante("NC A 0001-00000010", "-200,00"));
 
   std::vector<double> porcentajes;
   std::vector<QString> textos;
@@ -180,8 +180,7 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   dialogos.Responder(vbOK);
   QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
 
-  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
-            std::vector<std::string>{"Proceso Finalizado!!!"});
+  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"), std::vector<std::string>{"Proceso Finalizado!!!"});
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 6);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 3);
   EXPECT_EQ(porcentajes, (std::vector<double>{25, 50, 75, 100}));
@@ -218,8 +217,7 @@ TEST(PicStatusTest, TextoDelPorcentaje) {
   const std::pair<double, const char*> casos[] = {
       {0, " %"}, {33.333, " 33%"}, {12.5, " 13%"}, {99.6, " 100%"}, {100, " 100%"}};
   for (const auto& [porcentaje, texto] : casos) {
-    EXPECT_EQ(" " + FormatoPorcentaje(porcentaje) + "%", QString::fromLatin1(texto))
-        << porcentaje;
+    EXPECT_EQ(" " + FormatoPorcentaje(porcentaje) + "%", QString::fromLatin1(texto)) << porcentaje;
   }
 }
 

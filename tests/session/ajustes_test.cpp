@@ -36,8 +36,7 @@ std::string MascarasEsperadas() {
   return Registro("ARTICULOS", "V_MA_ARTICULOS", "|DESCRIPCION|IDARTICULO|") +
          Registro("CLIENTES", "VT_CLIENTES", "|RAZON_SOCIAL|CODIGO|CONTACTO|") +
          Registro("PROVEEDORES", "VT_PROVEEDORES", "|RAZON_SOCIAL|CODIGO|") +
-         Registro("CONTACTOS", "MA_CONTACTOS",
-                  "|Nombre_y_Apellido|Domicilio|Localidad|Telefono|") +
+         Registro("CONTACTOS", "MA_CONTACTOS", "|Nombre_y_Apellido|Domicilio|Localidad|Telefono|") +
          Registro("VENDEDORES", "V_TA_VENDEDORES", "|NOMBRE|IDVENDEDOR|") +
          Registro("TECNICOS", "V_TA_TECNICOS", "|NOMBRE|IDTECNICO|") +
          Registro("MANTENIMIENTOS", "V_MA_MANTENIMIENTOS", "|DESCRIPCION|CODIGO|") +
@@ -88,8 +87,8 @@ TEST(Aleatorio, ValoresEnElIntervaloYRepetiblesConLaMismaSemilla) {
 class Configuracion : public PruebaEmpresa {
  protected:
   void Clave(const std::string& clave, const std::string& valor) {
-    Ejecutar("INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor) VALUES ('G', '" + clave +
-             "', '" + valor + "')");
+    Ejecutar("INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor) VALUES ('G', '" + clave + "', '" +
+             valor + "')");
   }
 };
 

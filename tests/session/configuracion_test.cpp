@@ -17,8 +17,7 @@ namespace {
 class ConexionAnotada : public ado::ConnectionWrapper {
  public:
   using ado::ConnectionWrapper::ConnectionWrapper;
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t o) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
     textos.push_back(text);
     return ado::ConnectionWrapper::Execute(text, n, o);
   }
@@ -29,9 +28,10 @@ class ConfiguracionTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar("INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor, ValorAux) VALUES "
-             "('General', 'DECIMALES', '2', 'aux'), ('General', 'VACIA', NULL, NULL), "
-             "('General', 'THEME', '  ', ''), ('General', '[FECHA DESDE]', '01/01/2004', '')");
+    Ejecutar(
+        "INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor, ValorAux) VALUES "
+        "('General', 'DECIMALES', '2', 'aux'), ('General', 'VACIA', NULL, NULL), "
+        "('General', 'THEME', '  ', ''), ('General', '[FECHA DESDE]', '01/01/2004', '')");
   }
 };
 
@@ -41,10 +41,10 @@ TEST_F(ConfiguracionTest, CfgDevuelveValorYAuxiliar) {
   };
   const std::vector<Caso> casos = {
       {"DECIMALES", "2", "aux"},
-      {"  decimales ", "2", "aux"},    // trimmed; the database ignores letter case
-      {"NO_EXISTE", " ", ""},         // an absent key: one blank
-      {"VACIA", "", ""},              // nulls read as empty texts
-      {"THEME", "1", ""},             // only blanks: the default theme
+      {"  decimales ", "2", "aux"},  // trimmed; the database ignores letter case
+      {"NO_EXISTE", " ", ""},        // an absent key: one blank
+      {"VACIA", "", ""},             // nulls read as empty texts
+      {"THEME", "1", ""},            // only blanks: the default theme
       {"[fecha desde]", "01/01/2004", ""},
   };
   for (const auto& c : casos) {
@@ -71,10 +71,12 @@ TEST_F(ConfiguracionTest, LasClavesDeFechasSeConsultanEnMayusculas) {
   Cfg("decimales");
   ASSERT_EQ(anotada->textos.size(), 2u);
   EXPECT_NE(anotada->textos[0].find("SELECT VALOR, VALORAUX FROM TA_CONFIGURACION"),
-            std::string::npos) << anotada->textos[0];
+            std::string::npos)
+      << anotada->textos[0];
   EXPECT_NE(anotada->textos[0].find("'[FECHA HASTA]'"), std::string::npos) << anotada->textos[0];
   EXPECT_NE(anotada->textos[1].find("SELECT VALOR, valoraux FROM ta_configuracion"),
-            std::string::npos) << anotada->textos[1];
+            std::string::npos)
+      << anotada->textos[1];
   EXPECT_NE(anotada->textos[1].find("'decimales'"), std::string::npos) << anotada->textos[1];
 }
 

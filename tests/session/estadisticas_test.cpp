@@ -1,8 +1,8 @@
 #include "session/estadisticas.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,8 +29,8 @@ std::string Leer(const std::string& ruta) {
 }
 
 std::string ScriptDeContenido() {
-  return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-          "session" / "completokve.sql")
+  return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "session" /
+          "completokve.sql")
       .string();
 }
 
@@ -100,10 +100,8 @@ TEST_F(EstadisticasEmbebidas, TiempoDeEsperaGuardado) {
     const char* queda;  // the stored value afterwards
   };
   const Caso casos[] = {
-      {"45", 45, "45"},
-      {"45.6", 46, "45.6"},
-      {" 12 segundos", 12, " 12 segundos"},
-      {"abc", 360, "0"},       // no number: 0, rewritten as '0'
+      {"45", 45, "45"},        {"45.6", 46, "45.6"}, {" 12 segundos", 12, " 12 segundos"},
+      {"abc", 360, "0"},        // no number: 0, rewritten as '0'
       {"40000", 360, "40000"},  // does not fit a 16-bit count: left at 360, not rewritten
   };
   ConectarEstadisticas();
@@ -196,8 +194,7 @@ class ConexionGrabadora : public ado::Connection {
   ado::ObjectStateEnum State() const override {
     return abierta_ ? ado::adStateOpen : ado::adStateClosed;
   }
-  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n,
-                                        int32_t) override {
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t) override {
     errores_.Clear();
     gEnviados.push_back(text);
     if (n) *n = 0;
@@ -333,8 +330,8 @@ TEST_F(EstadisticasServidor, ServidorSinBaseDeEstadisticasLaCreaConCDB7YLaLlena)
   std::filesystem::copy_file(ScriptDeContenido(), Ruta("completokve.sql"));
   ado::EstablecerFabricaConexiones(&CrearGrabadora);
   auto sesion = std::make_shared<ConexionGrabadora>(kCadenaServidor);
-  sesion->Fallar("sp_addlogin N'KV_ESTADISTICAS', 'QX_MORDELANTIVO', 'KV_ESTADISTICAS','Sp",
-                 15010, "La base predeterminada no existe.");
+  sesion->Fallar("sp_addlogin N'KV_ESTADISTICAS', 'QX_MORDELANTIVO', 'KV_ESTADISTICAS','Sp", 15010,
+                 "La base predeterminada no existe.");
   DB_Dll& db = DB();
   db.gCnn = sesion;
   db.gConnString = kCadenaServidor;

@@ -1,8 +1,8 @@
 #include "session/guion.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -97,9 +97,8 @@ TEST_F(Guion, UnObjetoQueFaltaSeCreaEnElSegundoCicloSinRegistro) {
   EXPECT_TRUE(Existe("B"));
   EXPECT_TRUE(Existe("IX_B"));
   // Two cycles, each running every batch; the repeated creations fail quietly (2714).
-  const std::vector<std::string> una = {"CREATE TABLE A (X INT)\r\n",
-                                        "CREATE INDEX IX_B ON B (X)\r\n",
-                                        "CREATE TABLE B (X INT)\r\n"};
+  const std::vector<std::string> una = {
+      "CREATE TABLE A (X INT)\r\n", "CREATE INDEX IX_B ON B (X)\r\n", "CREATE TABLE B (X INT)\r\n"};
   std::vector<std::string> dos = una;
   dos.insert(dos.end(), una.begin(), una.end());
   EXPECT_EQ(Lotes(), dos);
@@ -141,7 +140,8 @@ TEST_F(Guion, UnErrorDeSintaxisSeRegistraUnaVezPorCiclo) {
     const std::string registro = Leer(ruta);
     EXPECT_EQ(Entradas(registro), c.entradas) << registro;
     const std::string estrellas = "\\*{112}";
-    const std::regex entrada(estrellas + "\r\n\\d{2}/\\d{2}/\\d{4} - \\d{2}:\\d{2}:\\d{2}\r\n"
+    const std::regex entrada(estrellas +
+                             "\r\n\\d{2}/\\d{2}/\\d{4} - \\d{2}:\\d{2}:\\d{2}\r\n"
                              "  Error 1 .*syntax error.*\r\n" +
                              estrellas + "\r\nCREATE TABEL X \\(Y INT\\)\r\n\r\n" + estrellas +
                              "\r\n");
@@ -195,9 +195,9 @@ TEST_F(Guion, ElGuardianPideLaClaveParaBorrarTablas) {
     ASSERT_EQ(preguntas.size(), c.pregunta ? 1u : 0u);  // asked once per run at most
     if (c.pregunta) {
       EXPECT_EQ(preguntas[0].titulo, "Atencion");
-      EXPECT_EQ(preguntas[0].texto,
-                std::string("Ingresa la Clave para permitir ejecutar este comando..\r\n") +
-                    c.linea);
+      EXPECT_EQ(
+          preguntas[0].texto,
+          std::string("Ingresa la Clave para permitir ejecutar este comando..\r\n") + c.linea);
     }
     if (c.pregunta && !c.corre) {
       EXPECT_EQ(dialogos.Textos("ATENCION!"),
@@ -219,12 +219,15 @@ TEST_F(Guion, CorteEnLotes) {
     std::vector<std::string> lotes;
   };
   const std::vector<Caso> casos = {
-      {"GoYBarra", "SELECT 1\r\nGO\r\nSELECT 2\r\n/\r\nSELECT 3\r\n",
+      {"GoYBarra",
+       "SELECT 1\r\nGO\r\nSELECT 2\r\n/\r\nSELECT 3\r\n",
        {"SELECT 1\r\n", "SELECT 2\r\n", "SELECT 3\r\n"}},
       {"GoEntreBlancos", "SELECT 1\r\n  GO  \r\nSELECT 2\r\n", {"SELECT 1\r\n", "SELECT 2\r\n"}},
-      {"GoEnMinusculaNoSepara", "SELECT 1\r\ngo\r\nSELECT 2\r\n",
+      {"GoEnMinusculaNoSepara",
+       "SELECT 1\r\ngo\r\nSELECT 2\r\n",
        {"SELECT 1\r\ngo\r\nSELECT 2\r\n"}},
-      {"Comentarios", "  -- fuera\r\nSELECT 1 -- queda\r\n\r\nSELECT 2\r\n",
+      {"Comentarios",
+       "  -- fuera\r\nSELECT 1 -- queda\r\n\r\nSELECT 2\r\n",
        {"SELECT 1 -- queda\r\nSELECT 2\r\n"}},
       {"MarcaUtf8", "\xEF\xBB\xBFSELECT 'año'\r\nGO\r\n", {"SELECT 'año'\r\n"}},
       {"Windows1252", "SELECT 'a\xF1o'\r\n", {"SELECT 'año'\r\n"}},

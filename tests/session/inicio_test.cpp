@@ -1,8 +1,8 @@
 #include "session/inicio.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -21,20 +21,26 @@ struct CasoParametros {
 
 const CasoParametros kCasos[] = {
     {"Vacia", "", {"", "", "", "", "", "1"}},
-    {"Completa", "@server=SRV01; @dbname= EMPRESA; @usuario= OPERADOR; @Password= X;",
+    {"Completa",
+     "@server=SRV01; @dbname= EMPRESA; @usuario= OPERADOR; @Password= X;",
      {"", "SRV01", "EMPRESA", "OPERADOR", "X", "1"}},
-    {"MayusculasYOtroOrden", "@DBNAME=EMPRESA;@SERVER=SRV01;",
+    {"MayusculasYOtroOrden",
+     "@DBNAME=EMPRESA;@SERVER=SRV01;",
      {"", "SRV01", "EMPRESA", "", "", "1"}},
     {"IgualRepetido", "@server==SRV01;", {"", "SRV01", "", "", "", "1"}},
     {"ClaveConIgual", "@Password= a=b ;", {"", "", "", "", "ab", "1"}},
     {"UltimoSinPuntoYComa", "@dbname=EMPRESA; @server=SRV01", {"", "", "EMPRESA", "", "", "1"}},
-    {"AdicionalAlFinal", "@Caja=3;@ParametroAdicional=Automatica",
+    {"AdicionalAlFinal",
+     "@Caja=3;@ParametroAdicional=Automatica",
      {"Automatica", "", "", "", "", "3"}},
-    {"AdicionalCortadoA19", "@ParametroAdicional=AutomaticaYMuchoMas",
+    {"AdicionalCortadoA19",
+     "@ParametroAdicional=AutomaticaYMuchoMas",
      {"AutomaticaYMuchoMa", "", "", "", "", "1"}},
-    {"AdicionalConPuntoYComa", "@ParametroAdicional= Manual ;@usuario=U;",
+    {"AdicionalConPuntoYComa",
+     "@ParametroAdicional= Manual ;@usuario=U;",
      {"Manual", "", "", "U", "", "1"}},
-    {"UsuarioLogeadoAntes", "@UsuarioLogeado = X;@usuario= Y;",
+    {"UsuarioLogeadoAntes",
+     "@UsuarioLogeado = X;@usuario= Y;",
      {"", "", "", "Logeado  X", "", "1"}},
     {"Oracle", "@server=#ORCL;@dbname=SERVICIO;", {"", "#ORCL", "SERVICIO", "", "", "1"}},
     {"ServidorConPuerto", "@server=PC12/SRV01:1500;", {"", "PC12/SRV01:1500", "", "", "", "1"}},
@@ -58,8 +64,8 @@ TEST(ExtraerParametros, TablaDeCadenas) {
 
 TEST(ExtraerServidor, QuitaPrefijoYPuerto) {
   const std::pair<const char*, const char*> casos[] = {
-      {"SRV01", "SRV01"},       {"SRV01:1500", "SRV01"}, {"PC12/SRV01:1500", "SRV01"},
-      {"PC12/", ""},            {" SRV01 ", " SRV01 "},  {"A/B/C:1:2", "B/C"},
+      {"SRV01", "SRV01"}, {"SRV01:1500", "SRV01"}, {"PC12/SRV01:1500", "SRV01"},
+      {"PC12/", ""},      {" SRV01 ", " SRV01 "},  {"A/B/C:1:2", "B/C"},
   };
   for (const auto& [servidor, esperado] : casos) {
     EXPECT_EQ(ExtraerServidor(servidor), esperado) << servidor;

@@ -75,8 +75,8 @@ std::string PruebaSQLite::ComoTexto(const plataforma::Valor& v) {
     }
     std::string operator()(const plataforma::FechaHora& f) const {
       char buf[40];
-      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia,
-                    f.hora, f.minuto, f.segundo);
+      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
+                    f.minuto, f.segundo);
       return buf;
     }
   };

@@ -22,12 +22,8 @@ std::string TextoDePrueba(const plataforma::Valor& valor) {
       std::snprintf(texto, sizeof texto, "%.15g", d);
       return texto;
     }
-    std::string operator()(const plataforma::Moneda& m) const {
-      return utilidad::ImporteATexto(m);
-    }
-    std::string operator()(const plataforma::FechaHora& f) const {
-      return plataforma::FechaIso(f);
-    }
+    std::string operator()(const plataforma::Moneda& m) const { return utilidad::ImporteATexto(m); }
+    std::string operator()(const plataforma::FechaHora& f) const { return plataforma::FechaIso(f); }
   };
   return std::visit(Visitante{}, valor);
 }
@@ -59,8 +55,8 @@ void PruebaEmpresa::TearDown() {
 
 void PruebaEmpresa::AbrirSesion(const std::string& usuario, bool administrador) {
   Ejecutar("DELETE FROM TA_USUARIOS WHERE Nombre = '" + usuario + "'");
-  Ejecutar("INSERT INTO TA_USUARIOS (Nombre, Administrador, Unegocio) VALUES ('" + usuario +
-           "', " + (administrador ? "1" : "0") + ", '   1')");
+  Ejecutar("INSERT INTO TA_USUARIOS (Nombre, Administrador, Unegocio) VALUES ('" + usuario + "', " +
+           (administrador ? "1" : "0") + ", '   1')");
   ReiniciarDB();
   DB_Dll& db = DB();
   db.gServidor = servidor_;

@@ -47,9 +47,9 @@ class PruebaEmpresa : public PruebaBase {
 
   bool administrador_ = false;
   std::string usuario_ = "OPERADOR";
-  std::string servidor_;        // "sqlite:" + the folder of the company file
+  std::string servidor_;  // "sqlite:" + the folder of the company file
   std::string base_ = "EMPRESA";
-  std::string archivo_;         // full path of the company file
+  std::string archivo_;  // full path of the company file
 
  private:
   std::shared_ptr<ado::Connection> conexion_;

@@ -35,8 +35,8 @@ void PruebaBase::SetUp() {
   plataforma::EstablecerCarpetaPrograma(carpeta_);
   for (const char* variable : kVariablesTemporales) {
     const char* valor = std::getenv(variable);
-    entornoOriginal_.emplace_back(variable, valor ? std::optional<std::string>(valor)
-                                                  : std::nullopt);
+    entornoOriginal_.emplace_back(variable,
+                                  valor ? std::optional<std::string>(valor) : std::nullopt);
     ::setenv(variable, carpeta_.c_str(), 1);
   }
   ReiniciarValoresSesion();

@@ -1,15 +1,15 @@
 // The import window's handlers: the execute button follows the path, the options propose their
 // counter-accounts, the browse buttons write what the dialog returns.
 
-#include <cstdio>
+#include "ui/frm_quilma.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "tests/support/empresa.h"
-#include "ui/frm_quilma.h"
 
 namespace {
 
@@ -60,8 +60,9 @@ TEST_F(FrmQuilmaTest, OpcionesProponenLaContrapartida) {
   // Option 0 takes the configuration value; an absent key gives one blank.
   frm.optOpcion_Click(0);
   EXPECT_EQ(frm.txtCuenta(), " ");
-  Ejecutar("INSERT INTO TA_CONFIGURACION (Clave, Valor) VALUES ('CUENTAVENTASDEFAULTINS', "
-           "'41101')");
+  Ejecutar(
+      "INSERT INTO TA_CONFIGURACION (Clave, Valor) VALUES ('CUENTAVENTASDEFAULTINS', "
+      "'41101')");
   frm.optOpcion_Click(0);
   EXPECT_EQ(frm.txtCuenta(), "41101");
 }

@@ -16,8 +16,7 @@ QColor ColorDeValor(int valor, const QColor& texto) {
   return valor == kColorSugerencia ? QColor(0x00, 0x80, 0x00) : texto;
 }
 
-DialogoAcceso::DialogoAcceso(frmAcceso& forma, QWidget* parent)
-    : QDialog(parent), forma_(forma) {
+DialogoAcceso::DialogoAcceso(frmAcceso& forma, QWidget* parent) : QDialog(parent), forma_(forma) {
   setWindowTitle(QString::fromStdString(forma_.Caption));
   setModal(true);
 

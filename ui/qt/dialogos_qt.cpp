@@ -102,9 +102,9 @@ int DialogosQt::MsgBox(const std::string& texto, int botones, const std::string&
 std::string DialogosQt::InputBox(const std::string& mensaje, const std::string& titulo,
                                  const std::string& porDefecto) {
   bool aceptado = false;
-  const QString texto = QInputDialog::getText(
-      Padre(), QString::fromStdString(titulo), TextoPlano(mensaje), QLineEdit::Normal,
-      QString::fromStdString(porDefecto), &aceptado);
+  const QString texto =
+      QInputDialog::getText(Padre(), QString::fromStdString(titulo), TextoPlano(mensaje),
+                            QLineEdit::Normal, QString::fromStdString(porDefecto), &aceptado);
   return aceptado ? texto.toStdString() : std::string();
 }
 

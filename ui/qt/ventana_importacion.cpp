@@ -134,8 +134,8 @@ void VentanaImportacion::CrearControles() {
     grupoOpciones_->addButton(optOpcion[i], i);
   }
 
-  QWidget* orden[] = {txtRuta,  cmdExaminar, txtCuenta,        cmdEjecutar,
-                      txtConcepto, CmdLista, TxtLista, CmdEjecutarLista};
+  QWidget* orden[] = {txtRuta,     cmdExaminar, txtCuenta, cmdEjecutar,
+                      txtConcepto, CmdLista,    TxtLista,  CmdEjecutarLista};
   QWidget* anterior = nullptr;
   for (QWidget* w : orden) {
     if (anterior) setTabOrder(anterior, w);
@@ -150,18 +150,14 @@ void VentanaImportacion::CrearControles() {
 
 void VentanaImportacion::Conectar() {
   // A text box's change event fires for typed text and for text the program sets.
-  connect(txtRuta, &QLineEdit::textChanged, this, [this](const QString& texto) {
-    Manejar([&] { frm_.SetTxtRuta(texto.toStdString()); });
-  });
-  connect(txtCuenta, &QLineEdit::textEdited, this, [this](const QString& texto) {
-    frm_.SetTxtCuenta(texto.toStdString());
-  });
-  connect(txtConcepto, &QLineEdit::textEdited, this, [this](const QString& texto) {
-    frm_.SetTxtConcepto(texto.toStdString());
-  });
-  connect(TxtLista, &QLineEdit::textEdited, this, [this](const QString& texto) {
-    frm_.SetTxtLista(texto.toStdString());
-  });
+  connect(txtRuta, &QLineEdit::textChanged, this,
+          [this](const QString& texto) { Manejar([&] { frm_.SetTxtRuta(texto.toStdString()); }); });
+  connect(txtCuenta, &QLineEdit::textEdited, this,
+          [this](const QString& texto) { frm_.SetTxtCuenta(texto.toStdString()); });
+  connect(txtConcepto, &QLineEdit::textEdited, this,
+          [this](const QString& texto) { frm_.SetTxtConcepto(texto.toStdString()); });
+  connect(TxtLista, &QLineEdit::textEdited, this,
+          [this](const QString& texto) { frm_.SetTxtLista(texto.toStdString()); });
   // An option's click event fires when it becomes selected (mouse or arrow keys).
   connect(grupoOpciones_, &QButtonGroup::idToggled, this, [this](int indice, bool marcada) {
     if (marcada) Manejar([&] { frm_.optOpcion_Click(indice); });
