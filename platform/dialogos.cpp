@@ -85,19 +85,14 @@ int DialogosGuionados::MsgBox(const std::string& texto, int botones, const std::
 
 std::string DialogosGuionados::InputBox(const std::string& mensaje, const std::string& titulo,
                                         const std::string&) {
-  DialogoMostrado d{DialogoMostrado::Entrada, titulo, mensaje, 0, 0, {}};
-  if (!respuestas_.empty() && respuestas_.front().codigo == 0) {
-    d.textoRespuesta = respuestas_.front().texto;
-    respuestas_.pop_front();
-  } else {
-    sinRespuesta_.push_back(d);
-  }
-  transcripcion_.push_back(d);
-  return d.textoRespuesta;
+  return ResponderConTexto({DialogoMostrado::Entrada, titulo, mensaje, 0, 0, {}});
 }
 
 std::string DialogosGuionados::AbrirArchivo() {
-  DialogoMostrado d{DialogoMostrado::Archivo, "Abrir", "", 0, 0, {}};
+  return ResponderConTexto({DialogoMostrado::Archivo, "Abrir", "", 0, 0, {}});
+}
+
+std::string DialogosGuionados::ResponderConTexto(DialogoMostrado d) {
   if (!respuestas_.empty() && respuestas_.front().codigo == 0) {
     d.textoRespuesta = respuestas_.front().texto;
     respuestas_.pop_front();

@@ -89,6 +89,9 @@ class DialogosGuionados : public Dialogos {
     int codigo;
     std::string texto;
   };
+  // Answers an input box or file dialog from the queue's next text answer, and records it.
+  std::string ResponderConTexto(DialogoMostrado d);
+
   std::deque<Respuesta> respuestas_;
   std::vector<std::pair<std::string, int>> siempre_;
   std::vector<DialogoMostrado> transcripcion_;
