@@ -5,9 +5,9 @@
 #include <cctype>
 #include <climits>
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <regex>
 
 #include "platform/error_ejecucion.h"
 
@@ -33,18 +33,61 @@ bool Valida(const FechaHora& f) {
          f.minuto < 60 && f.segundo >= 0 && f.segundo < 60;
 }
 
-// Two-digit years as the runtime reads them: 00-29 are 20xx, 30-99 are 19xx.
-int AnioCompleto(const std::string& anio) {
-  int valor = std::stoi(anio);
-  if (anio.size() > 2) return valor;
-  return valor < 30 ? 2000 + valor : 1900 + valor;
+// A cursor over the trimmed date text; digit runs are read whole, as the date forms bound
+// every number by a separator or the end of the text.
+class Lector {
+ public:
+  Lector(const char* inicio, const char* fin) : p_(inicio), fin_(fin) {}
+  bool Fin() const { return p_ == fin_; }
+  char Actual() const { return p_ == fin_ ? '\0' : *p_; }
+  void Avanza() { ++p_; }
+  bool Toma(char c) {
+    if (p_ == fin_ || *p_ != c) return false;
+    ++p_;
+    return true;
+  }
+  // The run of decimal digits here (0 when there is none); `digitos` is its length.
+  int Numero(size_t& digitos) {
+    int valor = 0;
+    const char* inicio = p_;
+    // Only the first nine digits count: a longer run is never a valid field and must not overflow.
+    while (p_ != fin_ && *p_ >= '0' && *p_ <= '9') {
+      if (p_ - inicio < 9) valor = valor * 10 + (*p_ - '0');
+      ++p_;
+    }
+    digitos = static_cast<size_t>(p_ - inicio);
+    return valor;
+  }
+  // A run of `minimo` to `maximo` digits into `valor`.
+  bool Numero(size_t minimo, size_t maximo, int& valor) {
+    size_t digitos = 0;
+    valor = Numero(digitos);
+    return digitos >= minimo && digitos <= maximo;
+  }
+
+ private:
+  const char* p_;
+  const char* fin_;
+};
+
+// The text without its leading and trailing spaces and tabs.
+Lector Recortado(const std::string& s) {
+  const char* inicio = s.data();
+  const char* fin = inicio + s.size();
+  while (inicio != fin && (*inicio == ' ' || *inicio == '\t')) ++inicio;
+  while (fin != inicio && (fin[-1] == ' ' || fin[-1] == '\t')) --fin;
+  return Lector(inicio, fin);
 }
 
-std::string Recortar(const std::string& s) {
-  size_t inicio = s.find_first_not_of(" \t");
-  if (inicio == std::string::npos) return "";
-  size_t fin = s.find_last_not_of(" \t");
-  return s.substr(inicio, fin - inicio + 1);
+// h:mm[:ss] up to the end of the text; the ISO form also allows a fraction after the seconds.
+bool LeerHora(Lector& l, FechaHora& f, bool conFraccion) {
+  if (!l.Numero(1, 2, f.hora) || !l.Toma(':') || !l.Numero(2, 2, f.minuto)) return false;
+  if (l.Fin()) return true;
+  if (!l.Toma(':') || !l.Numero(2, 2, f.segundo)) return false;
+  if (l.Fin()) return true;
+  if (!conFraccion || !l.Toma('.')) return false;
+  int fraccion = 0;
+  return l.Numero(1, SIZE_MAX, fraccion) && l.Fin();
 }
 
 std::string Dos(int n) {
@@ -89,28 +132,41 @@ Regional RegionalDelLocale() {
 }
 
 std::optional<FechaHora> LeerFecha(const std::string& texto) {
-  static const std::regex iso(
-      R"((\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(?:\.\d+)?)?)?)");
-  static const std::regex dma(
-      R"((\d{1,2})([/.-])(\d{1,2})\2(\d{4}|\d{2})(?: +(\d{1,2}):(\d{2})(?::(\d{2}))?)?)");
-  const std::string t = Recortar(texto);
-  std::smatch m;
+  Lector l = Recortado(texto);
   FechaHora f;
-  if (std::regex_match(t, m, iso)) {
-    f.anio = std::stoi(m[1]);
-    f.mes = std::stoi(m[2]);
-    f.dia = std::stoi(m[3]);
-  } else if (std::regex_match(t, m, dma)) {
-    f.dia = std::stoi(m[1]);
-    f.mes = std::stoi(m[3]);
-    f.anio = AnioCompleto(m[4]);
+  size_t n = 0;
+  int primero = l.Numero(n);
+  if (n == 4) {
+    // yyyy-m-d[ hh:mm[:ss[.fraction]]] with a space or a "T" before the time
+    f.anio = primero;
+    if (!l.Toma('-') || !l.Numero(1, 2, f.mes) || !l.Toma('-') || !l.Numero(1, 2, f.dia)) {
+      return std::nullopt;
+    }
+    if (!l.Fin()) {
+      if (!l.Toma(' ') && !l.Toma('T')) return std::nullopt;
+      if (!LeerHora(l, f, true)) return std::nullopt;
+    }
+  } else if (n == 1 || n == 2) {
+    // d/m/yy[yy][ +hh:mm[:ss]] with the same separator, "/", "." or "-", twice
+    f.dia = primero;
+    const char separador = l.Actual();
+    if (separador != '/' && separador != '.' && separador != '-') return std::nullopt;
+    l.Avanza();
+    if (!l.Numero(1, 2, f.mes) || !l.Toma(separador)) return std::nullopt;
+    size_t digitosAnio = 0;
+    const int anio = l.Numero(digitosAnio);
+    if (digitosAnio != 2 && digitosAnio != 4) return std::nullopt;
+    // Two-digit years as the runtime reads them: 00-29 are 20xx, 30-99 are 19xx.
+    f.anio = digitosAnio == 4 ? anio : anio < 30 ? 2000 + anio : 1900 + anio;
+    if (!l.Fin()) {
+      if (!l.Toma(' ')) return std::nullopt;
+      while (l.Toma(' ')) {
+      }
+      if (!LeerHora(l, f, false)) return std::nullopt;
+    }
   } else {
     return std::nullopt;
   }
-  const size_t h = m.size() - 3;  // the time groups are the last three of both patterns
-  f.hora = m[h].matched ? std::stoi(m[h]) : 0;
-  f.minuto = m[h + 1].matched ? std::stoi(m[h + 1]) : 0;
-  f.segundo = m[h + 2].matched ? std::stoi(m[h + 2]) : 0;
   if (!Valida(f)) return std::nullopt;
   return f;
 }
@@ -171,6 +227,24 @@ std::string FormatearFecha(const FechaHora& f, const std::string& patron) {
 }
 
 std::string FechaIso(const FechaHora& f) {
+  auto enRango = [](int v, int maximo) { return v >= 0 && v <= maximo; };
+  if (enRango(f.anio, 9999) && enRango(f.mes, 99) && enRango(f.dia, 99) && enRango(f.hora, 99) &&
+      enRango(f.minuto, 99) && enRango(f.segundo, 99)) {
+    // The usual case, written digit by digit: this runs for every date of every statement.
+    std::string iso = "0000-00-00 00:00:00";
+    auto poner = [&iso](size_t pos, int v, int digitos) {
+      for (int i = digitos - 1; i >= 0; --i, v /= 10) {
+        iso[pos + i] = static_cast<char>('0' + v % 10);
+      }
+    };
+    poner(0, f.anio, 4);
+    poner(5, f.mes, 2);
+    poner(8, f.dia, 2);
+    poner(11, f.hora, 2);
+    poner(14, f.minuto, 2);
+    poner(17, f.segundo, 2);
+    return iso;
+  }
   char b[48];
   std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
                 f.minuto, f.segundo);

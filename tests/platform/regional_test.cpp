@@ -43,6 +43,23 @@ TEST_F(RegionalTest, LeerFecha) {
       {"", std::nullopt},
       {"hoy", std::nullopt},
       {"15/03/2004x", std::nullopt},
+      {"2004-03-15T10:07", FechaHora{2004, 3, 15, 10, 7, 0}},
+      {"2004-3-5 9:07:41.250", FechaHora{2004, 3, 5, 9, 7, 41}},
+      {"2004-03-15 10:07.5", std::nullopt},  // a fraction needs the seconds
+      {"15/03/2004T10:07", std::nullopt},
+      {"15.03.2004   9:07:41", FechaHora{2004, 3, 15, 9, 7, 41}},
+      {"15/03/2004 10:07:41.5", std::nullopt},
+      {"\t15/03/2004\t", FechaHora{2004, 3, 15}},
+      {"15/03/2004\t10:07", std::nullopt},
+      {"15/03/2004 10:7", std::nullopt},
+      {"15/03/2004 100:07", std::nullopt},
+      {"15/03/20 10:07", FechaHora{2020, 3, 15, 10, 7, 0}},
+      {"115/03/2004", std::nullopt},
+      {"15/003/2004", std::nullopt},
+      {"20040-03-15", std::nullopt},
+      {"0099-01-01", std::nullopt},
+      {"01/01/0099", std::nullopt},
+      {"15/03/99999999999", std::nullopt},
   };
   for (const auto& c : casos) {
     EXPECT_EQ(LeerFecha(c.texto), c.fecha) << c.texto;
@@ -66,6 +83,8 @@ TEST_F(RegionalTest, FormatosDeFecha) {
   EXPECT_EQ(FormatoFecha(f), "05/03/2004");
   EXPECT_EQ(FormatoFechaHora(f), "05/03/2004 09:07:41");
   EXPECT_EQ(FechaIso(f), "2004-03-05 09:07:41");
+  EXPECT_EQ(FechaIso(FechaHora{}), "1899-12-30 00:00:00");
+  EXPECT_EQ(FechaIso(FechaHora{12345, 1, 2, 3, 4, 100}), "12345-01-02 03:04:100");
   struct Caso {
     const char* patron;
     const char* texto;
