@@ -1,6 +1,7 @@
 #include "data/literales.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace literales {
 
@@ -10,12 +11,38 @@ namespace {
 constexpr char kMarca = '\x01';
 constexpr char kDigitoCero = '\x02';  // digits 0-9 are \x02 to \x0B
 
-std::string Token(size_t indice) {
-  std::string digitos = std::to_string(indice);
-  std::string t(1, kMarca);
-  for (char d : digitos) t += static_cast<char>(kDigitoCero + (d - '0'));
+// Appends the token of literal number `indice`: kMarca, its decimal digits shifted, kMarca.
+void AgregarToken(std::string& t, size_t indice) {
+  char digitos[24];
+  size_t n = 0;
+  do {
+    digitos[n++] = static_cast<char>(kDigitoCero + indice % 10);
+    indice /= 10;
+  } while (indice > 0);
   t += kMarca;
-  return t;
+  while (n > 0) t += digitos[--n];
+  t += kMarca;
+}
+
+// The end of the literal whose opening quote is at `inicio` (past its closing quote, or the
+// end of the text when it has none); `cerrado` tells which.
+size_t FinDeLiteral(const std::string& sql, size_t inicio, bool& cerrado) {
+  const char* base = sql.data();
+  const size_t n = sql.size();
+  size_t j = inicio + 1;
+  while (j < n) {
+    const void* q = std::memchr(base + j, '\'', n - j);
+    if (!q) break;
+    j = static_cast<size_t>(static_cast<const char*>(q) - base);
+    if (j + 1 < n && base[j + 1] == '\'') {
+      j += 2;  // escaped quote
+      continue;
+    }
+    cerrado = true;
+    return j + 1;
+  }
+  cerrado = false;
+  return n;
 }
 
 bool EsDigitoToken(char c) { return c >= kDigitoCero && c < kDigitoCero + 10; }
@@ -40,31 +67,12 @@ char Mayuscula(char c) { return static_cast<char>(std::toupper(static_cast<unsig
 
 std::vector<Literal> Literales(const std::string& sql) {
   std::vector<Literal> lista;
-  size_t i = 0;
-  while (i < sql.size()) {
-    if (sql[i] != '\'') {
-      ++i;
-      continue;
-    }
+  for (size_t i = sql.find('\''); i != std::string::npos; i = sql.find('\'', i)) {
     Literal lit;
     lit.inicio = i;
-    size_t j = i + 1;
-    lit.cerrado = false;
-    while (j < sql.size()) {
-      if (sql[j] == '\'') {
-        if (j + 1 < sql.size() && sql[j + 1] == '\'') {
-          j += 2;  // escaped quote
-          continue;
-        }
-        lit.cerrado = true;
-        ++j;
-        break;
-      }
-      ++j;
-    }
-    lit.fin = j;
+    lit.fin = FinDeLiteral(sql, i, lit.cerrado);
     lista.push_back(lit);
-    i = j;
+    i = lit.fin;
   }
   return lista;
 }
@@ -91,37 +99,44 @@ std::string ComoLiteral(const std::string& contenido) {
 }
 
 Enmascarado::Enmascarado(const std::string& sql) {
+  texto_.reserve(sql.size());
   size_t desde = 0;
-  for (const Literal& lit : Literales(sql)) {
-    texto_.append(sql, desde, lit.inicio - desde);
-    size_t finInterior = lit.cerrado ? lit.fin - 1 : lit.fin;
-    std::string interior = sql.substr(lit.inicio + 1, finInterior - lit.inicio - 1);
+  for (size_t i = sql.find('\''); i != std::string::npos; i = sql.find('\'', desde)) {
+    bool cerrado = false;
+    const size_t fin = FinDeLiteral(sql, i, cerrado);
+    texto_.append(sql, desde, i - desde);
+    const size_t finInterior = cerrado ? fin - 1 : fin;
     texto_ += '\'';
-    if (!interior.empty()) {
-      texto_ += Token(contenidos_.size());
-      contenidos_.push_back(interior);
+    if (finInterior > i + 1) {
+      AgregarToken(texto_, contenidos_.size());
+      contenidos_.emplace_back(sql, i + 1, finInterior - i - 1);
     }
-    if (lit.cerrado) texto_ += '\'';
-    if (!lit.cerrado) abierto_ = true;
-    desde = lit.fin;
+    if (cerrado) texto_ += '\'';
+    if (!cerrado) abierto_ = true;
+    desde = fin;
   }
   texto_.append(sql, desde, std::string::npos);
 }
 
 std::string Enmascarado::Restaura(const std::string& enmascarado) const {
   std::string r;
-  r.reserve(enmascarado.size());
+  r.reserve(enmascarado.size() + (contenidos_.empty() ? 0 : 64));
   size_t i = 0;
-  while (i < enmascarado.size()) {
+  // Copies the stretches between token marks whole; a mark that starts no token is kept.
+  for (size_t p = enmascarado.find(kMarca); p != std::string::npos;
+       p = enmascarado.find(kMarca, i)) {
+    r.append(enmascarado, i, p - i);
     size_t largo = 0;
-    auto indice = LeerToken(enmascarado, i, largo);
+    auto indice = LeerToken(enmascarado, p, largo);
     if (indice && *indice < contenidos_.size()) {
       r += contenidos_[*indice];
-      i += largo;
+      i = p + largo;
     } else {
-      r += enmascarado[i++];
+      r += kMarca;
+      i = p + 1;
     }
   }
+  r.append(enmascarado, i, std::string::npos);
   return r;
 }
 
