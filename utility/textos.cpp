@@ -54,6 +54,51 @@ std::string Plegar(const std::string& s, bool aMayusculas) {
   return r;
 }
 
+// The upper-case fold of byte `c` of a text whose previous byte is `previo` (0 at the start):
+// the same byte Plegar(s, true) leaves there, computed without copying the text. A Latin-1
+// letter's second byte follows 0xC3, which is never a continuation byte itself, so the previous
+// byte alone tells whether `c` is one.
+unsigned char MayusculaEn(unsigned char previo, unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
+  if (previo == 0xC3 && c >= 0xA0 && c <= 0xBE && c != 0xB7) {
+    return static_cast<unsigned char>(c - 0x20);
+  }
+  return c;
+}
+
+// Byte `k` of Mayusculas(s).
+unsigned char MayusculaDe(const std::string& s, size_t k) {
+  return MayusculaEn(k > 0 ? static_cast<unsigned char>(s[k - 1]) : 0,
+                     static_cast<unsigned char>(s[k]));
+}
+
+// Position of Mayusculas(patron) in Mayusculas(texto) from `desde`, folding both on the fly.
+size_t BuscarPlegado(const std::string& texto, const std::string& patron, size_t desde) {
+  const size_t m = patron.size();
+  const size_t n = texto.size();
+  if (m == 0) return desde <= n ? desde : std::string::npos;
+  if (m > n) return std::string::npos;
+  const std::string plegado = Plegar(patron, true);  // patterns are short: no allocation
+  const unsigned char primero = static_cast<unsigned char>(plegado[0]);
+  // An ASCII first byte matches itself or its lower case whatever precedes it.
+  const bool ascii = primero < 0x80;
+  const unsigned char otro =
+      primero >= 'A' && primero <= 'Z' ? static_cast<unsigned char>(primero + 32) : primero;
+  const unsigned char* t = reinterpret_cast<const unsigned char*>(texto.data());
+  const unsigned char* q = reinterpret_cast<const unsigned char*>(plegado.data());
+  for (size_t p = desde; p + m <= n; ++p) {
+    if (ascii) {
+      if (t[p] != primero && t[p] != otro) continue;
+    } else if (MayusculaEn(p > 0 ? t[p - 1] : 0, t[p]) != primero) {
+      continue;
+    }
+    size_t j = 1;
+    while (j < m && MayusculaEn(t[p + j - 1], t[p + j]) == q[j]) ++j;
+    if (j == m) return p;
+  }
+  return std::string::npos;
+}
+
 bool EsBlanco(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
@@ -123,7 +168,7 @@ size_t InStrSinCaso(const std::string& texto, const std::string& buscar, size_t 
   if (inicio == 0) inicio = 1;
   if (inicio > texto.size() + 1) return 0;
   if (buscar.empty()) return inicio;
-  size_t p = Mayusculas(texto).find(Mayusculas(buscar), inicio - 1);
+  size_t p = BuscarPlegado(texto, buscar, inicio - 1);
   return p == std::string::npos ? 0 : p + 1;
 }
 
@@ -132,19 +177,22 @@ bool ContieneSinCaso(const std::string& texto, const std::string& buscar) {
 }
 
 bool IgualSinCaso(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && Mayusculas(a) == Mayusculas(b);
+  if (a.size() != b.size()) return false;
+  // Equal bytes fold alike: only 0xC3 folds to 0xC3, so equal folds so far give equal contexts.
+  for (size_t k = 0; k < a.size(); ++k) {
+    if (a[k] != b[k] && MayusculaDe(a, k) != MayusculaDe(b, k)) return false;
+  }
+  return true;
 }
 
 std::string ReemplazarSinCaso(const std::string& texto, const std::string& buscar,
                               const std::string& reemplazo) {
   if (buscar.empty()) return texto;
-  const std::string plegado = Mayusculas(texto);
-  const std::string patron = Mayusculas(buscar);
   std::string resultado;
   size_t desde = 0;
-  for (size_t p; (p = plegado.find(patron, desde)) != std::string::npos;) {
+  for (size_t p; (p = BuscarPlegado(texto, buscar, desde)) != std::string::npos;) {
     resultado.append(texto, desde, p - desde).append(reemplazo);
-    desde = p + patron.size();
+    desde = p + buscar.size();
   }
   return resultado.append(texto, desde);
 }
