@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/regional.h"
 #include "utility/utilidades.h"
@@ -35,8 +36,11 @@ size_t BytesDe(const std::string& s, size_t n) {
 // 0x97 and 0xB7 are the multiplication and division signs.
 std::string Plegar(const std::string& s, bool aMayusculas) {
   std::string r = s;
+  const unsigned char desdeLetra = aMayusculas ? 'a' : 'A';
   for (size_t i = 0; i < r.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(r[i]);
+    // Most bytes are neither letters of the other case nor the lead byte 0xC3.
+    if (static_cast<unsigned char>(c - desdeLetra) > 'z' - 'a' && c != 0xC3) continue;
     if (aMayusculas && c >= 'a' && c <= 'z') {
       r[i] = static_cast<char>(c - 32);
     } else if (!aMayusculas && c >= 'A' && c <= 'Z') {
@@ -86,15 +90,35 @@ size_t BuscarPlegado(const std::string& texto, const std::string& patron, size_t
       primero >= 'A' && primero <= 'Z' ? static_cast<unsigned char>(primero + 32) : primero;
   const unsigned char* t = reinterpret_cast<const unsigned char*>(texto.data());
   const unsigned char* q = reinterpret_cast<const unsigned char*>(plegado.data());
-  for (size_t p = desde; p + m <= n; ++p) {
-    if (ascii) {
-      if (t[p] != primero && t[p] != otro) continue;
-    } else if (MayusculaEn(p > 0 ? t[p - 1] : 0, t[p]) != primero) {
-      continue;
-    }
+  auto coincide = [&](size_t p) {
     size_t j = 1;
     while (j < m && MayusculaEn(t[p + j - 1], t[p + j]) == q[j]) ++j;
-    if (j == m) return p;
+    return j == m;
+  };
+  const size_t ultimo = n - m;  // the last place a match can start
+  if (ascii) {
+    // The next place of either case of the first byte, found with memchr, in text order.
+    auto siguiente = [&](unsigned char c, size_t desdeAqui) {
+      if (desdeAqui > ultimo) return std::string::npos;
+      const void* r = std::memchr(t + desdeAqui, c, ultimo - desdeAqui + 1);
+      return r ? static_cast<size_t>(static_cast<const unsigned char*>(r) - t) : std::string::npos;
+    };
+    size_t mayuscula = siguiente(primero, desde);
+    size_t minuscula = otro == primero ? std::string::npos : siguiente(otro, desde);
+    while (mayuscula != std::string::npos || minuscula != std::string::npos) {
+      const bool esMayuscula = mayuscula < minuscula;
+      const size_t p = esMayuscula ? mayuscula : minuscula;
+      if (coincide(p)) return p;
+      if (esMayuscula) {
+        mayuscula = siguiente(primero, p + 1);
+      } else {
+        minuscula = siguiente(otro, p + 1);
+      }
+    }
+    return std::string::npos;
+  }
+  for (size_t p = desde; p <= ultimo; ++p) {
+    if (MayusculaEn(p > 0 ? t[p - 1] : 0, t[p]) == primero && coincide(p)) return p;
   }
   return std::string::npos;
 }
