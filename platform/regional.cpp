@@ -90,17 +90,26 @@ bool LeerHora(Lector& l, FechaHora& f, bool conFraccion) {
   return l.Numero(1, SIZE_MAX, fraccion) && l.Fin();
 }
 
-std::string Dos(int n) {
+// `n` with at least `digitos` digits, zeros in front, as printf's "%0*d" writes it.
+std::string Ceros(int n, int digitos) {
+  if (n < 0) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%0*d", digitos, n);
+    return b;
+  }
   char b[16];
-  std::snprintf(b, sizeof b, "%02d", n);
-  return b;
+  int i = sizeof b;
+  do {
+    b[--i] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n > 0);
+  while (static_cast<int>(sizeof b) - i < digitos) b[--i] = '0';
+  return std::string(b + i, sizeof b - i);
 }
 
-std::string Cuatro(int n) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%04d", n);
-  return b;
-}
+std::string Dos(int n) { return Ceros(n, 2); }
+
+std::string Cuatro(int n) { return Ceros(n, 4); }
 
 }  // namespace
 

@@ -151,11 +151,17 @@ std::string ImporteATexto(Moneda m) {
   const bool negativo = v < 0;
   uint64_t absoluto = negativo ? -static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
   std::string texto = std::to_string(absoluto / 10000);
-  char fraccion[8];
-  std::snprintf(fraccion, sizeof fraccion, "%04u", static_cast<unsigned>(absoluto % 10000));
-  std::string decimales = fraccion;
-  while (!decimales.empty() && decimales.back() == '0') decimales.pop_back();
-  if (!decimales.empty()) texto += "." + decimales;
+  // The four decimal digits without their trailing zeros.
+  unsigned fraccion = static_cast<unsigned>(absoluto % 10000);
+  if (fraccion != 0) {
+    char decimales[5] = {'.'};
+    size_t largo = 1;
+    for (unsigned divisor = 1000; fraccion != 0; divisor /= 10) {
+      decimales[largo++] = static_cast<char>('0' + fraccion / divisor);
+      fraccion %= divisor;
+    }
+    texto.append(decimales, largo);
+  }
   return negativo ? "-" + texto : texto;
 }
 
