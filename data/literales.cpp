@@ -78,13 +78,20 @@ std::vector<Literal> Literales(const std::string& sql) {
 }
 
 std::string ContenidoLiteral(const std::string& literal) {
-  std::string interior = literal;
-  if (!interior.empty() && interior.front() == '\'') interior.erase(0, 1);
-  if (!interior.empty() && interior.back() == '\'') interior.pop_back();
+  size_t inicio = 0;
+  size_t fin = literal.size();
+  if (fin > 0 && literal[0] == '\'') ++inicio;
+  if (fin > inicio && literal[fin - 1] == '\'') --fin;
   std::string r;
-  for (size_t i = 0; i < interior.size(); ++i) {
-    r += interior[i];
-    if (interior[i] == '\'' && i + 1 < interior.size() && interior[i + 1] == '\'') ++i;
+  r.reserve(fin - inicio);
+  // Copies up to each quote; a doubled quote gives one.
+  for (size_t i = inicio; i < fin;) {
+    const void* q = std::memchr(literal.data() + i, '\'', fin - i);
+    const size_t p = q ? static_cast<size_t>(static_cast<const char*>(q) - literal.data()) : fin;
+    r.append(literal, i, p - i);
+    if (p == fin) break;
+    r += '\'';
+    i = p + 1 < fin && literal[p + 1] == '\'' ? p + 2 : p + 1;
   }
   return r;
 }
@@ -148,12 +155,17 @@ std::optional<Enmascarado::Ficha> Enmascarado::FichaEn(const std::string& enmasc
   auto indice = LeerToken(enmascarado, pos + 1, largo);
   if (!indice || *indice >= contenidos_.size()) return std::nullopt;
   size_t total = 1 + largo;
-  std::string original = "'" + contenidos_[*indice];
+  const std::string& contenido = contenidos_[*indice];
+  Ficha ficha{std::string(), 0};
+  ficha.original.reserve(contenido.size() + 2);
+  ficha.original += '\'';
+  ficha.original += contenido;
   if (pos + total < enmascarado.size() && enmascarado[pos + total] == '\'') {
-    original += '\'';
+    ficha.original += '\'';
     ++total;
   }
-  return Ficha{original, total};
+  ficha.largo = total;
+  return ficha;
 }
 
 size_t BuscarFuera(const std::string& sql, const std::string& buscar, size_t desde) {
