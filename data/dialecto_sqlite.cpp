@@ -293,13 +293,18 @@ std::optional<std::string> Transaccion(const std::string& s, std::string& resto)
 }
 
 bool SeOmite(const std::string& s) {
-  static const std::regex kNocount(R"(^SET\s+NOCOUNT\s+(ON|OFF)$)", kIcase);
-  static const std::regex kDisparadores(
-      R"(^ALTER\s+TABLE\s+\S+\s+(DISABLE|ENABLE)\s+TRIGGER\s+ALL$)", kIcase);
   const std::string_view w = PrimeraPalabraTal(s);
   if (IgualAscii(w, "EXEC") || IgualAscii(w, "EXECUTE") || EmpiezaAscii(w, "SP_")) return true;
-  return (IgualAscii(w, "SET") && std::regex_match(s, kNocount)) ||
-         (IgualAscii(w, "ALTER") && std::regex_match(s, kDisparadores));
+  if (IgualAscii(w, "SET")) {
+    static const std::regex kNocount(R"(^SET\s+NOCOUNT\s+(ON|OFF)$)", kIcase);
+    return std::regex_match(s, kNocount);
+  }
+  if (IgualAscii(w, "ALTER")) {
+    static const std::regex kDisparadores(
+        R"(^ALTER\s+TABLE\s+\S+\s+(DISABLE|ENABLE)\s+TRIGGER\s+ALL$)", kIcase);
+    return std::regex_match(s, kDisparadores);
+  }
+  return false;
 }
 
 // One "SELECT [DISTINCT] TOP n " of a text: where it starts, its length (the blanks after it
@@ -411,14 +416,23 @@ std::string QuitarSugerencias(const std::string& s) {
   return r;
 }
 
+// Each pattern is compiled the first time a statement holds its word: most never do.
 std::string Funciones(const std::string& s) {
-  static const std::regex kIsnull(R"(\bISNULL\s*\()", kIcase);
-  static const std::regex kDbo(R"((^|[^A-Za-z0-9_.\]])(\[dbo\]|dbo)\.)", kIcase);
-  // N'texto' (a Unicode literal on the server) is an ordinary literal here.
-  static const std::regex kUnicode(R"((^|[^A-Za-z0-9_])N')", kIcase);
-  std::string r = ContieneAscii(s, "ISNULL") ? std::regex_replace(s, kIsnull, "ifnull(") : s;
-  if (ContieneAscii(r, "DBO")) r = std::regex_replace(r, kDbo, "$1");
-  return ContieneAscii(r, "N'") ? std::regex_replace(r, kUnicode, "$1'") : r;
+  std::string r = s;
+  if (ContieneAscii(r, "ISNULL")) {
+    static const std::regex kIsnull(R"(\bISNULL\s*\()", kIcase);
+    r = std::regex_replace(r, kIsnull, "ifnull(");
+  }
+  if (ContieneAscii(r, "DBO")) {
+    static const std::regex kDbo(R"((^|[^A-Za-z0-9_.\]])(\[dbo\]|dbo)\.)", kIcase);
+    r = std::regex_replace(r, kDbo, "$1");
+  }
+  if (ContieneAscii(r, "N'")) {
+    // N'texto' (a Unicode literal on the server) is an ordinary literal here.
+    static const std::regex kUnicode(R"((^|[^A-Za-z0-9_])N')", kIcase);
+    r = std::regex_replace(r, kUnicode, "$1'");
+  }
+  return r;
 }
 
 // A quoted day/month/year date (with or without a time) in the ISO form the engine stores,
