@@ -1,6 +1,5 @@
 #include "data/literales.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -108,8 +107,6 @@ std::string ComoLiteral(const std::string& contenido) {
 
 Enmascarado::Enmascarado(const std::string& sql) {
   texto_.reserve(sql.size());
-  // At most one literal per two quotes: the contents are stored without regrowing the list.
-  contenidos_.reserve(static_cast<size_t>(std::count(sql.begin(), sql.end(), '\'')) / 2);
   size_t desde = 0;
   for (size_t i = sql.find('\''); i != std::string::npos; i = sql.find('\'', desde)) {
     bool cerrado = false;
