@@ -25,6 +25,16 @@ std::string Recortar(const std::string& s) {
   return s.substr(a, b - a);
 }
 
+// Recortar on the string itself: no copy when there is nothing to cut.
+void RecortarEn(std::string& s) {
+  size_t b = s.size();
+  while (b > 0 && EsBlanco(s[b - 1])) --b;
+  s.erase(b);
+  size_t a = 0;
+  while (a < s.size() && EsBlanco(s[a])) ++a;
+  s.erase(0, a);
+}
+
 std::string Mayus(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -112,11 +122,6 @@ std::vector<std::string> Palabras(const std::string& s, size_t cuantas) {
   return r;
 }
 
-std::string PrimeraPalabra(const std::string& s) {
-  auto p = Palabras(s, 1);
-  return p.empty() ? "" : p[0];
-}
-
 // The first word of a text, as it stands (no copy).
 std::string_view PrimeraPalabraTal(const std::string& s) {
   size_t i = 0;
@@ -126,7 +131,7 @@ std::string_view PrimeraPalabraTal(const std::string& s) {
   return std::string_view(s).substr(i, j - i);
 }
 
-int Profundidad(const std::string& s) {
+int Profundidad(std::string_view s) {
   int d = 0;
   for (char c : s) {
     if (c == '(') ++d;
@@ -145,10 +150,15 @@ size_t CierreDe(const std::string& s, size_t abre) {
   return std::string::npos;
 }
 
-bool TerminaCon(const std::string& texto, const std::string& palabra) {
-  std::string t = Mayus(Recortar(texto));
+// Whether the text, blanks cut, ends with `palabra` (upper case) as a whole word.
+bool TerminaCon(std::string_view t, std::string_view palabra) {
+  size_t a = 0;
+  size_t b = t.size();
+  while (a < b && EsBlanco(t[a])) ++a;
+  while (b > a && EsBlanco(t[b - 1])) --b;
+  t = t.substr(a, b - a);
   if (t.size() < palabra.size()) return false;
-  if (t.compare(t.size() - palabra.size(), palabra.size(), palabra) != 0) return false;
+  if (!EmpiezaAscii(t.substr(t.size() - palabra.size()), palabra)) return false;
   return t.size() == palabra.size() || !EsLetraDePalabra(t[t.size() - palabra.size() - 1]);
 }
 
@@ -171,42 +181,58 @@ bool SoloBlancos(const std::string& s) { return std::all_of(s.begin(), s.end(), 
 
 // ---- Cutting a masked batch into statements ----
 
-const std::vector<std::string>& PalabrasDeInicio() {
-  static const std::vector<std::string> k = {
-      "SELECT", "INSERT", "UPDATE",   "DELETE", "CREATE",   "DROP", "ALTER",
-      "BEGIN",  "COMMIT", "ROLLBACK", "IF",     "SET",      "EXEC", "EXECUTE",
-      "GRANT",  "USE",    "DECLARE",  "PRINT",  "TRUNCATE", "WITH", "REPLACE"};
-  return k;
+constexpr std::string_view kPalabrasDeInicio[] = {
+    "SELECT", "INSERT", "UPDATE",   "DELETE", "CREATE",   "DROP", "ALTER",
+    "BEGIN",  "COMMIT", "ROLLBACK", "IF",     "SET",      "EXEC", "EXECUTE",
+    "GRANT",  "USE",    "DECLARE",  "PRINT",  "TRUNCATE", "WITH", "REPLACE"};
+
+// The first two words of a line, as they stand; the count of words found (0, 1 or 2).
+size_t DosPalabras(std::string_view s, std::string_view (&r)[2]) {
+  size_t n = 0;
+  size_t i = 0;
+  while (i < s.size() && n < 2) {
+    while (i < s.size() && !EsLetraDePalabra(s[i])) ++i;
+    size_t j = i;
+    while (j < s.size() && EsLetraDePalabra(s[j])) ++j;
+    if (j > i) r[n++] = s.substr(i, j - i);
+    i = j;
+  }
+  return n;
 }
 
 // Whether a line that begins with a statement word starts a new statement after `actual`, or
 // continues it (a SELECT under CREATE VIEW ... AS, the INSERT guarded by IF NOT EXISTS(...), the
 // SET line of a multi-line UPDATE, anything inside open parentheses).
-bool IniciaSentencia(const std::string& linea, const std::string& actual) {
+// `profundidad` is the count of "(" less that of ")" in `actual`.
+bool IniciaSentencia(std::string_view linea, const std::string& actual, int profundidad) {
   if (SoloBlancos(actual)) return true;
-  if (Profundidad(actual) > 0) return false;
-  auto palabras = Palabras(linea, 2);
-  if (palabras.empty()) return false;
-  const std::string& w = palabras[0];
-  const auto& inicio = PalabrasDeInicio();
-  if (std::find(inicio.begin(), inicio.end(), w) == inicio.end()) return false;
-  std::string cw = PrimeraPalabra(actual);
-  if (cw == "IF") {
+  if (profundidad > 0) return false;
+  std::string_view palabras[2];
+  size_t cuantas = DosPalabras(linea, palabras);
+  if (cuantas == 0) return false;
+  const std::string_view w = palabras[0];
+  if (std::none_of(std::begin(kPalabrasDeInicio), std::end(kPalabrasDeInicio),
+                   [&](std::string_view p) { return IgualAscii(w, p); })) {
+    return false;
+  }
+  const std::string_view cw = PrimeraPalabraTal(actual);
+  if (IgualAscii(cw, "IF")) {
     // After IF [NOT] EXISTS(...) alone, the line that follows is its body.
     size_t abre = actual.find('(');
     size_t cierra = abre == std::string::npos ? abre : CierreDe(actual, abre);
     if (cierra != std::string::npos && Recortar(actual.substr(cierra + 1)).empty()) return false;
   }
-  if (w == "SELECT" || w == "WITH") {
+  if (IgualAscii(w, "SELECT") || IgualAscii(w, "WITH")) {
     for (const char* p : {"AS", "UNION", "ALL", "EXCEPT", "INTERSECT"}) {
       if (TerminaCon(actual, p)) return false;
     }
-    if (cw == "INSERT" && !ContienePalabra(actual, "VALUES") &&
+    if (IgualAscii(cw, "INSERT") && !ContienePalabra(actual, "VALUES") &&
         !ContienePalabra(actual, "SELECT")) {
       return false;
     }
   }
-  if (w == "SET" && cw == "UPDATE" && (palabras.size() < 2 || palabras[1] != "NOCOUNT")) {
+  if (IgualAscii(w, "SET") && IgualAscii(cw, "UPDATE") &&
+      (cuantas < 2 || !IgualAscii(palabras[1], "NOCOUNT"))) {
     return false;
   }
   return true;
@@ -215,16 +241,19 @@ bool IniciaSentencia(const std::string& linea, const std::string& actual) {
 std::vector<std::string> Cortar(const std::string& texto) {
   std::vector<std::string> sentencias;
   std::string actual;
+  int profundidad = 0;  // Profundidad(actual), kept as lines are added
   bool enDisparador = false;
   auto cerrar = [&] {
-    std::string t = Recortar(actual);
-    if (!t.empty()) sentencias.push_back(std::move(t));
+    RecortarEn(actual);
+    if (!actual.empty()) sentencias.push_back(std::move(actual));
     actual.clear();
+    profundidad = 0;
     enDisparador = false;
   };
-  auto agregar = [&](const std::string& t) {
+  auto agregar = [&](std::string_view t) {
     if (!actual.empty()) actual += '\n';
     actual += t;
+    profundidad += Profundidad(t);
   };
 
   // Lines end at CR LF, CR or LF; a ";" outside a trigger body ends a statement too.
@@ -236,21 +265,22 @@ std::vector<std::string> Cortar(const std::string& texto) {
     size_t a = i, b = j;
     while (a < b && EsBlanco(texto[a])) ++a;
     while (b > a && EsBlanco(texto[b - 1])) --b;
-    std::string t = texto.substr(a, b - a);
+    const std::string_view t = std::string_view(texto).substr(a, b - a);
     if (enDisparador) {
-      agregar(t + (puntoYComa ? ";" : ""));
+      agregar(t);
+      if (puntoYComa) actual += ';';
       if (IgualAscii(t, "END")) cerrar();
     } else if (IgualAscii(t, "GO")) {
       cerrar();
     } else if (!t.empty()) {
-      if (IniciaSentencia(t, actual)) cerrar();
+      if (IniciaSentencia(t, actual, profundidad)) cerrar();
       agregar(t);
       if (EmpiezaAscii(actual, "CREATE TRIGGER")) {
         enDisparador = true;
         if (puntoYComa) actual += ';';
       }
     }
-    if (puntoYComa && !enDisparador && Profundidad(actual) <= 0) cerrar();
+    if (puntoYComa && !enDisparador && profundidad <= 0) cerrar();
     if (j < texto.size() && texto[j] == '\r' && j + 1 < texto.size() && texto[j + 1] == '\n') {
       ++j;
     }
@@ -362,7 +392,6 @@ std::string TopALimit(std::string s) {
     size_t p = m->pos;
     size_t largo = m->largo;
     const std::string& n = m->n;
-    std::string cabeza = s.substr(p, 6) + (m->distinct ? " DISTINCT" : "") + " ";
     int d = 0;
     size_t fin = s.size();
     for (size_t i = p + largo; i < s.size(); ++i) {
@@ -373,8 +402,17 @@ std::string TopALimit(std::string s) {
       }
     }
     while (fin > p + largo && (EsBlanco(s[fin - 1]) || s[fin - 1] == ';')) --fin;
-    std::string cuerpo = s.substr(p + largo, fin - p - largo);
-    s = s.substr(0, p) + cabeza + cuerpo + " LIMIT " + n + s.substr(fin);
+    // The statement rebuilt in one buffer: the SELECT as written, the body, then the LIMIT.
+    std::string r;
+    r.reserve(s.size() + 16 + n.size());
+    r.append(s, 0, p + 6);
+    if (m->distinct) r += " DISTINCT";
+    r += ' ';
+    r.append(s, p + largo, fin - p - largo);
+    r += " LIMIT ";
+    r += n;
+    r.append(s, fin, std::string::npos);
+    s = std::move(r);
   }
   return s;
 }
@@ -392,7 +430,7 @@ size_t FinNolock(const std::string& s, size_t abre) {
 
 // "WITH (NOLOCK)" and a bare "(NOLOCK)", with the blanks around them, become one blank. A
 // scan rather than a pattern: nearly every query of the import carries the hint.
-std::string QuitarSugerencias(const std::string& s) {
+std::string QuitarSugerencias(std::string s) {
   if (!ContieneAscii(s, "NOLOCK")) return s;
   std::string r;
   size_t copiado = 0;
@@ -417,8 +455,7 @@ std::string QuitarSugerencias(const std::string& s) {
 }
 
 // Each pattern is compiled the first time a statement holds its word: most never do.
-std::string Funciones(const std::string& s) {
-  std::string r = s;
+std::string Funciones(std::string r) {
   if (ContieneAscii(r, "ISNULL")) {
     static const std::regex kIsnull(R"(\bISNULL\s*\()", kIcase);
     r = std::regex_replace(r, kIsnull, "ifnull(");
@@ -532,15 +569,17 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
     } else {
       r += literal;
     }
-    if (comparado && !SigueCollate(s, fin)) r += std::string(" COLLATE ") + kColacionSQLite;
+    if (comparado && !SigueCollate(s, fin)) {
+      r += " COLLATE ";
+      r += kColacionSQLite;
+    }
     i = fin;
   }
   return r;
 }
 
-void Convertir(const std::string& sentencia, const Enmascarado& mascara,
-               std::vector<std::string>& salida) {
-  std::string s = Recortar(sentencia);
+void Convertir(std::string s, const Enmascarado& mascara, std::vector<std::string>& salida) {
+  RecortarEn(s);
   if (s.empty()) return;
   std::string resto;
   if (auto t = Transaccion(s, resto)) {
@@ -549,12 +588,14 @@ void Convertir(const std::string& sentencia, const Enmascarado& mascara,
     return;
   }
   if (SeOmite(s)) return;
-  s = InsercionCondicionada(s, "");
-  s = QuitarSugerencias(s);
+  // InsercionCondicionada leaves any statement that does not open with IF as it is.
+  if (EmpiezaAscii(s, "IF")) s = InsercionCondicionada(s, "");
+  s = QuitarSugerencias(std::move(s));
   s = TopALimit(std::move(s));
-  s = Funciones(s);
+  s = Funciones(std::move(s));
   s = Literales(s, mascara);
-  salida.push_back(mascara.Restaura(Recortar(s)));
+  RecortarEn(s);
+  salida.push_back(mascara.Restaura(s));
 }
 
 std::string Minus(std::string s) {
@@ -612,7 +653,7 @@ std::string InsercionCondicionada(const std::string& s, const std::string& desde
 std::vector<std::string> ConvierteSQLite(const std::string& lote) {
   Enmascarado mascara(lote);
   std::vector<std::string> salida;
-  for (const std::string& s : Cortar(mascara.Texto())) Convertir(s, mascara, salida);
+  for (std::string& s : Cortar(mascara.Texto())) Convertir(std::move(s), mascara, salida);
   return salida;
 }
 
