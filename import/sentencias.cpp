@@ -86,6 +86,18 @@ void Deshacer(DB_Dll& db) {
   if (db.Cnn().Errors().Count() > 0) db.ReintentaConectar();
 }
 
+// Whether the value is the word NULL in any letter case, compared in place: the upper-case
+// fold only turns ASCII letters into ASCII letters, so no other text folds to "NULL".
+bool EsNull(const std::string& v) {
+  static constexpr char kNull[] = "NULL";
+  if (v.size() != 4) return false;
+  for (size_t i = 0; i < 4; ++i) {
+    char c = v[i] >= 'a' && v[i] <= 'z' ? static_cast<char>(v[i] - 32) : v[i];
+    if (c != kNull[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
@@ -94,7 +106,7 @@ void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string
   Valor.erase(std::remove(Valor.begin(), Valor.end(), '\''), Valor.end());
   ParCampo par;
   par.first = Campo;
-  if (utilidad::Mayusculas(Valor) == "NULL") {
+  if (EsNull(Valor)) {
     par.second = "Null";
   } else {
     par.second = DB().SQLValue(plataforma::Valor{Valor}, Comilla);

@@ -154,6 +154,7 @@ void Recordset::Adopt(Resultado resultado, std::shared_ptr<Connection> connectio
   columns_ = std::move(resultado.columnas);
   rows_ = std::move(resultado.filas);
   fields_.clear();
+  fields_.reserve(columns_.size());
   for (size_t i = 0; i < columns_.size(); ++i) {
     fields_.emplace_back(columns_[i].nombre, columns_[i].tipo);
     fields_.back().index_ = i;

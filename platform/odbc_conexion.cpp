@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "platform/sqlite_funciones.h"
@@ -272,16 +273,17 @@ Traduccion Traducir(const std::string& connectionString, const std::string& user
 
 // ---- Values ----------------------------------------------------------------------------------
 
-std::string Mayusculas(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // How a column is read, from its ODBC type and its declared type name (the SQLite driver
 // describes DECIMAL, MONEY and REAL columns as VARCHAR).
 DataTypeEnum TipoDeColumna(SQLSMALLINT tipoSql, const std::string& nombreTipo) {
-  std::string n = Mayusculas(nombreTipo);
-  auto tiene = [&](const char* s) { return n.find(s) != std::string::npos; };
+  // The name is searched with letter case ignored, in place: the words are upper-case ASCII.
+  auto tiene = [&](std::string_view palabra) {
+    auto igual = [](char a, char b) {
+      return std::toupper(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
+    };
+    return std::search(nombreTipo.begin(), nombreTipo.end(), palabra.begin(), palabra.end(),
+                       igual) != nombreTipo.end();
+  };
   switch (tipoSql) {
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
