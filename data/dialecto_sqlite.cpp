@@ -1,6 +1,7 @@
 #include "data/dialecto_sqlite.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <regex>
 #include <string_view>
@@ -238,6 +239,17 @@ bool IniciaSentencia(std::string_view linea, const std::string& actual, int prof
   return true;
 }
 
+// What each byte is to the line scan of Cortar: 0 an ordinary byte, 1 an end of line or ";",
+// 2 "(" and 3 ")".
+constexpr std::array<unsigned char, 256> ClasesDeCorte() {
+  std::array<unsigned char, 256> k{};
+  k['\r'] = k['\n'] = k[';'] = 1;
+  k['('] = 2;
+  k[')'] = 3;
+  return k;
+}
+constexpr std::array<unsigned char, 256> kClaseDeCorte = ClasesDeCorte();
+
 std::vector<std::string> Cortar(const std::string& texto) {
   std::vector<std::string> sentencias;
   std::string actual;
@@ -250,31 +262,38 @@ std::vector<std::string> Cortar(const std::string& texto) {
     profundidad = 0;
     enDisparador = false;
   };
-  auto agregar = [&](std::string_view t) {
+  // `parentesis` is Profundidad(t), counted by the line scan.
+  auto agregar = [&](std::string_view t, int parentesis) {
     if (!actual.empty()) actual += '\n';
     actual += t;
-    profundidad += Profundidad(t);
+    profundidad += parentesis;
   };
 
   // Lines end at CR LF, CR or LF; a ";" outside a trigger body ends a statement too.
   size_t i = 0;
   while (i <= texto.size()) {
     size_t j = i;
-    while (j < texto.size() && texto[j] != '\r' && texto[j] != '\n' && texto[j] != ';') ++j;
+    int parentesis = 0;
+    for (; j < texto.size(); ++j) {
+      const unsigned char clase = kClaseDeCorte[static_cast<unsigned char>(texto[j])];
+      if (clase == 0) continue;
+      if (clase == 1) break;
+      parentesis += clase == 2 ? 1 : -1;
+    }
     bool puntoYComa = j < texto.size() && texto[j] == ';';
     size_t a = i, b = j;
     while (a < b && EsBlanco(texto[a])) ++a;
     while (b > a && EsBlanco(texto[b - 1])) --b;
     const std::string_view t = std::string_view(texto).substr(a, b - a);
     if (enDisparador) {
-      agregar(t);
+      agregar(t, parentesis);
       if (puntoYComa) actual += ';';
       if (IgualAscii(t, "END")) cerrar();
     } else if (IgualAscii(t, "GO")) {
       cerrar();
     } else if (!t.empty()) {
       if (IniciaSentencia(t, actual, profundidad)) cerrar();
-      agregar(t);
+      agregar(t, parentesis);
       if (EmpiezaAscii(actual, "CREATE TRIGGER")) {
         enDisparador = true;
         if (puntoYComa) actual += ';';

@@ -122,19 +122,28 @@ void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::
     std::string literales = " VALUES (";
     for (size_t i = 0; i < Campos.size(); ++i) {
       const char* fin = i + 1 < Campos.size() ? "," : ")";
-      nombres += Campos[i].first + fin;
-      literales += Campos[i].second + fin;
+      nombres += Campos[i].first;
+      nombres += fin;
+      literales += Campos[i].second;
+      literales += fin;
     }
     if (Campos.empty()) {
       nombres += ")";
       literales += ")";
     }
-    sentencia = "INSERT INTO " + Tabla + " " + nombres + literales;
+    sentencia.reserve(13 + Tabla.size() + nombres.size() + literales.size());
+    sentencia += "INSERT INTO ";
+    sentencia += Tabla;
+    sentencia += ' ';
+    sentencia += nombres;
+    sentencia += literales;
   } else {
     std::string texto;
     for (size_t i = 0; i < Campos.size(); ++i) {
       if (i > 0) texto += ",";
-      texto += Campos[i].first + " = " + Campos[i].second;
+      texto += Campos[i].first;
+      texto += " = ";
+      texto += Campos[i].second;
     }
     if (!utilidad::ContieneSinCaso(Condicion, "WHERE")) Condicion = " WHERE " + Condicion;
     sentencia = "UPDATE " + Tabla + " SET " + texto + " " + Condicion;

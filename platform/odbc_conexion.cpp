@@ -662,6 +662,7 @@ std::optional<Resultado> OdbcConnection::Execute(const std::string& text, int32_
 
 Resultado OdbcConnection::Fetch(SQLHSTMT st, SQLSMALLINT columnas, bool& fallo) {
   Resultado r;
+  r.columnas.reserve(columnas);
   for (SQLUSMALLINT c = 1; c <= columnas; ++c) {
     SQLCHAR nombre[256] = {0};
     SQLSMALLINT largo = 0, tipo = 0, decimales = 0, nulos = 0;
