@@ -559,7 +559,8 @@ bool SigueCollate(const std::string& s, size_t pos) {
 std::string Literales(const std::string& s, const Enmascarado& mascara) {
   std::string r;
   size_t i = 0;
-  r.reserve(s.size());
+  // Room for the literals' texts and a few COLLATE clauses, so that the text rarely regrows.
+  r.reserve(s.size() + 128);
   while (i < s.size()) {
     if (s[i] != '\'') {
       size_t comilla = s.find('\'', i);

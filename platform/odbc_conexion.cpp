@@ -276,11 +276,10 @@ Traduccion Traducir(const std::string& connectionString, const std::string& user
 // How a column is read, from its ODBC type and its declared type name (the SQLite driver
 // describes DECIMAL, MONEY and REAL columns as VARCHAR).
 DataTypeEnum TipoDeColumna(SQLSMALLINT tipoSql, const std::string& nombreTipo) {
-  // The name is searched with letter case ignored, in place: the words are upper-case ASCII.
+  // The name is searched with letter case ignored, in place: the words are upper-case ASCII
+  // and the drivers' type names are ASCII, so an ASCII fold is enough.
   auto tiene = [&](std::string_view palabra) {
-    auto igual = [](char a, char b) {
-      return std::toupper(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
-    };
+    auto igual = [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 32 : a) == b; };
     return std::search(nombreTipo.begin(), nombreTipo.end(), palabra.begin(), palabra.end(),
                        igual) != nombreTipo.end();
   };
