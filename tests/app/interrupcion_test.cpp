@@ -42,9 +42,7 @@ class InterrupcionTest : public PruebaEmpresa {
     Ejecutar(
         "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
         "('112010123', 'Panaderia', 0), ('111010002', 'Valores', 0), ('511', 'Apertura', 0)");
-    Ejecutar(
-        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    AgregarEjercicio(2020);
     // The reference company: the same start, run once without interruption.
     std::filesystem::create_directory(Ruta("limpia"));
     Ejecutar("VACUUM INTO '" + Ruta("limpia/") + base_ + ".db'");

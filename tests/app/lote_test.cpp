@@ -30,9 +30,7 @@ class LoteTest : public PruebaEmpresa {
     Ejecutar(
         "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
         "('112010123', 'Panadería', 0), ('112014567', 'Ferretería', 0)");
-    Ejecutar(
-        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    AgregarEjercicio(2020);
   }
 
   // Runs the program; stdout and stderr go to files of the test folder.

@@ -17,9 +17,7 @@ class PruebaConsultas : public PruebaEmpresa {
         "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
         "('112010001  ', 'PEREZ JUAN', 0), ('21105', 'EMPLEADOS', 1), "
         "('112010002', 'O''Brien', 0)");
-    Ejecutar(
-        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
-        "(2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    AgregarEjercicio(2020);
     Ejecutar("INSERT INTO MA_CALENDARIO (FECHA) VALUES ('2020-01-15 00:00:00')");
   }
 };

@@ -242,9 +242,7 @@ TEST_F(DialectoSQLiteEmpresa, ComparisonsIgnoreCaseAndTrailingBlanks) {
 }
 
 TEST_F(DialectoSQLiteEmpresa, PeriodIsFoundOnItsFirstAndLastDay) {
-  Ejecutar(
-      "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES "
-      "(2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+  AgregarEjercicio(2020);
   auto periodo = [&](const std::string& f) {
     return Primero("Select * from MV_EJERCICIOS  with(nolock)  where [FECHA DESDE] <= '" + f +
                    "' and [FECHA HASTA] >= '" + f + "'");

@@ -18,9 +18,7 @@ class ChequesTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar(
-        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    AgregarEjercicio(2020);
     Ejecutar(
         "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
         "('111010002', 'Valores a depositar', 0), ('111020001', 'Banco cuenta corriente', 0),"

@@ -132,9 +132,7 @@ class FallasTest : public PruebaEmpresa, public ::testing::WithParamInterface<Mo
  protected:
   void SetUp() override {
     PruebaEmpresa::SetUp();
-    Ejecutar(
-        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    AgregarEjercicio(2020);
     Ejecutar(
         "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
         "('11101', 'Caja', 0), ('112010123', 'Panaderia', 0), ('112014567', 'Ferreteria', 0),"

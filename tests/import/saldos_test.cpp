@@ -54,9 +54,7 @@ class SaldosTest : public PruebaEmpresa {
           "('211010043', 'Distribuidora Añelo', 0)"}) {
       Ejecutar(std::string("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ") + fila);
     }
-    Ejecutar(
-        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    AgregarEjercicio(2020);
     dialogos.ResponderSiempre("Proceso Finalizado!!!", vbOK);
   }
 

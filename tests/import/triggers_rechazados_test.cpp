@@ -77,9 +77,7 @@ class TriggersRechazadosTest : public PruebaEmpresa {
     Ejecutar(
         "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES "
         "('11101', 'Caja', 0), ('112010123', 'Panadería La Espiga', 0)");
-    Ejecutar(
-        "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-        "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+    AgregarEjercicio(2020);
     servidor_ = std::make_shared<ServidorSinPermisoDeTriggers>(DB().gCnn);
     DB().gCnn = servidor_;
   }

@@ -151,9 +151,7 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   Ejecutar(
       "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
       "('112010123', 'Panaderia La Espiga', 0)");
-  Ejecutar(
-      "INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) "
-      "VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00')");
+  AgregarEjercicio(2020);
   const std::string ruta =
       EscribirArchivo("saldos.txt", "Cliente: 123;;Panaderia La Espiga" + std::string(35, ';') +
                                         "\r\n" + Comprobante("FC A 0001-00001500", "1500,00") +

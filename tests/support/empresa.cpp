@@ -78,6 +78,12 @@ ado::Connection& PruebaEmpresa::Conexion() {
   return *conexion_;
 }
 
+void PruebaEmpresa::AgregarEjercicio(int anio) {
+  const std::string a = std::to_string(anio);
+  Ejecutar("INSERT INTO MV_EJERCICIOS (Periodo, [FECHA DESDE], [FECHA HASTA]) VALUES (" + a +
+           ", '" + a + "-01-01 00:00:00', '" + a + "-12-31 00:00:00')");
+}
+
 void PruebaEmpresa::Ejecutar(const std::string& sql) {
   try {
     Conexion().Execute(sql);

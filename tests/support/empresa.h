@@ -36,6 +36,8 @@ class PruebaEmpresa : public PruebaBase {
 
   // One SQLite statement; a refusal fails the test with the statement and the description.
   void Ejecutar(const std::string& sql);
+  // The fiscal year `anio` (1 January to 31 December) in MV_EJERCICIOS, period `anio`.
+  void AgregarEjercicio(int anio);
   // Rows as texts: NULL as "NULL", numbers plainly with "." (1239.67, 42), dates in ISO form.
   std::vector<std::vector<std::string>> Consultar(const std::string& sql);
   // First column of the first row, "" when there is no row.
