@@ -6,6 +6,7 @@
 
 #include "data/db_dll.h"
 #include "platform/ado.h"
+#include "tests/support/conexion_memoria.h"
 #include "tests/support/prueba_base.h"
 
 namespace {
@@ -15,13 +16,11 @@ const char* const kOracle = "Provider=OraOLEDB.Oracle.1;Data Source=KV;User ID=k
 // An Oracle connection that records what it receives. A statement that contains FALLA fails
 // as a missing table does; one that contains SIN_RESULTADO succeeds with the no-result status
 // in its error list. INSERT reports 1 row, UPDATE 3, DELETE 2.
-class ConexionGrabadora : public ado::Connection {
+class ConexionGrabadora : public ConexionEnMemoria {
  public:
+  ConexionGrabadora() : ConexionEnMemoria(kOracle, "KV") {}
   std::vector<std::string> recibido;
 
-  void Open(const std::string&, const std::string&, const std::string&) override {}
-  void Close() override {}
-  ado::ObjectStateEnum State() const override { return ado::adStateOpen; }
   std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t) override {
     errores_.Clear();
     recibido.push_back(text);
@@ -44,21 +43,6 @@ class ConexionGrabadora : public ado::Connection {
   void BeginTrans() override { recibido.push_back("<begin>"); }
   void CommitTrans() override { recibido.push_back("<commit>"); }
   void RollbackTrans() override { recibido.push_back("<rollback>"); }
-  std::vector<std::string> TableNames() override { return {}; }
-  ado::ErrorCollection& Errors() override { return errores_; }
-  std::string ConnectionString() const override { return kOracle; }
-  void SetConnectionString(const std::string&) override {}
-  ado::CursorLocationEnum CursorLocation() const override { return ado::adUseClient; }
-  void SetCursorLocation(ado::CursorLocationEnum) override {}
-  int32_t CommandTimeout() const override { return 30; }
-  void SetCommandTimeout(int32_t) override {}
-  ado::IsolationLevelEnum IsolationLevel() const override { return ado::adXactReadCommitted; }
-  void SetIsolationLevel(ado::IsolationLevelEnum) override {}
-  std::string DefaultDatabase() const override { return "KV"; }
-  void SetDefaultDatabase(const std::string&) override {}
-
- private:
-  ado::ErrorCollection errores_;
 };
 
 class LoteOracleTest : public PruebaBase {

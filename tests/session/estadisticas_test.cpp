@@ -16,6 +16,7 @@
 #include "data/valores_sesion.h"
 #include "platform/ado.h"
 #include "platform/archivos.h"
+#include "tests/support/conexion_memoria.h"
 #include "tests/support/empresa.h"
 #include "tests/support/prueba_base.h"
 
@@ -176,23 +177,18 @@ TEST_F(EstadisticasEmbebidas, SinScriptDeContenidoNoSeCreaNada) {
 // What the recording connections saw, in order: "OPEN <text>" and every executed text.
 std::vector<std::string> gEnviados;
 
-class ConexionGrabadora : public ado::Connection {
+class ConexionGrabadora : public ConexionEnMemoria {
  public:
-  explicit ConexionGrabadora(std::string cadena) : cadena_(std::move(cadena)) {}
+  explicit ConexionGrabadora(std::string cadena) : ConexionEnMemoria(std::move(cadena)) {}
 
   // Texts containing `fragmento` fail with the native error `nativo`.
   void Fallar(std::string fragmento, int32_t nativo, std::string descripcion) {
     fallos_.push_back({std::move(fragmento), nativo, std::move(descripcion)});
   }
 
-  void Open(const std::string& cs, const std::string&, const std::string&) override {
+  void Open(const std::string& cs, const std::string& u, const std::string& p) override {
     gEnviados.push_back("OPEN " + cs);
-    cadena_ = cs;
-    abierta_ = true;
-  }
-  void Close() override { abierta_ = false; }
-  ado::ObjectStateEnum State() const override {
-    return abierta_ ? ado::adStateOpen : ado::adStateClosed;
+    ConexionEnMemoria::Open(cs, u, p);
   }
   std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t) override {
     errores_.Clear();
@@ -210,21 +206,6 @@ class ConexionGrabadora : public ado::Connection {
     }
     return std::nullopt;
   }
-  void BeginTrans() override {}
-  void CommitTrans() override {}
-  void RollbackTrans() override {}
-  std::vector<std::string> TableNames() override { return {}; }
-  ado::ErrorCollection& Errors() override { return errores_; }
-  std::string ConnectionString() const override { return cadena_; }
-  void SetConnectionString(const std::string& s) override { cadena_ = s; }
-  ado::CursorLocationEnum CursorLocation() const override { return ado::adUseClient; }
-  void SetCursorLocation(ado::CursorLocationEnum) override {}
-  int32_t CommandTimeout() const override { return 30; }
-  void SetCommandTimeout(int32_t) override {}
-  ado::IsolationLevelEnum IsolationLevel() const override { return ado::adXactReadCommitted; }
-  void SetIsolationLevel(ado::IsolationLevelEnum) override {}
-  std::string DefaultDatabase() const override { return base_; }
-  void SetDefaultDatabase(const std::string& db) override { base_ = db; }
 
  private:
   struct Fallo {
@@ -232,11 +213,7 @@ class ConexionGrabadora : public ado::Connection {
     int32_t nativo;
     std::string descripcion;
   };
-  std::string cadena_;
-  bool abierta_ = true;
-  ado::ErrorCollection errores_;
   std::vector<Fallo> fallos_;
-  std::string base_;
 };
 
 const char* const kCadenaServidor =
