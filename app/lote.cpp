@@ -10,6 +10,7 @@
 #include <iostream>
 #include <string>
 
+#include "data/bloqueo_importacion.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "session/guion.h"
@@ -92,6 +93,7 @@ int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.SetTxtLista(o.lista);
   frm.CmdEjecutarLista_Click();
   const ResumenLista& r = frm.UltimaLista();
+  if (!r.empresaOcupada.empty()) return kLoteOcupada;
   std::cout << "Clases actualizadas: " << r.clasesActualizadas << "\n"
             << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n"
             << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;
@@ -112,6 +114,7 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.EstablecerVista(&barra);
   frm.cmdEjecutar_Click();
   frm.EstablecerVista(nullptr);
+  if (!frm.UltimaCorrida().empresaOcupada.empty()) return kLoteOcupada;
   std::cout << TextoResumen(frm.UltimaCorrida()) << std::flush;
   return frm.UltimaCorrida().finalizado ? kLoteFinalizado : kLoteInterrumpido;
 }
@@ -146,6 +149,7 @@ int EjecutarLote(const OpcionesLote& o) {
     std::cout << "Inicio de sesión completo" << std::endl;
     return kLoteFinalizado;
   }
+  EstablecerEsperaImportacion(o.esperaSegundos);
   FrmQUILMA frm;
   return o.lista.empty() ? Importacion(frm, o) : ListaDePrecios(frm, o);
 }

@@ -13,6 +13,7 @@ struct OpcionesLote {
   std::optional<std::string> cuenta;    // replaces the proposed counter-account
   std::optional<std::string> concepto;  // replaces the initial concept text
   bool ignorarErrores = false;          // --ante-error ignorar: Ignore instead of Abort
+  int esperaSegundos = 0;               // --esperar: wait for another run's company lock
   std::string traza;                    // statement trace file
   std::string lista;                    // --lista: price-list file
   std::string parametros;               // the start-up parameter string
@@ -22,5 +23,6 @@ struct OpcionesLote {
 inline constexpr int kLoteFinalizado = 0;    // the run reached its closing message
 inline constexpr int kLoteInterrumpido = 1;  // the run ended before it
 inline constexpr int kLoteUso = 2;           // usage error or no connection
+inline constexpr int kLoteOcupada = 4;       // another import run holds the company
 
 int EjecutarLote(const OpcionesLote& opciones);

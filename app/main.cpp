@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* kPie = R"(Batch mode:
   importador --lote --modo N --archivo FILE [--cuenta C] [--concepto T]
-             [--ante-error abortar|ignorar] [--traza FILE] PARAMETERS
+             [--ante-error abortar|ignorar] [--esperar SECONDS] [--traza FILE] PARAMETERS
   importador --lote --lista FILE [--traza FILE] PARAMETERS
   importador --lote [--traza FILE] PARAMETERS
 
@@ -75,6 +75,10 @@ int main(int argc, char** argv) {
   auto* optLista = app.add_option("--lista", lote.lista, "Price-list file (TxtLista)")
                        ->needs(flagLote)
                        ->excludes(optModo);
+  app.add_option("--esperar", lote.esperaSegundos,
+                 "Wait up to SECONDS for another import run of the company to end")
+      ->check(CLI::Range(0, 86400))
+      ->needs(flagLote);
   app.add_option("PARAMETERS", parametros, "Start-up parameter string");
 
   try {

@@ -24,17 +24,21 @@ class ControlesVentana {
   virtual void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) = 0;
   // One pass of the interface's event processing (once per line).
   virtual void HacerEventos() = 0;
+  // True once the operator asked to stop; the run ends after the current line.
+  virtual bool DetenerSolicitado() const { return false; }
 };
 
 // Counts of a run, shown beside the closing message (the batch mode prints them).
 struct ResumenCorrida {
   long lineasLeidas = 0;
-  long registrados = 0;    // vouchers, cheques, headers posted
-  long yaImportados = 0;   // skipped: already in the database
-  long otraLetra = 0;      // posted with another letter
-  long sinLetraLibre = 0;  // skipped: the file's letter and A..N taken by other vouchers
-  long incompletos = 0;    // ignored: a field missing
-  long importeCero = 0;    // cheques with a zero amount
+  long registrados = 0;        // vouchers, cheques, headers posted
+  long yaImportados = 0;       // skipped: already in the database
+  long otraLetra = 0;          // posted with another letter
+  long sinLetraLibre = 0;      // skipped: the file's letter and A..N taken by other vouchers
+  long incompletos = 0;        // ignored: a field missing
+  long conflictos = 0;         // customer invoices whose number another customer's invoice holds
+  long mismoNumeroCheque = 0;  // cheques posted beside another cheque of the same number
+  long importeCero = 0;        // cheques with a zero amount
   long cuentasCreadas = 0;
   long cuentasExistentes = 0;
   long tareasCatalogadas = 0;
@@ -44,6 +48,8 @@ struct ResumenCorrida {
   std::vector<long> lineasRechazadas;  // line numbers whose batch the database refused
   std::vector<std::string> errores;    // messages naming line and value (conversion errors)
   bool finalizado = false;             // the run reached "Proceso Finalizado!!!"
+  long detenidoEnLinea = 0;            // the operator stopped the run after this line
+  std::string empresaOcupada;          // the run did not start: who holds the company
 };
 
 // Ends the run at once (the operator's No, an abort in the error dialog, a refused

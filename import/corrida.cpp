@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "data/bloqueo_importacion.h"
 #include "data/db_dll.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"
@@ -42,6 +43,49 @@ class CierreDeCorrida {
  private:
   ContextoCorrida& ctx_;
 };
+
+// The window's values as they stood at the press of "Ejecutar": what is typed or clicked
+// during the run changes nothing of it (the checked counter-account is the one posted to).
+// The concept an own-cheque run writes is shown in the window as well.
+class ValoresDeLaCorrida : public ControlesVentana {
+ public:
+  explicit ValoresDeLaCorrida(ControlesVentana& v)
+      : ventana_(v),
+        opcion_(v.OpcionSeleccionada()),
+        ruta_(v.txtRuta()),
+        cuenta_(v.txtCuenta()),
+        concepto_(v.txtConcepto()) {}
+  int OpcionSeleccionada() const override { return opcion_; }
+  std::string txtRuta() const override { return ruta_; }
+  std::string txtCuenta() const override { return cuenta_; }
+  std::string txtConcepto() const override { return concepto_; }
+  void SetTxtConcepto(const std::string& texto) override {
+    concepto_ = texto;
+    ventana_.SetTxtConcepto(texto);
+  }
+  void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) override {
+    ventana_.DibujaProgreso(porcentaje, color, caption);
+  }
+  void HacerEventos() override { ventana_.HacerEventos(); }
+  bool DetenerSolicitado() const override { return ventana_.DetenerSolicitado(); }
+
+ private:
+  ControlesVentana& ventana_;
+  int opcion_;
+  std::string ruta_, cuenta_, concepto_;
+};
+
+// The caption of a mode, as the window shows it.
+std::string NombreDeModo(int opcion) {
+  static const char* const kModos[] = {"Conformación Saldo Clientes",
+                                       "Conformación Saldo Proveedores",
+                                       "Alta Empleados",
+                                       "Cheques de Terceros",
+                                       "Cheques Propios",
+                                       "Remitos Pendientes de Facturar",
+                                       "OT Pendientes de Remitir"};
+  return opcion >= 0 && opcion < 7 ? kModos[opcion] : "ninguno";
+}
 
 bool Seleccionada(const ContextoCorrida& ctx, int opcion) {
   return ctx.ventana.OpcionSeleccionada() == opcion;
@@ -132,9 +176,21 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
     ++ctx.resumen.lineasLeidas;
     if (porLinea) Paso(ctx, porLinea);
+    // A stop asked for during the line ends the run here: the line's transaction is over.
+    if (ctx.ventana.DetenerSolicitado()) {
+      ctx.resumen.detenidoEnLinea = ctx.RegistroActual;
+      break;
+    }
   }
   if (despues) Paso(ctx, despues);
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
+  if (ctx.resumen.detenidoEnLinea) {
+    plataforma::MsgBox("Proceso detenido por el operador después de la línea " +
+                           std::to_string(ctx.resumen.detenidoEnLinea) + " de " +
+                           std::to_string(ctx.TotalRegistros),
+                       plataforma::vbInformation, "Aviso al Usuario");
+    return;
+  }
   plataforma::MsgBox("Proceso Finalizado!!!", plataforma::vbInformation, "Aviso al Usuario");
   ctx.resumen.finalizado = true;
 }
@@ -159,7 +215,17 @@ void HabilitarTriggers(ContextoCorrida& ctx) {
 
 ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   if (corridaEnCurso) return {};
-  ContextoCorrida ctx(ventana);
+  ValoresDeLaCorrida valores(ventana);
+  ContextoCorrida ctx(valores);
+  // One run per company at a time, taken before anything is written and released on every
+  // way out of the run (the lock outlives the clean-up, which still writes).
+  BloqueoImportacion bloqueo;
+  if (!bloqueo.Tomar(NombreDeModo(valores.OpcionSeleccionada()), valores.txtRuta(),
+                     ctx.resumen.empresaOcupada)) {
+    plataforma::MsgBox(MensajeEmpresaOcupada(ctx.resumen.empresaOcupada),
+                       plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
+    return ctx.resumen;
+  }
   try {
     CierreDeCorrida cierre(ctx);
     // The pending-document modes take no counter-account; with no option selected the check

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "data/bloqueo_importacion.h"
 #include "data/db_dll.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
@@ -92,6 +93,12 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
 
 ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista) {
   ResumenLista resumen;
+  BloqueoImportacion bloqueo;
+  if (!bloqueo.Tomar("Lista de precios", TxtLista, resumen.empresaOcupada)) {
+    plataforma::MsgBox(MensajeEmpresaOcupada(resumen.empresaOcupada),
+                       plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
+    return resumen;
+  }
   plataforma::ArchivoTexto archivo;
   try {
     archivo.Abrir(TxtLista);

@@ -9,6 +9,7 @@ struct ResumenLista {
   long nombresNoEncontrados = 0;
   long sinDatosAdicionales = 0;  // names found whose account has no MA_CUENTASADIC row
   bool finalizado = false;       // reached "FINALIZADO"
+  std::string empresaOcupada;    // not started: another import run holds the company
 };
 
 ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista);

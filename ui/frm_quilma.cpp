@@ -25,6 +25,7 @@ bool FrmQUILMA::Form_Load() {
 void FrmQUILMA::optOpcion_Click(int Index) {
   // Counter-accounts proposed for modes 1-4; the pending-document modes take none.
   static const char* const kPropuestas[] = {"13101", "21105", "111010002", "111020001"};
+  if (enCurso_) return;
   optOpcion_ = Index;
   if (Index == 0) {
     txtCuenta_ = Cfg("CUENTAVENTASDEFAULTINS");
@@ -42,16 +43,19 @@ void FrmQUILMA::txtRuta_Change() {
 }
 
 void FrmQUILMA::SetTxtRuta(const std::string& texto) {
+  if (enCurso_) return;
   txtRuta_ = texto;
   txtRuta_Change();
 }
 
 void FrmQUILMA::cmdExaminar_Click() {
+  if (enCurso_) return;
   DB().CmdDlg().MostrarAbrir();
   SetTxtRuta(DB().CmdDlg().NombreArchivo());
 }
 
 void FrmQUILMA::CmdLista_Click() {
+  if (enCurso_) return;
   DB().CmdDlg().MostrarAbrir();
   TxtLista_ = DB().CmdDlg().NombreArchivo();
 }
@@ -60,6 +64,7 @@ void FrmQUILMA::cmdEjecutar_Click() {
   // The run yields to the interface once per line: a second press arrives inside the first.
   if (enCurso_) return;
   enCurso_ = true;
+  detener_ = false;
   struct Fin {
     bool& enCurso;
     ~Fin() { enCurso = false; }
@@ -70,6 +75,10 @@ void FrmQUILMA::cmdEjecutar_Click() {
 void FrmQUILMA::CmdEjecutarLista_Click() {
   if (enCurso_) return;
   resumenLista_ = ::CmdEjecutarLista_Click(TxtLista_);
+}
+
+void FrmQUILMA::Detener() {
+  if (enCurso_) detener_ = true;
 }
 
 void FrmQUILMA::DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) {
@@ -93,6 +102,8 @@ std::string TextoResumen(const ResumenCorrida& r) {
       << "Cuentas existentes: " << r.cuentasExistentes << "\n";
   }
   if (r.importeCero) s << "Importe cero: " << r.importeCero << "\n";
+  if (r.conflictos) s << "En conflicto con otra cuenta: " << r.conflictos << "\n";
+  if (r.mismoNumeroCheque) s << "Mismo número, otro cheque: " << r.mismoNumeroCheque << "\n";
   if (r.tareasCatalogadas || r.vinculosGrabados) {
     s << "Tareas catalogadas: " << r.tareasCatalogadas << "\n"
       << "Vínculos grabados: " << r.vinculosGrabados << "\n";
@@ -105,6 +116,8 @@ std::string TextoResumen(const ResumenCorrida& r) {
   }
   s << "\n";
   for (const std::string& e : r.errores) s << "Error: " << e << "\n";
+  if (r.detenidoEnLinea)
+    s << "Detenido por el operador después de la línea " << r.detenidoEnLinea << "\n";
   s << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
   return s.str();
 }

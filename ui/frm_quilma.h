@@ -27,12 +27,20 @@ class FrmQUILMA : public ControlesVentana {
   void CmdLista_Click();
   void cmdEjecutar_Click();
   void CmdEjecutarLista_Click();
+  // Asks the run in progress to stop after its current line (nothing when none runs).
+  void Detener();
 
-  // Controls. Setting txtRuta raises its change event, as a text box does.
+  // Controls. Setting txtRuta raises its change event, as a text box does. While a run is in
+  // progress the mode, the paths and the counter-account hold still: changes are refused (the
+  // concept is the run's own to write then).
   void SetTxtRuta(const std::string& texto);
-  void SetTxtCuenta(const std::string& texto) { txtCuenta_ = texto; }
+  void SetTxtCuenta(const std::string& texto) {
+    if (!enCurso_) txtCuenta_ = texto;
+  }
   void SetTxtConcepto(const std::string& texto) override { txtConcepto_ = texto; }
-  void SetTxtLista(const std::string& texto) { TxtLista_ = texto; }
+  void SetTxtLista(const std::string& texto) {
+    if (!enCurso_) TxtLista_ = texto;
+  }
   const std::string& TxtLista() const { return TxtLista_; }
   bool cmdEjecutarHabilitado() const { return cmdEjecutar_; }
 
@@ -43,6 +51,7 @@ class FrmQUILMA : public ControlesVentana {
   std::string txtConcepto() const override { return txtConcepto_; }
   void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) override;
   void HacerEventos() override;
+  bool DetenerSolicitado() const override { return detener_; }
 
   // Results of the latest runs, for the view (and the batch mode) to show.
   const ResumenCorrida& UltimaCorrida() const { return resumen_; }
@@ -57,6 +66,7 @@ class FrmQUILMA : public ControlesVentana {
   std::string TxtLista_;
   bool cmdEjecutar_ = false;
   bool enCurso_ = false;
+  bool detener_ = false;
   ResumenCorrida resumen_;
   ResumenLista resumenLista_;
   VistaQuilma* vista_ = nullptr;

@@ -162,12 +162,20 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   std::vector<QString> textos;
   QImage barraAMitad;
   bool cerroDuranteLaCorrida = true;
+  std::vector<bool> habilitadosAMitad;
+  QString botonAMitad;
   QObject::connect(ventana->picStatus, &PicStatus::Dibujado,
                    [&](double porcentaje, const QString& texto) {
                      porcentajes.push_back(porcentaje);
                      textos.push_back(texto);
                      if (porcentaje == 50) {
                        barraAMitad = ventana->picStatus->grab().toImage();
+                       QWidget* quietos[] = {ventana->txtRuta,      ventana->cmdExaminar,
+                                             ventana->txtCuenta,    ventana->txtConcepto,
+                                             ventana->optOpcion[3], ventana->CmdEjecutarLista};
+                       for (QWidget* w : quietos) habilitadosAMitad.push_back(w->isEnabled());
+                       botonAMitad = ventana->cmdEjecutar->text();
+                       dialogos.Responder(plataforma::vbNo);  // "¿Detenerla ...?" No
                        cerroDuranteLaCorrida = ventana->close();
                      }
                    });
@@ -175,10 +183,17 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   Elegir(0);
   Escribir(ventana->txtCuenta, "11101");
   Escribir(ventana->txtRuta, ruta);
-  dialogos.Responder(vbOK);
+  dialogos.ResponderSiempre("Proceso Finalizado", vbOK);
   QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
 
-  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"), std::vector<std::string>{"Proceso Finalizado!!!"});
+  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
+            (std::vector<std::string>{
+                "Hay una importación en curso.\r\n¿Detenerla después de la línea actual?",
+                "Proceso Finalizado!!!"}));
+  EXPECT_EQ(habilitadosAMitad, std::vector<bool>(6, false));
+  EXPECT_EQ(botonAMitad, QStringLiteral("Detener"));
+  EXPECT_TRUE(ventana->txtCuenta->isEnabled());
+  EXPECT_EQ(ventana->cmdEjecutar->text(), QStringLiteral("Ejecutar"));
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 6);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 3);
   EXPECT_EQ(porcentajes, (std::vector<double>{25, 50, 75, 100}));
@@ -209,6 +224,33 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   }
   EXPECT_TRUE(amarillo);
   EXPECT_TRUE(oscuro);
+}
+
+// Closing the window during a run and answering Yes stops the run after its line, then closes.
+TEST_F(VentanaTest, CerrarDuranteLaCorridaLaDetieneYCierra) {
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+      "('112010123', 'Panaderia La Espiga', 0)");
+  AgregarEjercicio(2020);
+  std::string contenido = "Cliente: 123\r\n";
+  for (int n = 1; n <= 9; ++n) contenido += Comprobante("REC X 0001-" + std::to_string(n), "5");
+  const std::string ruta = EscribirArchivo("saldos.txt", contenido);
+  QObject::connect(ventana->picStatus, &PicStatus::Dibujado,
+                   [&](double porcentaje, const QString&) {
+                     if (porcentaje == 30) {
+                       dialogos.Responder(plataforma::vbYes);
+                       ventana->close();
+                     }
+                   });
+  Elegir(0);
+  Escribir(ventana->txtCuenta, "11101");
+  Escribir(ventana->txtRuta, ruta);
+  dialogos.ResponderSiempre("Proceso detenido", vbOK);
+  QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
+
+  EXPECT_EQ(frm.UltimaCorrida().detenidoEnLinea, 3);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 4);
+  EXPECT_FALSE(ventana->isVisible());
 }
 
 TEST(PicStatusTest, TextoDelPorcentaje) {

@@ -7,9 +7,13 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "data/bloqueo_importacion.h"
 #include "tests/support/empresa.h"
+#include "ui/vista_quilma.h"
 
 namespace {
 
@@ -82,6 +86,79 @@ TEST_F(FrmQuilmaTest, ExaminarEscribeLoQueDevuelveElDialogo) {
   dialogos.ResponderTexto(ruta);
   frm.CmdLista_Click();
   EXPECT_EQ(frm.TxtLista(), ruta);
+}
+
+// A view that lets the test act as the operator each time the run yields to the interface.
+class VistaConOperador : public VistaQuilma {
+ public:
+  void DibujaProgreso(double, uint32_t, const std::string&) override {}
+  void HacerEventos() override {
+    ++eventos;
+    if (alCederLinea) alCederLinea(eventos);
+  }
+  int eventos = 0;
+  std::function<void(int)> alCederLinea;
+};
+
+// During a run the mode, path, account and list hold still whatever the operator does, the run
+// posts to the account checked at its start, and "Detener" ends it cleanly after the line.
+TEST_F(FrmQuilmaTest, LaCorridaNoCambiaYSeDetieneDespuesDeLaLinea) {
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+      "('112010123', 'Panaderia', 0)");
+  AgregarEjercicio(2020);
+  std::string contenido = "Cliente: 123\r\n";
+  for (int n = 1; n <= 5; ++n) {
+    std::vector<std::string> c(38);
+    c[0] = "15/01/2020";
+    c[4] = "REC X 0001-" + std::to_string(n);
+    c[13] = "15/02/2020";
+    c[37] = "10";
+    for (size_t i = 0; i < c.size(); ++i) contenido += (i ? ";" : "") + c[i];
+    contenido += "\r\n";
+  }
+  const std::string ruta = EscribirArchivo("saldos.txt", contenido);
+  frm.optOpcion_Click(0);
+  frm.SetTxtCuenta("11101");
+  frm.SetTxtRuta(ruta);
+
+  VistaConOperador vista;
+  vista.alCederLinea = [&](int evento) {
+    frm.SetTxtCuenta("9" + std::to_string(evento));
+    frm.optOpcion_Click(3);
+    frm.SetTxtRuta(ruta + "x");
+    frm.SetTxtLista("lista.txt");
+    if (evento == 3) frm.Detener();
+  };
+  frm.EstablecerVista(&vista);
+  dialogos.Responder(plataforma::vbOK);
+  frm.cmdEjecutar_Click();
+  frm.EstablecerVista(nullptr);
+
+  const ResumenCorrida& r = frm.UltimaCorrida();
+  EXPECT_FALSE(r.finalizado);
+  ASSERT_GT(r.detenidoEnLinea, 0);
+  EXPECT_LT(r.detenidoEnLinea, 6);
+  EXPECT_EQ(r.registrados, r.detenidoEnLinea - 1);  // the header line posts nothing
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Secuencia = 2 AND Cuenta <> '11101'"), 0);
+  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
+            std::vector<std::string>{"Proceso detenido por el operador después de la línea " +
+                                     std::to_string(r.detenidoEnLinea) + " de 6"});
+  EXPECT_NE(TextoResumen(r).find("Detenido por el operador después de la línea"),
+            std::string::npos);
+  EXPECT_EQ(frm.txtCuenta(), "11101");
+  EXPECT_EQ(frm.OpcionSeleccionada(), 0);
+  EXPECT_EQ(frm.txtRuta(), ruta);
+  EXPECT_EQ(frm.TxtLista(), "");
+  // The run left the company free, and the next press runs the rest of the file.
+  std::string ocupante;
+  BloqueoImportacion bloqueo;
+  EXPECT_TRUE(bloqueo.Tomar("prueba", ruta, ocupante)) << ocupante;
+  bloqueo.Liberar();
+  dialogos.Responder(plataforma::vbOK);
+  frm.cmdEjecutar_Click();
+  EXPECT_TRUE(frm.UltimaCorrida().finalizado);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Secuencia = 1"), 5);
 }
 
 }  // namespace

@@ -166,9 +166,18 @@ void VentanaImportacion::Conectar() {
           [this] { Manejar([&] { frm_.cmdExaminar_Click(); }); });
   connect(CmdLista, &QPushButton::clicked, this,
           [this] { Manejar([&] { frm_.CmdLista_Click(); }); });
+  // During a run the button is "Detener": the run ends after its current line.
   connect(cmdEjecutar, &QToolButton::clicked, this, [this] {
+    if (frm_.CorridaEnCurso()) {
+      frm_.Detener();
+      return;
+    }
     Manejar([&] { frm_.cmdEjecutar_Click(); });
     picStatus->setToolTip(QString::fromStdString(TextoResumen(frm_.UltimaCorrida())));
+    if (cerrarAlTerminar_) {
+      cerrarAlTerminar_ = false;
+      close();
+    }
   });
   connect(CmdEjecutarLista, &QPushButton::clicked, this,
           [this] { Manejar([&] { frm_.CmdEjecutarLista_Click(); }); });
@@ -194,7 +203,16 @@ void VentanaImportacion::Refrescar() {
   SiDistinto(txtCuenta, frm_.txtCuenta());
   SiDistinto(txtConcepto, frm_.txtConcepto());
   SiDistinto(TxtLista, frm_.TxtLista());
-  cmdEjecutar->setEnabled(frm_.cmdEjecutarHabilitado());
+  // The values of a run are read at its start: nothing that would change them can be touched
+  // until it ends, and the execute button stops it meanwhile.
+  const bool libre = !frm_.CorridaEnCurso();
+  QWidget* quietos[] = {txtRuta,  cmdExaminar, txtCuenta,       txtConcepto,
+                        CmdLista, TxtLista,    CmdEjecutarLista};
+  for (QWidget* w : quietos) w->setEnabled(libre);
+  for (QRadioButton* opcion : optOpcion) opcion->setEnabled(libre);
+  const QString texto = libre ? QStringLiteral("Ejecutar") : QStringLiteral("Detener");
+  if (cmdEjecutar->text() != texto) cmdEjecutar->setText(texto);
+  cmdEjecutar->setEnabled(!libre || frm_.cmdEjecutarHabilitado());
 }
 
 void VentanaImportacion::DibujaProgreso(double porcentaje, uint32_t color,
@@ -209,9 +227,17 @@ void VentanaImportacion::HacerEventos() {
 
 void VentanaImportacion::closeEvent(QCloseEvent* evento) {
   // The run yields to the event loop; closing the window under it would leave it running
-  // without a window.
+  // without a window. The operator may have it stop after the current line, and the window
+  // closes once it has.
   if (frm_.CorridaEnCurso()) {
     evento->ignore();
+    if (plataforma::MsgBox("Hay una importación en curso.\r\n¿Detenerla después de la línea "
+                           "actual?",
+                           plataforma::vbQuestion + plataforma::vbYesNo,
+                           "Aviso al Usuario") == plataforma::vbYes) {
+      frm_.Detener();
+      cerrarAlTerminar_ = true;
+    }
     return;
   }
   QWidget::closeEvent(evento);

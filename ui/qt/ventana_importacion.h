@@ -70,4 +70,5 @@ class VentanaImportacion : public QWidget, public VistaQuilma {
 
   FrmQUILMA& frm_;
   QButtonGroup* grupoOpciones_;
+  bool cerrarAlTerminar_ = false;  // the operator closed the window during a run and stopped it
 };
