@@ -690,6 +690,9 @@ void TraduceErroresSQLite(ado::ErrorCollection& errores) {
     } else if (d.find("unique constraint failed") != std::string::npos ||
                d.find("primary key must be unique") != std::string::npos) {
       e.NativeError = kErrClaveDuplicada;
+    } else if (d.find("database is locked") != std::string::npos ||
+               d.find("database table is locked") != std::string::npos) {
+      e.NativeError = kErrEsperaBloqueo;
     } else if (std::regex_search(d, kLargo)) {
       e.NativeError = kErrTextoTruncado;
     } else if (d.find("check constraint failed") != std::string::npos ||

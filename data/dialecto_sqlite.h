@@ -23,6 +23,7 @@ inline constexpr int32_t kErrObjetoExistente = 2714;      // an object of that n
 inline constexpr int32_t kErrClaveDuplicada = 2627;       // UNIQUE or PRIMARY KEY violation
 inline constexpr int32_t kErrTextoTruncado = 8152;        // a text longer than its column
 inline constexpr int32_t kErrConflictoRestriccion = 547;  // FOREIGN KEY or CHECK conflict
+inline constexpr int32_t kErrEsperaBloqueo = 1222;        // another writer held the lock too long
 
 // Cuts a T-SQL text (one statement, a batch of the import, or a block of a script) into the
 // statements SQLite runs one by one, each converted: transaction words as the driver accepts

@@ -64,11 +64,12 @@ CREATE TABLE MV_ASIENTOS (
   LIVA_ALICIVA DECIMAL(9, 4)
 );
 -- The journal's voucher test (TC, SUCURSAL, NUMERO, LETRA) and the cheque sequence MAX(NUMERO)
--- per TC/SUCURSAL/LETRA share one index; the entry number MAX([NUMERO ASIENTO]) per month, period and type, and
--- the bank voucher lookup on the trimmed column.
+-- per TC/SUCURSAL/LETRA share one index; the entry number MAX([NUMERO ASIENTO]) per month, period
+-- and type is unique per line of the entry, so two programs numbering at once cannot both commit
+-- one number; the bank voucher lookup on the trimmed column.
 CREATE INDEX IX_MV_ASIENTOS_NUMERACION ON MV_ASIENTOS (TC, SUCURSAL, LETRA, NUMERO);
-CREATE INDEX IX_MV_ASIENTOS_ASIENTO
-  ON MV_ASIENTOS (MES_OPERATIVO, PERIODO, TIPO_REG, [NUMERO ASIENTO]);
+CREATE UNIQUE INDEX IX_MV_ASIENTOS_ASIENTO
+  ON MV_ASIENTOS (MES_OPERATIVO, PERIODO, TIPO_REG, [NUMERO ASIENTO], Secuencia);
 CREATE INDEX IX_MV_ASIENTOS_BANCARIO ON MV_ASIENTOS (NROCOMPROBANTEBANCARIO);
 CREATE INDEX IX_MV_ASIENTOS_BANCARIO_TRIM
   ON MV_ASIENTOS (LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) COLLATE KVCI);

@@ -1,12 +1,16 @@
 #include "import/sentencias.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <thread>
 
 #include "data/aviso_operador.h"
 #include "data/db_dll.h"
+#include "data/dialecto_sqlite.h"
 #include "data/valores_sesion.h"
 #include "import/reintento.h"
 #include "platform/dialogos.h"
@@ -98,6 +102,40 @@ bool EsNull(const std::string& v) {
   return true;
 }
 
+// Sends the list as one transaction. On a database error the batch is undone and the first error
+// returned; a commit the database refuses is a failed batch too, never a success.
+std::optional<ado::Error> EnviarLote(const ListaSentencias& Sentencias) {
+  std::string lote = std::string("BEGIN TRANSACTION ") + kCR + kCR;
+  for (const auto& s : Sentencias) lote += kCR + s;
+  lote += kCR;
+
+  DB_Dll& db = DB();
+  db.EjecutaConsultaSQL(lote);
+  if (db.Cnn().Errors().Count() == 0) {
+    std::string commit = "COMMIT TRANSACTION";
+    db.EjecutaConsultaSQL(commit);
+    if (db.Cnn().Errors().Count() == 0) return std::nullopt;
+  }
+  ado::Error error = db.Cnn().Errors().Item(0);
+  Deshacer(db);
+  return error;
+}
+
+// Busy (another writer kept its lock past the wait) or chosen as a deadlock victim: the same
+// batch may go through once the other writer is done.
+bool EsEsperaOcupada(const ado::Error& e) {
+  constexpr int32_t kVictimaInterbloqueo = 1205;
+  return e.NativeError == kErrEsperaBloqueo || e.NativeError == kVictimaInterbloqueo;
+}
+
+// A duplicate key on the journal's entry number: another program posted that number meanwhile.
+bool EsNumeroDeAsientoTomado(const ado::Error& e) {
+  constexpr int32_t kIndiceUnicoDuplicado = 2601;
+  return (e.NativeError == kErrClaveDuplicada || e.NativeError == kIndiceUnicoDuplicado) &&
+         (utilidad::ContieneSinCaso(e.Description, "NUMERO ASIENTO") ||
+          utilidad::ContieneSinCaso(e.Description, "IX_MV_ASIENTOS_ASIENTO"));
+}
+
 }  // namespace
 
 void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
@@ -155,30 +193,27 @@ void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::
   if (!Conservar) Campos.clear();
 }
 
-bool EjecutaSentencias(ListaSentencias& Sentencias) {
-  std::string lote = std::string("BEGIN TRANSACTION ") + kCR + kCR;
-  for (const auto& s : Sentencias) lote += kCR + s;
-  lote += kCR;
+bool EjecutaSentencias(ListaSentencias& Sentencias) { return EjecutaAsiento(Sentencias, {}); }
 
-  DB_Dll& db = DB();
-  db.EjecutaConsultaSQL(lote);
-  auto& errores = db.Cnn().Errors();
-  if (errores.Count() > 0) {
-    const std::string mensaje = errores.Item(0).Description;
-    Deshacer(db);
-    plataforma::MsgBox(mensaje, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& renumerar) {
+  constexpr int kIntentosOcupada = 5;
+  constexpr int kIntentosNumero = 5;
+  int ocupada = 0, numero = 0;
+  for (;;) {
+    const std::optional<ado::Error> error = EnviarLote(Sentencias);
+    if (!error) return true;
+    if (EsEsperaOcupada(*error) && ++ocupada < kIntentosOcupada) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200 * ocupada));
+      continue;
+    }
+    if (renumerar && EsNumeroDeAsientoTomado(*error) && ++numero < kIntentosNumero) {
+      renumerar();
+      continue;
+    }
+    plataforma::MsgBox(error->Description, plataforma::vbCritical + plataforma::vbOKOnly,
+                       "Atención");
     return false;
   }
-  std::string commit = "COMMIT TRANSACTION";
-  db.EjecutaConsultaSQL(commit);
-  // A commit the database refuses is a failed batch too, never a success.
-  if (db.Cnn().Errors().Count() > 0) {
-    const std::string mensaje = db.Cnn().Errors().Item(0).Description;
-    Deshacer(db);
-    plataforma::MsgBox(mensaje, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
-    return false;
-  }
-  return true;
 }
 
 std::string FmtMoneda(const std::string& Valor, int Decimales, bool ConSeparadores) {

@@ -3,6 +3,7 @@
 // literals, ArmaSentencia turns them into an INSERT or UPDATE appended to a statement list,
 // EjecutaSentencias sends a list as one transaction, FmtMoneda rounds and formats amounts.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,7 +31,13 @@ void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::
                    bool EsUpdate, std::string& Condicion, bool Conservar = false);
 // Sends the list as one transaction; on a database error rolls back and shows the first
 // error's description ("Atención"). Returns true when committed.
+// A batch refused because the database was busy or chose it as a deadlock victim is undone and
+// sent again a few times before it counts as refused.
 bool EjecutaSentencias(ListaSentencias& Sentencias);
+// The same for a batch that writes one journal entry: when the database refuses it because
+// another entry holds its number (the journal's unique entry-number index), `renumerar`
+// composes it again with a fresh number and it is sent again, a few times, without a dialog.
+bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& renumerar);
 // Decimals code: -3 unchanged, -1 the session's decimals, 0 the regional currency digits,
 // -2 none, otherwise that many.
 std::string FmtMoneda(const std::string& Valor, int Decimales, bool ConSeparadores);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -18,7 +19,20 @@ namespace {
 
 constexpr int32_t kXactENoTransaction = static_cast<int32_t>(0x8004D00Eu);
 constexpr SQLULEN kLoginTimeoutSegundos = 15;
-constexpr int kSqliteBusyTimeoutMs = 5000;
+// How long the embedded engine waits for another writer's lock before a statement fails:
+// IMPORTADOR_ESPERA_BLOQUEO seconds, 60 by default (a backup or another program may hold it).
+int EsperaBloqueoSqliteMs() {
+  constexpr int kPorDefecto = 60;
+  const char* valor = std::getenv("IMPORTADOR_ESPERA_BLOQUEO");
+  int segundos = kPorDefecto;
+  if (valor && *valor) {
+    const auto [fin, ec] = std::from_chars(valor, valor + std::strlen(valor), segundos);
+    if (ec != std::errc() || *fin != '\0' || segundos < 0 || segundos > 86400) {
+      segundos = kPorDefecto;
+    }
+  }
+  return segundos * 1000;
+}
 constexpr const char* kBibliotecaFreeTds = "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so";
 constexpr const char* kBibliotecaSqlite = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 
@@ -254,7 +268,7 @@ Traduccion Traducir(const std::string& connectionString, const std::string& user
       r.texto = "DRIVER=" + ValorOdbc(r.driver) +
                 ";Database=" + ValorOdbc(a.Valor({"data source", "database"})) + ";";
       if (a.Valor({"create"}) != "1") r.texto += "NoCreat=1;";
-      r.texto += "Timeout=" + std::to_string(kSqliteBusyTimeoutMs) + ";";
+      r.texto += "Timeout=" + std::to_string(EsperaBloqueoSqliteMs()) + ";";
       break;
     }
     case MotorOdbc::Oracle:

@@ -277,9 +277,9 @@ TEST_F(TraduccionConexion, SuiteTextsBecomeOdbcTexts) {
       {"Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=kv;Password=p}w;",
        "DRIVER={Oracle 19};DBQ=ORCL;UID=kv;PWD={p}}w};"},
       {"Provider=SQLite;Data Source=/tmp/empresa.db;",
-       "DRIVER=SQLite3;Database=/tmp/empresa.db;NoCreat=1;Timeout=5000;"},
+       "DRIVER=SQLite3;Database=/tmp/empresa.db;NoCreat=1;Timeout=60000;"},
       {"Provider=SQLite;Data Source=/tmp/nueva.db;Create=1;",
-       "DRIVER=SQLite3;Database=/tmp/nueva.db;Timeout=5000;"},
+       "DRIVER=SQLite3;Database=/tmp/nueva.db;Timeout=60000;"},
       {"DRIVER=SQLite3;Database=/tmp/x.db;", "driver=SQLite3;database=/tmp/x.db;"},
   };
   for (const Caso& c : casos) {
