@@ -12,6 +12,9 @@
 // element to ctx.SentenciasSQL. Executes nothing.
 void GrabaAsiento(ContextoCorrida& ctx);
 
+// The amount of a journal row as the database returns it.
+plataforma::Moneda ImporteDeCampo(const plataforma::Valor& v);
+
 // Fiscal period containing the date text (0 when no fiscal year contains it).
 int16_t PeriodoDeFecha(const std::string& Fecha);
 // Next free entry number of the month within the period (register type empty: the import's).

@@ -50,6 +50,43 @@ void LimpiarVariables(ContextoCorrida& ctx) {
   ctx.Letra = "X";
 }
 
+// Whether a journal date and a date text of the file name the same day (both empty counts).
+bool MismaFecha(const plataforma::Valor& guardada, const std::string& texto) {
+  const std::string a = Trim(utilidad::ValorCampo(guardada));
+  const std::string b = Trim(texto);
+  if (a.empty() || b.empty() || !plataforma::EsFecha(a) || !plataforma::EsFecha(b)) return a == b;
+  const plataforma::FechaHora x = plataforma::CDate(a), y = plataforma::CDate(b);
+  return x.anio == y.anio && x.mes == y.mes && x.dia == y.dia;
+}
+
+enum class Cheque { Nuevo, YaImportado, MismoNumero };
+
+// A cheque is in the journal already only when a line with its bank voucher number carries its
+// amount and due date on the counter-account of this run: banks number their cheques apart, so
+// the same number on another line is another cheque.
+Cheque BuscarCheque(ContextoCorrida& ctx, plataforma::Moneda monto) {
+  std::string sql =
+      "SELECT * FROM MV_ASIENTOS with(nolock) WHERE LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) ='" +
+      Trim(ctx.NroComprobanteBancario) + "'";
+  ado::Recordset rs;
+  DB().AbrirRecordset(sql, rs);
+  // A query that could not run says nothing about the cheque: never post it on that word.
+  if (rs.State() != ado::adStateOpen) ExigirConsultaHecha();
+  Cheque c = Cheque::Nuevo;
+  const std::string contrapartida = Trim(ctx.ventana.txtCuenta());
+  while (rs.State() == ado::adStateOpen && !rs.EOF() && c != Cheque::YaImportado) {
+    const bool mismo =
+        utilidad::IgualSinCaso(Trim(utilidad::ValorCampo(rs.Fields("Cuenta").Value())),
+                               contrapartida) &&
+        ImporteDeCampo(rs.Fields("Importe").Value()) == monto &&
+        MismaFecha(rs.Fields("VENCIMIENTO").Value(), ctx.Vencimiento);
+    c = mismo ? Cheque::YaImportado : Cheque::MismoNumero;
+    rs.MoveNext();
+  }
+  DB().CierraRecordset(rs);
+  return c;
+}
+
 void AnotarIncompleto(ContextoCorrida& ctx, const std::string& motivo) {
   ++ctx.resumen.incompletos;
   ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
@@ -120,15 +157,9 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
     return;
   }
 
-  bool existe = true;
-  if (!Paso(ctx, [&] {
-        existe = DB().ExisteEnTabla("MV_ASIENTOS", ctx.NroComprobanteBancario,
-                                    "NROCOMPROBANTEBANCARIO", nullptr, 8, "", true);
-        if (!existe) ExigirConsultaHecha();
-      })) {
-    return;
-  }
-  if (existe) {
+  Cheque encontrado = Cheque::YaImportado;
+  if (!Paso(ctx, [&] { encontrado = BuscarCheque(ctx, monto); })) return;
+  if (encontrado == Cheque::YaImportado) {
     ++ctx.resumen.yaImportados;
     return;
   }
@@ -139,35 +170,44 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
   }
 
   // Each step the entry needs must complete; a skipped one leaves the cheque unwritten.
+  auto componer = [&] {
+    ctx.SentenciasSQL = {""};
+    ctx.CuentaAsiento = ctx.ventana.txtCuenta();
+    ctx.NroComprobanteBancario = d.prefijoBancario + cheque;
+    ctx.DebeHaber = d.debeHaberPrimera;
+    ctx.Secuencia = 1;
+    GrabaAsiento(ctx);
+    ctx.NroComprobanteBancario.clear();
+    ctx.CuentaAsiento = "511";
+    ctx.DebeHaber = d.debeHaberSegunda;
+    ctx.Secuencia = 2;
+    GrabaAsiento(ctx);
+  };
+  auto numerar = [&] {
+    const int mes = plataforma::CDate(ctx.Fecha).mes;
+    ctx.NumeroAsiento =
+        std::to_string(ValidaTCRegistraciones(std::to_string(mes), ctx.Periodo, "    "));
+  };
   const bool armado = Paso(ctx, [&] { ctx.Numero = SiguienteNumeroCheque(ctx); }) &&
                       Paso(ctx,
                            [&] {
                              ctx.CuentaAsiento = ctx.ventana.txtCuenta();
                              ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
-                             const int mes = plataforma::CDate(ctx.Fecha).mes;
-                             ctx.NumeroAsiento = std::to_string(
-                                 ValidaTCRegistraciones(std::to_string(mes), ctx.Periodo, "    "));
+                             numerar();
                            }) &&
-                      Paso(ctx, [&] {
-                        ctx.SentenciasSQL = {""};
-                        ctx.CuentaAsiento = ctx.ventana.txtCuenta();
-                        ctx.NroComprobanteBancario = d.prefijoBancario + cheque;
-                        ctx.DebeHaber = d.debeHaberPrimera;
-                        ctx.Secuencia = 1;
-                        GrabaAsiento(ctx);
-                        ctx.NroComprobanteBancario.clear();
-                        ctx.CuentaAsiento = "511";
-                        ctx.DebeHaber = d.debeHaberSegunda;
-                        ctx.Secuencia = 2;
-                        GrabaAsiento(ctx);
-                      });
+                      Paso(ctx, componer);
   if (!armado) {
     AnotarIncompleto(ctx, "no se pudo componer el asiento");
     return;
   }
 
-  if (EjecutaSentencias(ctx.SentenciasSQL)) {
+  // Another program may take the entry number before the batch commits: number and compose again.
+  if (EjecutaAsiento(ctx.SentenciasSQL, [&] {
+        numerar();
+        componer();
+      })) {
     ++ctx.resumen.registrados;
+    if (encontrado == Cheque::MismoNumero) ++ctx.resumen.mismoNumeroCheque;
   } else {
     ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
   }

@@ -81,6 +81,14 @@ std::string ValorUnegocio() {
 
 }  // namespace
 
+Moneda ImporteDeCampo(const plataforma::Valor& v) {
+  if (const auto* m = std::get_if<Moneda>(&v)) return *m;
+  if (const auto* d = std::get_if<double>(&v)) return Moneda::DesdeDouble(*d);
+  if (const auto* i = std::get_if<int64_t>(&v)) return Moneda{*i * 10000};
+  if (const auto* s = std::get_if<std::string>(&v)) return utilidad::TextoAImporte(*s);
+  return Moneda{};
+}
+
 void GrabaAsiento(ContextoCorrida& ctx) {
   // Conversions first: a date or amount that cannot be read raises before any column is added.
   const int mes = plataforma::CDate(ctx.Fecha).mes;

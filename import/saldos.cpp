@@ -45,15 +45,6 @@ std::string DesdeCaracter(const std::string& texto, size_t desde) {
   return texto.size() >= desde ? texto.substr(desde - 1) : std::string();
 }
 
-// The amount of a journal row as the database returns it.
-Moneda ImporteDeCampo(const plataforma::Valor& v) {
-  if (const auto* m = std::get_if<Moneda>(&v)) return *m;
-  if (const auto* d = std::get_if<double>(&v)) return Moneda::DesdeDouble(*d);
-  if (const auto* i = std::get_if<int64_t>(&v)) return Moneda{*i * 10000};
-  if (const auto* s = std::get_if<std::string>(&v)) return utilidad::TextoAImporte(*s);
-  return Moneda{};
-}
-
 std::string ConsultaComprobante(const ContextoCorrida& ctx, bool blancoFinal) {
   return "SELECT * FROM MV_ASIENTOS WHERE TC = '" + ctx.TC + "' AND SUCURSAL = '" + ctx.Sucursal +
          "'  AND NUMERO = '" + ctx.Numero + "'  AND LETRA = '" + ctx.Letra + "'" +
@@ -62,32 +53,61 @@ std::string ConsultaComprobante(const ContextoCorrida& ctx, bool blancoFinal) {
 
 enum class Existencia { Libre, YaImportado, Ocupado };
 
-// Opens the voucher query with the current letter and compares the first row's amount.
-Existencia Buscar(ContextoCorrida& ctx, bool blancoFinal, Moneda absoluto, bool esFactura) {
+// Opens the voucher query with the current letter and looks at every journal row of that number.
+// The voucher is already imported only when a row on the customer's or supplier's own account
+// carries it (an invoice by its number alone, other vouchers with the same amount): suppliers
+// number their own invoices, so another account's voucher of that number is another voucher.
+// `otraCuenta` receives the account of another voucher holding the number.
+Existencia Buscar(ContextoCorrida& ctx, bool blancoFinal, Moneda absoluto, bool esFactura,
+                  std::string* otraCuenta = nullptr) {
   std::string sql = ConsultaComprobante(ctx, blancoFinal);
   ado::Recordset rs;
   DB().AbrirRecordset(sql, rs);
   // A query that could not run says nothing about the voucher: never post it on that word.
   if (rs.State() != ado::adStateOpen) ExigirConsultaHecha();
   Existencia e = Existencia::Libre;
-  if (rs.State() == ado::adStateOpen && !rs.EOF()) {
-    // An invoice is identified by its number alone; other vouchers by number and amount.
-    e = esFactura || ImporteDeCampo(rs.Fields("Importe").Value()) == absoluto
-            ? Existencia::YaImportado
-            : Existencia::Ocupado;
+  const std::string propia = Trim(ctx.CuentaCliente);
+  while (rs.State() == ado::adStateOpen && !rs.EOF() && e != Existencia::YaImportado) {
+    const std::string cuenta = Trim(utilidad::ValorCampo(rs.Fields("Cuenta").Value()));
+    if (utilidad::IgualSinCaso(cuenta, propia)) {
+      if (esFactura || ImporteDeCampo(rs.Fields("Importe").Value()) == absoluto) {
+        e = Existencia::YaImportado;
+      } else {
+        e = Existencia::Ocupado;
+      }
+    } else {
+      // The first row of an entry is on its holder's account; the second on the counter-account.
+      if (otraCuenta && otraCuenta->empty() &&
+          utilidad::ValorCampo(rs.Fields("Secuencia").Value()) == "1") {
+        *otraCuenta = cuenta;
+      }
+      e = Existencia::Ocupado;
+    }
+    rs.MoveNext();
   }
   DB().CierraRecordset(rs);
   return e;
 }
 
 // Decides whether the voucher can be posted, moving it to the first free letter when another
-// voucher holds its number. False when it must be skipped (counted in the summary).
+// voucher holds its number. False when it must be skipped (counted in the summary). A customer
+// invoice keeps its number: held by another customer, it is reported as a conflict.
 bool ComprobanteLibre(ContextoCorrida& ctx, Moneda absoluto) {
   const bool esFactura = utilidad::IgualSinCaso(ctx.TC, "FC");
-  Existencia e = Buscar(ctx, true, absoluto, esFactura);
+  std::string otraCuenta;
+  Existencia e = Buscar(ctx, true, absoluto, esFactura, &otraCuenta);
   if (e == Existencia::Libre) return true;
   if (e == Existencia::YaImportado) {
     ++ctx.resumen.yaImportados;
+    return false;
+  }
+  if (esFactura) {
+    ++ctx.resumen.conflictos;
+    ctx.resumen.errores.push_back(
+        "Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual) +
+        ": la factura " + ctx.TC + " " + ctx.Letra + " " + ctx.Sucursal + "-" + ctx.Numero +
+        " de la cuenta " + Trim(ctx.CuentaCliente) + " ya está registrada en la cuenta " +
+        (otraCuenta.empty() ? "de otro comprobante" : otraCuenta) + "; no se registró");
     return false;
   }
   for (const char* letra : kLetras) {
@@ -241,26 +261,32 @@ void RegistraSaldo(ContextoCorrida& ctx) {
   ctx.SentenciasSQL.assign(1, "");
   if (!ComprobanteLibre(ctx, absoluto)) return;
 
-  ctx.SentenciasSQL.push_back("IF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE FECHA='" +
-                              ctx.Fecha + "') INSERT INTO MA_CALENDARIO (FECHA) VALUES('" +
-                              ctx.Fecha + "')");
-  ctx.SentenciasSQL.push_back("");
-
   VerificaCliente(ctx);
 
   ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
   const std::string mes = std::to_string(plataforma::CDate(ctx.Fecha).mes);
-  ctx.NumeroAsiento = std::to_string(ValidaTCRegistraciones(mes, ctx.Periodo, "    "));
-  ctx.DebeHaber = importe.diezmilesimos >= 0 ? "D" : "H";
+  const std::string primerLado = importe.diezmilesimos >= 0 ? "D" : "H";
+  // The entry is composed with the next free number; again with a fresh one when another
+  // program took that number before the batch committed.
+  auto componer = [&] {
+    ctx.SentenciasSQL.assign(1, "");
+    ctx.SentenciasSQL.push_back("IF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE FECHA='" +
+                                ctx.Fecha + "') INSERT INTO MA_CALENDARIO (FECHA) VALUES('" +
+                                ctx.Fecha + "')");
+    ctx.SentenciasSQL.push_back("");
+    ctx.NumeroAsiento = std::to_string(ValidaTCRegistraciones(mes, ctx.Periodo, "    "));
+    ctx.CuentaAsiento = ctx.CuentaCliente;
+    ctx.DebeHaber = primerLado;
+    ctx.Secuencia = 1;
+    GrabaAsiento(ctx);
+    ctx.DebeHaber = primerLado == "D" ? "H" : "D";
+    ctx.CuentaAsiento = ctx.ventana.txtCuenta();
+    ctx.Secuencia = 2;
+    GrabaAsiento(ctx);
+  };
+  componer();
 
-  ctx.Secuencia = 1;
-  GrabaAsiento(ctx);
-  ctx.DebeHaber = ctx.DebeHaber == "D" ? "H" : "D";
-  ctx.CuentaAsiento = ctx.ventana.txtCuenta();
-  ctx.Secuencia = 2;
-  GrabaAsiento(ctx);
-
-  if (EjecutaSentencias(ctx.SentenciasSQL)) {
+  if (EjecutaAsiento(ctx.SentenciasSQL, componer)) {
     ++ctx.resumen.registrados;
     if (ctx.Letra != letraDelArchivo) ++ctx.resumen.otraLetra;
   } else {

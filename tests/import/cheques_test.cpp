@@ -52,10 +52,13 @@ TEST_F(ChequesTest, ReceivedChequesPostDebitOnCounterAccountAndCreditOn511) {
   ResumenCorrida r = Importar(kTerceros, RutaMuestra("cheques_terceros.csv"));
 
   EXPECT_TRUE(r.finalizado);
-  EXPECT_EQ(r.registrados, 3);
+  EXPECT_EQ(r.registrados, 4);
   EXPECT_EQ(r.importeCero, 1);
-  EXPECT_EQ(r.yaImportados, 1);  // 0012345 again, in the middle of the file
-  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 6);
+  // 0012345 again, from another bank with another due date: another cheque, posted apart.
+  EXPECT_EQ(r.yaImportados, 0);
+  EXPECT_EQ(r.mismoNumeroCheque, 1);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 8);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NROCOMPROBANTEBANCARIO = '0012345'"), 2);
 
   Filas l = LineasDe("0012345");
   ASSERT_EQ(l.size(), 2u);
@@ -71,7 +74,7 @@ TEST_F(ChequesTest, ReceivedChequesPostDebitOnCounterAccountAndCreditOn511) {
   ASSERT_EQ(l.size(), 2u);
   EXPECT_EQ(l[0][3], "250.5");
   EXPECT_EQ(l[0][8], "00000002");
-  EXPECT_EQ(LineasDe("0012348").at(0)[8], "00000003");
+  EXPECT_EQ(LineasDe("0012348").at(0)[8], "00000004");
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NROCOMPROBANTEBANCARIO = '0012347'"), 0);
   EXPECT_EQ(conceptoFinal, "Concepto del operador");
 }
@@ -88,7 +91,7 @@ TEST_F(ChequesTest, OwnChequesSwapSidesShareTheSequenceAndWriteTheirConcept) {
   EXPECT_EQ(l[0][2], "H");
   EXPECT_EQ(l[0][3], "1500");
   EXPECT_EQ(l[0][5], "2020-02-15 00:00:00");
-  EXPECT_EQ(l[0][8], "00000004");  // after the three received cheques
+  EXPECT_EQ(l[0][8], "00000005");  // after the four received cheques
   EXPECT_EQ(l[0][11], "Pago proveedor Gómez");
   EXPECT_EQ(l[1][1], "511");
   EXPECT_EQ(l[1][2], "D");
@@ -110,6 +113,36 @@ TEST_F(ChequesTest, RunningAFileAgainWritesNothing) {
     EXPECT_EQ(r.registrados, 0);
     EXPECT_EQ(r.yaImportados, opcion == kTerceros ? 4 : 3);
     EXPECT_EQ(ContarFilas("MV_ASIENTOS"), filas);
+  }
+}
+
+// A cheque is already imported only when its number, amount, due date and counter-account all
+// match a journal line; any difference is another cheque of the same number, posted apart.
+TEST_F(ChequesTest, TheSameNumberIsTheSameChequeOnlyWithAllItsValues) {
+  const std::string primero = "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Pérez;1500\r\n";
+  Importar(kTerceros, EscribirArchivo("primero.csv", primero));
+  struct Caso {
+    const char* nombre;
+    std::string linea;
+    std::string cuenta;
+    bool yaImportado;
+  };
+  const Caso casos[] = {
+      {"todo igual", primero, "111010002", true},
+      {"otro importe", "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Pérez;1600\r\n",
+       "111010002", false},
+      {"otro vencimiento", "15/01/2020;16/02/2020;Banco;Cobro;011;0012345;Pérez;1500\r\n",
+       "111010002", false},
+      {"otra contrapartida", primero, "111020001", false},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    const int64_t filas = ContarFilas("MV_ASIENTOS");
+    VentanaModos ventana(kTerceros, EscribirArchivo("caso.csv", c.linea), c.cuenta, "Concepto");
+    const ResumenCorrida r = EjecutarImportacion(ventana);
+    EXPECT_EQ(r.yaImportados, c.yaImportado ? 1 : 0);
+    EXPECT_EQ(r.mismoNumeroCheque, c.yaImportado ? 0 : 1);
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS"), filas + (c.yaImportado ? 0 : 2));
   }
 }
 

@@ -204,9 +204,10 @@ TEST_F(SaldosTest, ProveedoresDelArchivoDeMuestra) {
 
 TEST_F(SaldosTest, NumeroOcupadoPasaALaPrimeraLetraLibre) {
   Ejecutar(
-      "INSERT INTO MV_ASIENTOS (TC, SUCURSAL, NUMERO, LETRA, Importe) "
-      "VALUES ('CB', '0001', '00000100', 'X', 50), ('CB', '0001', '00000100', 'A', 60), "
-      "('FC', '0001', '00000200', 'A', 10)");
+      "INSERT INTO MV_ASIENTOS (Cuenta, TC, SUCURSAL, NUMERO, LETRA, Importe) VALUES "
+      "('112010123', 'CB', '0001', '00000100', 'X', 50), "
+      "('112010123', 'CB', '0001', '00000100', 'A', 60), "
+      "('112010123', 'FC', '0001', '00000200', 'A', 10)");
   const std::string cabecera = "Cliente: 123\r\n";
   const ResumenCorrida& r =
       CorrerTexto(0, cabecera + Detalle(0, "15/01/2020", "REC X 0001-100", "15/01/2020", "70") +
@@ -238,6 +239,44 @@ TEST_F(SaldosTest, NumeroOcupadoPasaALaPrimeraLetraLibre) {
   EXPECT_EQ(llena.sinLetraLibre, 1);
   EXPECT_EQ(llena.registrados, 0);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000300'"), 15);
+}
+
+// A voucher number is the voucher of one account: another supplier's voucher of the same number
+// and amount is another voucher (next free letter); another customer's invoice of that number is
+// an error of the file, reported naming both accounts. A second run posts nothing.
+TEST_F(SaldosTest, ElMismoNumeroEnOtraCuentaEsOtroComprobante) {
+  const std::string proveedores =
+      "Proveedor: 000042 ACME;;;\r\n" +
+      Detalle(1, "15/01/2020", "FC A 0001-77", "15/02/2020", "500") +
+      "Proveedor: 000043 Añelo;;;\r\n" +
+      Detalle(1, "15/01/2020", "FC A 0001-77", "15/02/2020", "500");
+  const ResumenCorrida& p = CorrerTexto(1, proveedores);
+  EXPECT_EQ(p.registrados, 2);
+  EXPECT_EQ(p.otraLetra, 1);
+  EXPECT_EQ(p.yaImportados, 0);
+  EXPECT_EQ(Asientos("Cuenta, LETRA", "NUMERO = '00000077' AND Secuencia = 1"),
+            (Filas{{"211010042", "A"}, {"211010043", "B"}}));
+  const ResumenCorrida& p2 = CorrerTexto(1, proveedores);
+  EXPECT_EQ(p2.registrados, 0);
+  EXPECT_EQ(p2.yaImportados, 2);
+
+  const std::string clientes = "Cliente: 123\r\n" +
+                               Detalle(0, "15/01/2020", "FC A 0001-88", "15/02/2020", "10") +
+                               "Cliente: 4567\r\n" +
+                               Detalle(0, "15/01/2020", "FC A 0001-88", "15/02/2020", "20");
+  for (int corrida = 1; corrida <= 2; ++corrida) {
+    SCOPED_TRACE(corrida);
+    const ResumenCorrida& c = CorrerTexto(0, clientes);
+    EXPECT_EQ(c.registrados, corrida == 1 ? 1 : 0);
+    EXPECT_EQ(c.yaImportados, corrida == 1 ? 0 : 1);
+    EXPECT_EQ(c.conflictos, 1);
+    ASSERT_EQ(c.errores.size(), 1u);
+    EXPECT_NE(c.errores[0].find("línea 4"), std::string::npos) << c.errores[0];
+    EXPECT_NE(c.errores[0].find("112014567"), std::string::npos) << c.errores[0];
+    EXPECT_NE(c.errores[0].find("112010123"), std::string::npos) << c.errores[0];
+    EXPECT_NE(TextoResumen(c).find("En conflicto con otra cuenta: 1"), std::string::npos);
+  }
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000088'"), 2);
 }
 
 TEST_F(SaldosTest, ElSignoDelImporteDecideLosLados) {
