@@ -311,7 +311,8 @@ std::vector<std::string> Cortar(const std::string& texto) {
 
 // ---- Conversions on one masked statement ----
 
-// "BEGIN TRAN", "COMMIT TRANSACTION x", "ROLLBACK" ... as the driver's texts; the rest of the
+// "BEGIN TRAN", "COMMIT TRANSACTION x", "ROLLBACK" ... as the driver's texts (BEGIN as an
+// immediate transaction); the rest of the
 // statement after the transaction words, if any, goes to `resto`.
 std::optional<std::string> Transaccion(const std::string& s, std::string& resto) {
   std::string palabra;
@@ -338,7 +339,9 @@ std::optional<std::string> Transaccion(const std::string& s, std::string& resto)
     bool esNombre = p.size() == 1 && Recortar(cola).size() == p[0].size();
     if (!esNombre) resto = cola;  // another statement on the same line
   }
-  return palabra + " TRANSACTION";
+  // A transaction of ours writes: it takes the write lock at once, so a busy database is waited
+  // for (the driver's busy timeout) rather than refused when a read would have to become a write.
+  return palabra == "BEGIN" ? std::string("BEGIN IMMEDIATE TRANSACTION") : palabra + " TRANSACTION";
 }
 
 bool SeOmite(const std::string& s) {

@@ -196,7 +196,7 @@ void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::
 bool EjecutaSentencias(ListaSentencias& Sentencias) { return EjecutaAsiento(Sentencias, {}); }
 
 bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& renumerar) {
-  constexpr int kIntentosOcupada = 5;
+  constexpr int kIntentosOcupada = 3;  // each waits the engine's own busy timeout first
   constexpr int kIntentosNumero = 5;
   int ocupada = 0, numero = 0;
   for (;;) {

@@ -75,6 +75,27 @@ TEST_F(PruebaEsquema, UnTextoMasLargoQueSuColumnaSeRechaza) {
   }
 }
 
+// One entry number of a month, period and register type per line of the entry: a second
+// program's entry with the same number cannot be committed.
+TEST_F(PruebaEsquema, UnNumeroDeAsientoNoSeRepite) {
+  auto linea = [](int secuencia, const char* tipo) {
+    return "INSERT INTO MV_ASIENTOS (PERIODO, MES_OPERATIVO, TIPO_REG, [NUMERO ASIENTO], "
+           "Secuencia) VALUES (2020, 1, '" +
+           std::string(tipo) + "', 7, " + std::to_string(secuencia) + ")";
+  };
+  for (const std::string& sql : {linea(1, "    "), linea(2, "    "), linea(1, "VT  ")}) {
+    std::string texto = sql;
+    DB().EjecutaConsultaSQL(texto);
+    EXPECT_EQ(DB().Cnn().Errors().Count(), 0u) << sql;
+  }
+  std::string repetida = linea(2, "    ");
+  DB().EjecutaConsultaSQL(repetida);
+  ASSERT_GE(DB().Cnn().Errors().Count(), 1u);
+  EXPECT_EQ(DB().Cnn().Errors().Item(0).NativeError, 2627);
+  EXPECT_NE(DB().Cnn().Errors().Item(0).Description.find("NUMERO ASIENTO"), std::string::npos)
+      << DB().Cnn().Errors().Item(0).Description;
+}
+
 TEST_F(PruebaEsquema, LasBusquedasDelSistemaUsanIndices) {
   const char* consultas[] = {
       "SELECT * FROM MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) ='1' COLLATE KVCI LIMIT 1",

@@ -43,10 +43,10 @@ TEST_F(PruebaTraza, UnLoteGuardaElTextoCompuestoYCadaSentenciaEnviada) {
   ASSERT_EQ(lineas.size(), 1u);
   EXPECT_EQ(lineas[0]["op"], "execute");
   EXPECT_EQ(lineas[0]["sql"], compuesto);
-  EXPECT_EQ(
-      lineas[0]["sent"],
-      nlohmann::json::array({"BEGIN TRANSACTION", "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')",
-                             "COMMIT TRANSACTION"}));
+  EXPECT_EQ(lineas[0]["sent"],
+            nlohmann::json::array({"BEGIN IMMEDIATE TRANSACTION",
+                                   "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('A1')",
+                                   "COMMIT TRANSACTION"}));
   EXPECT_EQ(lineas[0]["errors"], nlohmann::json::array());
   EXPECT_EQ(lineas[0]["rows"], 1);
 }

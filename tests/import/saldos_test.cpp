@@ -16,6 +16,7 @@
 
 #include "data/traza.h"
 #include "data/valores_sesion.h"
+#include "platform/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
@@ -245,11 +246,10 @@ TEST_F(SaldosTest, NumeroOcupadoPasaALaPrimeraLetraLibre) {
 // and amount is another voucher (next free letter); another customer's invoice of that number is
 // an error of the file, reported naming both accounts. A second run posts nothing.
 TEST_F(SaldosTest, ElMismoNumeroEnOtraCuentaEsOtroComprobante) {
-  const std::string proveedores =
-      "Proveedor: 000042 ACME;;;\r\n" +
-      Detalle(1, "15/01/2020", "FC A 0001-77", "15/02/2020", "500") +
-      "Proveedor: 000043 Añelo;;;\r\n" +
-      Detalle(1, "15/01/2020", "FC A 0001-77", "15/02/2020", "500");
+  const std::string proveedores = "Proveedor: 000042 ACME;;;\r\n" +
+                                  Detalle(1, "15/01/2020", "FC A 0001-77", "15/02/2020", "500") +
+                                  "Proveedor: 000043 Añelo;;;\r\n" +
+                                  Detalle(1, "15/01/2020", "FC A 0001-77", "15/02/2020", "500");
   const ResumenCorrida& p = CorrerTexto(1, proveedores);
   EXPECT_EQ(p.registrados, 2);
   EXPECT_EQ(p.otraLetra, 1);
@@ -260,10 +260,9 @@ TEST_F(SaldosTest, ElMismoNumeroEnOtraCuentaEsOtroComprobante) {
   EXPECT_EQ(p2.registrados, 0);
   EXPECT_EQ(p2.yaImportados, 2);
 
-  const std::string clientes = "Cliente: 123\r\n" +
-                               Detalle(0, "15/01/2020", "FC A 0001-88", "15/02/2020", "10") +
-                               "Cliente: 4567\r\n" +
-                               Detalle(0, "15/01/2020", "FC A 0001-88", "15/02/2020", "20");
+  const std::string clientes =
+      "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "FC A 0001-88", "15/02/2020", "10") +
+      "Cliente: 4567\r\n" + Detalle(0, "15/01/2020", "FC A 0001-88", "15/02/2020", "20");
   for (int corrida = 1; corrida <= 2; ++corrida) {
     SCOPED_TRACE(corrida);
     const ResumenCorrida& c = CorrerTexto(0, clientes);
@@ -277,6 +276,53 @@ TEST_F(SaldosTest, ElMismoNumeroEnOtraCuentaEsOtroComprobante) {
     EXPECT_NE(TextoResumen(c).find("En conflicto con otra cuenta: 1"), std::string::npos);
   }
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000088'"), 2);
+}
+
+// A batch refused because another program took its entry number, or because the database was
+// busy or chose it as a deadlock victim, is sent again without a dialog; a refusal that lasts is
+// shown and counted as refused.
+TEST_F(SaldosTest, UnLoteOcupadoONumeroTomadoSeEnviaDeNuevo) {
+  ado::Error numeroTomado;
+  numeroTomado.NativeError = 2627;
+  numeroTomado.Description =
+      "UNIQUE constraint failed: MV_ASIENTOS.MES_OPERATIVO, MV_ASIENTOS.PERIODO, "
+      "MV_ASIENTOS.TIPO_REG, MV_ASIENTOS.NUMERO ASIENTO, MV_ASIENTOS.Secuencia";
+  ado::Error ocupada;
+  ocupada.NativeError = 1222;
+  ocupada.Description = "[SQLite]database is locked (5)";
+  struct Caso {
+    const char* nombre;
+    ado::Error error;
+    bool persistente;
+    bool registrado;
+  };
+  const Caso casos[] = {
+      {"numero tomado", numeroTomado, false, true},
+      {"ocupada", ocupada, false, true},
+      {"interbloqueo", ado::ErrorSimulado(), false, true},
+      {"ocupada siempre", ocupada, true, false},
+  };
+  int numero = 0;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    auto plan = std::make_shared<ado::PlanDeFallas>();
+    plan->falla = {ado::Llamada::Confirmacion, 1, c.persistente, c.error};
+    ado::InstalarFallas(plan);
+    AbrirSesion(usuario_, administrador_);
+    dialogos.ResponderSiempre("database is locked", vbOK);
+    const size_t avisos = dialogos.Textos("Atención").size();
+    const std::string nro = std::to_string(++numero);
+    const ResumenCorrida& r = CorrerTexto(
+        0, "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "REC X 0001-" + nro, "15/01/2020", "5"));
+    ado::QuitarFallas();
+    EXPECT_EQ(r.registrados, c.registrado ? 1 : 0);
+    EXPECT_EQ(r.lineasRechazadas.size(), c.registrado ? 0u : 1u);
+    EXPECT_EQ(dialogos.Textos("Atención").size() - avisos, c.registrado ? 0u : 1u);
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '0000000" + nro + "'"), c.registrado ? 2 : 0);
+    if (c.persistente) {
+      EXPECT_EQ(plan->fallas, 3);
+    }
+  }
 }
 
 TEST_F(SaldosTest, ElSignoDelImporteDecideLosLados) {
