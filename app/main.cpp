@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kPie = R"(Batch mode:
   importador --lote --modo N --archivo FILE [--cuenta C] [--concepto T]
              [--ante-error abortar|ignorar] [--esperar SECONDS] [--traza FILE] PARAMETERS
-  importador --lote --lista FILE [--traza FILE] PARAMETERS
+  importador --lote --lista FILE [--esperar SECONDS] [--traza FILE] PARAMETERS
   importador --lote [--traza FILE] PARAMETERS
 
   PARAMETERS is the start-up parameter string (the positional arguments joined by a blank),
@@ -31,8 +31,12 @@ constexpr const char* kPie = R"(Batch mode:
   Ignore), retry/cancel -> Cancel, an input box -> empty. The run summary is printed on standard
   output; a progress bar is drawn on standard error when it is a terminal.
 
+  One import runs per company at a time: a run that finds another one in progress prints who
+  holds the company and exits with status 4; --esperar SECONDS waits up to that long first.
+
 Exit status: 0 the run reached "Proceso Finalizado!!!" (--lista: "FINALIZADO"; start-up
-  alone: it completed), 1 it ended before, 2 a usage error or no connection.)";
+  alone: it completed), 1 it ended before, 2 a usage error or no connection, 4 another import
+  run held the company.)";
 
 }  // namespace
 
