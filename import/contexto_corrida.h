@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "import/sentencias.h"
+#include "data/sentencias.h"
 #include "platform/archivos.h"
 
 // The import window's controls, read by the run at the moment it needs them.

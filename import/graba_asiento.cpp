@@ -7,7 +7,7 @@
 #include "data/db_dll.h"
 #include "data/valores_sesion.h"
 #include "import/asientos.h"
-#include "import/sentencias.h"
+#include "data/sentencias.h"
 #include "platform/regional.h"
 #include "utility/utilidades.h"
 

@@ -12,10 +12,10 @@
 #include "data/db_dll.h"
 #include "data/valores_sesion.h"
 #include "import/asientos.h"
-#include "import/reintento.h"
+#include "data/reintento.h"
 #include "platform/ado.h"
 #include "platform/regional.h"
-#include "session/configuracion.h"
+#include "data/configuracion.h"
 #include "utility/utilidades.h"
 
 namespace {

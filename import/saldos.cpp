@@ -9,7 +9,7 @@
 
 #include "data/db_dll.h"
 #include "import/asientos.h"
-#include "import/sentencias.h"
+#include "data/sentencias.h"
 #include "platform/dialogos.h"
 #include "platform/regional.h"
 #include "utility/utilidades.h"

@@ -11,7 +11,7 @@
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
-#include "session/configuracion.h"
+#include "data/configuracion.h"
 #include "utility/aleatorio.h"
 #include "utility/utilidades.h"
 

@@ -12,12 +12,12 @@
 #include "data/db_dll.h"
 #include "data/traza.h"
 #include "data/valores_sesion.h"
-#include "import/reintento.h"
+#include "data/reintento.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
-#include "session/configuracion.h"
+#include "data/configuracion.h"
 #include "utility/utilidades.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "data/db_dll.h"
 #include "platform/archivos.h"
-#include "session/configuracion.h"
+#include "data/configuracion.h"
 #include "session/inicio.h"
 #include "utility/utilidades.h"
 

@@ -6,7 +6,7 @@
 
 #include "data/valores_sesion.h"
 #include "import/asientos.h"
-#include "import/sentencias.h"
+#include "data/sentencias.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
 #include "tests/import/ventana_modos.h"

@@ -1,4 +1,4 @@
-#include "import/sentencias.h"
+#include "data/sentencias.h"
 
 #include <algorithm>
 #include <chrono>
@@ -12,7 +12,7 @@
 #include "data/db_dll.h"
 #include "data/dialecto_sqlite.h"
 #include "data/valores_sesion.h"
-#include "import/reintento.h"
+#include "data/reintento.h"
 #include "platform/dialogos.h"
 #include "platform/regional.h"
 #include "utility/utilidades.h"
