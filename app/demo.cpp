@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/comandos.h"
+#include "data/conexiones.h"
 #include "data/empresa.h"
 #include "platform/ado.h"
 #include "platform/archivos.h"
@@ -340,8 +341,9 @@ int ComandoDemo(const std::string& carpetaPedida) {
     const fs::path archivos = CopiarMuestras(carpeta);
     std::printf("Archivos de muestra copiados en %s\n", archivos.c_str());
 
-    const std::string parametros = "@Server=sqlite:" + carpeta.string() + ";@DbName=" + kEmpresa +
-                                   ";@Usuario=" + kOperador + ";@Password=" + kClave + ";";
+    const std::string parametros = "@Server=" + ServidorSQLite(carpeta.string()) +
+                                   ";@DbName=" + kEmpresa + ";@Usuario=" + kOperador +
+                                   ";@Password=" + kClave + ";";
     const std::string traza = (carpeta / "traza.jsonl").string();
 
     std::printf("\n=== Primera pasada: cada modo importa su archivo\n");

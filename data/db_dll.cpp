@@ -21,7 +21,6 @@ using plataforma::ErrorEjecucion;
 using utilidad::ContieneSinCaso;
 using utilidad::Trim;
 
-constexpr const char* kMarcaSQLite = "sqlite:";
 constexpr const char* kCrLf = "\r\n";
 
 std::unique_ptr<DB_Dll>& InstanciaSesion() {
@@ -36,10 +35,6 @@ std::unique_ptr<DB_Dll>& InstanciaEstadisticas() {
 
 void SalidaPorDefecto(int codigo) { std::exit(codigo); }
 SalidaAplicacion gSalida = SalidaPorDefecto;
-
-bool EmpiezaConSQLite(const std::string& servidor) {
-  return servidor.size() >= 7 && utilidad::IgualSinCaso(servidor.substr(0, 7), kMarcaSQLite);
-}
 
 // The leading numeric part of a text, read as the runtime's Val reads it ("." decimal point).
 double Val(const std::string& texto) {
@@ -142,29 +137,6 @@ ErrorEjecucion ErrorDesconocido(const std::exception& e) {
 
 }  // namespace
 
-namespace {
-
-Plataforma PlataformaDeTexto(const std::string& connectionString) {
-  // The embedded engine's text names its provider first; its file path may hold any word.
-  if (utilidad::InStrSinCaso(Trim(connectionString), "Provider=SQLite;") == 1) {
-    return Plataforma::SQLite;
-  }
-  if (ContieneSinCaso(connectionString, "ORACLE")) return Plataforma::Oracle;
-  if (ContieneSinCaso(connectionString, "SQLITE")) return Plataforma::SQLite;
-  return Plataforma::SqlServer;
-}
-
-}  // namespace
-
-Plataforma PlataformaDe(const std::string& connectionString) {
-  // Asked again for every statement with the session's one text: the last answer is kept.
-  thread_local std::optional<std::pair<std::string, Plataforma>> ultima;
-  if (!ultima || ultima->first != connectionString) {
-    ultima.emplace(connectionString, PlataformaDeTexto(connectionString));
-  }
-  return ultima->second;
-}
-
 void EstablecerSalidaAplicacion(SalidaAplicacion salida) {
   gSalida = salida ? salida : SalidaPorDefecto;
 }
@@ -202,15 +174,13 @@ ado::Connection& DB_Dll::Cnn() {
 // ---- Connection management ----
 
 std::string DB_Dll::ComponeConexion() const {
-  if (EmpiezaConSQLite(gServidor)) {
-    return "Provider=SQLite;Data Source=" + gServidor.substr(7) + "/" + gDBName + ".db;";
+  if (EsServidorSQLite(gServidor)) {
+    return CadenaConexionSQLite(ArchivoEmpresaSQLite(gServidor, gDBName));
   }
   if (gServidor.find('#') != std::string::npos) {
-    return "Provider=OraOLEDB.Oracle.1;Data Source=" + gDBName + ";User Id=" + gUsuario +
-           ";Password=" + gUserPassWord + ";";
+    return CadenaConexionOracle(gDBName, gUsuario, gUserPassWord);
   }
-  return "PROVIDER=" + pSQLOLEDB() + ";" + "Server=" + gServidor + ";" + "Database =" + gDBName +
-         ";" + "UId=" + gUsuario + ";" + "Pwd=" + gUserPassWord + ";";
+  return CadenaConexionSqlServer(pSQLOLEDB(), gServidor, gDBName, gUsuario, gUserPassWord);
 }
 
 bool DB_Dll::PideParametros() {
@@ -227,7 +197,7 @@ bool DB_Dll::PideParametros() {
     if (gServidor.find('#') == std::string::npos) gServidor += "#";
   } else if (datos.plataforma == 2) {
     gProveedor = "SQLite";
-    if (!EmpiezaConSQLite(gServidor)) gServidor = kMarcaSQLite + gServidor;
+    if (!EsServidorSQLite(gServidor)) gServidor = ServidorSQLite(gServidor);
   } else {
     gProveedor = pSQLOLEDB();
   }

@@ -12,15 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "data/conexiones.h"
 #include "platform/ado.h"
 #include "platform/error_ejecucion.h"
 #include "utility/utilidades.h"
-
-// The platform a connection text names.
-enum class Plataforma { SqlServer, Oracle, SQLite };
-// A text that begins with "Provider=SQLite;" is SQLite (whatever its file path holds); otherwise
-// "ORACLE" anywhere gives Oracle, "SQLITE" anywhere gives SQLite, otherwise SQL Server.
-Plataforma PlataformaDe(const std::string& connectionString);
 
 // What the parameter prompt of OpenServerADODB shows and takes back.
 struct DatosConexion {

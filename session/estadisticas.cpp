@@ -12,18 +12,18 @@
 #include <vector>
 
 #include "data/aviso_operador.h"
+#include "data/conexiones.h"
+#include "data/configuracion.h"
 #include "data/db_dll.h"
 #include "data/empresa.h"
+#include "data/reintento.h"
 #include "data/traza.h"
 #include "data/valores_sesion.h"
-#include "data/reintento.h"
 #include "platform/ado.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
-#include "data/configuracion.h"
 #include "session/guion.h"
-#include "session/inicio.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -36,7 +36,6 @@ constexpr const char* kLogin = "KV_ESTADISTICAS";
 // The login's password is part of the suite's contract; it never goes to a log or a message.
 constexpr const char* kClave = "QX_MORDELANTIVO";
 constexpr const char* kCrLf = "\r\n";
-constexpr const char* kMarcaSQLite = "sqlite:";
 
 // Native errors of sp_addlogin that steer the provisioning.
 constexpr int32_t kClaveNoCumplePolitica = 15116;
@@ -130,15 +129,6 @@ void Ignorando(Paso&& paso) {
 }
 
 bool ConexionAbierta(const DB_Dll& db) { return db.gCnn && db.gCnn->State() == ado::adStateOpen; }
-
-// The folder of an embedded server "sqlite:<folder>".
-std::string CarpetaEmbebida(const std::string& servidor) {
-  return servidor.substr(std::string(kMarcaSQLite).size());
-}
-
-std::string ArchivoEmbebido(const std::string& servidor, const std::string& base) {
-  return utilidad::RutaConBarra(CarpetaEmbebida(servidor)) + base + ".db";
-}
 
 // The leading number of a text as the runtime's Val reads it: blanks skipped, "." as the
 // decimal point, 0 when it holds no number.
@@ -285,7 +275,7 @@ void CrearUsuarioBD(const std::string& Base, const std::string& Login, const std
   // The embedded engine has no logins: a folder without the statistics file gets one.
   if (EsServidorSQLite(db.gServidor)) {
     std::error_code ec;
-    if (!std::filesystem::exists(ArchivoEmbebido(db.gServidor, Base), ec)) {
+    if (!std::filesystem::exists(ArchivoEmpresaSQLite(db.gServidor, Base), ec)) {
       CrearBaseEstadisticas(db.gServidor, Base);
     }
     return;
@@ -328,7 +318,7 @@ void CrearBaseEstadisticas(const std::string& Servidor, const std::string& Base)
 
   std::string archivo;  // the embedded engine's new statistics file
   if (embebido) {
-    archivo = ArchivoEmbebido(Servidor, Base);
+    archivo = ArchivoEmpresaSQLite(Servidor, Base);
     if (!PasoConDialogo([&] { CrearBaseSQLite(archivo)->Close(); }, aviso)) return;
   } else {
     std::string generado;

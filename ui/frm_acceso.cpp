@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "data/aviso_operador.h"
+#include "data/conexiones.h"
 #include "data/empresa.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
@@ -28,13 +29,6 @@ using utilidad::Mayusculas;
 using utilidad::Trim;
 
 constexpr int kErrArchivo = 75;  // path/file access error
-
-// Where the port part (":" and what follows) of a server text begins; npos when it has none.
-// The ":" of the embedded engine's mark "sqlite:" is not a port separator.
-size_t InicioPuerto(const std::string& servidor) {
-  size_t desde = utilidad::InStrSinCaso(servidor, "sqlite:") == 1 ? 7 : 0;
-  return servidor.find(':', desde);
-}
 
 std::string SinPuerto(const std::string& servidor) {
   size_t dos = InicioPuerto(servidor);
@@ -273,12 +267,11 @@ bool frmAcceso::ExisteBaseDeDatos(const std::string& Servidor, const std::string
   try {
     CerrarSesionSiAbierta();
     std::string texto;
-    if (utilidad::InStrSinCaso(Servidor, "sqlite:") == 1) {
+    if (EsServidorSQLite(Servidor)) {
       // The embedded engine: a folder with one file per database.
-      texto = CadenaConexionSQLite(utilidad::RutaConBarra(Servidor.substr(7)) + Dbname + ".db");
+      texto = CadenaConexionSQLite(ArchivoEmpresaSQLite(Servidor, Dbname));
     } else {
-      texto = "PROVIDER=" + Proveedor + ";" + "Server=" + Servidor + ";" + "Database =" + Dbname +
-              ";" + "UId=" + Usuario + ";" + "Pwd=" + Password + ";";
+      texto = CadenaConexionSqlServer(Proveedor, Servidor, Dbname, Usuario, Password);
     }
     ado::Connection& cnn = DB().Cnn();
     cnn.Open(texto);
