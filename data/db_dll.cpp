@@ -572,14 +572,14 @@ int DB_Dll::AvisoLookup(const ErrorEjecucion& e) {
                             "Aviso al Operador");
 }
 
-bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBuscado,
-                           const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
-                           const std::string& Condicion, bool SoloLectura) {
+Busqueda DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBuscado,
+                               const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
+                               const std::string& Condicion, bool SoloLectura) {
   std::string sql;
   std::string compuesta;  // the trace shows the text as composed, before the synonym pass
   ado::Recordset privado;
   std::vector<std::string> enviados;
-  bool resultado = false;
+  Busqueda resultado = Busqueda::NoEncontrada;
   bool abierto = false;
   int paso = 1;
   while (paso <= 5) {
@@ -590,12 +590,12 @@ bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBus
           if (!Condicion.empty()) {
             sql = "SELECT TOP 1 * FROM " + Tabla + " with(nolock) " +
                   (ContieneSinCaso(Condicion, " WHERE ") ? " " : " WHERE ") + Condicion;
-          } else if (Tipodato == 8) {
+          } else if (Tipodato == kTipoTexto) {
             sql = "SELECT TOP 1  * FROM " + Tabla + " with(nolock)  WHERE LTRIM(RTRIM(" + Campo +
                   ")) ='" + DentroDeComillas(Trim(ValorBuscado)) + "'";
-          } else if (Tipodato == 7) {
+          } else if (Tipodato == kTipoFecha) {
             sql = cabeza + Campo + " = " + Trim(ValorBuscado) + " ";
-          } else if (Tipodato == 3 || Tipodato == 5 || Tipodato == 4) {
+          } else if (Tipodato == kTipoEntero || Tipodato == kTipoDoble || Tipodato == kTipoSimple) {
             sql = cabeza + Campo + " = " + NumeroTexto(ValorBuscado);
           } else {
             sql = cabeza + Campo + " = " + ValorBuscado;
@@ -625,7 +625,7 @@ bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBus
           if (rs.State() != ado::adStateOpen) {
             throw ErrorEjecucion(ado::adErrObjectClosed, "El recordset está cerrado");
           }
-          resultado = !rs.BOF();
+          resultado = rs.BOF() ? Busqueda::NoEncontrada : Busqueda::Encontrada;
           break;
         }
         case 5:
@@ -648,10 +648,12 @@ bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBus
       int respuesta = AvisoLookup(e);
       if (respuesta == plataforma::vbRetry) continue;
       if (respuesta == plataforma::vbIgnore) {
+        // Past a failed query or a closed recordset nothing is known of the row.
+        if (paso == 3 || paso == 4) resultado = Busqueda::Fallida;
         ++paso;
         continue;
       }
-      return false;
+      return paso <= 4 ? Busqueda::Fallida : resultado;
     }
   }
   return resultado;
@@ -666,15 +668,15 @@ std::string DB_Dll::DatosTabla(const std::string& Tabla, const std::string& Valo
   std::string cola = Trim(Condicion).empty() ? "" : " AND " + Condicion;
   std::string cabeza = "SELECT TOP 1 * FROM " + Tabla;
   std::string sql;
-  if (Tipodato == 8 && UsaTrim) {
+  if (Tipodato == kTipoTexto && UsaTrim) {
     sql = cabeza + " with(nolock)  WHERE LTRIM(RTRIM(" + Campo + ")) ='" +
           DentroDeComillas(Trim(ValorBuscado)) + "' " + cola;
-  } else if (Tipodato == 8) {
+  } else if (Tipodato == kTipoTexto) {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " ='" + DentroDeComillas(ValorBuscado) + "' " +
           cola;
-  } else if (Tipodato == 7) {
+  } else if (Tipodato == kTipoFecha) {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " = #" + Trim(ValorBuscado) + "# " + cola;
-  } else if (Tipodato == 3 || Tipodato == 5 || Tipodato == 4) {
+  } else if (Tipodato == kTipoEntero || Tipodato == kTipoDoble || Tipodato == kTipoSimple) {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " = " + NumeroTexto(ValorBuscado) + cola;
   } else {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " = " + ValorBuscado + cola;

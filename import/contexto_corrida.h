@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "data/db_dll.h"
 #include "data/sentencias.h"
 #include "platform/archivos.h"
 
@@ -101,6 +102,9 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso);
 // the check's query failed (its dialog answered Ignore), so the line is not written on the word
 // of a check that was never made.
 void ExigirConsultaHecha();
+// Whether a table lookup found its row; a lookup that could not be made raises its error
+// instead, so no line is written on the word of a check that was never made.
+bool Encontrada(Busqueda b);
 
 // Column `i` of the current line; raises ErrorEjecucion 9 when the line has no such column.
 const std::string& Columna(const ContextoCorrida& ctx, size_t i);

@@ -134,6 +134,13 @@ void ExigirConsultaHecha() {
   throw ErrorEjecucion(e.Number, e.Description, e.Source);
 }
 
+bool Encontrada(Busqueda b) {
+  if (b != Busqueda::Fallida) return b == Busqueda::Encontrada;
+  ExigirConsultaHecha();
+  throw ErrorEjecucion(plataforma::kErrArgumentoInvalido,
+                       "La búsqueda en la base no se pudo hacer");
+}
+
 const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
   if (i >= ctx.Columnas.size()) {
     throw ErrorEjecucion(plataforma::kErrIndiceFueraDeRango, "Subíndice fuera del intervalo");

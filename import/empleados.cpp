@@ -59,10 +59,9 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
 
   bool existe = true;
   if (!Paso(ctx, [&] {
-        existe = DB().ExisteEnTabla(
-            "MA_CUENTAS", almacenado, "DESCRIPCION", nullptr, 8,
-            " DESCRIPCION='" + almacenado + "' AND CODIGO LIKE '" + Trim(titulo) + "%'", true);
-        if (!existe) ExigirConsultaHecha();
+        existe = Encontrada(DB().ExisteEnTabla(
+            "MA_CUENTAS", almacenado, "DESCRIPCION", nullptr, kTipoTexto,
+            " DESCRIPCION='" + almacenado + "' AND CODIGO LIKE '" + Trim(titulo) + "%'", true));
       })) {
     return;
   }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "data/db_dll.h"
-#include "import/asientos.h"
 #include "data/sentencias.h"
+#include "import/asientos.h"
 #include "platform/dialogos.h"
 #include "platform/regional.h"
 #include "utility/utilidades.h"
@@ -128,7 +128,8 @@ void VerificaCliente(ContextoCorrida& ctx) {
   ctx.CuentaAsiento = ctx.CuentaCliente;
   for (;;) {
     ado::Recordset lrcs;
-    if (DB().ExisteEnTabla("MA_CUENTAS", ctx.CuentaAsiento, "Codigo", &lrcs, 8, "", true)) {
+    if (Encontrada(DB().ExisteEnTabla("MA_CUENTAS", ctx.CuentaAsiento, "Codigo", &lrcs, kTipoTexto,
+                                      "", true))) {
       ctx.Descripcion = utilidad::ValorCampo(lrcs.Fields("Descripcion").Value());
       return;
     }

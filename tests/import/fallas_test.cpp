@@ -298,7 +298,7 @@ TEST_P(FallasTest, EveryCallFailingLeavesWholeBooksAndACleanRerunCompletesThem) 
       operador.respuesta = resp.codigo;
       operador.persistente = resp.persistente;
       *plan = ado::PlanDeFallas{};
-      plan->falla = {ado::Llamada::Cualquiera, n, resp.persistente, ado::ErrorSimulado()};
+      plan->falla = {ado::Llamada::Cualquiera, n, resp.persistente, ado::ErrorSimulado(), ""};
       Filas antes = Cuentas();
       ResumenCorrida r = Correr();
       const bool fallo = plan->fallas > 0;

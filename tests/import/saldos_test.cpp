@@ -306,7 +306,7 @@ TEST_F(SaldosTest, UnLoteOcupadoONumeroTomadoSeEnviaDeNuevo) {
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
     auto plan = std::make_shared<ado::PlanDeFallas>();
-    plan->falla = {ado::Llamada::Confirmacion, 1, c.persistente, c.error};
+    plan->falla = {ado::Llamada::Confirmacion, 1, c.persistente, c.error, ""};
     ado::InstalarFallas(plan);
     AbrirSesion(usuario_, administrador_);
     dialogos.ResponderSiempre("database is locked", vbOK);
