@@ -18,7 +18,7 @@
 #include "data/traza.h"
 #include "import/contexto_corrida.h"
 #include "platform/ado.h"
-#include "platform/conexion_con_fallas.h"
+#include "tests/support/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"

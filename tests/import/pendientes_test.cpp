@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "import/contexto_corrida.h"
-#include "platform/conexion_con_fallas.h"
+#include "tests/support/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "platform/valores.h"
 #include "tests/import/ventana_modos.h"

@@ -16,7 +16,7 @@
 
 #include "data/traza.h"
 #include "data/valores_sesion.h"
-#include "platform/conexion_con_fallas.h"
+#include "tests/support/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"

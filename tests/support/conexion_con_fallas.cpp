@@ -1,4 +1,4 @@
-#include "platform/conexion_con_fallas.h"
+#include "tests/support/conexion_con_fallas.h"
 
 #include <cctype>
 
