@@ -17,10 +17,10 @@ inline TrasFalla SegunRespuesta(int respuesta) {
 }
 
 // The failure of a step as the dialogs show it: an ErrorEjecucion as raised; any other exception
-// (the standard library's: memory, a conversion) as error 5 with its text.
+// (the standard library's: memory, a conversion) as error 51, an internal error, with its text.
 inline plataforma::ErrorEjecucion ErrorDePaso(const std::exception& e) {
   if (const auto* ee = dynamic_cast<const plataforma::ErrorEjecucion*>(&e)) return *ee;
-  return plataforma::ErrorEjecucion(plataforma::kErrArgumentoInvalido, e.what());
+  return plataforma::ErrorEjecucion(plataforma::kErrInterno, e.what());
 }
 
 // Runs `paso` until it succeeds or `ante` (the failure -> TrasFalla) lets it go. True when the

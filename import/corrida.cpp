@@ -7,6 +7,7 @@
 
 #include "data/bloqueo_importacion.h"
 #include "data/db_dll.h"
+#include "data/reintento.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"
 #include "platform/dialogos.h"
@@ -96,20 +97,8 @@ void EnviarSentencia(std::string sentencia) { DB().EjecutaConsultaSQL(sentencia)
 }  // namespace
 
 bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
-  for (;;) {
-    ErrorEjecucion error(0, "");
-    try {
-      paso();
-      return true;
-    } catch (const ErrorEjecucion& e) {
-      if (e.Number == plataforma::kErrIndiceFueraDeRango) return false;
-      error = e;
-    } catch (const FinDeCorrida&) {
-      throw;
-    } catch (const std::exception& e) {
-      // A failure of the standard library (memory, a conversion) is offered like any other.
-      error = ErrorEjecucion(plataforma::kErrArgumentoInvalido, e.what());
-    }
+  return IntentarPaso(paso, [&](ErrorEjecucion error) {
+    if (error.Number == plataforma::kErrIndiceFueraDeRango) return TrasFalla::Salir;
     // Inside the line loop the operator must learn which line failed; a description that
     // already names its line is shown as it is.
     if (ctx.RegistroActual > 0 && error.Description.find(", línea ") == std::string::npos) {
@@ -118,13 +107,13 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
     }
     switch (utilidad::MensajeError(error)) {
       case plataforma::vbRetry:
-        continue;
+        return TrasFalla::Repetir;
       case plataforma::vbIgnore:
-        return false;
+        return TrasFalla::Salir;  // the step is not done: the caller passes over what needs it
       default:
         throw FinDeCorrida{};
     }
-  }
+  });
 }
 
 void ExigirConsultaHecha() {

@@ -5,6 +5,7 @@
 
 #include "data/conexiones.h"
 #include "data/db_dll.h"
+#include "data/reintento.h"
 #include "data/valores_sesion.h"
 #include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
@@ -54,14 +55,9 @@ bool ExisteArchivoComun(const std::string& ruta) {
 // other failure stops start-up (false).
 template <typename Paso>
 bool Ejecutar(Paso&& paso) {
-  try {
-    paso();
-    return true;
-  } catch (const ErrorEjecucion& e) {
-    return e.Number == plataforma::kErrArgumentoInvalido;
-  } catch (const std::exception&) {
-    return false;
-  }
+  return IntentarPaso(paso, [](const ErrorEjecucion& e) {
+    return e.Number == plataforma::kErrArgumentoInvalido ? TrasFalla::Seguir : TrasFalla::Salir;
+  });
 }
 
 }  // namespace
