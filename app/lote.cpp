@@ -116,7 +116,15 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.EstablecerVista(nullptr);
   if (!frm.UltimaCorrida().empresaOcupada.empty()) return kLoteOcupada;
   std::cout << TextoResumen(frm.UltimaCorrida()) << std::flush;
-  return frm.UltimaCorrida().finalizado ? kLoteFinalizado : kLoteInterrumpido;
+  switch (DesenlaceDe(frm.UltimaCorrida())) {
+    case Desenlace::Completa:
+      return kLoteFinalizado;
+    case Desenlace::Parcial:
+      return kLoteParcial;
+    case Desenlace::Interrumpida:
+      break;
+  }
+  return kLoteInterrumpido;
 }
 
 }  // namespace

@@ -123,6 +123,22 @@ void ExigirConsultaHecha() {
   throw ErrorEjecucion(e.Number, e.Description, e.Source);
 }
 
+Desenlace DesenlaceDe(const ResumenCorrida& r) {
+  if (!r.finalizado) return Desenlace::Interrumpida;
+  return r.noRegistradas.empty() ? Desenlace::Completa : Desenlace::Parcial;
+}
+
+void AnotarNoRegistrada(ContextoCorrida& ctx, const std::string& motivo, const std::string& valor) {
+  constexpr int kAncho = 80;
+  std::string corto = utilidad::AjustaAncho(valor, kAncho);
+  if (corto.size() < valor.size()) corto += "…";
+  auto& lista = ctx.resumen.noRegistradas;
+  if (!lista.empty() && lista.back().linea == ctx.RegistroActual && lista.back().motivo == motivo) {
+    return;
+  }
+  lista.push_back({ctx.RegistroActual, motivo, corto});
+}
+
 bool Encontrada(Busqueda b) {
   if (b != Busqueda::Fallida) return b == Busqueda::Encontrada;
   ExigirConsultaHecha();
@@ -139,6 +155,7 @@ const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
 
 void AbrirArchivo(ContextoCorrida& ctx) {
   ctx.RutaArchivo = ctx.ventana.txtRuta();
+  ctx.resumen.archivo = ctx.RutaArchivo;
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
   // The window enables "Ejecutar" for a path pasted with its double quotes (it tests the path
   // without them); open the same path it tested, or the enabled button would lead to an error.
@@ -157,6 +174,17 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
   });
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
   Paso(ctx, [&] { AbrirArchivo(ctx); });
+  if (ctx.archivo.FinesDeLineaLF()) {
+    ctx.resumen.avisos.push_back(
+        "el archivo tiene fines de línea LF (sin CR): se leyó una "
+        "línea por cada LF");
+  } else if (const long l = ctx.archivo.LineaConLFSuelto()) {
+    ctx.resumen.avisos.push_back(
+        "el archivo termina sus líneas con CR LF y tiene LF sueltos "
+        "dentro de líneas, que quedan como parte de ellas; el primero en "
+        "la línea " +
+        std::to_string(l));
+  }
 
   ctx.RegistroActual = 0;
   if (antes) Paso(ctx, antes);

@@ -88,6 +88,7 @@ std::string CondicionComprobante(const Documento& doc) {
 
 void AnotarOmitida(ContextoCorrida& ctx, const std::string& motivo) {
   ++ctx.resumen.incompletos;
+  AnotarNoRegistrada(ctx, "incompleta", motivo);
   ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
                                 ctx.RutaArchivo + ": " + motivo + ": " + ctx.Linea);
 }
@@ -98,6 +99,7 @@ bool Registrar(ContextoCorrida& ctx, long& contador) {
     return true;
   }
   ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+  AnotarNoRegistrada(ctx, "rechazada por la base", UltimoRechazo());
   return false;
 }
 

@@ -80,7 +80,7 @@ TEST_F(CorridaTest, ProgresoPorLineaAntesDeProcesarla) {
   };
   const Caso casos[] = {
       {"cuatro lineas CR LF", "\r\n \r\n\r\n  ", {25, 50, 75, 100}},
-      {"solo LF es una linea", "a\nb\nc\n", {100}},
+      {"solo LF termina linea", "a\nb\nc\n", {100.0 / 3, 200.0 / 3, 100}},
       {"CR solo termina linea", "\r\r", {50, 100}},
   };
   for (const Caso& c : casos) {
@@ -93,7 +93,7 @@ TEST_F(CorridaTest, ProgresoPorLineaAntesDeProcesarla) {
     EXPECT_TRUE(frm.UltimaCorrida().finalizado);
   }
   EXPECT_EQ(vista.colores.front(), 0x0000FFu);
-  EXPECT_EQ(vista.eventos, 7);
+  EXPECT_EQ(vista.eventos, 9);
 }
 
 TEST_F(CorridaTest, ColumnaFaltanteSeSaltaSinMensaje) {
