@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -130,7 +131,15 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
 }  // namespace
 
 int EjecutarLote(const OpcionesLote& o) {
-  if (!o.traza.empty()) setenv("IMPORTADOR_TRAZA", o.traza.c_str(), 1);
+  if (!o.traza.empty()) {
+    // A trace that cannot be written proves nothing: the run does not start without it.
+    std::ofstream prueba(o.traza, std::ios::app | std::ios::binary);
+    if (!prueba) {
+      std::cerr << "importador: no se puede escribir la traza " << o.traza << std::endl;
+      return kLoteUso;
+    }
+    setenv("IMPORTADOR_TRAZA", o.traza.c_str(), 1);
+  }
   DialogosLote dialogos(o.ignorarErrores);
   DialogosInstalados instalados(&dialogos);
   EstablecerAbridorRegistro(nullptr);  // a script's error log stays in TEMP: nobody to read it

@@ -8,6 +8,7 @@
 #include "data/bloqueo_importacion.h"
 #include "data/db_dll.h"
 #include "data/reintento.h"
+#include "data/traza.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"
 #include "platform/dialogos.h"
@@ -200,6 +201,14 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
     ++ctx.resumen.lineasLeidas;
     if (porLinea) Paso(ctx, porLinea);
+    // A trace that lost a statement no longer proves the run: it stops here, as interrupted.
+    if (TrazaFallida()) {
+      plataforma::MsgBox("No se pudo escribir la traza " + ArchivoTraza() +
+                             " (¿disco lleno?). La importación se detuvo después de la línea " +
+                             std::to_string(ctx.RegistroActual) + ".",
+                         plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+      throw FinDeCorrida{};
+    }
     // A stop asked for during the line ends the run here: the line's transaction is over.
     if (ctx.ventana.DetenerSolicitado()) {
       ctx.resumen.detenidoEnLinea = ctx.RegistroActual;
@@ -237,6 +246,23 @@ void HabilitarTriggers(ContextoCorrida& ctx) {
   plataforma::MsgBox(descripcion, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
 }
 
+// On the embedded engine, the company file's pages must be whole before anything is written to
+// it: "" when they are, else what the engine reports.
+std::string DanioDeEmpresa() {
+  if (PlataformaDe(DB().gConnString) != Plataforma::SQLite) return "";
+  try {
+    auto r = DB().Cnn().Execute("PRAGMA quick_check");
+    std::string informe;
+    for (const auto& fila : r ? r->filas : decltype(r->filas){}) {
+      if (!fila.empty()) informe += utilidad::ValorCampo(fila[0]) + " ";
+    }
+    informe = utilidad::Trim(informe);
+    return informe == "ok" ? "" : (informe.empty() ? "sin respuesta" : informe);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
 ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   if (corridaEnCurso) return {};
   ValoresDeLaCorrida valores(ventana);
@@ -248,6 +274,13 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
                      ctx.resumen.empresaOcupada)) {
     plataforma::MsgBox(MensajeEmpresaOcupada(ctx.resumen.empresaOcupada),
                        plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
+    return ctx.resumen;
+  }
+  if (const std::string danio = DanioDeEmpresa(); !danio.empty()) {
+    plataforma::MsgBox("La empresa " + ValorDeConexion(DB().gConnString, "Data Source") +
+                           " está dañada (" + utilidad::AjustaAncho(danio, 200) +
+                           "): no se importa nada en ella. Restaure una copia de seguridad.",
+                       plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
     return ctx.resumen;
   }
   try {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -159,6 +160,42 @@ TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
     }
     EXPECT_EQ(ContarFilas("MV_ASIENTOS"), c.asientos);
   }
+}
+
+// A trace that cannot be written is a usage error; one that fails during the run stops it.
+// A damaged embedded company is refused before anything is written to it.
+TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
+  const std::string archivo = " --archivo " + Muestra("saldos_clientes.txt") + " ";
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --traza /no/existe/traza.jsonl" + archivo +
+                   Parametros()),
+            2);
+  EXPECT_NE(errores.find("no se puede escribir la traza /no/existe/traza.jsonl"), std::string::npos)
+      << errores;
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+
+  // /dev/full opens, and refuses every write as a full disk does.
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --traza /dev/full" + archivo + Parametros()), 1);
+  EXPECT_NE(errores.find("No se pudo escribir la traza /dev/full"), std::string::npos) << errores;
+  EXPECT_NE(salida.find("Resultado: interrumpido"), std::string::npos) << salida;
+
+  // Garbage over a page in the middle of the file: the engine's quick check finds it.
+  Ejecutar("DELETE FROM MV_ASIENTOS");
+  for (int i = 0; i < 300; ++i) {
+    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('9" + std::to_string(i) +
+             "', 'Cuenta de relleno para ocupar paginas')");
+  }
+  {
+    std::fstream f(archivo_, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(0, std::ios::end);
+    const std::streamoff largo = f.tellp();
+    f.seekp(largo / 2);
+    const std::string basura(4096, '\xA5');
+    f.write(basura.data(), static_cast<std::streamsize>(basura.size()));
+  }
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101" + archivo + Parametros()), 1);
+  EXPECT_NE(errores.find("está dañada"), std::string::npos) << errores;
+  EXPECT_NE(errores.find("Restaure una copia de seguridad"), std::string::npos) << errores;
+  EXPECT_NE(salida.find("Líneas leídas: 0"), std::string::npos) << salida;  // not one line read
 }
 
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
