@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -70,7 +71,7 @@ class BarraTerminal : public VistaQuilma {
   }
   void DibujaProgreso(double porcentaje, uint32_t, const std::string& caption) override {
     if (!activa_) return;
-    const int entero = static_cast<int>(porcentaje + 0.5);
+    const int entero = static_cast<int>(std::clamp(porcentaje, 0.0, 100.0) + 0.5);
     if (entero == ultimo_) return;
     ultimo_ = entero;
     constexpr int kAncho = 40;

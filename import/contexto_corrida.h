@@ -69,6 +69,10 @@ struct ResumenCorrida {
 enum class Desenlace { Completa, Parcial, Interrumpida };
 Desenlace DesenlaceDe(const ResumenCorrida& r);
 
+// The bar's percentage before line `actual` of `total` (100 for an empty file), in 64 bits so
+// no file is too long for it.
+double PorcentajeDeLinea(int64_t actual, int64_t total);
+
 // Ends the run at once (the operator's No, an abort in the error dialog, a refused
 // counter-account). The run closes its file and re-enables the journal's triggers first.
 struct FinDeCorrida {};
@@ -81,8 +85,8 @@ struct ContextoCorrida {
   // Intake and line loop.
   plataforma::ArchivoTexto archivo;  // NroArchivo
   std::string RutaArchivo;
-  int32_t TotalRegistros = 0;
-  int32_t RegistroActual = 0;
+  int64_t TotalRegistros = 0;
+  int64_t RegistroActual = 0;
   std::string Linea;
   std::vector<std::string> Columnas;
   std::string CuentaControl;

@@ -124,6 +124,11 @@ void ExigirConsultaHecha() {
   throw ErrorEjecucion(e.Number, e.Description, e.Source);
 }
 
+double PorcentajeDeLinea(int64_t actual, int64_t total) {
+  if (total <= 0) return 100.0;
+  return static_cast<double>(actual * 100) / static_cast<double>(total);
+}
+
 Desenlace DesenlaceDe(const ResumenCorrida& r) {
   if (!r.finalizado) return Desenlace::Interrumpida;
   return r.noRegistradas.empty() ? Desenlace::Completa : Desenlace::Parcial;
@@ -192,11 +197,8 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
   while (ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
     ctx.ventana.HacerEventos();
     ++ctx.RegistroActual;
-    // The product in 32-bit integers, the division in double, as the bar always computed it.
-    const int32_t producto = ctx.RegistroActual * 100;
-    const double porcentaje =
-        ctx.TotalRegistros > 0 ? static_cast<double>(producto) / ctx.TotalRegistros : 100.0;
-    ctx.ventana.DibujaProgreso(porcentaje, kAzul, "");
+    ctx.ventana.DibujaProgreso(PorcentajeDeLinea(ctx.RegistroActual, ctx.TotalRegistros), kAzul,
+                               "");
     if (!Paso(ctx, [&] { ctx.Linea = ctx.archivo.LeerLinea(); })) continue;
     ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
     ++ctx.resumen.lineasLeidas;
