@@ -136,6 +136,11 @@ bool EsNumeroDeAsientoTomado(const ado::Error& e) {
           utilidad::ContieneSinCaso(e.Description, "IX_MV_ASIENTOS_ASIENTO"));
 }
 
+std::string& OrigenDeLote() {
+  static std::string origen;
+  return origen;
+}
+
 std::string& UltimoRechazoMutable() {
   static std::string texto;
   return texto;
@@ -144,6 +149,8 @@ std::string& UltimoRechazoMutable() {
 }  // namespace
 
 const std::string& UltimoRechazo() { return UltimoRechazoMutable(); }
+
+void EstablecerOrigenDeLote(const std::string& origen) { OrigenDeLote() = origen; }
 
 void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
                  bool Primero) {
@@ -218,8 +225,9 @@ bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& re
       continue;
     }
     UltimoRechazoMutable() = error->Description;
-    plataforma::MsgBox(error->Description, plataforma::vbCritical + plataforma::vbOKOnly,
-                       "Atención");
+    const std::string& origen = OrigenDeLote();
+    plataforma::MsgBox(origen.empty() ? error->Description : origen + ": " + error->Description,
+                       plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
     return false;
   }
 }

@@ -41,6 +41,9 @@ bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& re
 // The database's description of the last batch that EjecutaSentencias or EjecutaAsiento counted
 // as refused.
 const std::string& UltimoRechazo();
+// What a refusal's dialog names first ("Archivo F, línea N"), set by the run for each line;
+// empty outside a run.
+void EstablecerOrigenDeLote(const std::string& origen);
 // Decimals code: -3 unchanged, -1 the session's decimals, 0 the regional currency digits,
 // -2 none, otherwise that many.
 std::string FmtMoneda(const std::string& Valor, int Decimales, bool ConSeparadores);

@@ -91,7 +91,8 @@ void AnotarIncompleto(ContextoCorrida& ctx, const std::string& motivo) {
   ++ctx.resumen.incompletos;
   AnotarNoRegistrada(ctx, "incompleta", motivo);
   ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
-                                ctx.RutaArchivo + ": " + motivo + "; no se importó: " + ctx.Linea);
+                                ctx.RutaArchivo + ": " + motivo +
+                                "; no se importó: " + utilidad::Abreviado(ctx.Linea));
 }
 
 // Next number of the cheque sequence shared by both modes (TC "CC", branch 0001, letter X).

@@ -135,9 +135,7 @@ Desenlace DesenlaceDe(const ResumenCorrida& r) {
 }
 
 void AnotarNoRegistrada(ContextoCorrida& ctx, const std::string& motivo, const std::string& valor) {
-  constexpr int kAncho = 80;
-  std::string corto = utilidad::AjustaAncho(valor, kAncho);
-  if (corto.size() < valor.size()) corto += "…";
+  std::string corto = utilidad::Abreviado(valor);
   auto& lista = ctx.resumen.noRegistradas;
   if (!lista.empty() && lista.back().linea == ctx.RegistroActual && lista.back().motivo == motivo) {
     return;
@@ -202,7 +200,14 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     if (!Paso(ctx, [&] { ctx.Linea = ctx.archivo.LeerLinea(); })) continue;
     ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
     ++ctx.resumen.lineasLeidas;
-    if (porLinea) Paso(ctx, porLinea);
+    {
+      // A refusal of this line's batch names the file and the line, however the line ends.
+      struct Origen {
+        explicit Origen(const std::string& texto) { EstablecerOrigenDeLote(texto); }
+        ~Origen() { EstablecerOrigenDeLote(""); }
+      } origen("Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual));
+      if (porLinea) Paso(ctx, porLinea);
+    }
     // A trace that lost a statement no longer proves the run: it stops here, as interrupted.
     if (TrazaFallida()) {
       plataforma::MsgBox("No se pudo escribir la traza " + ArchivoTraza() +

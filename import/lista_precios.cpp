@@ -51,8 +51,11 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
                      ResumenLista& resumen) {
   long numeroLinea = 0;
   while (!archivo.EOF_()) {
-    const std::vector<std::string> campos = utilidad::Dividir(archivo.LeerLinea(), "\t");
+    const std::string linea = archivo.LeerLinea();
     ++numeroLinea;
+    // A blank line (the one an editor leaves at the end) names no customer.
+    if (Trim(utilidad::QuitarCaracteres(linea, "\t")).empty()) continue;
+    const std::vector<std::string> campos = utilidad::Dividir(linea, "\t");
     if (Trim(Campo(campos, 2)).empty() || Trim(Campo(campos, 3)).empty()) continue;
 
     const std::string clase = Trim(Campo(campos, 3));
@@ -66,7 +69,8 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
     }
     if (!EsNumeroSimple(clase)) {
       Avisar("Línea " + std::to_string(numeroLinea) + " de " + ruta + ": la clase de precio \"" +
-             clase + "\" de " + nombre + " no es un número. No se actualizó ese cliente.");
+             utilidad::Abreviado(clase) + "\" de " + nombre +
+             " no es un número. No se actualizó ese cliente.");
       return false;
     }
 
@@ -76,7 +80,8 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
     DB().EjecutaConsultaSQL(sql, &afectadas);
     ado::ErrorCollection& errores = DB().Cnn().Errors();
     if (errores.Count() > 0) {
-      Avisar(errores.Item(0).Description);
+      Avisar("Línea " + std::to_string(numeroLinea) + " de " + ruta + ": " +
+             errores.Item(0).Description);
       return false;
     }
     // An account without additional data has no row to update: not counted as updated.

@@ -90,7 +90,8 @@ void AnotarOmitida(ContextoCorrida& ctx, const std::string& motivo) {
   ++ctx.resumen.incompletos;
   AnotarNoRegistrada(ctx, "incompleta", motivo);
   ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
-                                ctx.RutaArchivo + ": " + motivo + ": " + ctx.Linea);
+                                ctx.RutaArchivo + ": " + motivo + ": " +
+                                utilidad::Abreviado(ctx.Linea));
 }
 
 bool Registrar(ContextoCorrida& ctx, long& contador) {

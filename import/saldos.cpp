@@ -152,7 +152,7 @@ void VerificaCliente(ContextoCorrida& ctx) {
 std::string DescripcionConversion(const ContextoCorrida& ctx, const std::string& que,
                                   const std::string& valor) {
   return "Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual) + ": " +
-         que + " \"" + valor + "\" no se puede convertir";
+         que + " \"" + utilidad::Abreviado(valor) + "\" no se puede convertir";
 }
 
 // Converts the line's amount and dates before anything is composed; a value that does not

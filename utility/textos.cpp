@@ -139,6 +139,13 @@ std::string AjustaAncho(const std::string& texto, int ancho) {
   return texto.substr(0, BytesDe(texto, ancho));
 }
 
+std::string Abreviado(const std::string& texto) {
+  constexpr int kAncho = 80;
+  std::string corto = AjustaAncho(texto, kAncho);
+  if (corto.size() < texto.size()) corto += "…";
+  return corto;
+}
+
 std::string QuitarCaracteres(const std::string& texto, const std::string& caracteres) {
   std::string resultado = texto;
   for (size_t i = 0; i < caracteres.size();) {

@@ -31,6 +31,8 @@ std::string ValorCampo(const Valor& v);
 std::string FormateaCodigo(const std::string& texto, int ancho = 0);
 // The text cut to at most `ancho` characters (characters, not bytes).
 std::string AjustaAncho(const std::string& texto, int ancho);
+// A value as messages show it: at most 80 characters, "…" at the end when it was cut.
+std::string Abreviado(const std::string& texto);
 // Every occurrence of each given character removed (one to three characters).
 std::string QuitarCaracteres(const std::string& texto, const std::string& caracteres);
 // Every occurrence of `buscar` replaced by `reemplazo` (exact case).

@@ -73,6 +73,18 @@ TEST_F(ListaPreciosTest, ALineWithThreeFieldsEndsTheToolAfterTheLinesBefore) {
       (Filas{{"112010005", "3"}, {"112010006", "1"}, {"112010008", "1"}, {"112010009", "5"}}));
 }
 
+// Blank lines (an editor's last line, a line of tabs) name no customer: passed over.
+TEST_F(ListaPreciosTest, BlankLinesArePassedOver) {
+  const std::string ruta = EscribirArchivo(
+      "blancas.txt", "1\t2\tPEREZ JUAN\t3\r\n\r\n\t\t\r\n2\t2\tGOMEZ  ANA\t2\r\n\r\n");
+
+  ResumenLista r = CmdEjecutarLista_Click(ruta);
+
+  EXPECT_TRUE(r.finalizado);
+  EXPECT_EQ(Mensajes(), std::vector<std::string>{"FINALIZADO"});
+  EXPECT_EQ(r.clasesActualizadas, 2);
+}
+
 TEST_F(ListaPreciosTest, AClassThatIsNotANumberStopsTheToolBeforeItsUpdate) {
   const std::string ruta =
       EscribirArchivo("clase.txt",
