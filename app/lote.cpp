@@ -168,6 +168,7 @@ int EjecutarLote(const OpcionesLote& o) {
     return kLoteFinalizado;
   }
   EstablecerEsperaImportacion(o.esperaSegundos);
+  EstablecerMaximoRechazos(o.maximoRechazos);
   FrmQUILMA frm;
   return o.lista.empty() ? Importacion(frm, o) : ListaDePrecios(frm, o);
 }

@@ -14,6 +14,7 @@ struct OpcionesLote {
   std::optional<std::string> concepto;  // replaces the initial concept text
   bool ignorarErrores = false;          // --ante-error ignorar: Ignore instead of Abort
   int esperaSegundos = 0;               // --esperar: wait for another run's company lock
+  int maximoRechazos = 50;              // --max-rechazos: refusals in a row before the run stops
   std::string traza;                    // statement trace file
   std::string lista;                    // --lista: price-list file
   std::string parametros;               // the start-up parameter string

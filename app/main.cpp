@@ -12,7 +12,8 @@ namespace {
 
 constexpr const char* kPie = R"(Batch mode:
   importador --lote --modo N --archivo FILE [--cuenta C] [--concepto T]
-             [--ante-error abortar|ignorar] [--esperar SECONDS] [--traza FILE] PARAMETERS
+             [--ante-error abortar|ignorar] [--max-rechazos N] [--esperar SECONDS]
+             [--traza FILE] PARAMETERS
   importador --lote --lista FILE [--esperar SECONDS] [--traza FILE] PARAMETERS
   importador --lote [--traza FILE] PARAMETERS
 
@@ -80,6 +81,10 @@ int main(int argc, char** argv) {
   auto* optLista = app.add_option("--lista", lote.lista, "Price-list file (TxtLista)")
                        ->needs(flagLote)
                        ->excludes(optModo);
+  app.add_option("--max-rechazos", lote.maximoRechazos,
+                 "Stop after N lines in a row refused the same way by the database (0: never)")
+      ->check(CLI::Range(0, 1000000))
+      ->needs(flagLote);
   app.add_option("--esperar", lote.esperaSegundos,
                  "Wait up to SECONDS for another import run of the company to end")
       ->check(CLI::Range(0, 86400))

@@ -136,6 +136,11 @@ bool EsNumeroDeAsientoTomado(const ado::Error& e) {
           utilidad::ContieneSinCaso(e.Description, "IX_MV_ASIENTOS_ASIENTO"));
 }
 
+bool& RechazosSilenciados() {
+  static bool silenciados = false;
+  return silenciados;
+}
+
 std::string& OrigenDeLote() {
   static std::string origen;
   return origen;
@@ -151,6 +156,8 @@ std::string& UltimoRechazoMutable() {
 const std::string& UltimoRechazo() { return UltimoRechazoMutable(); }
 
 void EstablecerOrigenDeLote(const std::string& origen) { OrigenDeLote() = origen; }
+
+void SilenciarRechazos(bool silenciar) { RechazosSilenciados() = silenciar; }
 
 void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
                  bool Primero) {
@@ -226,6 +233,7 @@ bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& re
     }
     UltimoRechazoMutable() = error->Description;
     const std::string& origen = OrigenDeLote();
+    if (RechazosSilenciados()) return false;
     plataforma::MsgBox(origen.empty() ? error->Description : origen + ": " + error->Description,
                        plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
     return false;

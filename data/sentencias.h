@@ -44,6 +44,9 @@ const std::string& UltimoRechazo();
 // What a refusal's dialog names first ("Archivo F, línea N"), set by the run for each line;
 // empty outside a run.
 void EstablecerOrigenDeLote(const std::string& origen);
+// While set, a refused batch is counted and recorded but shows no dialog (the operator chose to
+// go on after many refusals of the same kind).
+void SilenciarRechazos(bool silenciar);
 // Decimals code: -3 unchanged, -1 the session's decimals, 0 the regional currency digits,
 // -2 none, otherwise that many.
 std::string FmtMoneda(const std::string& Valor, int Decimales, bool ConSeparadores);

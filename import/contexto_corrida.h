@@ -61,7 +61,8 @@ struct ResumenCorrida {
   std::string archivo;                           // the file the run read
   std::vector<std::string> avisos;               // what the operator should know of the file
   long detenidoEnLinea = 0;                      // the operator stopped the run after this line
-  std::string empresaOcupada;                    // the run did not start: who holds the company
+  bool detenidoPorRechazos = false;  // stopped after many refusals in a row: what was posted stays
+  std::string empresaOcupada;        // the run did not start: who holds the company
 };
 
 // How a run ended: every line posted, already there or passed over as the layout says
@@ -72,6 +73,11 @@ Desenlace DesenlaceDe(const ResumenCorrida& r);
 // The bar's percentage before line `actual` of `total` (100 for an empty file), in 64 bits so
 // no file is too long for it.
 double PorcentajeDeLinea(int64_t actual, int64_t total);
+
+// How many batches in a row the database may refuse the same way before the run asks once
+// whether to go on (the batch mode's --max-rechazos; the policy there answers No, and the run
+// stops). 0: never asks.
+void EstablecerMaximoRechazos(int maximo);
 
 // Ends the run at once (the operator's No, an abort in the error dialog, a refused
 // counter-account). The run closes its file and re-enables the journal's triggers first.

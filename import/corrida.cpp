@@ -129,7 +129,14 @@ double PorcentajeDeLinea(int64_t actual, int64_t total) {
   return static_cast<double>(actual * 100) / static_cast<double>(total);
 }
 
+namespace {
+int gMaximoRechazos = 10;
+}  // namespace
+
+void EstablecerMaximoRechazos(int maximo) { gMaximoRechazos = maximo < 0 ? 0 : maximo; }
+
 Desenlace DesenlaceDe(const ResumenCorrida& r) {
+  if (r.detenidoPorRechazos) return Desenlace::Parcial;
   if (!r.finalizado) return Desenlace::Interrumpida;
   return r.noRegistradas.empty() ? Desenlace::Completa : Desenlace::Parcial;
 }
@@ -166,6 +173,58 @@ void AbrirArchivo(ContextoCorrida& ctx) {
   ctx.archivo.Abrir(utilidad::QuitarCaracteres(ctx.RutaArchivo, "\""));
 }
 
+namespace {
+
+// Refusals of the same kind line after line (a read-only company, a full disk, a column too
+// short for a value every line carries).
+struct Seguidilla {
+  long rechazadas = 0;    // refused lines in a row with the same refusal
+  std::string rechazo;    // that refusal
+  long registradas = -1;  // what the run had posted after the line before
+  bool preguntado = false;
+};
+
+long Registradas(const ResumenCorrida& r) {
+  return r.registrados + r.cuentasCreadas + r.tareasCatalogadas + r.vinculosGrabados;
+}
+
+// After each line: true when the run must stop, the operator (or the batch policy) having
+// declined to go on after the limit of refusals in a row. Going on silences the refusal dialogs.
+bool SeguidillaDeRechazos(ContextoCorrida& ctx, Seguidilla& s) {
+  const auto& rechazadas = ctx.resumen.lineasRechazadas;
+  const bool rechazada = !rechazadas.empty() && rechazadas.back() == ctx.RegistroActual;
+  const long registradas = Registradas(ctx.resumen);
+  if (rechazada) {
+    if (s.rechazadas > 0 && UltimoRechazo() == s.rechazo) {
+      ++s.rechazadas;
+    } else {
+      s.rechazadas = 1;
+      s.rechazo = UltimoRechazo();
+    }
+  } else if (registradas != s.registradas) {
+    s.rechazadas = 0;
+  }
+  s.registradas = registradas;
+  if (s.preguntado || gMaximoRechazos == 0 || s.rechazadas < gMaximoRechazos) return false;
+  s.preguntado = true;
+  const int respuesta = plataforma::MsgBox(
+      "La base rechazó " + std::to_string(s.rechazadas) +
+          " líneas seguidas con el mismo error:\r\n" + utilidad::Abreviado(s.rechazo) +
+          "\r\n\r\n¿Continuar con el resto del archivo sin mostrar cada rechazo?",
+      plataforma::vbYesNo + plataforma::vbExclamation, "Aviso al Usuario");
+  if (respuesta == plataforma::vbYes) {
+    SilenciarRechazos(true);
+    return false;
+  }
+  ctx.resumen.detenidoPorRechazos = true;
+  ctx.resumen.avisos.push_back("la importación se detuvo después de la línea " +
+                               std::to_string(ctx.RegistroActual) + ": " +
+                               std::to_string(s.rechazadas) + " rechazos seguidos de la base");
+  return true;
+}
+
+}  // namespace
+
 void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
                      const std::function<void()>& porLinea, const std::function<void()>& despues) {
   // First pass: count the lines.
@@ -191,6 +250,12 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
   }
 
   ctx.RegistroActual = 0;
+  Seguidilla seguidilla;
+  // The refusal dialogs speak again in every run, whatever the one before chose.
+  struct Silencio {
+    Silencio() { SilenciarRechazos(false); }
+    ~Silencio() { SilenciarRechazos(false); }
+  } silencio;
   if (antes) Paso(ctx, antes);
   while (ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
     ctx.ventana.HacerEventos();
@@ -208,6 +273,7 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
       } origen("Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual));
       if (porLinea) Paso(ctx, porLinea);
     }
+    if (SeguidillaDeRechazos(ctx, seguidilla)) break;
     // A trace that lost a statement no longer proves the run: it stops here, as interrupted.
     if (TrazaFallida()) {
       plataforma::MsgBox("No se pudo escribir la traza " + ArchivoTraza() +
@@ -224,6 +290,14 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
   }
   if (despues) Paso(ctx, despues);
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
+  if (ctx.resumen.detenidoPorRechazos) {
+    plataforma::MsgBox("Proceso detenido después de la línea " +
+                           std::to_string(ctx.RegistroActual) + " de " +
+                           std::to_string(ctx.TotalRegistros) + ": la base rechazó " +
+                           "demasiadas líneas seguidas. Lo registrado se conserva.",
+                       plataforma::vbExclamation, "Aviso al Usuario");
+    return;
+  }
   if (ctx.resumen.detenidoEnLinea) {
     plataforma::MsgBox("Proceso detenido por el operador después de la línea " +
                            std::to_string(ctx.resumen.detenidoEnLinea) + " de " +

@@ -168,6 +168,35 @@ TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
   }
 }
 
+// The same refusal line after line stops the batch mode after --max-rechazos of them (what was
+// posted before stays, exit 3); with 0 every line is tried.
+TEST_F(LoteTest, MuchosRechazosSeguidosDetienenLaCorrida) {
+  std::string contenido = "Cliente: 123\r\n";
+  for (int i = 1; i <= 30; ++i) {
+    contenido += "15/01/2020;;;;REC X 0001-" + std::to_string(i) + ";;;;;;;;;15/01/2020" +
+                 std::string(24, ';') + "10\r\n";
+  }
+  const std::string archivo = EscribirArchivo("saldos.txt", contenido);
+  struct Caso {
+    std::string opcion;
+    std::string rechazados;
+    bool pregunta;
+  };
+  const Caso casos[] = {{"--max-rechazos 5 ", "Rechazados por la base: 5 ", true},
+                        {"--max-rechazos 0 ", "Rechazados por la base: 30 ", false}};
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.opcion);
+    EXPECT_EQ(
+        Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar --concepto " +
+               std::string(61, 'c') + " " + c.opcion + "--archivo " + archivo + " " + Parametros()),
+        3)
+        << errores;
+    EXPECT_NE(salida.find(c.rechazados), std::string::npos) << salida;
+    EXPECT_EQ(errores.find("La base rechazó 5 líneas seguidas") != std::string::npos, c.pregunta)
+        << errores;
+  }
+}
+
 // A trace that cannot be written is a usage error; one that fails during the run stops it.
 // A damaged embedded company is refused before anything is written to it.
 TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
