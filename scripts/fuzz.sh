@@ -25,7 +25,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang-14 CXX=clang++-14 CXXFLAGS="$banderas" cmake -S "$raiz" -B "$build" \
     -DCMAKE_BUILD_TYPE=None -DIMPORTADOR_QT=OFF -DBUILD_TESTING=OFF >/dev/null
 fi
-BUILD_DIR="$build" "$raiz/scripts/compilar.sh" --target platform utility data configuracion \
+BUILD_DIR="$build" "$raiz/scripts/compilar.sh" --target platform utility data \
   import session >/dev/null
 
 objetivos=("$@")
@@ -34,7 +34,7 @@ if [ ${#objetivos[@]} -eq 0 ]; then
 fi
 
 bibliotecas=()
-for lib in session import configuracion data utility platform; do
+for lib in session import data utility platform; do
   bibliotecas+=("$(find "$build" -name "lib$lib.a" | head -n1)")
 done
 mkdir -p "$build/bin"
