@@ -3,10 +3,6 @@
 // imports each one by running this program in batch mode, prints the journal's totals, and runs
 // everything a second time to show that a re-import posts nothing.
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,8 +17,7 @@
 #include "platform/ado.h"
 #include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
-
-extern char** environ;
+#include "platform/sistema.h"
 
 namespace {
 
@@ -106,11 +101,14 @@ constexpr Corrida kCorridas[] = {
 constexpr const char* kTablasEscritas[] = {"MV_ASIENTOS", "MA_CALENDARIO", "MA_CUENTAS",
                                            "V_MV_CPTE",   "V_TA_TAREAS",   "V_MV_CPTETAREAS"};
 
-// The samples folder: IMPORTADOR_SAMPLES, or samples/ of the source tree this program was
-// built from (so the demo runs from the build tree).
+// The samples folder: IMPORTADOR_SAMPLES, else samples/ beside the program (an unpacked
+// package), else samples/ of the source tree this program was built from (the build tree).
 fs::path CarpetaMuestras() {
-  const char* elegida = std::getenv("IMPORTADOR_SAMPLES");
-  if (elegida && *elegida) return elegida;
+  const std::string elegida = plataforma::Entorno("IMPORTADOR_SAMPLES");
+  if (!elegida.empty()) return elegida;
+  std::error_code ec;
+  const fs::path junto = fs::path(plataforma::RutaEjecutable()).parent_path() / "samples";
+  if (fs::is_directory(junto, ec)) return junto;
   return fs::path(__FILE__).parent_path().parent_path() / "samples";
 }
 
@@ -128,14 +126,13 @@ fs::path PrepararCarpeta(const std::string& pedida) {
     }
     return carpeta;
   }
-  fs::path base = fs::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  std::string plantilla = (base / "importador-demo-XXXXXX").string();
-  if (mkdtemp(plantilla.data()) == nullptr) {
+  const std::string nueva = plataforma::CrearCarpetaTemporal("importador-demo-");
+  if (nueva.empty()) {
     throw plataforma::ErrorEjecucion(plataforma::kErrAccesoRuta,
-                                     "No se pudo crear una carpeta en " + base.string());
+                                     "No se pudo crear una carpeta en " +
+                                         fs::temp_directory_path(ec).string());
   }
-  return plantilla;
+  return nueva;
 }
 
 // The files of the previous system are copied byte for byte (Windows-1252, CR LF).
@@ -158,43 +155,21 @@ fs::path CopiarMuestras(const fs::path& carpeta) {
 }
 
 // A word for the shell: quoted when it holds anything but plain path characters.
-std::string ParaShell(const std::string& palabra) {
-  if (palabra.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                "0123456789-_./=:") == std::string::npos) {
-    return palabra;
-  }
-  std::string r = "'";
-  for (char c : palabra) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return r + "'";
-}
+std::string ParaShell(const std::string& palabra) { return plataforma::PalabraDeOrden(palabra); }
 
 // This program's path, for the command lines the demo prints.
 std::string EstePrograma() {
-  std::error_code ec;
-  fs::path ruta = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? "importador" : ruta.string();
+  const std::string ruta = plataforma::RutaEjecutable();
+  return ruta.empty() ? "importador" : ruta;
 }
 
 // Runs this program with the arguments and returns its exit status (-1 when it could not run
 // or did not end normally). Its output goes straight to ours.
 int CorrerPrograma(const std::vector<std::string>& argumentos) {
-  std::vector<char*> argv;
-  std::string nombre = "importador";
-  argv.push_back(nombre.data());
-  std::vector<std::string> copia = argumentos;
-  for (std::string& a : copia) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
   std::cout << std::flush;
   std::cerr << std::flush;
   std::fflush(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) {
-    return -1;
-  }
-  int estado = 0;
-  if (waitpid(pid, &estado, 0) != pid) return -1;
-  return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+  return plataforma::EjecutarYEsperar(EstePrograma(), argumentos);
 }
 
 // Runs every mode once; returns how many runs did not end with status 0.

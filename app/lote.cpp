@@ -3,8 +3,6 @@
 
 #include "app/lote.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -13,6 +11,7 @@
 #include "data/bloqueo_importacion.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
+#include "platform/sistema.h"
 #include "session/guion.h"
 #include "session/inicio.h"
 #include "ui/frm_quilma.h"
@@ -63,7 +62,7 @@ class DialogosLote : public Dialogos {
 // The progress bar on the terminal, redrawn only when the whole percentage changes.
 class BarraTerminal : public VistaQuilma {
  public:
-  BarraTerminal() : activa_(isatty(STDERR_FILENO) == 1) {}
+  BarraTerminal() : activa_(ErroresEnTerminal()) {}
   ~BarraTerminal() override {
     if (activa_ && ultimo_ >= 0) std::cerr << std::endl;
   }
@@ -122,7 +121,7 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
 }  // namespace
 
 int EjecutarLote(const OpcionesLote& o) {
-  if (!o.traza.empty()) setenv("IMPORTADOR_TRAZA", o.traza.c_str(), 1);
+  if (!o.traza.empty()) EstablecerEntorno("IMPORTADOR_TRAZA", o.traza);
   DialogosLote dialogos(o.ignorarErrores);
   DialogosInstalados instalados(&dialogos);
   EstablecerAbridorRegistro(nullptr);  // a script's error log stays in TEMP: nobody to read it

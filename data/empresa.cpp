@@ -1,13 +1,12 @@
 #include "data/empresa.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "platform/ado.h"
 #include "platform/error_ejecucion.h"
+#include "platform/sistema.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -68,7 +67,7 @@ std::shared_ptr<ado::Connection> CrearBaseSQLite(const std::string& archivo) {
     throw ErrorEjecucion(plataforma::kErrRutaNoEncontrada,
                          "La carpeta " + carpeta.string() + " no existe");
   }
-  if (::access(carpeta.c_str(), W_OK | X_OK) != 0) {
+  if (!plataforma::CarpetaEscribible(carpeta.string())) {
     throw ErrorEjecucion(kErrAccesoArchivo,
                          "No se puede escribir en la carpeta " + carpeta.string());
   }

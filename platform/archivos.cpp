@@ -1,14 +1,12 @@
 #include "platform/archivos.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "platform/error_ejecucion.h"
+#include "platform/sistema.h"
 
 namespace plataforma {
 
@@ -82,11 +80,6 @@ bool EsUtf8(const std::string& s) {
 std::string ConBarra(std::string carpeta) {
   if (carpeta.empty() || carpeta.back() != '/') carpeta += '/';
   return carpeta;
-}
-
-bool Escribible(const fs::path& carpeta) {
-  std::error_code ec;
-  return fs::is_directory(carpeta, ec) && ::access(carpeta.c_str(), W_OK) == 0;
 }
 
 std::string& CarpetaEstablecida() {
@@ -204,14 +197,13 @@ std::string CarpetaPrograma() {
   if (!CarpetaEstablecida().empty()) return CarpetaEstablecida();
   std::string elegida = Entorno("IMPORTADOR_CARPETA");
   if (!elegida.empty()) return ConBarra(elegida);
-  std::error_code ec;
-  fs::path ejecutable = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec && Escribible(ejecutable.parent_path())) {
-    return ConBarra(ejecutable.parent_path().string());
+  const std::string ejecutable = RutaEjecutable();
+  if (!ejecutable.empty()) {
+    const std::string suya = fs::path(ejecutable).parent_path().string();
+    if (CarpetaEscribible(suya)) return ConBarra(suya);
   }
-  std::string datos = Entorno("XDG_DATA_HOME");
-  fs::path carpeta = !datos.empty() ? fs::path(datos) / "importador"
-                                    : fs::path(Entorno("HOME")) / ".local/share/importador";
+  std::error_code ec;
+  fs::path carpeta = fs::path(CarpetaDatosDeUsuario()) / "importador";
   fs::create_directories(carpeta, ec);
   return ConBarra(carpeta.string());
 }
@@ -221,10 +213,5 @@ void EstablecerCarpetaPrograma(const std::string& carpeta) {
 }
 
 std::string NombreEjecutable() { return "importador"; }
-
-std::string Entorno(const std::string& nombre) {
-  const char* valor = std::getenv(nombre.c_str());
-  return valor ? valor : "";
-}
 
 }  // namespace plataforma

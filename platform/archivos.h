@@ -40,8 +40,8 @@ bool ArchivoLegible(const std::string& ruta);
 bool AgregarCp1252(const std::string& ruta, const std::string& texto);
 
 // The folder beside the program where the files the suite shares are kept: IMPORTADOR_CARPETA
-// when set; otherwise the executable's folder when it is writable; otherwise
-// $XDG_DATA_HOME/importador (or ~/.local/share/importador), created when missing.
+// when set; otherwise the executable's folder when it is writable; otherwise "importador" in
+// the user's data folder (CarpetaDatosDeUsuario), created when missing.
 // Always ends with "/".
 std::string CarpetaPrograma();
 void EstablecerCarpetaPrograma(const std::string& carpeta);  // tests; empty restores the rule
