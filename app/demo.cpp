@@ -105,9 +105,9 @@ constexpr const char* kTablasEscritas[] = {"MV_ASIENTOS", "MA_CALENDARIO", "MA_C
 // package), else samples/ of the source tree this program was built from (the build tree).
 fs::path CarpetaMuestras() {
   const std::string elegida = plataforma::Entorno("IMPORTADOR_SAMPLES");
-  if (!elegida.empty()) return elegida;
+  if (!elegida.empty()) return plataforma::RutaFs(elegida);
   std::error_code ec;
-  const fs::path junto = fs::path(plataforma::RutaEjecutable()).parent_path() / "samples";
+  const fs::path junto = plataforma::RutaFs(plataforma::RutaEjecutable()).parent_path() / "samples";
   if (fs::is_directory(junto, ec)) return junto;
   return fs::path(__FILE__).parent_path().parent_path() / "samples";
 }
@@ -117,7 +117,7 @@ fs::path CarpetaMuestras() {
 fs::path PrepararCarpeta(const std::string& pedida) {
   std::error_code ec;
   if (!pedida.empty()) {
-    fs::path carpeta = fs::absolute(pedida, ec);
+    fs::path carpeta = fs::absolute(plataforma::RutaFs(pedida), ec);
     if (!ec) fs::create_directories(carpeta, ec);
     if (ec) {
       throw plataforma::ErrorEjecucion(
@@ -130,9 +130,9 @@ fs::path PrepararCarpeta(const std::string& pedida) {
   if (nueva.empty()) {
     throw plataforma::ErrorEjecucion(plataforma::kErrAccesoRuta,
                                      "No se pudo crear una carpeta en " +
-                                         fs::temp_directory_path(ec).string());
+                                         plataforma::CarpetaTemporal());
   }
-  return nueva;
+  return plataforma::RutaFs(nueva);
 }
 
 // The files of the previous system are copied byte for byte (Windows-1252, CR LF).
@@ -147,7 +147,8 @@ fs::path CopiarMuestras(const fs::path& carpeta) {
     if (ec) {
       throw plataforma::ErrorEjecucion(plataforma::kErrArchivoNoEncontrado,
                                        "No se pudo copiar el archivo de muestra " +
-                                           (origen / c.archivo).string() + ": " + ec.message() +
+                                           plataforma::TextoRuta(origen / c.archivo) + ": " +
+                                           ec.message() +
                                            " (IMPORTADOR_SAMPLES nombra otra carpeta)");
     }
   }
@@ -176,7 +177,7 @@ int CorrerPrograma(const std::vector<std::string>& argumentos) {
 int Pasada(const fs::path& archivos, const std::string& parametros, const std::string& traza) {
   int fallidas = 0;
   for (const Corrida& c : kCorridas) {
-    const std::string archivo = (archivos / c.archivo).string();
+    const std::string archivo = plataforma::TextoRuta(archivos / c.archivo);
     std::vector<std::string> args = {"--lote"};
     if (c.modo >= 0) {
       args.insert(args.end(), {"--modo", std::to_string(c.modo), "--archivo", archivo});
@@ -297,27 +298,28 @@ bool NadaDosVeces(const std::vector<int64_t>& antes, const std::vector<int64_t>&
 int ComandoDemo(const std::string& carpetaPedida) {
   try {
     const fs::path carpeta = PrepararCarpeta(carpetaPedida);
-    if (carpeta.string().find_first_of(";'\"") != std::string::npos) {
+    const std::string textoCarpeta = plataforma::TextoRuta(carpeta);
+    if (textoCarpeta.find_first_of(";'\"") != std::string::npos) {
       std::fprintf(stderr, "demo: la carpeta %s no puede llevar ';' ni comillas\n",
-                   carpeta.c_str());
+                   textoCarpeta.c_str());
       return 1;
     }
-    std::printf("Carpeta de la demostración: %s\n", carpeta.c_str());
+    std::printf("Carpeta de la demostración: %s\n", textoCarpeta.c_str());
     // The runs keep the program's own files where they always do; say where that is.
     std::printf("Archivos del programa (consultas.kvx, KVERR.LOG, BASES.TXT): %s\n",
                 plataforma::CarpetaPrograma().c_str());
 
-    const std::string base = CrearEmpresa(carpeta.string(), kEmpresa);
+    const std::string base = CrearEmpresa(textoCarpeta, kEmpresa);
     auto cnn = ado::CrearConexion();
     cnn->Open(CadenaConexionSQLite(base));
     EjecutarScriptSQLite(*cnn, kDatosEmpresa);
     std::printf("Empresa %s creada: %s\n", kEmpresa, base.c_str());
     const fs::path archivos = CopiarMuestras(carpeta);
-    std::printf("Archivos de muestra copiados en %s\n", archivos.c_str());
+    std::printf("Archivos de muestra copiados en %s\n", plataforma::TextoRuta(archivos).c_str());
 
-    const std::string parametros = "@Server=sqlite:" + carpeta.string() + ";@DbName=" + kEmpresa +
+    const std::string parametros = "@Server=sqlite:" + textoCarpeta + ";@DbName=" + kEmpresa +
                                    ";@Usuario=" + kOperador + ";@Password=" + kClave + ";";
-    const std::string traza = (carpeta / "traza.jsonl").string();
+    const std::string traza = plataforma::TextoRuta(carpeta / "traza.jsonl");
 
     std::printf("\n=== Primera pasada: cada modo importa su archivo\n");
     int fallidas = Pasada(archivos, parametros, traza);

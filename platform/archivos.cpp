@@ -89,6 +89,21 @@ std::string& CarpetaEstablecida() {
 
 }  // namespace
 
+fs::path RutaFs(const std::string& texto) {
+  return fs::path(std::u8string_view(reinterpret_cast<const char8_t*>(texto.data()), texto.size()));
+}
+
+std::string TextoRuta(const fs::path& ruta) {
+  const std::u8string texto = ruta.u8string();
+  return std::string(texto.begin(), texto.end());
+}
+
+std::string CarpetaTemporal() {
+  std::error_code ec;
+  const fs::path carpeta = fs::temp_directory_path(ec);
+  return ec ? "" : TextoRuta(carpeta);
+}
+
 std::string Cp1252AUtf8(const std::string& bytes) {
   std::string salida;
   salida.reserve(bytes.size());
@@ -129,11 +144,12 @@ std::string Utf8ACp1252(const std::string& texto) {
 void ArchivoTexto::Abrir(const std::string& ruta) {
   Cerrar();
   std::error_code ec;
-  if (ruta.empty() || !fs::exists(ruta, ec)) {
+  const fs::path archivo = RutaFs(ruta);
+  if (ruta.empty() || !fs::exists(archivo, ec)) {
     throw ErrorEjecucion(kErrArchivoNoEncontrado, "No se encontró el archivo: " + ruta);
   }
   std::ifstream f;
-  if (fs::is_regular_file(ruta, ec)) f.open(ruta, std::ios::binary);
+  if (fs::is_regular_file(archivo, ec)) f.open(archivo, std::ios::binary);
   if (!f.is_open()) {
     throw ErrorEjecucion(kErrAccesoRuta, "Error de acceso a la ruta o el archivo: " + ruta);
   }
@@ -180,13 +196,13 @@ std::string ArchivoTexto::LeerLinea() {
 
 bool ArchivoLegible(const std::string& ruta) {
   std::error_code ec;
-  if (ruta.empty() || !fs::is_regular_file(ruta, ec)) return false;
-  std::ifstream f(ruta, std::ios::binary);
+  if (ruta.empty() || !fs::is_regular_file(RutaFs(ruta), ec)) return false;
+  std::ifstream f(RutaFs(ruta), std::ios::binary);
   return f.is_open();
 }
 
 bool AgregarCp1252(const std::string& ruta, const std::string& texto) {
-  std::ofstream f(ruta, std::ios::binary | std::ios::app);
+  std::ofstream f(RutaFs(ruta), std::ios::binary | std::ios::app);
   if (!f.is_open()) return false;
   f << Utf8ACp1252(texto);
   f.close();
@@ -199,13 +215,13 @@ std::string CarpetaPrograma() {
   if (!elegida.empty()) return ConBarra(elegida);
   const std::string ejecutable = RutaEjecutable();
   if (!ejecutable.empty()) {
-    const std::string suya = fs::path(ejecutable).parent_path().string();
+    const std::string suya = TextoRuta(RutaFs(ejecutable).parent_path());
     if (CarpetaEscribible(suya)) return ConBarra(suya);
   }
   std::error_code ec;
-  fs::path carpeta = fs::path(CarpetaDatosDeUsuario()) / "importador";
+  fs::path carpeta = RutaFs(CarpetaDatosDeUsuario()) / "importador";
   fs::create_directories(carpeta, ec);
-  return ConBarra(carpeta.string());
+  return ConBarra(TextoRuta(carpeta));
 }
 
 void EstablecerCarpetaPrograma(const std::string& carpeta) {

@@ -4,11 +4,20 @@
 // suite's other programs written in Windows-1252, the program's folder, TEMP and TMP.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 namespace plataforma {
+
+// A file-system path from the program's UTF-8 text, and its UTF-8 text back. std::filesystem
+// reads a plain std::string in the system's narrow encoding, which on Windows is not UTF-8: a
+// path that may hold letters beyond ASCII goes through these.
+std::filesystem::path RutaFs(const std::string& texto);
+std::string TextoRuta(const std::filesystem::path& ruta);
+// The system's folder for temporary files, as UTF-8 text; empty when it cannot be told.
+std::string CarpetaTemporal();
 
 // Conversions between the program's UTF-8 and the 8-bit Windows-1252 code page.
 std::string Cp1252AUtf8(const std::string& bytes);

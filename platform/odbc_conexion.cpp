@@ -460,8 +460,10 @@ void OdbcConnection::RequireOpen() const {
 
 void OdbcConnection::ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool conectando) {
   Error e;
+  SQLINTEGER nativo = 0;
   for (SQLSMALLINT i = 1;
-       odbc::Diagnostico(handleType, handle, i, e.SQLState, e.NativeError, e.Description); ++i) {
+       odbc::Diagnostico(handleType, handle, i, e.SQLState, nativo, e.Description); ++i) {
+    e.NativeError = static_cast<int32_t>(nativo);
     e.Source = source_;
     e.Number = conectando ? kEFail
                           : NumeroDeDiagnostico(e.SQLState, e.NativeError, e.Description, motor_);
@@ -542,7 +544,7 @@ void OdbcConnection::ComprobarFuncionesSqlite() {
   const std::string extension = odbc::ExtensionSqlite();
   if (extension.empty()) return;
   try {
-    Execute("SELECT getdate(), len('a'), isnull(NULL, 1), 'a' = 'A' COLLATE KVCI");
+    Execute("SELECT getdate(), len('a'), [isnull](NULL, 1), 'a' = 'A' COLLATE KVCI");
   } catch (const plataforma::ErrorEjecucion& e) {
     throw plataforma::ErrorEjecucion(
         kEFail,

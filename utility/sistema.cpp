@@ -1,7 +1,5 @@
 // Paths, the cipher, the error dialog, the system-information object and the file dialog.
 
-#include <filesystem>
-
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/sistema.h"
@@ -68,9 +66,8 @@ int MensajeError(int32_t numero, const std::string& descripcion, const std::stri
 std::string NombreMaquina() { return plataforma::NombreMaquina(); }
 
 std::string CarpetaAlternativa() {
-  std::error_code ec;
-  std::string carpeta = std::filesystem::temp_directory_path(ec).string();
-  if (ec || carpeta.empty()) carpeta = "/tmp";
+  std::string carpeta = plataforma::CarpetaTemporal();
+  if (carpeta.empty()) carpeta = "/tmp";
   return RutaConBarra(carpeta);
 }
 
