@@ -5,15 +5,23 @@
 
 enable_language(RC)
 
-set(IMPORTADOR_CABECERAS ${CMAKE_BINARY_DIR}/cabeceras-anfitrion)
-file(MAKE_DIRECTORY ${IMPORTADOR_CABECERAS})
-foreach(cabecera nlohmann CLI sqlite3.h sqlite3ext.h)
-  if(NOT EXISTS /usr/include/${cabecera})
-    message(FATAL_ERROR "/usr/include/${cabecera} is missing: install nlohmann-json3-dev, "
-                        "libcli11-dev and libsqlite3-dev (scripts/windows.sh does)")
-  endif()
-  file(CREATE_LINK /usr/include/${cabecera} ${IMPORTADOR_CABECERAS}/${cabecera} SYMBOLIC)
-endforeach()
+# A folder that holds nlohmann/, CLI/, sqlite3.h and sqlite3ext.h: given (a native Windows build,
+# such as MSYS2's include folder), or made of links to the host's /usr/include (cross-build).
+set(IMPORTADOR_CABECERAS_DE "" CACHE PATH
+    "Folder with the headers of CLI11, nlohmann/json and SQLite's extension interface")
+if(IMPORTADOR_CABECERAS_DE)
+  set(IMPORTADOR_CABECERAS ${IMPORTADOR_CABECERAS_DE})
+else()
+  set(IMPORTADOR_CABECERAS ${CMAKE_BINARY_DIR}/cabeceras-anfitrion)
+  file(MAKE_DIRECTORY ${IMPORTADOR_CABECERAS})
+  foreach(cabecera nlohmann CLI sqlite3.h sqlite3ext.h)
+    if(NOT EXISTS /usr/include/${cabecera})
+      message(FATAL_ERROR "/usr/include/${cabecera} is missing: install nlohmann-json3-dev, "
+                          "libcli11-dev and libsqlite3-dev (scripts/windows.sh does)")
+    endif()
+    file(CREATE_LINK /usr/include/${cabecera} ${IMPORTADOR_CABECERAS}/${cabecera} SYMBOLIC)
+  endforeach()
+endif()
 
 add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
 target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${IMPORTADOR_CABECERAS})
@@ -29,6 +37,8 @@ add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE)
 # SQLite ODBC driver, which loads the host's build of the functions extension.
 set(IMPORTADOR_EXTENSION_ANFITRION "" CACHE FILEPATH
     "The SQLite functions extension built for the host (Wine's ODBC driver is the host's)")
+set(IMPORTADOR_PROGRAMA_ANFITRION "" CACHE FILEPATH
+    "The Linux build of importador, whose demo journal the one under Wine must equal")
 if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   find_program(IMPORTADOR_WINE wine REQUIRED)
   set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all
