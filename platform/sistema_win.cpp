@@ -102,6 +102,26 @@ HANDLE Heredable(DWORD cual) {
   return copia;
 }
 
+// The program writes UTF-8; a console shows its own code page (the OEM one) unless told
+// otherwise. Told when the program starts, and given back its own when the program ends, as
+// the console outlives the program.
+class ConsolaUtf8 {
+ public:
+  ConsolaUtf8() : anterior_(GetConsoleOutputCP()) {
+    if (anterior_ != 0) SetConsoleOutputCP(CP_UTF8);
+  }
+  ~ConsolaUtf8() {
+    if (anterior_ != 0) SetConsoleOutputCP(anterior_);
+  }
+  ConsolaUtf8(const ConsolaUtf8&) = delete;
+  ConsolaUtf8& operator=(const ConsolaUtf8&) = delete;
+
+ private:
+  UINT anterior_;  // 0 without a console
+};
+
+const ConsolaUtf8 consola;
+
 }  // namespace
 
 std::string RutaEjecutable() {

@@ -2,7 +2,8 @@
 ; programs folder (writable by the user, so the program keeps its files beside it, as it does
 ; when unzipped), a Start-menu folder, and an uninstaller registered with Windows.
 ;   makensis -DVERSION=0.1.0 -DORIGEN=<folder of the zip's files> -DSALIDA=<setup.exe> instalador.nsi
-Unicode true
+; 64-bit, like the program: it runs where the program runs (and under a 64-bit-only Wine).
+Target amd64-unicode
 !ifndef VERSION | ORIGEN | SALIDA
   !error "makensis -DVERSION=... -DORIGEN=... -DSALIDA=... instalador.nsi"
 !endif

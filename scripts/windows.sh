@@ -42,10 +42,15 @@ flock /tmp/importador-build.lock cmake --build "$build" -j2
 # A private prefix; a persistent wineserver for the whole run (without it, every test waits
 # for a server that keeps ctest's pipe open), stopped however the run ends.
 export WINEPREFIX="$build/wine" WINEDEBUG=-all
-[ -d "$WINEPREFIX" ] || { echo "Creating the Wine prefix $WINEPREFIX"; wineboot -i >/dev/null 2>&1; }
+mkdir -p "$WINEPREFIX"
+wineserver -k 2>/dev/null || true  # one left running by an earlier run, perhaps not persistent
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
-(cd "$build" && ctest -j2 --output-on-failure --timeout 600 ${CTEST_EXTRA:-})
+[ -f "$WINEPREFIX/system.reg" ] || echo "Creating the Wine prefix $WINEPREFIX"
+# Wine's own service processes start with the first program: started here, they hold no pipe
+# of ctest's open (which would make ctest wait for them).
+wineboot -i </dev/null >/dev/null 2>&1
+(cd "$build" && ctest -j2 --output-on-failure --timeout 600 ${CTEST_EXTRA:-} </dev/null)
 
 # --- Package ----------------------------------------------------------------------------------
 version="$(sed -n 's/^project(importador VERSION \([0-9.]*\).*/\1/p' "$raiz/CMakeLists.txt")"
