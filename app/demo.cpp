@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/comandos.h"
+#include "data/conexiones.h"
 #include "data/empresa.h"
 #include "platform/ado.h"
 #include "platform/archivos.h"
@@ -317,8 +318,9 @@ int ComandoDemo(const std::string& carpetaPedida) {
     const fs::path archivos = CopiarMuestras(carpeta);
     std::printf("Archivos de muestra copiados en %s\n", plataforma::TextoRuta(archivos).c_str());
 
-    const std::string parametros = "@Server=sqlite:" + textoCarpeta + ";@DbName=" + kEmpresa +
-                                   ";@Usuario=" + kOperador + ";@Password=" + kClave + ";";
+    const std::string parametros = "@Server=" + ServidorSQLite(textoCarpeta) +
+                                   ";@DbName=" + kEmpresa + ";@Usuario=" + kOperador +
+                                   ";@Password=" + kClave + ";";
     const std::string traza = plataforma::TextoRuta(carpeta / "traza.jsonl");
 
     std::printf("\n=== Primera pasada: cada modo importa su archivo\n");

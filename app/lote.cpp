@@ -3,8 +3,10 @@
 
 #include "app/lote.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -68,7 +70,7 @@ class BarraTerminal : public VistaQuilma {
   }
   void DibujaProgreso(double porcentaje, uint32_t, const std::string& caption) override {
     if (!activa_) return;
-    const int entero = static_cast<int>(porcentaje + 0.5);
+    const int entero = static_cast<int>(std::clamp(porcentaje, 0.0, 100.0) + 0.5);
     if (entero == ultimo_) return;
     ultimo_ = entero;
     constexpr int kAncho = 40;
@@ -115,13 +117,29 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.EstablecerVista(nullptr);
   if (!frm.UltimaCorrida().empresaOcupada.empty()) return kLoteOcupada;
   std::cout << TextoResumen(frm.UltimaCorrida()) << std::flush;
-  return frm.UltimaCorrida().finalizado ? kLoteFinalizado : kLoteInterrumpido;
+  switch (DesenlaceDe(frm.UltimaCorrida())) {
+    case Desenlace::Completa:
+      return kLoteFinalizado;
+    case Desenlace::Parcial:
+      return kLoteParcial;
+    case Desenlace::Interrumpida:
+      break;
+  }
+  return kLoteInterrumpido;
 }
 
 }  // namespace
 
 int EjecutarLote(const OpcionesLote& o) {
-  if (!o.traza.empty()) EstablecerEntorno("IMPORTADOR_TRAZA", o.traza);
+  if (!o.traza.empty()) {
+    // A trace that cannot be written proves nothing: the run does not start without it.
+    std::ofstream prueba(RutaFs(o.traza), std::ios::app | std::ios::binary);
+    if (!prueba) {
+      std::cerr << "importador: no se puede escribir la traza " << o.traza << std::endl;
+      return kLoteUso;
+    }
+    EstablecerEntorno("IMPORTADOR_TRAZA", o.traza);
+  }
   DialogosLote dialogos(o.ignorarErrores);
   DialogosInstalados instalados(&dialogos);
   EstablecerAbridorRegistro(nullptr);  // a script's error log stays in TEMP: nobody to read it

@@ -23,6 +23,7 @@ struct OpcionesLote {
 inline constexpr int kLoteFinalizado = 0;    // the run reached its closing message
 inline constexpr int kLoteInterrumpido = 1;  // the run ended before it
 inline constexpr int kLoteUso = 2;           // usage error or no connection
+inline constexpr int kLoteParcial = 3;       // the run reached its end with lines not posted
 inline constexpr int kLoteOcupada = 4;       // another import run holds the company
 
 int EjecutarLote(const OpcionesLote& opciones);

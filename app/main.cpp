@@ -34,9 +34,10 @@ constexpr const char* kPie = R"(Batch mode:
   One import runs per company at a time: a run that finds another one in progress prints who
   holds the company and exits with status 4; --esperar SECONDS waits up to that long first.
 
-Exit status: 0 the run reached "Proceso Finalizado!!!" (--lista: "FINALIZADO"; start-up
-  alone: it completed), 1 it ended before, 2 a usage error or no connection, 4 another import
-  run held the company.)";
+Exit status: 0 the run reached "Proceso Finalizado!!!" with every line posted, already imported
+  or passed over as the layout says (--lista: "FINALIZADO"; start-up alone: it completed), 3 it
+  reached the end with lines not posted (the summary lists them), 1 it ended before, 2 a usage
+  error or no connection, 4 another import run held the company.)";
 
 }  // namespace
 

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "data/conexiones.h"
 #include "data/db_dll.h"
 #include "data/empresa.h"
 #include "data/valores_sesion.h"
@@ -265,7 +266,7 @@ struct Corrida {
 Corrida Importar(const std::string& carpeta, const Modo& modo) {
   ReiniciarDB();
   DB_Dll& db = DB();
-  db.gServidor = "sqlite:" + carpeta.substr(0, carpeta.size() - 1);
+  db.gServidor = ServidorSQLite(carpeta.substr(0, carpeta.size() - 1));
   db.gDBName = "BENCH";
   db.gUsuario = "OPERADOR";
   gUsuarioLogeado = "OPERADOR";

@@ -25,15 +25,6 @@ std::string Ocupante(const std::string& modo, const std::string& archivo) {
          ", desde " + plataforma::FormatoFechaHora(plataforma::Ahora());
 }
 
-// The value of `clave` in a "key=value;" connection text ("" when absent).
-std::string ValorDeConexion(const std::string& texto, const std::string& clave) {
-  const size_t inicio = utilidad::InStrSinCaso(texto, clave + "=");
-  if (inicio == 0) return "";
-  const size_t desde = inicio - 1 + clave.size() + 1;
-  const size_t fin = texto.find(';', desde);
-  return utilidad::Trim(texto.substr(desde, fin == std::string::npos ? fin : fin - desde));
-}
-
 // Runs one text on the session connection as it stands (no dialect conversion): the lock
 // statements are written for their own engine. Returns the first column of the first row.
 std::optional<plataforma::Valor> Primero(const std::string& sql, std::string& error) {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "data/dialecto_sqlite.h"
+#include "data/reintento.h"
 #include "data/traza.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
@@ -21,7 +22,6 @@ using plataforma::ErrorEjecucion;
 using utilidad::ContieneSinCaso;
 using utilidad::Trim;
 
-constexpr const char* kMarcaSQLite = "sqlite:";
 constexpr const char* kCrLf = "\r\n";
 
 std::unique_ptr<DB_Dll>& InstanciaSesion() {
@@ -36,10 +36,6 @@ std::unique_ptr<DB_Dll>& InstanciaEstadisticas() {
 
 void SalidaPorDefecto(int codigo) { std::exit(codigo); }
 SalidaAplicacion gSalida = SalidaPorDefecto;
-
-bool EmpiezaConSQLite(const std::string& servidor) {
-  return servidor.size() >= 7 && utilidad::IgualSinCaso(servidor.substr(0, 7), kMarcaSQLite);
-}
 
 // The leading numeric part of a text, read as the runtime's Val reads it ("." decimal point).
 double Val(const std::string& texto) {
@@ -142,29 +138,6 @@ ErrorEjecucion ErrorDesconocido(const std::exception& e) {
 
 }  // namespace
 
-namespace {
-
-Plataforma PlataformaDeTexto(const std::string& connectionString) {
-  // The embedded engine's text names its provider first; its file path may hold any word.
-  if (utilidad::InStrSinCaso(Trim(connectionString), "Provider=SQLite;") == 1) {
-    return Plataforma::SQLite;
-  }
-  if (ContieneSinCaso(connectionString, "ORACLE")) return Plataforma::Oracle;
-  if (ContieneSinCaso(connectionString, "SQLITE")) return Plataforma::SQLite;
-  return Plataforma::SqlServer;
-}
-
-}  // namespace
-
-Plataforma PlataformaDe(const std::string& connectionString) {
-  // Asked again for every statement with the session's one text: the last answer is kept.
-  thread_local std::optional<std::pair<std::string, Plataforma>> ultima;
-  if (!ultima || ultima->first != connectionString) {
-    ultima.emplace(connectionString, PlataformaDeTexto(connectionString));
-  }
-  return ultima->second;
-}
-
 void EstablecerSalidaAplicacion(SalidaAplicacion salida) {
   gSalida = salida ? salida : SalidaPorDefecto;
 }
@@ -202,15 +175,13 @@ ado::Connection& DB_Dll::Cnn() {
 // ---- Connection management ----
 
 std::string DB_Dll::ComponeConexion() const {
-  if (EmpiezaConSQLite(gServidor)) {
-    return "Provider=SQLite;Data Source=" + gServidor.substr(7) + "/" + gDBName + ".db;";
+  if (EsServidorSQLite(gServidor)) {
+    return CadenaConexionSQLite(ArchivoEmpresaSQLite(gServidor, gDBName));
   }
   if (gServidor.find('#') != std::string::npos) {
-    return "Provider=OraOLEDB.Oracle.1;Data Source=" + gDBName + ";User Id=" + gUsuario +
-           ";Password=" + gUserPassWord + ";";
+    return CadenaConexionOracle(gDBName, gUsuario, gUserPassWord);
   }
-  return "PROVIDER=" + pSQLOLEDB() + ";" + "Server=" + gServidor + ";" + "Database =" + gDBName +
-         ";" + "UId=" + gUsuario + ";" + "Pwd=" + gUserPassWord + ";";
+  return CadenaConexionSqlServer(pSQLOLEDB(), gServidor, gDBName, gUsuario, gUserPassWord);
 }
 
 bool DB_Dll::PideParametros() {
@@ -227,7 +198,7 @@ bool DB_Dll::PideParametros() {
     if (gServidor.find('#') == std::string::npos) gServidor += "#";
   } else if (datos.plataforma == 2) {
     gProveedor = "SQLite";
-    if (!EmpiezaConSQLite(gServidor)) gServidor = kMarcaSQLite + gServidor;
+    if (!EsServidorSQLite(gServidor)) gServidor = ServidorSQLite(gServidor);
   } else {
     gProveedor = pSQLOLEDB();
   }
@@ -239,129 +210,108 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
   int reintento = 0;
   gOpenFlag = true;
   if (gProveedor.empty()) gProveedor = "SQLOLEDB";
-  int paso = 2;
-  while (paso <= 5) {
-    try {
-      switch (paso) {
-        case 2:
-          gConnString = Trim(ConnString).empty() ? ComponeConexion() : ConnString;
-          break;
-        case 3:
-          if (PideParametrosSQL) {
+  // A failure with the connection's own errors is offered for new parameters (Yes) and the
+  // failing step is tried again; an already open connection is closed once and opened again.
+  auto ante = [&](const ErrorEjecucion& e) {
+    if (MuestraError && gCnn && gCnn->Errors().Count() > 0) {
+      int respuesta = plataforma::MsgBox(
+          MensajeFalloConexion(gCnn->Errors().Item(0), gServidor, gUsuario),
+          plataforma::vbYesNo + plataforma::vbCritical, " Error de Conexion a Base de Datos");
+      if (respuesta != plataforma::vbYes) {
+        gOpenFlag = false;
+        return TrasFalla::Salir;
+      }
+      gCnn->Errors().Clear();
+      // A prompt the operator cancels ends the attempt: nothing is opened behind his back.
+      if (!PideParametros()) return TrasFalla::Salir;
+      gConnString = ComponeConexion();
+      return TrasFalla::Repetir;
+    }
+    if (e.Number == ado::adErrObjectOpen && reintento == 0) {
+      reintento = 1;
+      IgnorarFalla("it is opened again at once", [&] { Cnn().Close(); });
+      return TrasFalla::Repetir;
+    }
+    if (MuestraError) plataforma::MsgBox(e.Description, plataforma::vbOKOnly, "");
+    gOpenFlag = false;
+    return TrasFalla::Salir;
+  };
+  bool cancelado = false;
+  IntentarPaso([&] { gConnString = Trim(ConnString).empty() ? ComponeConexion() : ConnString; },
+               ante) &&
+      IntentarPaso(
+          [&] {
+            if (!PideParametrosSQL) return;
             PideParametros();
-            if (!gOpenFlag) return;
-            gConnString = ComponeConexion();
-          }
-          break;
-        case 4:
-          Cnn().SetCursorLocation(static_cast<ado::CursorLocationEnum>(lCursor));
-          Cnn().Open(gConnString, "", "");
-          break;
-        case 5:
-          if (!ValidaAdmin) {
-            gEsAdmin = true;
-          } else if (!Trim(gDBName).empty()) {
-            Cnn().SetDefaultDatabase(gDBName);
-            if (ExisteTablaDB("TA_USUARIOS")) {
-              if (!MuestraError) {
-                gEsAdmin = true;
-              } else {
-                std::string admin = DatosTabla("ta_usuarios", gUsuario, "Administrador", "nombre",
-                                               8, "", true, false);
-                gEsAdmin = Val(admin) == 1;
+            cancelado = !gOpenFlag;
+            if (!cancelado) gConnString = ComponeConexion();
+          },
+          ante) &&
+      !cancelado &&
+      IntentarPaso(
+          [&] {
+            Cnn().SetCursorLocation(static_cast<ado::CursorLocationEnum>(lCursor));
+            Cnn().Open(gConnString, "", "");
+          },
+          ante) &&
+      IntentarPaso(
+          [&] {
+            if (!ValidaAdmin) {
+              gEsAdmin = true;
+            } else if (!Trim(gDBName).empty()) {
+              Cnn().SetDefaultDatabase(gDBName);
+              if (ExisteTablaDB("TA_USUARIOS")) {
+                if (!MuestraError) {
+                  gEsAdmin = true;
+                } else {
+                  std::string admin = DatosTabla("ta_usuarios", gUsuario, "Administrador", "nombre",
+                                                 kTipoTexto, "", true, false);
+                  gEsAdmin = Val(admin) == 1;
+                }
               }
             }
-          }
-          break;
-      }
-      ++paso;
-    } catch (const std::exception& ex) {
-      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
-      ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
-      bool hayErrores = gCnn && gCnn->Errors().Count() > 0;
-      if (MuestraError && hayErrores) {
-        int respuesta = plataforma::MsgBox(
-            MensajeFalloConexion(gCnn->Errors().Item(0), gServidor, gUsuario),
-            plataforma::vbYesNo + plataforma::vbCritical, " Error de Conexion a Base de Datos");
-        if (respuesta != plataforma::vbYes) {
-          gOpenFlag = false;
-          return;
-        }
-        gCnn->Errors().Clear();
-        // A prompt the operator cancels ends the attempt: nothing is opened behind his back.
-        if (!PideParametros()) return;
-        gConnString = ComponeConexion();
-        continue;
-      }
-      if (e.Number == ado::adErrObjectOpen && reintento == 0) {
-        reintento = 1;
-        try {
-          Cnn().Close();
-        } catch (const std::exception&) {
-        }
-        continue;
-      }
-      if (MuestraError) plataforma::MsgBox(e.Description, plataforma::vbOKOnly, "");
-      gOpenFlag = false;
-      return;
-    }
-  }
+          },
+          ante);
 }
 
 void DB_Dll::ReintentaConectar() {
   gOpenFlag = false;
-  int paso = 2;
-  while (paso <= 5) {
-    try {
-      switch (paso) {
-        case 2:
-          Cnn().SetCommandTimeout(5);
-          break;
-        case 3:
-          Cnn().Close();
-          break;
-        case 4: {
-          std::string texto = Cnn().ConnectionString();
-          if (Trim(texto).empty()) texto = gConnString;
-          Cnn().Open(texto, gUsuario, gUserPassWord);
-          break;
-        }
-        case 5:
-          gOpenFlag = true;
-          break;
-      }
-      ++paso;
-    } catch (const std::exception& ex) {
-      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
-      ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
-      if (e.Number == ado::adErrObjectClosed) {
-        ++paso;
-        continue;
-      }
-      gOpenFlag = false;
-      if (e.Number == ado::kEFail) return;
-      int respuesta = TratamientoErrores(e, 18, "AbrirRecordset");
-      if (respuesta == plataforma::vbRetry) continue;
-      if (respuesta == plataforma::vbIgnore) {
-        ++paso;
-        continue;
-      }
-      return;
-    }
-  }
+  // A connection already closed is passed over; a provider failure ends the attempt silently.
+  auto ante = [&](const ErrorEjecucion& e) {
+    if (e.Number == ado::adErrObjectClosed) return TrasFalla::Seguir;
+    gOpenFlag = false;
+    if (e.Number == ado::kEFail) return TrasFalla::Salir;
+    return SegunRespuesta(TratamientoErrores(e, 18, "AbrirRecordset"));
+  };
+  IntentarPaso([&] { Cnn().SetCommandTimeout(5); }, ante) &&
+      IntentarPaso([&] { Cnn().Close(); }, ante) &&
+      IntentarPaso(
+          [&] {
+            std::string texto = Cnn().ConnectionString();
+            if (Trim(texto).empty()) {
+              texto = gConnString;
+            }
+            Cnn().Open(texto, gUsuario, gUserPassWord);
+          },
+          ante) &&
+      IntentarPaso([&] { gOpenFlag = true; }, ante);
 }
 
 bool DB_Dll::ExisteTablaDB(const std::string& Tabla) {
-  while (true) {
-    try {
-      for (const auto& nombre : Cnn().TableNames()) {
-        if (utilidad::IgualSinCaso(nombre, Tabla)) return true;
-      }
-      return false;
-    } catch (const ErrorEjecucion& e) {
-      if (TratamientoErrores(e, 18, "VerificaCampos") != plataforma::vbRetry) return false;
-    }
-  }
+  bool existe = false;
+  IntentarPaso(
+      [&] {
+        existe = false;
+        for (const auto& nombre : Cnn().TableNames()) {
+          if (utilidad::IgualSinCaso(nombre, Tabla)) existe = true;
+        }
+      },
+      [&](const ErrorEjecucion& e) {
+        return TratamientoErrores(e, 18, "VerificaCampos") == plataforma::vbRetry
+                   ? TrasFalla::Repetir
+                   : TrasFalla::Salir;
+      });
+  return existe;
 }
 
 // ---- Statement execution and recordsets ----
@@ -515,84 +465,63 @@ void DB_Dll::AbrirRecordset(std::string& SentenciaSQL, ado::Recordset& Lrcs,
   const std::string compuesta = SentenciaSQL;
   std::vector<std::string> enviados;
   int reintentos = 1;
-  int paso = 2;
-  auto trazar = [&]() {
-    if (!TrazaActiva()) return;
-    auto& conexion = Conexionactiva ? *Conexionactiva : Cnn();
-    std::optional<int64_t> filas;
-    if (Lrcs.State() == ado::adStateOpen) filas = Lrcs.RecordCount();
-    TrazarSentencia("open", compuesta, enviados, conexion.Errors(), filas);
-  };
-  while (paso <= 4) {
-    try {
-      switch (paso) {
-        case 2:
-          CierraRecordset(Lrcs);
-          break;
-        case 3:
-          SentenciaSQL = SS_TSinonimos(SentenciaSQL);
-          break;
-        case 4:
-          Cnn();
-          AbrirConversion(SentenciaSQL, Lrcs, Conexionactiva ? Conexionactiva : gCnn, CursorType,
-                          LockType, Options, ConvOracle, enviados);
-          break;
-      }
-      ++paso;
-    } catch (const std::exception& ex) {
-      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
-      ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
-      bool perdida = (e.Number == ado::kEFail || e.Number == ado::adErrInvalidConnection) &&
-                     Cnn().Errors().Count() > 0;
-      if (perdida) {
+  // A lost connection is opened again (asking whether to go on while it cannot be) and the
+  // failing step tried again, twice at most; any other failure goes to the error dialog.
+  auto ante = [&](const ErrorEjecucion& e) {
+    bool perdida = (e.Number == ado::kEFail || e.Number == ado::adErrInvalidConnection) &&
+                   Cnn().Errors().Count() > 0;
+    if (perdida) {
+      ReintentaConectar();
+      while (!gOpenFlag) {
         ReintentaConectar();
-        while (!gOpenFlag) {
-          ReintentaConectar();
-          if (gOpenFlag) break;
-          int respuesta =
-              plataforma::MsgBox(MensajeConexionPerdida(gDBName, gServidor),
-                                 plataforma::vbYesNo + plataforma::vbCritical, "AVISO AL OPERADOR");
-          if (respuesta != plataforma::vbYes) {
-            gSalida(1);
-            trazar();
-            return;
-          }
+        if (gOpenFlag) break;
+        int respuesta =
+            plataforma::MsgBox(MensajeConexionPerdida(gDBName, gServidor),
+                               plataforma::vbYesNo + plataforma::vbCritical, "AVISO AL OPERADOR");
+        if (respuesta != plataforma::vbYes) {
+          gSalida(1);
+          return TrasFalla::Salir;
         }
-        ++reintentos;
-        if (reintentos < 3) continue;
       }
-      int respuesta = TratamientoErrores(e, 18, "AbrirRecordset");
-      if (respuesta == plataforma::vbRetry) continue;
-      if (respuesta == plataforma::vbIgnore) {
-        ++paso;
-        continue;
-      }
-      break;
+      ++reintentos;
+      if (reintentos < 3) return TrasFalla::Repetir;
     }
-  }
-  trazar();
+    return SegunRespuesta(TratamientoErrores(e, 18, "AbrirRecordset"));
+  };
+  IntentarPaso([&] { CierraRecordset(Lrcs); }, ante) &&
+      IntentarPaso([&] { SentenciaSQL = SS_TSinonimos(SentenciaSQL); }, ante) &&
+      IntentarPaso(
+          [&] {
+            Cnn();
+            AbrirConversion(SentenciaSQL, Lrcs, Conexionactiva ? Conexionactiva : gCnn, CursorType,
+                            LockType, Options, ConvOracle, enviados);
+          },
+          ante);
+  if (!TrazaActiva()) return;
+  auto& conexion = Conexionactiva ? *Conexionactiva : Cnn();
+  std::optional<int64_t> filas;
+  if (Lrcs.State() == ado::adStateOpen) filas = Lrcs.RecordCount();
+  TrazarSentencia("open", compuesta, enviados, conexion.Errors(), filas);
 }
 
 void DB_Dll::CierraRecordset(ado::Recordset& LrcsTemp) {
-  while (true) {
-    try {
-      if (LrcsTemp.State() == ado::adStateOpen) LrcsTemp.Close();
-      return;
-    } catch (const ErrorEjecucion& e) {
-      if (e.Number == ado::adErrIllegalOperation) {
-        try {
-          LrcsTemp.CancelUpdate();
-        } catch (const std::exception&) {
+  IntentarPaso(
+      [&] {
+        if (LrcsTemp.State() == ado::adStateOpen) LrcsTemp.Close();
+      },
+      [&](const ErrorEjecucion& e) {
+        // A pending edit blocks the close: it is dropped and the close tried once more.
+        if (e.Number == ado::adErrIllegalOperation) {
+          IgnorarFalla("the recordset is being closed", [&] { LrcsTemp.CancelUpdate(); });
+          IgnorarFalla("nothing more can be done to close it", [&] {
+            if (LrcsTemp.State() == ado::adStateOpen) LrcsTemp.Close();
+          });
+          return TrasFalla::Salir;
         }
-        try {
-          if (LrcsTemp.State() == ado::adStateOpen) LrcsTemp.Close();
-        } catch (const std::exception&) {
-        }
-        return;
-      }
-      if (TratamientoErrores(e, 18, "CierraRecordset") != plataforma::vbRetry) return;
-    }
-  }
+        return TratamientoErrores(e, 18, "CierraRecordset") == plataforma::vbRetry
+                   ? TrasFalla::Repetir
+                   : TrasFalla::Salir;
+      });
 }
 
 // ---- Table lookups ----
@@ -602,88 +531,83 @@ int DB_Dll::AvisoLookup(const ErrorEjecucion& e) {
                             "Aviso al Operador");
 }
 
-bool DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBuscado,
-                           const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
-                           const std::string& Condicion, bool SoloLectura) {
+Busqueda DB_Dll::ExisteEnTabla(const std::string& Tabla, const std::string& ValorBuscado,
+                               const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
+                               const std::string& Condicion, bool SoloLectura) {
   std::string sql;
   std::string compuesta;  // the trace shows the text as composed, before the synonym pass
   ado::Recordset privado;
+  ado::Recordset& rs = Lrcs ? *Lrcs : privado;
   std::vector<std::string> enviados;
-  bool resultado = false;
-  bool abierto = false;
-  int paso = 1;
-  while (paso <= 5) {
-    try {
-      switch (paso) {
-        case 1: {
-          const std::string cabeza = "SELECT TOP 1 * FROM " + Tabla + " with(nolock)  WHERE ";
-          if (!Condicion.empty()) {
-            sql = "SELECT TOP 1 * FROM " + Tabla + " with(nolock) " +
-                  (ContieneSinCaso(Condicion, " WHERE ") ? " " : " WHERE ") + Condicion;
-          } else if (Tipodato == 8) {
-            sql = "SELECT TOP 1  * FROM " + Tabla + " with(nolock)  WHERE LTRIM(RTRIM(" + Campo +
-                  ")) ='" + DentroDeComillas(Trim(ValorBuscado)) + "'";
-          } else if (Tipodato == 7) {
-            sql = cabeza + Campo + " = " + Trim(ValorBuscado) + " ";
-          } else if (Tipodato == 3 || Tipodato == 5 || Tipodato == 4) {
-            sql = cabeza + Campo + " = " + NumeroTexto(ValorBuscado);
-          } else {
-            sql = cabeza + Campo + " = " + ValorBuscado;
-          }
-          break;
-        }
-        case 2:
-          compuesta = sql;
-          sql = SS_TSinonimos(sql);
-          break;
-        case 3:
-          Cnn();
-          if (!Lrcs) {
-            AbrirConversion(sql, privado, gCnn, ado::adOpenForwardOnly, ado::adLockReadOnly, -1,
-                            true, enviados);
-            // The Oracle form is what the private recordset opens.
-          } else {
-            CierraRecordset(*Lrcs);
-            int32_t cursor = SoloLectura ? ado::adOpenForwardOnly : Lrcs->CursorType;
-            int32_t lock = SoloLectura ? ado::adLockReadOnly : Lrcs->LockType;
-            AbrirConversion(sql, *Lrcs, gCnn, cursor, lock, -1, false, enviados);
-          }
-          abierto = true;
-          break;
-        case 4: {
-          ado::Recordset& rs = Lrcs ? *Lrcs : privado;
-          if (rs.State() != ado::adStateOpen) {
-            throw ErrorEjecucion(ado::adErrObjectClosed, "El recordset está cerrado");
-          }
-          resultado = !rs.BOF();
-          break;
-        }
-        case 5:
-          if (!Lrcs && privado.State() == ado::adStateOpen) privado.Close();
-          break;
-      }
-      if (paso == 3 && TrazaActiva()) {
-        ado::Recordset& rs = Lrcs ? *Lrcs : privado;
-        std::optional<int64_t> filas;
-        if (rs.State() == ado::adStateOpen) filas = rs.RecordCount();
-        TrazarSentencia("open", compuesta, enviados, Cnn().Errors(), filas);
-      }
-      ++paso;
-    } catch (const std::exception& ex) {
-      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
-      ErrorEjecucion e = ee ? *ee : ErrorDesconocido(ex);
-      if (paso == 3 && !abierto && TrazaActiva()) {
-        TrazarSentencia("open", compuesta, enviados, Cnn().Errors(), std::nullopt);
-      }
-      int respuesta = AvisoLookup(e);
-      if (respuesta == plataforma::vbRetry) continue;
-      if (respuesta == plataforma::vbIgnore) {
-        ++paso;
-        continue;
-      }
-      return false;
-    }
-  }
+  Busqueda resultado = Busqueda::Fallida;  // until the row is looked at
+  auto aviso = [this](const ErrorEjecucion& e) { return SegunRespuesta(AvisoLookup(e)); };
+  auto trazar = [&] {
+    if (!TrazaActiva()) return;
+    std::optional<int64_t> filas;
+    if (rs.State() == ado::adStateOpen) filas = rs.RecordCount();
+    TrazarSentencia("open", compuesta, enviados, Cnn().Errors(), filas);
+  };
+  const bool consultada =
+      IntentarPaso(
+          [&] {
+            const std::string cabeza = "SELECT TOP 1 * FROM " + Tabla + " with(nolock)  WHERE ";
+            if (!Condicion.empty()) {
+              sql = "SELECT TOP 1 * FROM " + Tabla + " with(nolock) " +
+                    (ContieneSinCaso(Condicion, " WHERE ") ? " " : " WHERE ") + Condicion;
+            } else if (Tipodato == kTipoTexto) {
+              sql = "SELECT TOP 1  * FROM " + Tabla + " with(nolock)  WHERE LTRIM(RTRIM(" + Campo +
+                    ")) ='" + DentroDeComillas(Trim(ValorBuscado)) + "'";
+            } else if (Tipodato == kTipoFecha) {
+              sql = cabeza + Campo + " = " + Trim(ValorBuscado) + " ";
+            } else if (Tipodato == kTipoEntero || Tipodato == kTipoDoble ||
+                       Tipodato == kTipoSimple) {
+              sql = cabeza + Campo + " = " + NumeroTexto(ValorBuscado);
+            } else {
+              sql = cabeza + Campo + " = " + ValorBuscado;
+            }
+          },
+          aviso) &&
+      IntentarPaso(
+          [&] {
+            compuesta = sql;
+            sql = SS_TSinonimos(sql);
+          },
+          aviso) &&
+      IntentarPaso(
+          [&] {
+            Cnn();
+            try {
+              if (!Lrcs) {
+                // The Oracle form is what the private recordset opens.
+                AbrirConversion(sql, privado, gCnn, ado::adOpenForwardOnly, ado::adLockReadOnly, -1,
+                                true, enviados);
+              } else {
+                CierraRecordset(*Lrcs);
+                int32_t cursor = SoloLectura ? ado::adOpenForwardOnly : Lrcs->CursorType;
+                int32_t lock = SoloLectura ? ado::adLockReadOnly : Lrcs->LockType;
+                AbrirConversion(sql, *Lrcs, gCnn, cursor, lock, -1, false, enviados);
+              }
+            } catch (...) {
+              trazar();
+              throw;
+            }
+            trazar();
+          },
+          aviso) &&
+      IntentarPaso(
+          [&] {
+            if (rs.State() != ado::adStateOpen) {
+              throw ErrorEjecucion(ado::adErrObjectClosed, "El recordset está cerrado");
+            }
+            resultado = rs.BOF() ? Busqueda::NoEncontrada : Busqueda::Encontrada;
+          },
+          aviso);
+  if (!consultada) return Busqueda::Fallida;
+  IntentarPaso(
+      [&] {
+        if (!Lrcs && privado.State() == ado::adStateOpen) privado.Close();
+      },
+      aviso);
   return resultado;
 }
 
@@ -696,55 +620,46 @@ std::string DB_Dll::DatosTabla(const std::string& Tabla, const std::string& Valo
   std::string cola = Trim(Condicion).empty() ? "" : " AND " + Condicion;
   std::string cabeza = "SELECT TOP 1 * FROM " + Tabla;
   std::string sql;
-  if (Tipodato == 8 && UsaTrim) {
+  if (Tipodato == kTipoTexto && UsaTrim) {
     sql = cabeza + " with(nolock)  WHERE LTRIM(RTRIM(" + Campo + ")) ='" +
           DentroDeComillas(Trim(ValorBuscado)) + "' " + cola;
-  } else if (Tipodato == 8) {
+  } else if (Tipodato == kTipoTexto) {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " ='" + DentroDeComillas(ValorBuscado) + "' " +
           cola;
-  } else if (Tipodato == 7) {
+  } else if (Tipodato == kTipoFecha) {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " = #" + Trim(ValorBuscado) + "# " + cola;
-  } else if (Tipodato == 3 || Tipodato == 5 || Tipodato == 4) {
+  } else if (Tipodato == kTipoEntero || Tipodato == kTipoDoble || Tipodato == kTipoSimple) {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " = " + NumeroTexto(ValorBuscado) + cola;
   } else {
     sql = cabeza + " with(nolock)  WHERE " + Campo + " = " + ValorBuscado + cola;
   }
   ado::Recordset rs;
   std::string valor;
-  int paso = 3;
-  while (paso <= 6) {
-    try {
-      switch (paso) {
-        case 3:
-          AbrirRecordset(sql, rs, gCnn, ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
-          break;
-        case 4:
-          if (!gOpenFlag) return "";
-          break;
-        case 5:
-          if (rs.State() != ado::adStateOpen) {
-            throw ErrorEjecucion(ado::adErrObjectClosed, "El recordset está cerrado");
-          }
-          if (rs.BOF()) return "";
-          valor = utilidad::ValorCampo(rs.Fields(CampoDevuelto).Value());
-          break;
-        case 6:
-          CierraRecordset(rs);
-          break;
-      }
-      ++paso;
-    } catch (const std::exception& ex) {
-      if (IgnoraError) return "";
-      const auto* ee = dynamic_cast<const ErrorEjecucion*>(&ex);
-      int respuesta = AvisoLookup(ee ? *ee : ErrorDesconocido(ex));
-      if (respuesta == plataforma::vbRetry) continue;
-      if (respuesta == plataforma::vbIgnore) {
-        ++paso;
-        continue;
-      }
-      return "";
-    }
+  auto aviso = [&](const ErrorEjecucion& e) {
+    return IgnoraError ? TrasFalla::Salir : SegunRespuesta(AvisoLookup(e));
+  };
+  if (!IntentarPaso(
+          [&] {
+            AbrirRecordset(sql, rs, gCnn, ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
+          },
+          aviso)) {
+    return "";
   }
+  if (!gOpenFlag) return "";
+  bool vacia = false;
+  if (!IntentarPaso(
+          [&] {
+            if (rs.State() != ado::adStateOpen) {
+              throw ErrorEjecucion(ado::adErrObjectClosed, "El recordset está cerrado");
+            }
+            vacia = rs.BOF();
+            if (!vacia) valor = utilidad::ValorCampo(rs.Fields(CampoDevuelto).Value());
+          },
+          aviso)) {
+    return "";
+  }
+  if (vacia) return "";
+  if (!IntentarPaso([&] { CierraRecordset(rs); }, aviso)) return "";
   return valor;
 }
 

@@ -12,15 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "data/conexiones.h"
 #include "platform/ado.h"
 #include "platform/error_ejecucion.h"
 #include "utility/utilidades.h"
-
-// The platform a connection text names.
-enum class Plataforma { SqlServer, Oracle, SQLite };
-// A text that begins with "Provider=SQLite;" is SQLite (whatever its file path holds); otherwise
-// "ORACLE" anywhere gives Oracle, "SQLITE" anywhere gives SQLite, otherwise SQL Server.
-Plataforma PlataformaDe(const std::string& connectionString);
 
 // What the parameter prompt of OpenServerADODB shows and takes back.
 struct DatosConexion {
@@ -35,6 +30,19 @@ class DialogoConexion {
   // Shows the dialog filled with `datos`; true when accepted, with `datos` taken back from it.
   virtual bool Mostrar(DatosConexion& datos) = 0;
 };
+
+// The type codes of a looked-up value.
+enum TipoDato : int {
+  kTipoEntero = 3,  // numbers: written as a number literal
+  kTipoSimple = 4,
+  kTipoDoble = 5,
+  kTipoFecha = 7,  // a date literal as given
+  kTipoTexto = 8,  // a quoted text, compared trimmed
+};
+
+// What a table lookup found. Fallida: the query failed and the operator chose Ignore, so
+// whether the row is there is unknown; it is never a "not found".
+enum class Busqueda { Encontrada, NoEncontrada, Fallida };
 
 class DB_Dll {
  public:
@@ -81,10 +89,11 @@ class DB_Dll {
                       bool ConvOracle = true);
   void CierraRecordset(ado::Recordset& LrcsTemp);
 
-  // Table lookups. Tipodato: 8 text, 7 date, 3/5/4 number, anything else raw.
-  bool ExisteEnTabla(const std::string& Tabla, const std::string& ValorBuscado,
-                     const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
-                     const std::string& Condicion, bool SoloLectura);
+  // Table lookups: the value's type code (kTipoTexto, kTipoFecha, a number type; anything else
+  // is written raw). A failed lookup whose dialog was answered Ignore is Busqueda::Fallida.
+  Busqueda ExisteEnTabla(const std::string& Tabla, const std::string& ValorBuscado,
+                         const std::string& Campo, ado::Recordset* Lrcs, int Tipodato,
+                         const std::string& Condicion, bool SoloLectura);
   std::string DatosTabla(const std::string& Tabla, const std::string& ValorBuscado,
                          const std::string& CampoDevuelto, const std::string& Campo, int Tipodato,
                          const std::string& Condicion, bool UsaTrim, bool IgnoraError);

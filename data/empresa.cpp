@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "data/conexiones.h"
 #include "platform/ado.h"
 #include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
@@ -51,10 +52,6 @@ void BorrarArchivos(const std::string& archivo) {
 }
 
 }  // namespace
-
-std::string CadenaConexionSQLite(const std::string& archivo) {
-  return "Provider=SQLite;Data Source=" + archivo + ";";
-}
 
 std::shared_ptr<ado::Connection> CrearBaseSQLite(const std::string& archivo) {
   namespace fs = std::filesystem;

@@ -13,9 +13,6 @@ class Connection;
 // of a line.
 const char* EsquemaEmpresa();
 
-// "Provider=SQLite;Data Source=<archivo>;" (opening it never creates the file).
-std::string CadenaConexionSQLite(const std::string& archivo);
-
 // Creates a new, empty database file and returns a connection open on it. Raises
 // plataforma::ErrorEjecucion naming the file when it already exists or cannot be created
 // (missing or unwritable folder).

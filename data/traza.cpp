@@ -15,6 +15,11 @@ std::string& ArchivoElegido() {
   return archivo;
 }
 
+bool& FallaDeTraza() {
+  static bool fallo = false;
+  return fallo;
+}
+
 // Replaces the first capture group of every match of `patron` by "****".
 std::string OcultarGrupo(const std::string& texto, const std::regex& patron) {
   std::string resultado;
@@ -31,7 +36,10 @@ std::string OcultarGrupo(const std::string& texto, const std::regex& patron) {
 
 }  // namespace
 
-void EstablecerTraza(const std::string& archivo) { ArchivoElegido() = archivo; }
+void EstablecerTraza(const std::string& archivo) {
+  ArchivoElegido() = archivo;
+  FallaDeTraza() = false;
+}
 
 std::string ArchivoTraza() {
   if (!ArchivoElegido().empty()) return ArchivoElegido();
@@ -78,6 +86,9 @@ void TrazarSentencia(const std::string& op, const std::string& sql,
   }
   linea["rows"] = filas ? nlohmann::json(*filas) : nlohmann::json(nullptr);
   std::ofstream salida(archivo, std::ios::app | std::ios::binary);
-  if (!salida) return;
   salida << linea.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  salida.flush();
+  if (!salida) FallaDeTraza() = true;
 }
+
+bool TrazaFallida() { return FallaDeTraza(); }

@@ -19,6 +19,9 @@ void EstablecerTraza(const std::string& archivo);
 // The trace file in use, empty when there is none.
 std::string ArchivoTraza();
 bool TrazaActiva();
+// True once a trace line could not be written whole (a full disk, a file gone read-only): the
+// trace no longer holds every statement, and the run must stop.
+bool TrazaFallida();
 
 // Appends one line; a trace file that cannot be written costs the line, never the statement.
 void TrazarSentencia(const std::string& op, const std::string& sql,

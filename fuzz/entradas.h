@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "data/conexiones.h"
 #include "data/db_dll.h"
 #include "data/dialecto_sqlite.h"
 #include "data/empresa.h"
@@ -127,7 +128,7 @@ inline void AbrirEmpresaFuzz(const std::string& carpeta) {
   }
   ReiniciarDB();
   DB_Dll& db = DB();
-  db.gServidor = "sqlite:" + carpeta;
+  db.gServidor = ServidorSQLite(carpeta);
   db.gDBName = "FUZZ";
   db.gUsuario = "OPERADOR";
   gUsuarioLogeado = "OPERADOR";

@@ -89,6 +89,7 @@ Cheque BuscarCheque(ContextoCorrida& ctx, plataforma::Moneda monto) {
 
 void AnotarIncompleto(ContextoCorrida& ctx, const std::string& motivo) {
   ++ctx.resumen.incompletos;
+  AnotarNoRegistrada(ctx, "incompleta", motivo);
   ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
                                 ctx.RutaArchivo + ": " + motivo + "; no se importó: " + ctx.Linea);
 }
@@ -196,6 +197,12 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
                              numerar();
                            }) &&
                       Paso(ctx, componer);
+  if (armado && ctx.Periodo == "0") {
+    // A cheque dated in no fiscal year would be posted to period 0, outside every balance.
+    ++ctx.resumen.fueraDeEjercicio;
+    AnotarNoRegistrada(ctx, "fuera de ejercicio", ctx.Fecha);
+    return;
+  }
   if (!armado) {
     AnotarIncompleto(ctx, "no se pudo componer el asiento");
     return;
@@ -210,6 +217,7 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
     if (encontrado == Cheque::MismoNumero) ++ctx.resumen.mismoNumeroCheque;
   } else {
     ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+    AnotarNoRegistrada(ctx, "rechazada por la base", UltimoRechazo());
   }
 }
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "import/sentencias.h"
+#include "data/db_dll.h"
+#include "data/sentencias.h"
 #include "platform/archivos.h"
 
 // The import window's controls, read by the run at the moment it needs them.
@@ -26,6 +27,13 @@ class ControlesVentana {
   virtual void HacerEventos() = 0;
   // True once the operator asked to stop; the run ends after the current line.
   virtual bool DetenerSolicitado() const { return false; }
+};
+
+// A line that was not posted for a reason the operator must look at.
+struct LineaNoRegistrada {
+  long linea = 0;
+  std::string motivo;  // "rechazada por la base", "incompleta", "fuera de ejercicio", ...
+  std::string valor;   // what shows why: the value or the database's message (80 characters)
 };
 
 // Counts of a run, shown beside the closing message (the batch mode prints them).
@@ -48,9 +56,22 @@ struct ResumenCorrida {
   std::vector<long> lineasRechazadas;  // line numbers whose batch the database refused
   std::vector<std::string> errores;    // messages naming line and value (conversion errors)
   bool finalizado = false;             // the run reached "Proceso Finalizado!!!"
-  long detenidoEnLinea = 0;            // the operator stopped the run after this line
-  std::string empresaOcupada;          // the run did not start: who holds the company
+  long fueraDeEjercicio = 0;           // vouchers and cheques dated in no fiscal year
+  std::vector<LineaNoRegistrada> noRegistradas;  // every line not posted that the operator must see
+  std::string archivo;                           // the file the run read
+  std::vector<std::string> avisos;               // what the operator should know of the file
+  long detenidoEnLinea = 0;                      // the operator stopped the run after this line
+  std::string empresaOcupada;                    // the run did not start: who holds the company
 };
+
+// How a run ended: every line posted, already there or passed over as the layout says
+// (complete); the end reached with lines not posted (partial); ended before the end.
+enum class Desenlace { Completa, Parcial, Interrumpida };
+Desenlace DesenlaceDe(const ResumenCorrida& r);
+
+// The bar's percentage before line `actual` of `total` (100 for an empty file), in 64 bits so
+// no file is too long for it.
+double PorcentajeDeLinea(int64_t actual, int64_t total);
 
 // Ends the run at once (the operator's No, an abort in the error dialog, a refused
 // counter-account). The run closes its file and re-enables the journal's triggers first.
@@ -64,8 +85,8 @@ struct ContextoCorrida {
   // Intake and line loop.
   plataforma::ArchivoTexto archivo;  // NroArchivo
   std::string RutaArchivo;
-  int32_t TotalRegistros = 0;
-  int32_t RegistroActual = 0;
+  int64_t TotalRegistros = 0;
+  int64_t RegistroActual = 0;
   std::string Linea;
   std::vector<std::string> Columnas;
   std::string CuentaControl;
@@ -101,6 +122,12 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso);
 // the check's query failed (its dialog answered Ignore), so the line is not written on the word
 // of a check that was never made.
 void ExigirConsultaHecha();
+// Records the current line as not posted, for `motivo`, with the value that shows why (cut to
+// 80 characters). A line retried after the same failure is recorded once.
+void AnotarNoRegistrada(ContextoCorrida& ctx, const std::string& motivo, const std::string& valor);
+// Whether a table lookup found its row; a lookup that could not be made raises its error
+// instead, so no line is written on the word of a check that was never made.
+bool Encontrada(Busqueda b);
 
 // Column `i` of the current line; raises ErrorEjecucion 9 when the line has no such column.
 const std::string& Columna(const ContextoCorrida& ctx, size_t i);

@@ -7,6 +7,8 @@
 
 #include "data/bloqueo_importacion.h"
 #include "data/db_dll.h"
+#include "data/reintento.h"
+#include "data/traza.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"
 #include "platform/dialogos.h"
@@ -96,20 +98,8 @@ void EnviarSentencia(std::string sentencia) { DB().EjecutaConsultaSQL(sentencia)
 }  // namespace
 
 bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
-  for (;;) {
-    ErrorEjecucion error(0, "");
-    try {
-      paso();
-      return true;
-    } catch (const ErrorEjecucion& e) {
-      if (e.Number == plataforma::kErrIndiceFueraDeRango) return false;
-      error = e;
-    } catch (const FinDeCorrida&) {
-      throw;
-    } catch (const std::exception& e) {
-      // A failure of the standard library (memory, a conversion) is offered like any other.
-      error = ErrorEjecucion(plataforma::kErrArgumentoInvalido, e.what());
-    }
+  return IntentarPaso(paso, [&](ErrorEjecucion error) {
+    if (error.Number == plataforma::kErrIndiceFueraDeRango) return TrasFalla::Salir;
     // Inside the line loop the operator must learn which line failed; a description that
     // already names its line is shown as it is.
     if (ctx.RegistroActual > 0 && error.Description.find(", línea ") == std::string::npos) {
@@ -118,13 +108,13 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
     }
     switch (utilidad::MensajeError(error)) {
       case plataforma::vbRetry:
-        continue;
+        return TrasFalla::Repetir;
       case plataforma::vbIgnore:
-        return false;
+        return TrasFalla::Salir;  // the step is not done: the caller passes over what needs it
       default:
         throw FinDeCorrida{};
     }
-  }
+  });
 }
 
 void ExigirConsultaHecha() {
@@ -132,6 +122,34 @@ void ExigirConsultaHecha() {
   if (errores.Count() == 0) return;
   const auto& e = errores.Item(0);
   throw ErrorEjecucion(e.Number, e.Description, e.Source);
+}
+
+double PorcentajeDeLinea(int64_t actual, int64_t total) {
+  if (total <= 0) return 100.0;
+  return static_cast<double>(actual * 100) / static_cast<double>(total);
+}
+
+Desenlace DesenlaceDe(const ResumenCorrida& r) {
+  if (!r.finalizado) return Desenlace::Interrumpida;
+  return r.noRegistradas.empty() ? Desenlace::Completa : Desenlace::Parcial;
+}
+
+void AnotarNoRegistrada(ContextoCorrida& ctx, const std::string& motivo, const std::string& valor) {
+  constexpr int kAncho = 80;
+  std::string corto = utilidad::AjustaAncho(valor, kAncho);
+  if (corto.size() < valor.size()) corto += "…";
+  auto& lista = ctx.resumen.noRegistradas;
+  if (!lista.empty() && lista.back().linea == ctx.RegistroActual && lista.back().motivo == motivo) {
+    return;
+  }
+  lista.push_back({ctx.RegistroActual, motivo, corto});
+}
+
+bool Encontrada(Busqueda b) {
+  if (b != Busqueda::Fallida) return b == Busqueda::Encontrada;
+  ExigirConsultaHecha();
+  throw ErrorEjecucion(plataforma::kErrArgumentoInvalido,
+                       "La búsqueda en la base no se pudo hacer");
 }
 
 const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
@@ -143,6 +161,7 @@ const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
 
 void AbrirArchivo(ContextoCorrida& ctx) {
   ctx.RutaArchivo = ctx.ventana.txtRuta();
+  ctx.resumen.archivo = ctx.RutaArchivo;
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
   // The window enables "Ejecutar" for a path pasted with its double quotes (it tests the path
   // without them); open the same path it tested, or the enabled button would lead to an error.
@@ -161,21 +180,37 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
   });
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
   Paso(ctx, [&] { AbrirArchivo(ctx); });
+  if (ctx.archivo.FinesDeLineaLF()) {
+    ctx.resumen.avisos.push_back(
+        "el archivo tiene fines de línea LF (sin CR): se leyó una "
+        "línea por cada LF");
+  } else if (const long l = ctx.archivo.LineaConLFSuelto()) {
+    ctx.resumen.avisos.push_back(
+        "el archivo termina sus líneas con CR LF y tiene LF sueltos "
+        "dentro de líneas, que quedan como parte de ellas; el primero en "
+        "la línea " +
+        std::to_string(l));
+  }
 
   ctx.RegistroActual = 0;
   if (antes) Paso(ctx, antes);
   while (ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
     ctx.ventana.HacerEventos();
     ++ctx.RegistroActual;
-    // The product in 32-bit integers, the division in double, as the bar always computed it.
-    const int32_t producto = ctx.RegistroActual * 100;
-    const double porcentaje =
-        ctx.TotalRegistros > 0 ? static_cast<double>(producto) / ctx.TotalRegistros : 100.0;
-    ctx.ventana.DibujaProgreso(porcentaje, kAzul, "");
+    ctx.ventana.DibujaProgreso(PorcentajeDeLinea(ctx.RegistroActual, ctx.TotalRegistros), kAzul,
+                               "");
     if (!Paso(ctx, [&] { ctx.Linea = ctx.archivo.LeerLinea(); })) continue;
     ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
     ++ctx.resumen.lineasLeidas;
     if (porLinea) Paso(ctx, porLinea);
+    // A trace that lost a statement no longer proves the run: it stops here, as interrupted.
+    if (TrazaFallida()) {
+      plataforma::MsgBox("No se pudo escribir la traza " + ArchivoTraza() +
+                             " (¿disco lleno?). La importación se detuvo después de la línea " +
+                             std::to_string(ctx.RegistroActual) + ".",
+                         plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+      throw FinDeCorrida{};
+    }
     // A stop asked for during the line ends the run here: the line's transaction is over.
     if (ctx.ventana.DetenerSolicitado()) {
       ctx.resumen.detenidoEnLinea = ctx.RegistroActual;
@@ -213,6 +248,23 @@ void HabilitarTriggers(ContextoCorrida& ctx) {
   plataforma::MsgBox(descripcion, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
 }
 
+// On the embedded engine, the company file's pages must be whole before anything is written to
+// it: "" when they are, else what the engine reports.
+std::string DanioDeEmpresa() {
+  if (PlataformaDe(DB().gConnString) != Plataforma::SQLite) return "";
+  try {
+    auto r = DB().Cnn().Execute("PRAGMA quick_check");
+    std::string informe;
+    for (const auto& fila : r ? r->filas : decltype(r->filas){}) {
+      if (!fila.empty()) informe += utilidad::ValorCampo(fila[0]) + " ";
+    }
+    informe = utilidad::Trim(informe);
+    return informe == "ok" ? "" : (informe.empty() ? "sin respuesta" : informe);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
 ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   if (corridaEnCurso) return {};
   ValoresDeLaCorrida valores(ventana);
@@ -224,6 +276,13 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
                      ctx.resumen.empresaOcupada)) {
     plataforma::MsgBox(MensajeEmpresaOcupada(ctx.resumen.empresaOcupada),
                        plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
+    return ctx.resumen;
+  }
+  if (const std::string danio = DanioDeEmpresa(); !danio.empty()) {
+    plataforma::MsgBox("La empresa " + ValorDeConexion(DB().gConnString, "Data Source") +
+                           " está dañada (" + utilidad::AjustaAncho(danio, 200) +
+                           "): no se importa nada en ella. Restaure una copia de seguridad.",
+                       plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
     return ctx.resumen;
   }
   try {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "data/db_dll.h"
+#include "data/sentencias.h"
 #include "import/asientos.h"
-#include "import/sentencias.h"
 #include "platform/dialogos.h"
 #include "utility/utilidades.h"
 
@@ -28,7 +28,12 @@ void ValidaContrapartida(ContextoCorrida& ctx) {
                                ? " AND (TITULO=1)"
                                : " AND (TITULO=0 OR TITULO IS NULL)";
   const std::string condicion = "CODIGO='" + LiteralSeguro(cuenta) + "'" + tipo;
-  if (DB().ExisteEnTabla("MA_CUENTAS", cuenta, "CODIGO", nullptr, 8, condicion, true)) return;
+  const Busqueda b =
+      DB().ExisteEnTabla("MA_CUENTAS", cuenta, "CODIGO", nullptr, kTipoTexto, condicion, true);
+  if (b == Busqueda::Encontrada) return;
+  // Unknown whether the account is valid (its lookup failed and was ignored): nothing is posted
+  // to it, and the operator was already shown why.
+  if (b == Busqueda::Fallida) throw FinDeCorrida{};
   plataforma::MsgBox("Debe informar una cuenta de contrapartida válida!!!",
                      plataforma::vbInformation + plataforma::vbOKOnly, "Aviso al Usuario");
   throw FinDeCorrida{};

@@ -59,10 +59,9 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
 
   bool existe = true;
   if (!Paso(ctx, [&] {
-        existe = DB().ExisteEnTabla(
-            "MA_CUENTAS", almacenado, "DESCRIPCION", nullptr, 8,
-            " DESCRIPCION='" + almacenado + "' AND CODIGO LIKE '" + Trim(titulo) + "%'", true);
-        if (!existe) ExigirConsultaHecha();
+        existe = Encontrada(DB().ExisteEnTabla(
+            "MA_CUENTAS", almacenado, "DESCRIPCION", nullptr, kTipoTexto,
+            " DESCRIPCION='" + almacenado + "' AND CODIGO LIKE '" + Trim(titulo) + "%'", true));
       })) {
     return;
   }
@@ -74,6 +73,7 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
   // Without a fresh code the account would reuse the previous employee's: create nothing.
   if (!Paso(ctx, [&] { ctx.CuentaCliente = NuevoCodigo(titulo); })) {
     ++ctx.resumen.incompletos;
+    AnotarNoRegistrada(ctx, "incompleta", "sin código nuevo para " + ctx.Descripcion);
     ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
                                   ctx.RutaArchivo + ": sin código nuevo para " + ctx.Descripcion +
                                   "; no se creó la cuenta");
@@ -83,6 +83,7 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
     ++ctx.resumen.cuentasCreadas;
   } else {
     ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+    AnotarNoRegistrada(ctx, "rechazada por la base", UltimoRechazo());
   }
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "data/db_dll.h"
+#include "data/sentencias.h"
 #include "data/valores_sesion.h"
 #include "import/asientos.h"
-#include "import/sentencias.h"
 #include "platform/regional.h"
 #include "utility/utilidades.h"
 
@@ -47,10 +47,11 @@ void AgregaValor(const std::string& campo, std::string valor, const std::string&
 void AgregaColumnasIva(ContextoCorrida& ctx, Moneda absoluto) {
   const int signo = utilidad::IgualSinCaso(ctx.TC, "NC") ? -1 : 1;
   DB_Dll& db = DB();
-  const std::string cuit = utilidad::Trim(db.DatosTabla(
-      "MA_CUENTASADIC", ctx.CuentaAsiento, "NUMERO_DOCUMENTO", "CODIGO", 8, "", true, false));
-  const std::string condIva =
-      db.DatosTabla("MA_CUENTASADIC", ctx.CuentaAsiento, "IVA", "CODIGO", 8, "", true, false);
+  const std::string cuit =
+      utilidad::Trim(db.DatosTabla("MA_CUENTASADIC", ctx.CuentaAsiento, "NUMERO_DOCUMENTO",
+                                   "CODIGO", kTipoTexto, "", true, false));
+  const std::string condIva = db.DatosTabla("MA_CUENTASADIC", ctx.CuentaAsiento, "IVA", "CODIGO",
+                                            kTipoTexto, "", true, false);
   const double a = absoluto.ComoDouble();
   Moneda total = absoluto;
   total.diezmilesimos *= signo;

@@ -58,8 +58,8 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
     const std::string clase = Trim(Campo(campos, 3));
     // Account names are stored without single quotes; ask for the name the way it was stored.
     const std::string nombre = utilidad::QuitarCaracteres(Trim(Campo(campos, 2)), "'");
-    const std::string codigo =
-        DB().DatosTabla("@ADMIN_MA_CUENTAS", nombre, "CODIGO", "DESCRIPCION", 8, "", true, false);
+    const std::string codigo = DB().DatosTabla("@ADMIN_MA_CUENTAS", nombre, "CODIGO", "DESCRIPCION",
+                                               kTipoTexto, "", true, false);
     if (Trim(codigo).empty()) {
       ++resumen.nombresNoEncontrados;
       continue;

@@ -9,13 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "data/configuracion.h"
 #include "data/db_dll.h"
+#include "data/reintento.h"
 #include "data/valores_sesion.h"
 #include "import/asientos.h"
-#include "import/reintento.h"
 #include "platform/ado.h"
 #include "platform/regional.h"
-#include "session/configuracion.h"
 #include "utility/utilidades.h"
 
 namespace {

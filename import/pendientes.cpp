@@ -88,6 +88,7 @@ std::string CondicionComprobante(const Documento& doc) {
 
 void AnotarOmitida(ContextoCorrida& ctx, const std::string& motivo) {
   ++ctx.resumen.incompletos;
+  AnotarNoRegistrada(ctx, "incompleta", motivo);
   ctx.resumen.errores.push_back("Línea " + std::to_string(ctx.RegistroActual) + " de " +
                                 ctx.RutaArchivo + ": " + motivo + ": " + ctx.Linea);
 }
@@ -98,6 +99,7 @@ bool Registrar(ContextoCorrida& ctx, long& contador) {
     return true;
   }
   ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+  AnotarNoRegistrada(ctx, "rechazada por la base", UltimoRechazo());
   return false;
 }
 
@@ -158,8 +160,8 @@ void ProcesarDocumento(ContextoCorrida& ctx, EstadoPendientes& e, const std::str
   }
   doc.cuentaCliente = cuenta;
   if (!Paso(ctx, [&] {
-        doc.nombreCliente =
-            DB().DatosTabla("VT_CLIENTES", cuenta, "RAZON_SOCIAL", "Codigo", 8, "", true, false);
+        doc.nombreCliente = DB().DatosTabla("VT_CLIENTES", cuenta, "RAZON_SOCIAL", "Codigo",
+                                            kTipoTexto, "", true, false);
       })) {
     return;
   }
@@ -168,9 +170,8 @@ void ProcesarDocumento(ContextoCorrida& ctx, EstadoPendientes& e, const std::str
 
   bool existe = true;
   if (!Paso(ctx, [&] {
-        existe = DB().ExisteEnTabla("V_MV_CPTE", doc.TC, "TC", nullptr, 8,
-                                    CondicionComprobante(doc), true);
-        if (!existe) ExigirConsultaHecha();
+        existe = Encontrada(DB().ExisteEnTabla("V_MV_CPTE", doc.TC, "TC", nullptr, kTipoTexto,
+                                               CondicionComprobante(doc), true));
       })) {
     e.documento.valido = false;  // its header is unknown: no task may link to it
     return;
@@ -190,10 +191,10 @@ void ProcesarDocumento(ContextoCorrida& ctx, EstadoPendientes& e, const std::str
 std::string TareaCatalogada(const std::string& descripcion) {
   ado::Recordset rs;
   std::string id;
-  if (DB().ExisteEnTabla("V_TA_TAREAS", descripcion, "Descripcion", &rs, 8, "", true)) {
+  // A failed lookup raises: it would catalogue the task a second time.
+  if (Encontrada(DB().ExisteEnTabla("V_TA_TAREAS", descripcion, "Descripcion", &rs, kTipoTexto, "",
+                                    true))) {
     id = Trim(utilidad::ValorCampo(rs.Fields("idTarea").Value()));
-  } else {
-    ExigirConsultaHecha();  // a failed lookup would catalogue the task a second time
   }
   if (rs.State() == ado::adStateOpen) DB().CierraRecordset(rs);
   return id;
@@ -203,8 +204,9 @@ std::string TareaCatalogada(const std::string& descripcion) {
 std::string CodigoLibre(std::string id) {
   // 9849 codes can be drawn; far more draws than that means the catalogue is full.
   for (int intentos = 0; intentos < 200000; ++intentos) {
-    if (!id.empty() && !DB().ExisteEnTabla("V_TA_TAREAS", id, "idtarea", nullptr, 8, "", true)) {
-      ExigirConsultaHecha();  // a failed lookup would link the task to another's code
+    // A failed lookup raises: it would link the task to another's code.
+    if (!id.empty() && !Encontrada(DB().ExisteEnTabla("V_TA_TAREAS", id, "idtarea", nullptr,
+                                                      kTipoTexto, "", true))) {
       return id;
     }
     id = CodigoTareaAleatorio();
@@ -259,10 +261,10 @@ void ProcesarTarea(ContextoCorrida& ctx, EstadoPendientes& e) {
 
   bool existe = true;
   if (!Paso(ctx, [&] {
-        existe = DB().ExisteEnTabla(
-            "V_MV_CPTETAREAS", e.documento.TC, "TC", nullptr, 8,
+        existe = Encontrada(DB().ExisteEnTabla(
+            "V_MV_CPTETAREAS", e.documento.TC, "TC", nullptr, kTipoTexto,
             CondicionComprobante(e.documento) + " AND IDTAREA='" + FormateaCodigo(id, 4) + "'",
-            true);
+            true));
       })) {
     return;
   }
@@ -286,8 +288,8 @@ void ProcesarLinea(ContextoCorrida& ctx, EstadoPendientes& e) {
   const std::string cuenta = "11201" + FormatoCeros(campo0, 4);
   bool esCliente = false;
   if (campo0.find('\'') == std::string::npos && !Paso(ctx, [&] {
-        esCliente = DB().ExisteEnTabla("VT_CLIENTES", cuenta, "Codigo", nullptr, 8, "", true);
-        if (!esCliente) ExigirConsultaHecha();
+        esCliente = Encontrada(
+            DB().ExisteEnTabla("VT_CLIENTES", cuenta, "Codigo", nullptr, kTipoTexto, "", true));
       })) {
     // Unknown whether this line opens a document: the tasks after it belong to no known one.
     e.documento = Documento{};

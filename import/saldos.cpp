@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "data/db_dll.h"
+#include "data/sentencias.h"
 #include "import/asientos.h"
-#include "import/sentencias.h"
 #include "platform/dialogos.h"
 #include "platform/regional.h"
 #include "utility/utilidades.h"
@@ -103,6 +103,8 @@ bool ComprobanteLibre(ContextoCorrida& ctx, Moneda absoluto) {
   }
   if (esFactura) {
     ++ctx.resumen.conflictos;
+    AnotarNoRegistrada(ctx, "en conflicto con otra cuenta",
+                       ctx.TC + " " + ctx.Letra + " " + ctx.Sucursal + "-" + ctx.Numero);
     ctx.resumen.errores.push_back(
         "Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual) +
         ": la factura " + ctx.TC + " " + ctx.Letra + " " + ctx.Sucursal + "-" + ctx.Numero +
@@ -120,6 +122,7 @@ bool ComprobanteLibre(ContextoCorrida& ctx, Moneda absoluto) {
     }
   }
   ++ctx.resumen.sinLetraLibre;
+  AnotarNoRegistrada(ctx, "sin letra libre", ctx.TC + " " + ctx.Sucursal + "-" + ctx.Numero);
   return false;
 }
 
@@ -128,7 +131,8 @@ void VerificaCliente(ContextoCorrida& ctx) {
   ctx.CuentaAsiento = ctx.CuentaCliente;
   for (;;) {
     ado::Recordset lrcs;
-    if (DB().ExisteEnTabla("MA_CUENTAS", ctx.CuentaAsiento, "Codigo", &lrcs, 8, "", true)) {
+    if (Encontrada(DB().ExisteEnTabla("MA_CUENTAS", ctx.CuentaAsiento, "Codigo", &lrcs, kTipoTexto,
+                                      "", true))) {
       ctx.Descripcion = utilidad::ValorCampo(lrcs.Fields("Descripcion").Value());
       return;
     }
@@ -160,6 +164,7 @@ void ConvierteValores(ContextoCorrida& ctx, Moneda& importe) {
     if (ctx.resumen.errores.empty() || ctx.resumen.errores.back() != d) {
       ctx.resumen.errores.push_back(d);
     }
+    AnotarNoRegistrada(ctx, "error de conversión", valor);
     throw ErrorEjecucion(plataforma::kErrTipoIncompatible, d, "RegistraSaldo");
   };
   try {
@@ -261,9 +266,15 @@ void RegistraSaldo(ContextoCorrida& ctx) {
   ctx.SentenciasSQL.assign(1, "");
   if (!ComprobanteLibre(ctx, absoluto)) return;
 
+  // A voucher dated in no fiscal year would be posted to period 0, outside every balance.
+  ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
+  if (ctx.Periodo == "0") {
+    ++ctx.resumen.fueraDeEjercicio;
+    AnotarNoRegistrada(ctx, "fuera de ejercicio", ctx.Fecha);
+    return;
+  }
   VerificaCliente(ctx);
 
-  ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
   const std::string mes = std::to_string(plataforma::CDate(ctx.Fecha).mes);
   const std::string primerLado = importe.diezmilesimos >= 0 ? "D" : "H";
   // The entry is composed with the next free number; again with a fresh one when another
@@ -291,6 +302,7 @@ void RegistraSaldo(ContextoCorrida& ctx) {
     if (ctx.Letra != letraDelArchivo) ++ctx.resumen.otraLetra;
   } else {
     ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+    AnotarNoRegistrada(ctx, "rechazada por la base", UltimoRechazo());
   }
 }
 
@@ -311,6 +323,7 @@ void ImportarSaldos(ContextoCorrida& ctx) {
           RegistraSaldo(ctx);
         } else if (!esTitular) {
           ++ctx.resumen.incompletos;
+          AnotarNoRegistrada(ctx, "incompleta", Trim(ctx.Linea));
         }
       },
       [&] { HabilitarTriggers(ctx); });

@@ -168,10 +168,26 @@ void ArchivoTexto::Abrir(const std::string& ruta) {
   contenido_ = EsUtf8(bytes) ? std::move(bytes) : Cp1252AUtf8(bytes);
   posicion_ = 0;
   abierto_ = true;
+  // A file written on Linux or by a modern editor ends its lines with LF alone.
+  finLF_ = contenido_.find('\r') == std::string::npos && contenido_.find('\n') != std::string::npos;
+  lineaLFSuelto_ = 0;
+  if (finLF_) return;
+  long linea = 1;
+  for (size_t i = 0; i < contenido_.size(); ++i) {
+    if (contenido_[i] == '\r') {
+      ++linea;
+      if (i + 1 < contenido_.size() && contenido_[i + 1] == '\n') ++i;
+    } else if (contenido_[i] == '\n') {
+      lineaLFSuelto_ = linea;
+      break;
+    }
+  }
 }
 
 void ArchivoTexto::Cerrar() {
   contenido_.clear();
+  finLF_ = false;
+  lineaLFSuelto_ = 0;
   posicion_ = 0;
   abierto_ = false;
 }
@@ -185,12 +201,13 @@ std::string ArchivoTexto::LeerLinea() {
   if (posicion_ >= contenido_.size()) {
     throw ErrorEjecucion(kErrFinDeArchivo, "Se ha sobrepasado el final del archivo");
   }
-  // Only CR ends a line (alone or before LF); a lone LF stays inside the line.
-  size_t cr = contenido_.find('\r', posicion_);
+  // Only CR ends a line (alone or before LF); a lone LF stays inside the line. In a file with
+  // no CR, LF ends it.
+  size_t cr = contenido_.find(finLF_ ? '\n' : '\r', posicion_);
   if (cr == std::string::npos) cr = contenido_.size();
   std::string linea = contenido_.substr(posicion_, cr - posicion_);
   posicion_ = cr + 1;
-  if (posicion_ < contenido_.size() && contenido_[posicion_] == '\n') ++posicion_;
+  if (!finLF_ && posicion_ < contenido_.size() && contenido_[posicion_] == '\n') ++posicion_;
   return linea;
 }
 

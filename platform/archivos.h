@@ -24,7 +24,8 @@ std::string Cp1252AUtf8(const std::string& bytes);
 std::string Utf8ACp1252(const std::string& texto);  // characters outside the code page become '?'
 
 // Sequential reading of a text file: a line ends at CR LF or at a lone CR (a lone LF is part of
-// the line); the last line needs no end; an empty line is a line. A file that starts with a
+// the line); a file with no CR at all but with LF has LF line ends; the last line needs no end;
+// an empty line is a line. A file that starts with a
 // UTF-8 byte-order mark, or is valid UTF-8 with non-ASCII bytes, is read as UTF-8; otherwise as
 // Windows-1252.
 class ArchivoTexto {
@@ -36,8 +37,14 @@ class ArchivoTexto {
   bool Abierto() const;
   bool EOF_() const;        // true when no further line can be read
   std::string LeerLinea();  // raises ErrorEjecucion 62 past the end
+  // The file has LF line ends (no CR at all).
+  bool FinesDeLineaLF() const { return finLF_; }
+  // The first line (1-based) of a CR file that holds a lone LF inside it; 0 when none does.
+  long LineaConLFSuelto() const { return lineaLFSuelto_; }
 
  private:
+  bool finLF_ = false;
+  long lineaLFSuelto_ = 0;
   std::string contenido_;
   size_t posicion_ = 0;
   bool abierto_ = false;

@@ -14,7 +14,8 @@ inline constexpr int32_t kErrArgumentoInvalido = 5;   // invalid procedure call 
 inline constexpr int32_t kErrDesbordamiento = 6;      // overflow
 inline constexpr int32_t kErrIndiceFueraDeRango = 9;  // subscript out of range (a missing column)
 inline constexpr int32_t kErrTipoIncompatible =
-    13;  // type mismatch (a text that is no number or date)
+    13;                                     // type mismatch (a text that is no number or date)
+inline constexpr int32_t kErrInterno = 51;  // internal error: a failure of the runtime itself
 inline constexpr int32_t kErrArchivoNoAbierto = 52;  // bad file name or number
 inline constexpr int32_t kErrArchivoNoEncontrado = 53;
 inline constexpr int32_t kErrArchivoYaAbierto = 55;

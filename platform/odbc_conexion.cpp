@@ -386,6 +386,10 @@ MotorOdbc MotorDe(const std::string& connectionString) {
   return MotorDeAtributos(Atributos(connectionString));
 }
 
+std::string ValorDeCadena(const std::string& connectionString, const std::string& clave) {
+  return Atributos(connectionString).Valor({Minusculas(clave).c_str()});
+}
+
 std::string TraducirCadenaConexion(const std::string& connectionString) {
   return Traducir(connectionString, "", "", false).texto;
 }

@@ -24,6 +24,9 @@ enum class MotorOdbc { SqlServer, Oracle, SQLite, Odbc };
 // The engine a connection text names by its Provider key (SQL Server when it names none and
 // gives no DRIVER or DSN of its own).
 MotorOdbc MotorDe(const std::string& connectionString);
+// The value of `clave` (any case) in a "key=value;" connection text, without surrounding blanks
+// or quotes; empty when absent.
+std::string ValorDeCadena(const std::string& connectionString, const std::string& clave);
 
 // The ODBC connection string for one of the suite's connection texts. The driver comes from
 // IMPORTADOR_ODBC_SQLSERVER / _ORACLE / _SQLITE, or defaults to FreeTDS, "Oracle" and SQLite3;

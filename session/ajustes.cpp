@@ -4,14 +4,15 @@
 #include <fstream>
 
 #include "data/aviso_operador.h"
+#include "data/configuracion.h"
 #include "data/db_dll.h"
+#include "data/reintento.h"
 #include "data/traza.h"
 #include "data/valores_sesion.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
-#include "session/configuracion.h"
 #include "utility/aleatorio.h"
 #include "utility/utilidades.h"
 
@@ -20,35 +21,18 @@ namespace {
 using plataforma::ErrorEjecucion;
 using utilidad::Trim;
 
-constexpr int32_t kErrInterno = 51;  // the runtime's "internal error"
+// Why a step's failure is dropped, by routine.
+constexpr const char* kSinAjuste = "a setting that cannot be read keeps its default";
+constexpr const char* kSinRegistro = "the access log never stops start-up";
+constexpr const char* kSinCierre = "the statement's own error is the one reported";
+constexpr const char* kSinBitacora = "the error log never fails the routine that reports an error";
 
-// Runs one step whose failure is ignored, so the next step runs.
-template <typename Paso>
-void Ignorando(Paso&& paso) {
-  try {
-    paso();
-  } catch (const std::exception&) {
-  }
-}
-
-// Runs one step with the error dialog: Retry repeats it, Ignore goes on (true), any other
-// answer leaves the routine (false).
+// Runs one step with the routine's error dialog: Retry repeats it, Ignore goes on (true), any
+// other answer leaves the routine (false).
 template <typename Paso>
 bool ConAviso(const std::string& rutina, Paso&& paso) {
-  for (;;) {
-    try {
-      paso();
-      return true;
-    } catch (const ErrorEjecucion& e) {
-      int respuesta = AvisoOperador(e, 18, rutina);
-      if (respuesta == plataforma::vbRetry) continue;
-      return respuesta == plataforma::vbIgnore;
-    } catch (const std::exception& e) {
-      int respuesta = AvisoOperador(ErrorEjecucion(kErrInterno, e.what()), 18, rutina);
-      if (respuesta == plataforma::vbRetry) continue;
-      return respuesta == plataforma::vbIgnore;
-    }
-  }
+  return PasoConDialogo(paso,
+                        [&](const ErrorEjecucion& e) { return AvisoOperador(e, 18, rutina); });
 }
 
 struct MascaraConsulta {
@@ -103,11 +87,13 @@ std::string FmtFechaHora() {
 }
 
 void CargarConfiguracion() {
-  Ignorando([] { utilidad::Randomize(); });
+  IgnorarFalla(kSinAjuste, [] { utilidad::Randomize(); });
   gTablaConfiguracion = "ta_configuracion";
-  Ignorando([] { gCantidadDecimales = Cfg("CantidadDecimales"); });
-  Ignorando([] { gConfidencialidad = utilidad::IgualSinCaso(Cfg("SS_CONFIDENCIALIDAD"), "SI"); });
-  Ignorando([] {
+  IgnorarFalla(kSinAjuste, [] { gCantidadDecimales = Cfg("CantidadDecimales"); });
+  IgnorarFalla(kSinAjuste, [] {
+    gConfidencialidad = utilidad::IgualSinCaso(Cfg("SS_CONFIDENCIALIDAD"), "SI");
+  });
+  IgnorarFalla(kSinAjuste, [] {
     std::string consulta = "Select * from ta_usuarios  with(nolock)  where Nombre = '" +
                            LiteralTexto(gUsuarioLogeado) + "'";
     ado::Recordset rs;
@@ -118,7 +104,8 @@ void CargarConfiguracion() {
     DB().CierraRecordset(rs);
   });
   if (gUnidadNegocio.empty()) gUnidadNegocio = "   1";
-  Ignorando([] { gUtilizarFechaDia = utilidad::IgualSinCaso(Cfg("UTILIZARFECHADIA"), "SI"); });
+  IgnorarFalla(kSinAjuste,
+               [] { gUtilizarFechaDia = utilidad::IgualSinCaso(Cfg("UTILIZARFECHADIA"), "SI"); });
 }
 
 void CrearMascarasConsultas(const std::string& Ruta) {
@@ -146,21 +133,21 @@ void CrearMascarasConsultas(const std::string& Ruta) {
 void RegistrarAcceso(const std::string& Formulario) {
   DB_Dll& db = DB();
   std::string F = Formulario;
-  Ignorando([&] {
+  IgnorarFalla(kSinRegistro, [&] {
     if (F.empty()) F = plataforma::NombreEjecutable();
   });
   gUsuarioLogeado = db.gUsuario;
 
   std::string T;
-  Ignorando([&] {
+  IgnorarFalla(kSinRegistro, [&] {
     std::string consulta =
         std::string("SELECT TA_TAREAS.USUARIO, TA_MENU.Proceso, TA_MENU.Clave , TA_MENU.Nombre ") +
         " FROM TA_TAREAS  with(nolock) INNER JOIN TA_MENU ON TA_TAREAS.TAREA = TA_MENU.Clave " +
         " WHERE (TA_TAREAS.USUARIO = '" + LiteralTexto(gUsuarioLogeado) +
         " ') AND (TA_MENU.Proceso LIKE '%" + LiteralTexto(F) + "%')";
     ado::Recordset rs;
-    Ignorando([&] { db.AbrirRecordset(consulta, rs); });
-    Ignorando([&] {
+    IgnorarFalla(kSinRegistro, [&] { db.AbrirRecordset(consulta, rs); });
+    IgnorarFalla(kSinRegistro, [&] {
       if (rs.State() == ado::adStateOpen && !rs.EOF()) {
         T = utilidad::ValorCampo(rs.Fields("Nombre").Value());
       } else if (utilidad::IgualSinCaso(db.gUsuario, db.gDBName) ||
@@ -168,11 +155,11 @@ void RegistrarAcceso(const std::string& Formulario) {
         T = F;
       }
     });
-    Ignorando([&] { db.CierraRecordset(rs); });
+    IgnorarFalla(kSinRegistro, [&] { db.CierraRecordset(rs); });
   });
 
   ListaSentencias sentencias{""};
-  Ignorando([&] {
+  IgnorarFalla(kSinRegistro, [&] {
     std::string maquina = utilidad::Mayusculas(Trim(utilidad::NombreMaquina()));
     std::string usuario = utilidad::Mayusculas(Trim(gUsuarioLogeado));
     std::string formulario = utilidad::Mayusculas(Trim(F));
@@ -189,7 +176,7 @@ void RegistrarAcceso(const std::string& Formulario) {
     ArmaSentencia(CamposSQL, sentencias, "Control_Acceso", false, condicion, false);
   });
 
-  Ignorando([&] {
+  IgnorarFalla(kSinRegistro, [&] {
     bool hayError = false;
     std::string mensaje;
     GActualizarDatoScript(sentencias, hayError, 0, false, false, "", mensaje, true);
@@ -211,7 +198,7 @@ void GActualizarDatoScript(const ListaSentencias& Sentencias, bool& HayError, in
   if (guion.empty()) return;
   std::string lote = "BEGIN TRANSACTION \r\r" + guion + "\r";
 
-  Ignorando([&] { db.EjecutaConsultaSQL(lote); });
+  IgnorarFalla(kSinCierre, [&] { db.EjecutaConsultaSQL(lote); });
 
   int32_t nativo = 0;
   bool commit = false;
@@ -234,12 +221,12 @@ void GActualizarDatoScript(const ListaSentencias& Sentencias, bool& HayError, in
   }
   if (commit) {
     std::string fin = "COMMIT TRANSACTION";
-    Ignorando([&] { db.EjecutaConsultaSQL(fin); });
+    IgnorarFalla(kSinCierre, [&] { db.EjecutaConsultaSQL(fin); });
     return;
   }
 
   std::string deshacer = "ROLLBACK TRANSACTION";
-  Ignorando([&] { db.EjecutaConsultaSQL(deshacer); });
+  IgnorarFalla(kSinCierre, [&] { db.EjecutaConsultaSQL(deshacer); });
 
   // A login statement's password never reaches AUX_ERR nor the message.
   Mensaje = OcultaClaves(Mensaje);
@@ -260,22 +247,24 @@ void GActualizarDatoScript(const ListaSentencias& Sentencias, bool& HayError, in
 void GrabaAuxErr(std::string& SQL, std::string& Proceso, int32_t& Numero,
                  const std::string& Descripcion) {
   DB_Dll& db = DB();
-  Ignorando([&] {
+  IgnorarFalla(kSinBitacora, [&] {
     if (Proceso.empty()) Proceso = plataforma::NombreEjecutable();
   });
   ado::Recordset rs;
-  Ignorando([&] {
+  IgnorarFalla(kSinBitacora, [&] {
     std::string consulta = "select  top 1 * from AUX_ERR  with(nolock) ";
     db.AbrirRecordset(consulta, rs, nullptr, ado::adOpenDynamic, ado::adLockOptimistic);
   });
-  Ignorando([&] { rs.AddNew(); });
-  Ignorando([&] { rs.Fields("Proceso").SetValue(plataforma::NombreEjecutable()); });
-  Ignorando([&] { rs.Fields("fecha").SetValue(FmtFechaHora()); });
-  Ignorando([&] { rs.Fields("Error").SetValue(static_cast<int64_t>(Numero)); });
-  Ignorando([&] { rs.Fields("Descripcion").SetValue(utilidad::AjustaAncho(Descripcion, 250)); });
-  Ignorando([&] { rs.Fields("SQL").SetValue(SQL); });
-  Ignorando([&] { rs.Fields("Pc").SetValue(utilidad::NombreMaquina()); });
-  Ignorando([&] { rs.Fields("Usuario").SetValue(db.gUsuario); });
-  Ignorando([&] { rs.Update(); });
-  Ignorando([&] { db.CierraRecordset(rs); });
+  IgnorarFalla(kSinBitacora, [&] { rs.AddNew(); });
+  IgnorarFalla(kSinBitacora,
+               [&] { rs.Fields("Proceso").SetValue(plataforma::NombreEjecutable()); });
+  IgnorarFalla(kSinBitacora, [&] { rs.Fields("fecha").SetValue(FmtFechaHora()); });
+  IgnorarFalla(kSinBitacora, [&] { rs.Fields("Error").SetValue(static_cast<int64_t>(Numero)); });
+  IgnorarFalla(kSinBitacora,
+               [&] { rs.Fields("Descripcion").SetValue(utilidad::AjustaAncho(Descripcion, 250)); });
+  IgnorarFalla(kSinBitacora, [&] { rs.Fields("SQL").SetValue(SQL); });
+  IgnorarFalla(kSinBitacora, [&] { rs.Fields("Pc").SetValue(utilidad::NombreMaquina()); });
+  IgnorarFalla(kSinBitacora, [&] { rs.Fields("Usuario").SetValue(db.gUsuario); });
+  IgnorarFalla(kSinBitacora, [&] { rs.Update(); });
+  IgnorarFalla(kSinBitacora, [&] { db.CierraRecordset(rs); });
 }

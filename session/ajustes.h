@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "import/sentencias.h"
+#include "data/sentencias.h"
 
 // Length of one search-definition record: title, table, columns, condition and CR LF.
 inline constexpr int kLargoRegistroConsulta = 1202;

@@ -12,18 +12,18 @@
 #include <vector>
 
 #include "data/aviso_operador.h"
+#include "data/conexiones.h"
+#include "data/configuracion.h"
 #include "data/db_dll.h"
 #include "data/empresa.h"
+#include "data/reintento.h"
 #include "data/traza.h"
 #include "data/valores_sesion.h"
-#include "import/reintento.h"
 #include "platform/ado.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
-#include "session/configuracion.h"
 #include "session/guion.h"
-#include "session/inicio.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -36,7 +36,6 @@ constexpr const char* kLogin = "KV_ESTADISTICAS";
 // The login's password is part of the suite's contract; it never goes to a log or a message.
 constexpr const char* kClave = "QX_MORDELANTIVO";
 constexpr const char* kCrLf = "\r\n";
-constexpr const char* kMarcaSQLite = "sqlite:";
 
 // Native errors of sp_addlogin that steer the provisioning.
 constexpr int32_t kClaveNoCumplePolitica = 15116;
@@ -120,25 +119,11 @@ constexpr const char* kProcedimientosOracle[] = {"CTXSYS.CTX_VALIDATE",
                                                  "XDB.XDB$PATCHUPSCHEMA",
                                                  "XDB.XDB_DATASTORE_PROC"};
 
-// Runs one step whose failure is ignored, so the next step runs.
-template <typename Paso>
-void Ignorando(Paso&& paso) {
-  try {
-    paso();
-  } catch (const std::exception&) {
-  }
-}
+// Why a step's failure is dropped, by routine.
+constexpr const char* kSinValorGuardado = "a statistics value is a convenience, never a failure";
+constexpr const char* kSinEstadisticas = "the statistics database never stops start-up";
 
 bool ConexionAbierta(const DB_Dll& db) { return db.gCnn && db.gCnn->State() == ado::adStateOpen; }
-
-// The folder of an embedded server "sqlite:<folder>".
-std::string CarpetaEmbebida(const std::string& servidor) {
-  return servidor.substr(std::string(kMarcaSQLite).size());
-}
-
-std::string ArchivoEmbebido(const std::string& servidor, const std::string& base) {
-  return utilidad::RutaConBarra(CarpetaEmbebida(servidor)) + base + ".db";
-}
 
 // The leading number of a text as the runtime's Val reads it: blanks skipped, "." as the
 // decimal point, 0 when it holds no number.
@@ -257,22 +242,26 @@ void GrabaCfgKV(const std::string& Clave, const std::string& Valor, const std::s
   std::string sql =
       "SELECT * FROM " + gTablaConfiguracion + " with(nolock)  WHERE CLAVE = '" + Clave + "'";
   ado::Recordset rs;
-  Ignorando(
-      [&] { db.AbrirRecordset(sql, rs, db.gCnn, ado::adOpenDynamic, ado::adLockOptimistic); });
-  Ignorando([&] {
+  IgnorarFalla(kSinValorGuardado, [&] {
+    db.AbrirRecordset(sql, rs, db.gCnn, ado::adOpenDynamic, ado::adLockOptimistic);
+  });
+  IgnorarFalla(kSinValorGuardado, [&] {
     if (rs.EOF()) rs.AddNew();
   });
-  Ignorando([&] { rs.Fields("Grupo").SetValue(ValorCampo(Grupo)); });
-  Ignorando([&] { rs.Fields("Clave").SetValue(ValorCampo(utilidad::Mayusculas(Trim(Clave)))); });
-  Ignorando([&] { rs.Fields("Valor").SetValue(ValorCampo(UsaTrim ? Trim(Valor) : Valor)); });
-  Ignorando([&] {
+  IgnorarFalla(kSinValorGuardado, [&] { rs.Fields("Grupo").SetValue(ValorCampo(Grupo)); });
+  IgnorarFalla(kSinValorGuardado,
+               [&] { rs.Fields("Clave").SetValue(ValorCampo(utilidad::Mayusculas(Trim(Clave)))); });
+  IgnorarFalla(kSinValorGuardado,
+               [&] { rs.Fields("Valor").SetValue(ValorCampo(UsaTrim ? Trim(Valor) : Valor)); });
+  IgnorarFalla(kSinValorGuardado, [&] {
     rs.Fields("PoliticaNegocio").SetValue(plataforma::Valor(int64_t{PoliticaNegocio ? 1 : 0}));
   });
   if (!ValorAux.empty()) {
-    Ignorando([&] { rs.Fields("ValorAux").SetValue(ValorCampo(Trim(ValorAux))); });
+    IgnorarFalla(kSinValorGuardado,
+                 [&] { rs.Fields("ValorAux").SetValue(ValorCampo(Trim(ValorAux))); });
   }
-  Ignorando([&] { rs.Update(); });
-  Ignorando([&] { db.CierraRecordset(rs); });
+  IgnorarFalla(kSinValorGuardado, [&] { rs.Update(); });
+  IgnorarFalla(kSinValorGuardado, [&] { db.CierraRecordset(rs); });
 }
 
 void CrearUsuarioBD(const std::string& Base, const std::string& Login, const std::string& Clave,
@@ -285,7 +274,8 @@ void CrearUsuarioBD(const std::string& Base, const std::string& Login, const std
   // The embedded engine has no logins: a folder without the statistics file gets one.
   if (EsServidorSQLite(db.gServidor)) {
     std::error_code ec;
-    if (!std::filesystem::exists(plataforma::RutaFs(ArchivoEmbebido(db.gServidor, Base)), ec)) {
+    if (!std::filesystem::exists(plataforma::RutaFs(ArchivoEmpresaSQLite(db.gServidor, Base)),
+                                 ec)) {
       CrearBaseEstadisticas(db.gServidor, Base);
     }
     return;
@@ -328,7 +318,7 @@ void CrearBaseEstadisticas(const std::string& Servidor, const std::string& Base)
 
   std::string archivo;  // the embedded engine's new statistics file
   if (embebido) {
-    archivo = ArchivoEmbebido(Servidor, Base);
+    archivo = ArchivoEmpresaSQLite(Servidor, Base);
     if (!PasoConDialogo([&] { CrearBaseSQLite(archivo)->Close(); }, aviso)) return;
   } else {
     std::string generado;
@@ -382,11 +372,11 @@ void CrearBaseEstadisticas(const std::string& Servidor, const std::string& Base)
 void ConectarEstadisticas() {
   gTimeOut = 360;
   DB_Dll& est = DBEstadisticas();
-  Ignorando([&] {
+  IgnorarFalla(kSinEstadisticas, [&] {
     if (ConexionAbierta(est)) est.gCnn->Close();
   });
-  Ignorando([] { CrearUsuarioBD(kBase, kLogin, kClave); });
-  Ignorando([&] {
+  IgnorarFalla(kSinEstadisticas, [] { CrearUsuarioBD(kBase, kLogin, kClave); });
+  IgnorarFalla(kSinEstadisticas, [&] {
     DB_Dll& sesion = DB();
     est.gProveedor = DB_Dll::pSQLOLEDB();
     est.gServidor = sesion.gServidor;
@@ -394,19 +384,20 @@ void ConectarEstadisticas() {
     est.gUsuario = kLogin;
     est.gUserPassWord = kClave;
   });
-  Ignorando([&] {
+  IgnorarFalla(kSinEstadisticas, [&] {
     std::string cadena;
     est.OpenServerADODB(false, ado::adUseClient, cadena, true, false);
   });
   if (est.gOpenFlag && ConexionAbierta(est)) {
-    Ignorando([&] { est.Cnn().SetDefaultDatabase(kBase); });
-    Ignorando([] {
+    IgnorarFalla(kSinEstadisticas, [&] { est.Cnn().SetDefaultDatabase(kBase); });
+    IgnorarFalla(kSinEstadisticas, [] {
       std::string aux;
       gTimeOut = SegundosDeEspera(NumeroInicial(CfgKV("TimeOut", aux)));
     });
     if (gTimeOut == 0) {
-      Ignorando(
-          [] { GrabaCfgKV("TimeOut", std::to_string(gTimeOut), "", false, "BaseDeDatos", true); });
+      IgnorarFalla(kSinEstadisticas, [] {
+        GrabaCfgKV("TimeOut", std::to_string(gTimeOut), "", false, "BaseDeDatos", true);
+      });
     }
   }
   if (gTimeOut == 0) gTimeOut = 360;

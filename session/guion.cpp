@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "data/aviso_operador.h"
+#include "data/configuracion.h"
 #include "data/db_dll.h"
+#include "data/reintento.h"
 #include "data/traza.h"
 #include "data/valores_sesion.h"
-#include "import/reintento.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
-#include "session/configuracion.h"
 #include "utility/utilidades.h"
 
 namespace {

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <optional>
 
+#include "data/conexiones.h"
 #include "data/db_dll.h"
+#include "data/reintento.h"
 #include "data/valores_sesion.h"
 #include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
@@ -53,14 +55,9 @@ bool ExisteArchivoComun(const std::string& ruta) {
 // other failure stops start-up (false).
 template <typename Paso>
 bool Ejecutar(Paso&& paso) {
-  try {
-    paso();
-    return true;
-  } catch (const ErrorEjecucion& e) {
-    return e.Number == plataforma::kErrArgumentoInvalido;
-  } catch (const std::exception&) {
-    return false;
-  }
+  return IntentarPaso(paso, [](const ErrorEjecucion& e) {
+    return e.Number == plataforma::kErrArgumentoInvalido ? TrasFalla::Seguir : TrasFalla::Salir;
+  });
 }
 
 }  // namespace
@@ -78,28 +75,12 @@ ParametrosInicio ExtraerParametros(const std::string& Parametros) {
   return p;
 }
 
-bool EsServidorSQLite(const std::string& servidor) {
-  return utilidad::InStrSinCaso(servidor, "sqlite:") == 1;
-}
-
 void AplicarMarcaOracle(ParametrosInicio& p, std::string& ConnString) {
   if (EsServidorSQLite(p.servidor) || p.servidor.empty() || p.servidor[0] != '#') return;
   p.servidor.erase(0, 1);
   if (ConnString.empty()) {
-    ConnString = "Provider=OraOLEDB.Oracle.1;Data Source=" + p.base + ";User Id=" + p.usuario +
-                 ";Password=" + p.password + ";";
+    ConnString = CadenaConexionOracle(p.base, p.usuario, p.password);
   }
-}
-
-std::string ExtraerServidor(const std::string& Servidor) {
-  std::string resultado = Servidor;
-  if (size_t barra = resultado.find('/'); barra != std::string::npos) {
-    resultado = resultado.substr(barra + 1);
-  }
-  if (size_t dos = resultado.find(':'); dos != std::string::npos) {
-    resultado = resultado.substr(0, dos);
-  }
-  return resultado;
 }
 
 bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& ConnString,

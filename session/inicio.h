@@ -15,9 +15,6 @@ void EstablecerLineaDeComandos(const std::string& linea);
 bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& ConnString,
                    int32_t CursorLocation);
 
-// The bare server name: what follows the first "/", before the first ":".
-std::string ExtraerServidor(const std::string& Servidor);
-
 // The values of the parameter string, as start-up extracts them (empty when absent; Caja "1").
 struct ParametrosInicio {
   std::string parametroAdicional, servidor, base, usuario, password, caja;
@@ -28,4 +25,3 @@ ParametrosInicio ExtraerParametros(const std::string& Parametros);
 // ConnString becomes the Oracle connection text of the extracted values. A server value that
 // begins with "sqlite:" (any case) is left alone: it names the embedded engine's folder.
 void AplicarMarcaOracle(ParametrosInicio& p, std::string& ConnString);
-bool EsServidorSQLite(const std::string& servidor);

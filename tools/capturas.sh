@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the import window and of the connection dialog, taken under Xvfb on a fresh
-# embedded company: docs/ventana.png and docs/acceso.png (or the folder given as $1).
+# embedded company: docs/ventana.png, docs/acceso.png and the run summary docs/resumen.png (or
+# the folder given as $1).
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 programa="${BUILD_DIR:-$raiz/build}/app/importador"
@@ -42,3 +43,7 @@ captura() {
 parametros="@Server=sqlite:$trabajo/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;@Password=x;"
 captura ventana.png "$parametros"
 captura acceso.png
+# The run summary of a partial run, on the toolkit's message box (saved by the window test).
+xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb IMPORTADOR_CAPTURAS="$destino" \
+  "${BUILD_DIR:-$raiz/build}/tests/test_qt" --gtest_filter='*ElResumenSeMuestra*' >/dev/null
+echo "$destino/resumen.png"

@@ -4,7 +4,9 @@
 #include <functional>
 
 #include "data/aviso_operador.h"
+#include "data/conexiones.h"
 #include "data/empresa.h"
+#include "data/reintento.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
@@ -18,13 +20,6 @@ using utilidad::Mayusculas;
 using utilidad::Trim;
 
 constexpr int kErrArchivo = 75;  // path/file access error
-
-// Where the port part (":" and what follows) of a server text begins; npos when it has none.
-// The ":" of the embedded engine's mark "sqlite:" is not a port separator.
-size_t InicioPuerto(const std::string& servidor) {
-  size_t desde = utilidad::InStrSinCaso(servidor, "sqlite:") == 1 ? 7 : 0;
-  return servidor.find(':', desde);
-}
 
 std::string SinPuerto(const std::string& servidor) {
   size_t dos = InicioPuerto(servidor);
@@ -230,12 +225,11 @@ bool frmAcceso::ExisteBaseDeDatos(const std::string& Servidor, const std::string
   try {
     CerrarSesionSiAbierta();
     std::string texto;
-    if (utilidad::InStrSinCaso(Servidor, "sqlite:") == 1) {
+    if (EsServidorSQLite(Servidor)) {
       // The embedded engine: a folder with one file per database.
-      texto = CadenaConexionSQLite(utilidad::RutaConBarra(Servidor.substr(7)) + Dbname + ".db");
+      texto = CadenaConexionSQLite(ArchivoEmpresaSQLite(Servidor, Dbname));
     } else {
-      texto = "PROVIDER=" + Proveedor + ";" + "Server=" + Servidor + ";" + "Database =" + Dbname +
-              ";" + "UId=" + Usuario + ";" + "Pwd=" + Password + ";";
+      texto = CadenaConexionSqlServer(Proveedor, Servidor, Dbname, Usuario, Password);
     }
     ado::Connection& cnn = DB().Cnn();
     cnn.Open(texto);
@@ -250,50 +244,60 @@ void frmAcceso::CmdRegistrar_Click() {
   DB_Dll& db = DB();
   std::string servidor, nombre, base;
   bool registrada = false;
-  // Steps 1 to 7 return true to go on, false to end "Registrar" there.
-  const std::vector<std::function<bool()>> pasos = {
-      [&] {
-        servidor = SinPuerto(Mayusculas(Trim(TxtServidor.Text)));
-        nombre = Mayusculas(Trim(TxtDbName.Text)) + " / " + servidor;
-        // A "," or a line end would shift the fields of the line when it is read back.
-        for (const CajaTexto* caja : {&TxtServidor, &TxtDbName}) {
-          if (TieneSeparadorDeCampo(Trim(caja->Text))) {
-            plataforma::MsgBox("No se puede registrar la conexion: el valor \"" + Trim(caja->Text) +
-                                   "\" contiene una coma o un salto de linea",
-                               plataforma::vbInformation, "Atencion");
-            return false;
-          }
-        }
-        return true;
-      },
-      [&] {
+  bool terminada = false;  // a check refused the registration: "Registrar" ends there
+  auto avisar = [this](const ErrorEjecucion& e) {
+    plataforma::MsgBox(SinClave("SQL Server start failed.  \rSQL-DMO error:  " +
+                                    std::to_string(e.Number) + " " + e.Description,
+                                TxtUserPassword.Text),
+                       plataforma::vbOKOnly, "");
+  };
+  // A failure of a registration step shows its message and goes on with the steps after the
+  // registration; one whose number is passed over goes on with the next step.
+  auto anteRegistro = [&](const ErrorEjecucion& e) {
+    if (FallaIgnorada(e.Number)) return TrasFalla::Seguir;
+    avisar(e);
+    return TrasFalla::Salir;
+  };
+  auto terminar = [&](const std::string& texto, const char* titulo) {
+    plataforma::MsgBox(texto, plataforma::vbInformation, titulo);
+    terminada = true;
+  };
+  auto paso = [&](auto&& cuerpo) { return !terminada && IntentarPaso(cuerpo, anteRegistro); };
+  paso([&] {
+    servidor = SinPuerto(Mayusculas(Trim(TxtServidor.Text)));
+    nombre = Mayusculas(Trim(TxtDbName.Text)) + " / " + servidor;
+    // A "," or a line end would shift the fields of the line when it is read back.
+    for (const CajaTexto* caja : {&TxtServidor, &TxtDbName}) {
+      if (TieneSeparadorDeCampo(Trim(caja->Text))) {
+        return terminar("No se puede registrar la conexion: el valor \"" + Trim(caja->Text) +
+                            "\" contiene una coma o un salto de linea",
+                        "Atencion");
+      }
+    }
+  }) &&
+      paso([&] {
         servidor_.clear();
         DatosBase(nombre);
         if (!Trim(servidor_).empty()) {
-          plataforma::MsgBox("La conexion que intenta registrar ya existe ",
-                             plataforma::vbInformation, "Atencion");
-          return false;
+          terminar("La conexion que intenta registrar ya existe ", "Atencion");
         }
-        return true;
-      },
-      [&] {
+      }) &&
+      paso([&] {
         CambiarTexto(TxtServidor, Trim(TxtServidor.Text));
         CambiarTexto(TxtUserId, Trim(TxtUserId.Text));
         CambiarTexto(TxtUserPassword, Trim(TxtUserPassword.Text));
         CambiarTexto(TxtDbName, Trim(TxtDbName.Text));
         base = TxtDbName.Text;
-        return true;
-      },
-      [&] {
+      }) &&
+      paso([&] {
         const std::string mayus = Mayusculas(base);
         if (ExisteBaseDeDatos(TxtServidor.Text, mayus, mayus, mayus, "SQLOLEDB")) {
           RegistrarConexion(nombre, base, base, base, TxtServidor.Text, "", false);
           registrada = true;
         }
-        return true;
-      },
-      [&] {
-        if (registrada) return true;
+      }) &&
+      paso([&] {
+        if (registrada) return;
         CerrarSesionSiAbierta();
         db.gServidor = TxtServidor.Text;
         db.gUsuario = TxtUserId.Text;
@@ -301,54 +305,33 @@ void frmAcceso::CmdRegistrar_Click() {
         db.gDBName = TxtDbName.Text;
         std::string sinTexto;
         db.OpenServerADODB(false, ado::adUseClient, sinTexto, true, true);
-        return true;
-      },
-      [&] {
-        if (registrada) return true;
+      }) &&
+      paso([&] {
+        if (registrada) return;
         if (!ConexionAbierta()) {
-          plataforma::MsgBox("NO SE PUDO CONECTAR AL SERVIDOR " + TxtServidor.Text +
-                                 " VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO",
-                             plataforma::vbInformation, "AVISO AL OPERADOR");
-          return false;
+          return terminar("NO SE PUDO CONECTAR AL SERVIDOR " + TxtServidor.Text +
+                              " VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO",
+                          "AVISO AL OPERADOR");
         }
         RegistrarConexion(nombre, base, base, base, TxtServidor.Text, "", false);
-        return true;
-      },
+      });
+  if (terminada) return;
+
+  // A failure here shows its message and the next step runs (never back to the steps above).
+  auto anteFinal = [&](const ErrorEjecucion& e) {
+    if (!FallaIgnorada(e.Number)) avisar(e);
+    return TrasFalla::Seguir;
   };
-  const std::vector<std::function<void()>> finales = {
+  IntentarPaso(
       [&] {
         const std::string odbc = utilidad::RutaConBarra(plataforma::CarpetaPrograma()) + "ODBC.exe";
         if (plataforma::ArchivoLegible(odbc)) {
           plataforma::IniciarSinEsperar(odbc, {"Server=" + TxtServidor.Text + ";DB=" + base + ";"});
         }
       },
-      [&] { CerrarSesionSiAbierta(); },
-      [&] { LlenarList(); },
-  };
-
-  auto avisar = [this](const ErrorEjecucion& e) {
-    plataforma::MsgBox(SinClave("SQL Server start failed.  \rSQL-DMO error:  " +
-                                    std::to_string(e.Number) + " " + e.Description,
-                                TxtUserPassword.Text),
-                       plataforma::vbOKOnly, "");
-  };
-  for (const auto& paso : pasos) {
-    try {
-      if (!paso()) return;
-    } catch (const ErrorEjecucion& e) {
-      if (FallaIgnorada(e.Number)) continue;
-      avisar(e);
-      break;  // goes on with the steps after the registration
-    }
-  }
-  // A failure here shows its message and the next step runs (never back to these steps).
-  for (const auto& paso : finales) {
-    try {
-      paso();
-    } catch (const ErrorEjecucion& e) {
-      if (!FallaIgnorada(e.Number)) avisar(e);
-    }
-  }
+      anteFinal);
+  IntentarPaso([&] { CerrarSesionSiAbierta(); }, anteFinal);
+  IntentarPaso([&] { LlenarList(); }, anteFinal);
 }
 
 void frmAcceso::CmdLineaComando_Click() {

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
+#include "data/configuracion.h"
 #include "data/db_dll.h"
 #include "platform/archivos.h"
-#include "session/configuracion.h"
 #include "session/inicio.h"
 #include "utility/utilidades.h"
 
@@ -91,6 +91,12 @@ void FrmQUILMA::HacerEventos() {
 
 std::string TextoResumen(const ResumenCorrida& r) {
   std::ostringstream s;
+  const long hallados = r.registrados + r.yaImportados + r.cuentasCreadas + r.cuentasExistentes +
+                        r.tareasCatalogadas + r.vinculosGrabados;
+  if (r.lineasLeidas > 0 && hallados == 0) {
+    s << "No se registró nada: ninguna línea del archivo se grabó ni estaba ya importada\n";
+  }
+  for (const std::string& a : r.avisos) s << "Aviso: " << a << "\n";
   s << "Líneas leídas: " << r.lineasLeidas << "\n"
     << "Registrados: " << r.registrados << "\n"
     << "Ya importados: " << r.yaImportados << "\n"
@@ -103,6 +109,7 @@ std::string TextoResumen(const ResumenCorrida& r) {
   }
   if (r.importeCero) s << "Importe cero: " << r.importeCero << "\n";
   if (r.conflictos) s << "En conflicto con otra cuenta: " << r.conflictos << "\n";
+  if (r.fueraDeEjercicio) s << "Fuera de ejercicio: " << r.fueraDeEjercicio << "\n";
   if (r.mismoNumeroCheque) s << "Mismo número, otro cheque: " << r.mismoNumeroCheque << "\n";
   if (r.tareasCatalogadas || r.vinculosGrabados) {
     s << "Tareas catalogadas: " << r.tareasCatalogadas << "\n"
@@ -116,8 +123,17 @@ std::string TextoResumen(const ResumenCorrida& r) {
   }
   s << "\n";
   for (const std::string& e : r.errores) s << "Error: " << e << "\n";
+  if (!r.noRegistradas.empty()) {
+    s << "Líneas no registradas: " << r.noRegistradas.size() << " (archivo " << r.archivo << ")\n";
+    for (const LineaNoRegistrada& l : r.noRegistradas) {
+      s << "  línea " << l.linea << ": " << l.motivo << ": " << l.valor << "\n";
+    }
+  }
   if (r.detenidoEnLinea)
     s << "Detenido por el operador después de la línea " << r.detenidoEnLinea << "\n";
+  static const char* const kDesenlaces[] = {"completo", "parcial: hay líneas no registradas",
+                                            "interrumpido antes del final"};
+  s << "Resultado: " << kDesenlaces[static_cast<int>(DesenlaceDe(r))] << "\n";
   s << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
   return s.str();
 }

@@ -8,6 +8,7 @@
 #include <regex>
 #include <string>
 
+#include "data/conexiones.h"
 #include "data/empresa.h"
 #include "platform/ado.h"
 #include "platform/sistema.h"

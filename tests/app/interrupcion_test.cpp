@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "data/conexiones.h"
 #include "data/empresa.h"
 #include "platform/ado.h"
 #include "tests/support/empresa.h"

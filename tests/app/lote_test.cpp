@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tests/support/empresa.h"
 #include "tests/support/programa.h"
@@ -93,7 +95,7 @@ TEST_F(LoteTest, AnteErrorDecideSiLaCorridaSigue) {
     int64_t asientos;  // journal lines of the good voucher
   };
   const Caso casos[] = {
-      {"", 1, 0}, {"--ante-error abortar ", 1, 0}, {"--ante-error ignorar ", 0, 2}};
+      {"", 1, 0}, {"--ante-error abortar ", 1, 0}, {"--ante-error ignorar ", 3, 2}};
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.opcion);
     Ejecutar("DELETE FROM MV_ASIENTOS");
@@ -107,6 +109,93 @@ TEST_F(LoteTest, AnteErrorDecideSiLaCorridaSigue) {
     EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000001'"), 0);
     EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NUMERO = '00000002'"), c.asientos);
   }
+}
+
+// A run that reaches the end with lines not posted is partial (3), never a success; the
+// summary lists each such line with its reason and value.
+TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
+  const auto linea = [](const std::string& fecha, const std::string& numero) {
+    return fecha + ";;;;REC X 0001-" + numero + ";;;;;;;;;" + fecha + std::string(24, ';') +
+           "10\r\n";
+  };
+  struct Caso {
+    const char* nombre;
+    std::string contenido;
+    std::string concepto;
+    int estado;
+    std::vector<std::string> enSalida;
+    int64_t asientos;
+  };
+  const Caso casos[] = {
+      {"completa",
+       "Cliente: 123\r\n" + linea("15/01/2020", "1"),
+       "",
+       0,
+       {"Resultado: completo"},
+       2},
+      {"fuera de ejercicio",
+       "Cliente: 123\r\n" + linea("15/01/2020", "1") + linea("15/01/2019", "2"),
+       "",
+       3,
+       {"Fuera de ejercicio: 1", "línea 3: fuera de ejercicio: 15/01/2019", "Resultado: parcial"},
+       2},
+      {"todas rechazadas",
+       "Cliente: 123\r\n" + linea("15/01/2020", "1") + linea("16/01/2020", "2"),
+       "--concepto " + std::string(61, 'c') + " ",
+       3,
+       {"No se registró nada", "línea 2: rechazada por la base:", "línea 3: rechazada",
+        "Rechazados por la base: 2"},
+       0},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    Ejecutar("DELETE FROM MV_ASIENTOS");
+    const std::string archivo = EscribirArchivo("saldos.txt", c.contenido);
+    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar " + c.concepto +
+                     "--archivo " + archivo + " " + Parametros()),
+              c.estado)
+        << errores;
+    for (const std::string& texto : c.enSalida) {
+      EXPECT_NE(salida.find(texto), std::string::npos) << texto << "\n" << salida;
+    }
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS"), c.asientos);
+  }
+}
+
+// A trace that cannot be written is a usage error; one that fails during the run stops it.
+// A damaged embedded company is refused before anything is written to it.
+TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
+  const std::string archivo = " --archivo " + Muestra("saldos_clientes.txt") + " ";
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --traza /no/existe/traza.jsonl" + archivo +
+                   Parametros()),
+            2);
+  EXPECT_NE(errores.find("no se puede escribir la traza /no/existe/traza.jsonl"), std::string::npos)
+      << errores;
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+
+  // /dev/full opens, and refuses every write as a full disk does.
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --traza /dev/full" + archivo + Parametros()), 1);
+  EXPECT_NE(errores.find("No se pudo escribir la traza /dev/full"), std::string::npos) << errores;
+  EXPECT_NE(salida.find("Resultado: interrumpido"), std::string::npos) << salida;
+
+  // Garbage over a page in the middle of the file: the engine's quick check finds it.
+  Ejecutar("DELETE FROM MV_ASIENTOS");
+  for (int i = 0; i < 300; ++i) {
+    Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('9" + std::to_string(i) +
+             "', 'Cuenta de relleno para ocupar paginas')");
+  }
+  {
+    std::fstream f(archivo_, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(0, std::ios::end);
+    const std::streamoff largo = f.tellp();
+    f.seekp(largo / 2);
+    const std::string basura(4096, '\xA5');
+    f.write(basura.data(), static_cast<std::streamsize>(basura.size()));
+  }
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101" + archivo + Parametros()), 1);
+  EXPECT_NE(errores.find("está dañada"), std::string::npos) << errores;
+  EXPECT_NE(errores.find("Restaure una copia de seguridad"), std::string::npos) << errores;
+  EXPECT_NE(salida.find("Líneas leídas: 0"), std::string::npos) << salida;  // not one line read
 }
 
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {

@@ -45,16 +45,29 @@ TEST_F(PruebaConsultas, ExisteEnTablaPorTipo) {
   };
   for (const auto& c : casos) {
     EXPECT_EQ(DB().ExisteEnTabla(c.tabla, c.valor, c.campo, nullptr, c.tipo, c.condicion, true),
-              c.existe)
+              c.existe ? Busqueda::Encontrada : Busqueda::NoEncontrada)
         << c.tabla << " " << c.campo << " " << c.valor << c.condicion;
   }
 }
 
 TEST_F(PruebaConsultas, ExisteEnTablaDejaLaFilaEnElRecordsetDelLlamador) {
   ado::Recordset rs;
-  ASSERT_TRUE(DB().ExisteEnTabla("MA_CUENTAS", "21105", "Codigo", &rs, 8, "", true));
+  ASSERT_EQ(DB().ExisteEnTabla("MA_CUENTAS", "21105", "Codigo", &rs, kTipoTexto, "", true),
+            Busqueda::Encontrada);
   ASSERT_EQ(rs.State(), ado::adStateOpen);
   EXPECT_EQ(TextoDePrueba(rs.Fields("Descripcion").Value()), "EMPLEADOS");
+}
+
+// A lookup whose query fails is "unknown" whatever the operator answers, never "not found".
+TEST_F(PruebaConsultas, UnaBusquedaFallidaNoEsUnaAusencia) {
+  for (int respuesta : {plataforma::vbIgnore, plataforma::vbAbort}) {
+    SCOPED_TRACE(respuesta);
+    dialogos.Responder(respuesta);
+    // Past an ignored failed query the closed recordset is reported too.
+    if (respuesta == plataforma::vbIgnore) dialogos.Responder(respuesta);
+    EXPECT_EQ(DB().ExisteEnTabla("NO_EXISTE", "1", "Codigo", nullptr, kTipoTexto, "", true),
+              Busqueda::Fallida);
+  }
 }
 
 TEST_F(PruebaConsultas, DatosTablaPorTipoYCondicion) {

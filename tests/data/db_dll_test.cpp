@@ -43,12 +43,16 @@ TEST(ComponeConexion, CadaPlataformaComponeSuTexto) {
   }
 }
 
-TEST(PlataformaDe, ProveedorSQLitePrimeroLuegoOracleYSQLiteEnCualquierPosicion) {
+// The engine is the one the provider or driver names, as the connection layer opens it.
+TEST(PlataformaDe, LaDaElProveedorOElDriver) {
   EXPECT_EQ(PlataformaDe("Provider=OraOLEDB.Oracle.1;"), Plataforma::Oracle);
   EXPECT_EQ(PlataformaDe("Provider=SQLite;Data Source=x.db;"), Plataforma::SQLite);
   EXPECT_EQ(PlataformaDe("PROVIDER=SQLOLEDB;Server=s;"), Plataforma::SqlServer);
-  // A company folder named after the other platform does not change the engine.
+  EXPECT_EQ(PlataformaDe("DRIVER={Oracle};DBQ=x;"), Plataforma::Oracle);
+  // A server or company folder named after another engine does not change the engine.
   EXPECT_EQ(PlataformaDe("Provider=SQLite;Data Source=/srv/oracle/x.db;"), Plataforma::SQLite);
+  EXPECT_EQ(PlataformaDe("Provider=SQLOLEDB;Server=ORACLE01;Database=E;"), Plataforma::SqlServer);
+  EXPECT_EQ(PlataformaDe("Provider=SQLOLEDB;Server=SQLITE;Database=E;"), Plataforma::SqlServer);
 }
 
 // Accepts with a fixed platform, keeping the fields as shown.

@@ -239,7 +239,8 @@ TEST_F(DialectoSQLiteEmpresa, ComparisonsIgnoreCaseAndTrailingBlanks) {
   EXPECT_EQ(Filas("SELECT TOP 1  * FROM MA_CUENTAS with(nolock)  WHERE LTRIM(RTRIM(Codigo)) "
                   "='11201'"),
             1);
-  EXPECT_TRUE(DB().ExisteEnTabla("MA_CUENTAS", "11201", "Codigo", nullptr, 8, "", true));
+  EXPECT_EQ(DB().ExisteEnTabla("MA_CUENTAS", "11201", "Codigo", nullptr, kTipoTexto, "", true),
+            Busqueda::Encontrada);
 }
 
 TEST_F(DialectoSQLiteEmpresa, PeriodIsFoundOnItsFirstAndLastDay) {

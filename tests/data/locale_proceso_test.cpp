@@ -28,9 +28,12 @@ class LocaleProcesoTest : public PruebaEmpresa {
 
 TEST_F(LocaleProcesoTest, NumericLookupsKeepTheirDecimalsUnderADecimalCommaLocale) {
   Ejecutar("INSERT INTO MV_ASIENTOS (TC, Importe) VALUES ('FC', 1.5)");
-  EXPECT_TRUE(DB().ExisteEnTabla("MV_ASIENTOS", "1.5", "Importe", nullptr, 5, "", true));
-  EXPECT_TRUE(DB().ExisteEnTabla("MV_ASIENTOS", "+1.50", "Importe", nullptr, 5, "", true));
-  EXPECT_FALSE(DB().ExisteEnTabla("MV_ASIENTOS", "1", "Importe", nullptr, 5, "", true));
+  EXPECT_EQ(DB().ExisteEnTabla("MV_ASIENTOS", "1.5", "Importe", nullptr, kTipoDoble, "", true),
+            Busqueda::Encontrada);
+  EXPECT_EQ(DB().ExisteEnTabla("MV_ASIENTOS", "+1.50", "Importe", nullptr, kTipoDoble, "", true),
+            Busqueda::Encontrada);
+  EXPECT_EQ(DB().ExisteEnTabla("MV_ASIENTOS", "1", "Importe", nullptr, kTipoDoble, "", true),
+            Busqueda::NoEncontrada);
 }
 
 }  // namespace

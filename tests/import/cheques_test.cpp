@@ -129,8 +129,8 @@ TEST_F(ChequesTest, TheSameNumberIsTheSameChequeOnlyWithAllItsValues) {
   };
   const Caso casos[] = {
       {"todo igual", primero, "111010002", true},
-      {"otro importe", "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Pérez;1600\r\n",
-       "111010002", false},
+      {"otro importe", "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Pérez;1600\r\n", "111010002",
+       false},
       {"otro vencimiento", "15/01/2020;16/02/2020;Banco;Cobro;011;0012345;Pérez;1500\r\n",
        "111010002", false},
       {"otra contrapartida", primero, "111020001", false},

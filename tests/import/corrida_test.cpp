@@ -72,6 +72,21 @@ TEST_F(CorridaTest, ArchivoVacioTerminaConElMensajeFinal) {
   EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 0);
 }
 
+// Past 2^31 progress units (21,474,837 lines and more) the percentage stays right.
+TEST(PorcentajeDeLinea, NoDesbordaEnArchivosLargos) {
+  struct Caso {
+    int64_t actual, total;
+    double esperado;
+  } casos[] = {{1, 4, 25},
+               {0, 0, 100},
+               {21474837, 21474837, 100},
+               {30000000, 60000000, 50},
+               {int64_t{1} << 40, int64_t{1} << 41, 50}};
+  for (const Caso& c : casos) {
+    EXPECT_DOUBLE_EQ(PorcentajeDeLinea(c.actual, c.total), c.esperado) << c.actual;
+  }
+}
+
 TEST_F(CorridaTest, ProgresoPorLineaAntesDeProcesarla) {
   struct Caso {
     const char* nombre;
@@ -80,7 +95,7 @@ TEST_F(CorridaTest, ProgresoPorLineaAntesDeProcesarla) {
   };
   const Caso casos[] = {
       {"cuatro lineas CR LF", "\r\n \r\n\r\n  ", {25, 50, 75, 100}},
-      {"solo LF es una linea", "a\nb\nc\n", {100}},
+      {"solo LF termina linea", "a\nb\nc\n", {100.0 / 3, 200.0 / 3, 100}},
       {"CR solo termina linea", "\r\r", {50, 100}},
   };
   for (const Caso& c : casos) {
@@ -93,7 +108,7 @@ TEST_F(CorridaTest, ProgresoPorLineaAntesDeProcesarla) {
     EXPECT_TRUE(frm.UltimaCorrida().finalizado);
   }
   EXPECT_EQ(vista.colores.front(), 0x0000FFu);
-  EXPECT_EQ(vista.eventos, 7);
+  EXPECT_EQ(vista.eventos, 9);
 }
 
 TEST_F(CorridaTest, ColumnaFaltanteSeSaltaSinMensaje) {

@@ -18,7 +18,7 @@
 #include "data/traza.h"
 #include "import/contexto_corrida.h"
 #include "platform/ado.h"
-#include "platform/conexion_con_fallas.h"
+#include "tests/support/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
@@ -298,7 +298,7 @@ TEST_P(FallasTest, EveryCallFailingLeavesWholeBooksAndACleanRerunCompletesThem) 
       operador.respuesta = resp.codigo;
       operador.persistente = resp.persistente;
       *plan = ado::PlanDeFallas{};
-      plan->falla = {ado::Llamada::Cualquiera, n, resp.persistente, ado::ErrorSimulado()};
+      plan->falla = {ado::Llamada::Cualquiera, n, resp.persistente, ado::ErrorSimulado(), ""};
       Filas antes = Cuentas();
       ResumenCorrida r = Correr();
       const bool fallo = plan->fallas > 0;

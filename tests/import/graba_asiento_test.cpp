@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "data/sentencias.h"
 #include "data/valores_sesion.h"
 #include "import/asientos.h"
-#include "import/sentencias.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
 #include "tests/import/ventana_modos.h"

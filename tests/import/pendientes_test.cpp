@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "import/contexto_corrida.h"
+#include "tests/support/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "platform/valores.h"
 #include "tests/import/ventana_modos.h"
@@ -84,6 +85,30 @@ TEST_F(PendientesTest, RunningTheFileAgainWritesNothing) {
   EXPECT_EQ(ContarFilas("V_MV_CPTE"), 3);
   EXPECT_EQ(ContarFilas("V_TA_TAREAS"), 4);
   EXPECT_EQ(ContarFilas("V_MV_CPTETAREAS"), 6);
+}
+
+// A task-link check whose query fails and is ignored says nothing about the link: it is not
+// written again on that word (the suite's own table may hold no key to refuse the duplicate).
+TEST_F(PendientesTest, AFailedLinkCheckWritesNoLink) {
+  const std::string ruta = RutaMuestra("pendientes.csv");
+  Importar(ruta);
+  const Filas vinculos = Vinculos();
+  ASSERT_FALSE(vinculos.empty());
+
+  auto plan = std::make_shared<ado::PlanDeFallas>();
+  plan->falla = {ado::Llamada::Consulta, 1, false, ado::ErrorSimulado(), "V_MV_CPTETAREAS"};
+  ado::InstalarFallas(plan);
+  AbrirSesion(usuario_, administrador_);
+  dialogos.ResponderSiempre("deadlock victim", plataforma::vbIgnore);
+  dialogos.ResponderSiempre("recordset", plataforma::vbIgnore);
+  const ResumenCorrida r = Importar(ruta);
+  ado::QuitarFallas();
+
+  EXPECT_EQ(plan->fallas, 1);
+  EXPECT_TRUE(r.finalizado);
+  EXPECT_TRUE(dialogos.Textos("Atención").empty());  // no refused duplicate link
+  EXPECT_TRUE(r.lineasRechazadas.empty());
+  EXPECT_EQ(Vinculos(), vinculos);
 }
 
 TEST_F(PendientesTest, ATaskCodeTakenByAnotherTaskGetsAFreeRandomCode) {

@@ -16,7 +16,7 @@
 
 #include "data/traza.h"
 #include "data/valores_sesion.h"
-#include "platform/conexion_con_fallas.h"
+#include "tests/support/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
@@ -306,7 +306,7 @@ TEST_F(SaldosTest, UnLoteOcupadoONumeroTomadoSeEnviaDeNuevo) {
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
     auto plan = std::make_shared<ado::PlanDeFallas>();
-    plan->falla = {ado::Llamada::Confirmacion, 1, c.persistente, c.error};
+    plan->falla = {ado::Llamada::Confirmacion, 1, c.persistente, c.error, ""};
     ado::InstalarFallas(plan);
     AbrirSesion(usuario_, administrador_);
     dialogos.ResponderSiempre("database is locked", vbOK);

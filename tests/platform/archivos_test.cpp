@@ -46,7 +46,9 @@ TEST_F(ArchivosTest, LecturaDeLineas) {
       {"sin fin de la ultima", "a\r\nb", {"a", "b"}},
       {"CR solo", "a\rb\r", {"a", "b"}},
       {"LF solo dentro de la linea", "a\nb\r\nc", {"a\nb", "c"}},
-      {"LF solo al final", "a\n", {"a\n"}},
+      // With no CR at all the file has LF line ends.
+      {"solo LF", "a\nb\n\nc", {"a", "b", "", "c"}},
+      {"LF solo al final", "a\n", {"a"}},
       {"CR CR LF", "a\r\r\nb", {"a", "", "b"}},
       // Octal escapes: a hex escape would swallow the letter after it.
       {"Windows-1252", "Pe\361a;\200 12;Ni\361o\r\n", {"Peña;€ 12;Niño"}},
@@ -57,6 +59,25 @@ TEST_F(ArchivosTest, LecturaDeLineas) {
       {"mezcla", "Peña \361a", {"PeÃ±a ña"}},
   };
   for (const auto& c : casos) EXPECT_EQ(Lineas(c.contenido), c.lineas) << c.nombre;
+}
+
+// A file with LF line ends says so; a CR file names its first line holding a lone LF.
+TEST_F(ArchivosTest, FinesDeLineaDelArchivo) {
+  struct Caso {
+    const char* contenido;
+    bool lf;
+    long lineaConLF;
+  } casos[] = {{"a\r\nb\r\n", false, 0},
+               {"a\nb\n", true, 0},
+               {"a\r\nb\nc\r\nd\n", false, 2},
+               {"", false, 0}};
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.contenido);
+    plataforma::ArchivoTexto archivo;
+    archivo.Abrir(EscribirArchivo("lineas.txt", c.contenido));
+    EXPECT_EQ(archivo.FinesDeLineaLF(), c.lf);
+    EXPECT_EQ(archivo.LineaConLFSuelto(), c.lineaConLF);
+  }
 }
 
 TEST_F(ArchivosTest, ErroresDeLectura) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include "tests/qt/aplicacion_qt.h"
 #include "tests/support/empresa.h"
 #include "ui/frm_quilma.h"
+#include "ui/qt/dialogos_qt.h"
 #include "ui/qt/ventana_importacion.h"
 
 namespace {
@@ -184,8 +187,12 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   Escribir(ventana->txtCuenta, "11101");
   Escribir(ventana->txtRuta, ruta);
   dialogos.ResponderSiempre("Proceso Finalizado", vbOK);
+  dialogos.ResponderSiempre("Resultado: ", vbOK);
   QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
 
+  ASSERT_EQ(dialogos.Textos("Resumen de la importación").size(), 1u);
+  EXPECT_NE(dialogos.Textos("Resumen de la importación")[0].find("Registrados: 3"),
+            std::string::npos);
   EXPECT_EQ(dialogos.Textos("Aviso al Usuario"),
             (std::vector<std::string>{
                 "Hay una importación en curso.\r\n¿Detenerla después de la línea actual?",
@@ -246,11 +253,51 @@ TEST_F(VentanaTest, CerrarDuranteLaCorridaLaDetieneYCierra) {
   Escribir(ventana->txtCuenta, "11101");
   Escribir(ventana->txtRuta, ruta);
   dialogos.ResponderSiempre("Proceso detenido", vbOK);
+  dialogos.ResponderSiempre("Resultado: ", vbOK);
   QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
 
   EXPECT_EQ(frm.UltimaCorrida().detenidoEnLinea, 3);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 4);
   EXPECT_FALSE(ventana->isVisible());
+}
+
+// The summary after a partial run, on the toolkit's own message box: it comes after the closing
+// message and lists the lines not posted. IMPORTADOR_CAPTURAS=<folder> saves it as resumen.png.
+TEST_F(VentanaTest, ElResumenSeMuestraEnSuPropioDialogo) {
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+      "('112010123', 'Panaderia La Espiga', 0)");
+  AgregarEjercicio(2020);
+  const std::string ruta = EscribirArchivo(
+      "saldos.txt", "Cliente: 123\r\n" + Comprobante("FC A 0001-00001500", "1500,00") +
+                        Comprobante("REC X 0001-00000010", "") +
+                        Comprobante("NC A 0001-00000011", "-200,00"));
+  DialogosQt qt;
+  plataforma::EstablecerDialogos(&qt);
+  QString resumen;
+  AlMostrarseModal([&](QWidget* cierre) {
+    EXPECT_NE(qobject_cast<QMessageBox*>(cierre)->text().indexOf("Proceso Finalizado"), -1);
+    AlMostrarseModal([&](QWidget* modal) {
+      auto* caja = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(caja, nullptr);
+      resumen = caja->text();
+      EXPECT_EQ(caja->windowTitle(), QStringLiteral("Resumen de la importación"));
+      if (const QByteArray carpeta = qgetenv("IMPORTADOR_CAPTURAS"); !carpeta.isEmpty()) {
+        caja->grab().save(QString::fromLocal8Bit(carpeta) + "/resumen.png");
+      }
+      caja->button(QMessageBox::Ok)->click();
+    });
+    qobject_cast<QMessageBox*>(cierre)->button(QMessageBox::Ok)->click();
+  });
+  Elegir(0);
+  Escribir(ventana->txtCuenta, "11101");
+  Escribir(ventana->txtRuta, ruta);
+  QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
+  plataforma::EstablecerDialogos(&dialogos);
+
+  EXPECT_NE(resumen.indexOf("Registrados: 2"), -1) << resumen.toStdString();
+  EXPECT_NE(resumen.indexOf("línea 3: incompleta"), -1) << resumen.toStdString();
+  EXPECT_NE(resumen.indexOf("Resultado: parcial"), -1) << resumen.toStdString();
 }
 
 TEST(PicStatusTest, TextoDelPorcentaje) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "data/conexiones.h"
 #include "data/db_dll.h"
 #include "data/empresa.h"
 #include "data/traza.h"

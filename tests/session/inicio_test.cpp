@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "data/conexiones.h"
 #include "data/db_dll.h"
 #include "data/empresa.h"
 #include "data/valores_sesion.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "data/conexiones.h"
 #include "data/db_dll.h"
 #include "data/empresa.h"
 #include "data/valores_sesion.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/dialogos.h"
+#include "tests/support/dialogos_guionados.h"
 
 class PruebaBase : public ::testing::Test {
  protected:

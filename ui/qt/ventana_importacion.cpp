@@ -173,7 +173,13 @@ void VentanaImportacion::Conectar() {
       return;
     }
     Manejar([&] { frm_.cmdEjecutar_Click(); });
-    picStatus->setToolTip(QString::fromStdString(TextoResumen(frm_.UltimaCorrida())));
+    const std::string resumen = TextoResumen(frm_.UltimaCorrida());
+    picStatus->setToolTip(QString::fromStdString(resumen));
+    // After the closing message, the run's summary in a dialog of its own (a run that did not
+    // start, the company being busy, has already said why).
+    if (frm_.UltimaCorrida().empresaOcupada.empty()) {
+      plataforma::MsgBox(resumen, plataforma::vbInformation, kTituloResumen);
+    }
     if (cerrarAlTerminar_) {
       cerrarAlTerminar_ = false;
       close();

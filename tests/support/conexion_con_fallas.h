@@ -38,6 +38,7 @@ struct Falla {
   int n = 0;
   bool persistente = false;
   Error error;
+  std::string texto;  // only calls whose text holds this fragment count (empty: every call)
 };
 
 // A server refusal as SQL Server reports one: a deadlock victim (native 1205).
@@ -52,7 +53,7 @@ struct PlanDeFallas {
   std::vector<std::string> textos;  // every text handed to Execute, failed or not
 
   // Counts one call of kind `k`; true when this one must fail.
-  bool DebeFallar(Llamada k);
+  bool DebeFallar(Llamada k, const std::string& texto = "");
 };
 
 // The kind of call a text stands for.
@@ -69,7 +70,7 @@ class ConexionConFallas : public ConnectionWrapper {
   void RollbackTrans() override;
 
  private:
-  void QuizasFallar(Llamada k);
+  void QuizasFallar(Llamada k, const std::string& texto = "");
   std::shared_ptr<PlanDeFallas> plan_;
 };
 

@@ -1,7 +1,7 @@
 // The configuration store: Cfg reads one key of the company's configuration table (CfgEn,
 // the same steps on any connection, also serves the statistics database's CfgKV).
 
-#include "session/configuracion.h"
+#include "data/configuracion.h"
 
 #include <cstdio>
 #include <string>
@@ -9,7 +9,7 @@
 #include "data/aviso_operador.h"
 #include "data/db_dll.h"
 #include "data/valores_sesion.h"
-#include "import/reintento.h"
+#include "data/reintento.h"
 #include "platform/ado.h"
 #include "utility/utilidades.h"
 

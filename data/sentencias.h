@@ -38,6 +38,9 @@ bool EjecutaSentencias(ListaSentencias& Sentencias);
 // another entry holds its number (the journal's unique entry-number index), `renumerar`
 // composes it again with a fresh number and it is sent again, a few times, without a dialog.
 bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& renumerar);
+// The database's description of the last batch that EjecutaSentencias or EjecutaAsiento counted
+// as refused.
+const std::string& UltimoRechazo();
 // Decimals code: -3 unchanged, -1 the session's decimals, 0 the regional currency digits,
 // -2 none, otherwise that many.
 std::string FmtMoneda(const std::string& Valor, int Decimales, bool ConSeparadores);

@@ -1,4 +1,4 @@
-#include "platform/conexion_con_fallas.h"
+#include "tests/support/conexion_con_fallas.h"
 
 #include <cctype>
 
@@ -37,8 +37,9 @@ Error ErrorSimulado() {
   return e;
 }
 
-bool PlanDeFallas::DebeFallar(Llamada k) {
+bool PlanDeFallas::DebeFallar(Llamada k, const std::string& texto) {
   if (falla.llamada != Llamada::Cualquiera && falla.llamada != k) return false;
+  if (!falla.texto.empty() && texto.find(falla.texto) == std::string::npos) return false;
   ++llamadas;
   if (falla.n <= 0) return false;
   return falla.persistente ? llamadas >= falla.n : llamadas == falla.n;
@@ -56,8 +57,8 @@ Llamada ClaseDeTexto(const std::string& texto) {
   return Llamada::Sentencia;
 }
 
-void ConexionConFallas::QuizasFallar(Llamada k) {
-  if (!plan_ || !plan_->DebeFallar(k)) return;
+void ConexionConFallas::QuizasFallar(Llamada k, const std::string& texto) {
+  if (!plan_ || !plan_->DebeFallar(k, texto)) return;
   ++plan_->fallas;
   Errors().Clear();
   Errors().Add(plan_->falla.error);
@@ -68,7 +69,7 @@ void ConexionConFallas::QuizasFallar(Llamada k) {
 std::optional<Resultado> ConexionConFallas::Execute(const std::string& text, int32_t* n,
                                                     int32_t o) {
   if (plan_) plan_->textos.push_back(text);
-  QuizasFallar(ClaseDeTexto(text));
+  QuizasFallar(ClaseDeTexto(text), text);
   return ConnectionWrapper::Execute(text, n, o);
 }
 

@@ -1,4 +1,4 @@
-#include "import/sentencias.h"
+#include "data/sentencias.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,8 +11,8 @@
 #include "data/aviso_operador.h"
 #include "data/db_dll.h"
 #include "data/dialecto_sqlite.h"
+#include "data/reintento.h"
 #include "data/valores_sesion.h"
-#include "import/reintento.h"
 #include "platform/dialogos.h"
 #include "platform/regional.h"
 #include "utility/utilidades.h"
@@ -136,7 +136,14 @@ bool EsNumeroDeAsientoTomado(const ado::Error& e) {
           utilidad::ContieneSinCaso(e.Description, "IX_MV_ASIENTOS_ASIENTO"));
 }
 
+std::string& UltimoRechazoMutable() {
+  static std::string texto;
+  return texto;
+}
+
 }  // namespace
+
+const std::string& UltimoRechazo() { return UltimoRechazoMutable(); }
 
 void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
                  bool Primero) {
@@ -210,6 +217,7 @@ bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& re
       renumerar();
       continue;
     }
+    UltimoRechazoMutable() = error->Description;
     plataforma::MsgBox(error->Description, plataforma::vbCritical + plataforma::vbOKOnly,
                        "Atención");
     return false;

@@ -1,4 +1,4 @@
-#include "session/configuracion.h"
+#include "data/configuracion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "import/sentencias.h"
+#include "data/sentencias.h"
 
 #include <gtest/gtest.h>
 
