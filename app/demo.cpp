@@ -3,10 +3,6 @@
 // imports each one by running this program in batch mode, prints the journal's totals, and runs
 // everything a second time to show that a re-import posts nothing.
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,8 +18,7 @@
 #include "platform/ado.h"
 #include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
-
-extern char** environ;
+#include "platform/sistema.h"
 
 namespace {
 
@@ -107,11 +102,14 @@ constexpr Corrida kCorridas[] = {
 constexpr const char* kTablasEscritas[] = {"MV_ASIENTOS", "MA_CALENDARIO", "MA_CUENTAS",
                                            "V_MV_CPTE",   "V_TA_TAREAS",   "V_MV_CPTETAREAS"};
 
-// The samples folder: IMPORTADOR_SAMPLES, or samples/ of the source tree this program was
-// built from (so the demo runs from the build tree).
+// The samples folder: IMPORTADOR_SAMPLES, else samples/ beside the program (an unpacked
+// package), else samples/ of the source tree this program was built from (the build tree).
 fs::path CarpetaMuestras() {
-  const char* elegida = std::getenv("IMPORTADOR_SAMPLES");
-  if (elegida && *elegida) return elegida;
+  const std::string elegida = plataforma::Entorno("IMPORTADOR_SAMPLES");
+  if (!elegida.empty()) return plataforma::RutaFs(elegida);
+  std::error_code ec;
+  const fs::path junto = plataforma::RutaFs(plataforma::RutaEjecutable()).parent_path() / "samples";
+  if (fs::is_directory(junto, ec)) return junto;
   return fs::path(__FILE__).parent_path().parent_path() / "samples";
 }
 
@@ -120,7 +118,7 @@ fs::path CarpetaMuestras() {
 fs::path PrepararCarpeta(const std::string& pedida) {
   std::error_code ec;
   if (!pedida.empty()) {
-    fs::path carpeta = fs::absolute(pedida, ec);
+    fs::path carpeta = fs::absolute(plataforma::RutaFs(pedida), ec);
     if (!ec) fs::create_directories(carpeta, ec);
     if (ec) {
       throw plataforma::ErrorEjecucion(
@@ -129,14 +127,13 @@ fs::path PrepararCarpeta(const std::string& pedida) {
     }
     return carpeta;
   }
-  fs::path base = fs::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  std::string plantilla = (base / "importador-demo-XXXXXX").string();
-  if (mkdtemp(plantilla.data()) == nullptr) {
+  const std::string nueva = plataforma::CrearCarpetaTemporal("importador-demo-");
+  if (nueva.empty()) {
     throw plataforma::ErrorEjecucion(plataforma::kErrAccesoRuta,
-                                     "No se pudo crear una carpeta en " + base.string());
+                                     "No se pudo crear una carpeta en " +
+                                         plataforma::CarpetaTemporal());
   }
-  return plantilla;
+  return plataforma::RutaFs(nueva);
 }
 
 // The files of the previous system are copied byte for byte (Windows-1252, CR LF).
@@ -151,7 +148,8 @@ fs::path CopiarMuestras(const fs::path& carpeta) {
     if (ec) {
       throw plataforma::ErrorEjecucion(plataforma::kErrArchivoNoEncontrado,
                                        "No se pudo copiar el archivo de muestra " +
-                                           (origen / c.archivo).string() + ": " + ec.message() +
+                                           plataforma::TextoRuta(origen / c.archivo) + ": " +
+                                           ec.message() +
                                            " (IMPORTADOR_SAMPLES nombra otra carpeta)");
     }
   }
@@ -159,50 +157,28 @@ fs::path CopiarMuestras(const fs::path& carpeta) {
 }
 
 // A word for the shell: quoted when it holds anything but plain path characters.
-std::string ParaShell(const std::string& palabra) {
-  if (palabra.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                "0123456789-_./=:") == std::string::npos) {
-    return palabra;
-  }
-  std::string r = "'";
-  for (char c : palabra) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return r + "'";
-}
+std::string ParaShell(const std::string& palabra) { return plataforma::PalabraDeOrden(palabra); }
 
 // This program's path, for the command lines the demo prints.
 std::string EstePrograma() {
-  std::error_code ec;
-  fs::path ruta = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? "importador" : ruta.string();
+  const std::string ruta = plataforma::RutaEjecutable();
+  return ruta.empty() ? "importador" : ruta;
 }
 
 // Runs this program with the arguments and returns its exit status (-1 when it could not run
 // or did not end normally). Its output goes straight to ours.
 int CorrerPrograma(const std::vector<std::string>& argumentos) {
-  std::vector<char*> argv;
-  std::string nombre = "importador";
-  argv.push_back(nombre.data());
-  std::vector<std::string> copia = argumentos;
-  for (std::string& a : copia) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
   std::cout << std::flush;
   std::cerr << std::flush;
   std::fflush(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) {
-    return -1;
-  }
-  int estado = 0;
-  if (waitpid(pid, &estado, 0) != pid) return -1;
-  return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+  return plataforma::EjecutarYEsperar(EstePrograma(), argumentos);
 }
 
 // Runs every mode once; returns how many runs did not end with status 0.
 int Pasada(const fs::path& archivos, const std::string& parametros, const std::string& traza) {
   int fallidas = 0;
   for (const Corrida& c : kCorridas) {
-    const std::string archivo = (archivos / c.archivo).string();
+    const std::string archivo = plataforma::TextoRuta(archivos / c.archivo);
     std::vector<std::string> args = {"--lote"};
     if (c.modo >= 0) {
       args.insert(args.end(), {"--modo", std::to_string(c.modo), "--archivo", archivo});
@@ -323,28 +299,29 @@ bool NadaDosVeces(const std::vector<int64_t>& antes, const std::vector<int64_t>&
 int ComandoDemo(const std::string& carpetaPedida) {
   try {
     const fs::path carpeta = PrepararCarpeta(carpetaPedida);
-    if (carpeta.string().find_first_of(";'\"") != std::string::npos) {
+    const std::string textoCarpeta = plataforma::TextoRuta(carpeta);
+    if (textoCarpeta.find_first_of(";'\"") != std::string::npos) {
       std::fprintf(stderr, "demo: la carpeta %s no puede llevar ';' ni comillas\n",
-                   carpeta.c_str());
+                   textoCarpeta.c_str());
       return 1;
     }
-    std::printf("Carpeta de la demostración: %s\n", carpeta.c_str());
+    std::printf("Carpeta de la demostración: %s\n", textoCarpeta.c_str());
     // The runs keep the program's own files where they always do; say where that is.
     std::printf("Archivos del programa (consultas.kvx, KVERR.LOG, BASES.TXT): %s\n",
                 plataforma::CarpetaPrograma().c_str());
 
-    const std::string base = CrearEmpresa(carpeta.string(), kEmpresa);
+    const std::string base = CrearEmpresa(textoCarpeta, kEmpresa);
     auto cnn = ado::CrearConexion();
     cnn->Open(CadenaConexionSQLite(base));
     EjecutarScriptSQLite(*cnn, kDatosEmpresa);
     std::printf("Empresa %s creada: %s\n", kEmpresa, base.c_str());
     const fs::path archivos = CopiarMuestras(carpeta);
-    std::printf("Archivos de muestra copiados en %s\n", archivos.c_str());
+    std::printf("Archivos de muestra copiados en %s\n", plataforma::TextoRuta(archivos).c_str());
 
-    const std::string parametros = "@Server=" + ServidorSQLite(carpeta.string()) +
+    const std::string parametros = "@Server=" + ServidorSQLite(textoCarpeta) +
                                    ";@DbName=" + kEmpresa + ";@Usuario=" + kOperador +
                                    ";@Password=" + kClave + ";";
-    const std::string traza = (carpeta / "traza.jsonl").string();
+    const std::string traza = plataforma::TextoRuta(carpeta / "traza.jsonl");
 
     std::printf("\n=== Primera pasada: cada modo importa su archivo\n");
     int fallidas = Pasada(archivos, parametros, traza);

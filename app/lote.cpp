@@ -3,8 +3,6 @@
 
 #include "app/lote.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +13,7 @@
 #include "data/bloqueo_importacion.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
+#include "platform/sistema.h"
 #include "session/guion.h"
 #include "session/inicio.h"
 #include "ui/frm_quilma.h"
@@ -65,7 +64,7 @@ class DialogosLote : public Dialogos {
 // The progress bar on the terminal, redrawn only when the whole percentage changes.
 class BarraTerminal : public VistaQuilma {
  public:
-  BarraTerminal() : activa_(isatty(STDERR_FILENO) == 1) {}
+  BarraTerminal() : activa_(ErroresEnTerminal()) {}
   ~BarraTerminal() override {
     if (activa_ && ultimo_ >= 0) std::cerr << std::endl;
   }
@@ -134,12 +133,12 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
 int EjecutarLote(const OpcionesLote& o) {
   if (!o.traza.empty()) {
     // A trace that cannot be written proves nothing: the run does not start without it.
-    std::ofstream prueba(o.traza, std::ios::app | std::ios::binary);
+    std::ofstream prueba(RutaFs(o.traza), std::ios::app | std::ios::binary);
     if (!prueba) {
       std::cerr << "importador: no se puede escribir la traza " << o.traza << std::endl;
       return kLoteUso;
     }
-    setenv("IMPORTADOR_TRAZA", o.traza.c_str(), 1);
+    EstablecerEntorno("IMPORTADOR_TRAZA", o.traza);
   }
   DialogosLote dialogos(o.ignorarErrores);
   DialogosInstalados instalados(&dialogos);

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
       "Opening-balance importer: loads balances, cheques, employees and pending "
       "documents exported by the previous system into a company database."};
   app.set_version_flag("--version", "importador 0.1.0");
+  // The same options everywhere: on Windows "/x" would otherwise be read as an option, not a path.
+  app.allow_windows_style_options(false);
   app.footer(kPie);
 
   std::string carpeta, nombre;

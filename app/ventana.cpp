@@ -25,15 +25,18 @@ namespace {
 
 constexpr int kSinVentana = 2;  // no display, or no connection resulted
 
+#ifdef IMPORTADOR_CON_QT
 bool HayPantalla() {
   return !plataforma::Entorno("DISPLAY").empty() ||
          !plataforma::Entorno("WAYLAND_DISPLAY").empty() ||
          !plataforma::Entorno("QT_QPA_PLATFORM").empty();
 }
+#endif
 
 }  // namespace
 
 int ComandoVentana(int argc, char** argv, const std::string& parametros) {
+#ifdef IMPORTADOR_CON_QT
   if (!HayPantalla()) {
     std::cerr << "importador: no display to open the window on (DISPLAY, WAYLAND_DISPLAY and "
                  "QT_QPA_PLATFORM are unset); run an import without a window with "
@@ -41,7 +44,6 @@ int ComandoVentana(int argc, char** argv, const std::string& parametros) {
               << std::endl;
     return kSinVentana;
   }
-#ifdef IMPORTADOR_CON_QT
   QApplication aplicacion(argc, argv);
   DialogosQt dialogos;
   plataforma::EstablecerDialogos(&dialogos);

@@ -1,14 +1,14 @@
 #include "data/empresa.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "data/conexiones.h"
 #include "platform/ado.h"
+#include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
+#include "platform/sistema.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -47,7 +47,7 @@ std::vector<std::string> SentenciasDeScript(const std::string& script) {
 void BorrarArchivos(const std::string& archivo) {
   std::error_code ec;
   for (const char* sufijo : {"", "-wal", "-shm", "-journal"}) {
-    std::filesystem::remove(archivo + sufijo, ec);
+    std::filesystem::remove(plataforma::RutaFs(archivo + sufijo), ec);
   }
 }
 
@@ -56,18 +56,18 @@ void BorrarArchivos(const std::string& archivo) {
 std::shared_ptr<ado::Connection> CrearBaseSQLite(const std::string& archivo) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (fs::exists(archivo, ec)) {
+  if (fs::exists(plataforma::RutaFs(archivo), ec)) {
     throw ErrorEjecucion(kErrArchivoExiste, "El archivo " + archivo + " ya existe");
   }
-  fs::path carpeta = fs::path(archivo).parent_path();
+  fs::path carpeta = plataforma::RutaFs(archivo).parent_path();
   if (carpeta.empty()) carpeta = ".";
   if (!fs::is_directory(carpeta, ec)) {
     throw ErrorEjecucion(plataforma::kErrRutaNoEncontrada,
-                         "La carpeta " + carpeta.string() + " no existe");
+                         "La carpeta " + plataforma::TextoRuta(carpeta) + " no existe");
   }
-  if (::access(carpeta.c_str(), W_OK | X_OK) != 0) {
+  if (!plataforma::CarpetaEscribible(plataforma::TextoRuta(carpeta))) {
     throw ErrorEjecucion(kErrAccesoArchivo,
-                         "No se puede escribir en la carpeta " + carpeta.string());
+                         "No se puede escribir en la carpeta " + plataforma::TextoRuta(carpeta));
   }
   auto conexion = ado::CrearConexion();
   try {

@@ -31,7 +31,7 @@ class ControlesVentana {
 
 // A line that was not posted for a reason the operator must look at.
 struct LineaNoRegistrada {
-  long linea = 0;
+  int64_t linea = 0;  // the line number, as wide as the run's line count on every system
   std::string motivo;  // "rechazada por la base", "incompleta", "fuera de ejercicio", ...
   std::string valor;   // what shows why: the value or the database's message (80 characters)
 };

@@ -1,14 +1,12 @@
 #include "platform/archivos.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "platform/error_ejecucion.h"
+#include "platform/sistema.h"
 
 namespace plataforma {
 
@@ -84,17 +82,27 @@ std::string ConBarra(std::string carpeta) {
   return carpeta;
 }
 
-bool Escribible(const fs::path& carpeta) {
-  std::error_code ec;
-  return fs::is_directory(carpeta, ec) && ::access(carpeta.c_str(), W_OK) == 0;
-}
-
 std::string& CarpetaEstablecida() {
   static std::string carpeta;
   return carpeta;
 }
 
 }  // namespace
+
+fs::path RutaFs(const std::string& texto) {
+  return fs::path(std::u8string_view(reinterpret_cast<const char8_t*>(texto.data()), texto.size()));
+}
+
+std::string TextoRuta(const fs::path& ruta) {
+  const std::u8string texto = ruta.u8string();
+  return std::string(texto.begin(), texto.end());
+}
+
+std::string CarpetaTemporal() {
+  std::error_code ec;
+  const fs::path carpeta = fs::temp_directory_path(ec);
+  return ec ? "" : TextoRuta(carpeta);
+}
 
 std::string Cp1252AUtf8(const std::string& bytes) {
   std::string salida;
@@ -136,11 +144,12 @@ std::string Utf8ACp1252(const std::string& texto) {
 void ArchivoTexto::Abrir(const std::string& ruta) {
   Cerrar();
   std::error_code ec;
-  if (ruta.empty() || !fs::exists(ruta, ec)) {
+  const fs::path archivo = RutaFs(ruta);
+  if (ruta.empty() || !fs::exists(archivo, ec)) {
     throw ErrorEjecucion(kErrArchivoNoEncontrado, "No se encontró el archivo: " + ruta);
   }
   std::ifstream f;
-  if (fs::is_regular_file(ruta, ec)) f.open(ruta, std::ios::binary);
+  if (fs::is_regular_file(archivo, ec)) f.open(archivo, std::ios::binary);
   if (!f.is_open()) {
     throw ErrorEjecucion(kErrAccesoRuta, "Error de acceso a la ruta o el archivo: " + ruta);
   }
@@ -204,13 +213,13 @@ std::string ArchivoTexto::LeerLinea() {
 
 bool ArchivoLegible(const std::string& ruta) {
   std::error_code ec;
-  if (ruta.empty() || !fs::is_regular_file(ruta, ec)) return false;
-  std::ifstream f(ruta, std::ios::binary);
+  if (ruta.empty() || !fs::is_regular_file(RutaFs(ruta), ec)) return false;
+  std::ifstream f(RutaFs(ruta), std::ios::binary);
   return f.is_open();
 }
 
 bool AgregarCp1252(const std::string& ruta, const std::string& texto) {
-  std::ofstream f(ruta, std::ios::binary | std::ios::app);
+  std::ofstream f(RutaFs(ruta), std::ios::binary | std::ios::app);
   if (!f.is_open()) return false;
   f << Utf8ACp1252(texto);
   f.close();
@@ -221,16 +230,15 @@ std::string CarpetaPrograma() {
   if (!CarpetaEstablecida().empty()) return CarpetaEstablecida();
   std::string elegida = Entorno("IMPORTADOR_CARPETA");
   if (!elegida.empty()) return ConBarra(elegida);
-  std::error_code ec;
-  fs::path ejecutable = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec && Escribible(ejecutable.parent_path())) {
-    return ConBarra(ejecutable.parent_path().string());
+  const std::string ejecutable = RutaEjecutable();
+  if (!ejecutable.empty()) {
+    const std::string suya = TextoRuta(RutaFs(ejecutable).parent_path());
+    if (CarpetaEscribible(suya)) return ConBarra(suya);
   }
-  std::string datos = Entorno("XDG_DATA_HOME");
-  fs::path carpeta = !datos.empty() ? fs::path(datos) / "importador"
-                                    : fs::path(Entorno("HOME")) / ".local/share/importador";
+  std::error_code ec;
+  fs::path carpeta = RutaFs(CarpetaDatosDeUsuario()) / "importador";
   fs::create_directories(carpeta, ec);
-  return ConBarra(carpeta.string());
+  return ConBarra(TextoRuta(carpeta));
 }
 
 void EstablecerCarpetaPrograma(const std::string& carpeta) {
@@ -238,10 +246,5 @@ void EstablecerCarpetaPrograma(const std::string& carpeta) {
 }
 
 std::string NombreEjecutable() { return "importador"; }
-
-std::string Entorno(const std::string& nombre) {
-  const char* valor = std::getenv(nombre.c_str());
-  return valor ? valor : "";
-}
 
 }  // namespace plataforma

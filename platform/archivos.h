@@ -4,11 +4,20 @@
 // suite's other programs written in Windows-1252, the program's folder, TEMP and TMP.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 namespace plataforma {
+
+// A file-system path from the program's UTF-8 text, and its UTF-8 text back. std::filesystem
+// reads a plain std::string in the system's narrow encoding, which on Windows is not UTF-8: a
+// path that may hold letters beyond ASCII goes through these.
+std::filesystem::path RutaFs(const std::string& texto);
+std::string TextoRuta(const std::filesystem::path& ruta);
+// The system's folder for temporary files, as UTF-8 text; empty when it cannot be told.
+std::string CarpetaTemporal();
 
 // Conversions between the program's UTF-8 and the 8-bit Windows-1252 code page.
 std::string Cp1252AUtf8(const std::string& bytes);
@@ -47,8 +56,8 @@ bool ArchivoLegible(const std::string& ruta);
 bool AgregarCp1252(const std::string& ruta, const std::string& texto);
 
 // The folder beside the program where the files the suite shares are kept: IMPORTADOR_CARPETA
-// when set; otherwise the executable's folder when it is writable; otherwise
-// $XDG_DATA_HOME/importador (or ~/.local/share/importador), created when missing.
+// when set; otherwise the executable's folder when it is writable; otherwise "importador" in
+// the user's data folder (CarpetaDatosDeUsuario), created when missing.
 // Always ends with "/".
 std::string CarpetaPrograma();
 void EstablecerCarpetaPrograma(const std::string& carpeta);  // tests; empty restores the rule

@@ -1,8 +1,11 @@
 #pragma once
-// An exclusive advisory lock on a file of its own, held by this process until released: the
-// system drops it when the process ends, however it ends, so a killed holder blocks no one.
+// An exclusive lock on a file of its own, held by this process until released: the system
+// drops it when the process ends, however it ends, so a killed holder blocks no one. On Linux
+// an advisory flock of the whole file; on Windows a lock of one byte far past the holder's
+// text, so that whoever finds it taken can still read who holds it.
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace plataforma {
@@ -20,10 +23,11 @@ class BloqueoArchivo {
   bool Tomar(const std::string& ruta, const std::string& datos,
              std::chrono::steady_clock::time_point limite, std::string& ocupante);
   void Liberar();
-  bool Tomado() const { return descriptor_ >= 0; }
+  bool Tomado() const { return manejador_ != kSinArchivo; }
 
  private:
-  int descriptor_ = -1;
+  static constexpr std::intptr_t kSinArchivo = -1;
+  std::intptr_t manejador_ = kSinArchivo;  // the descriptor, or the Windows file handle
 };
 
 // This process's identifier, for the texts a holder leaves.

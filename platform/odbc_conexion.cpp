@@ -1,8 +1,5 @@
 #include "platform/odbc_conexion.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -12,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/odbc_texto.h"
 #include "platform/sqlite_funciones.h"
 
 namespace ado {
@@ -33,8 +31,6 @@ int EsperaBloqueoSqliteMs() {
   }
   return segundos * 1000;
 }
-constexpr const char* kBibliotecaFreeTds = "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so";
-constexpr const char* kBibliotecaSqlite = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 
 // ---- Handle accounting ---------------------------------------------------------------------
 
@@ -149,32 +145,30 @@ std::string ValorOdbc(const std::string& v) {
   return r + "}";
 }
 
-bool DriverRegistrado(const std::string& nombre) {
+std::vector<std::string> DriversConocidos() {
   SQLHANDLE env = nullptr;
-  if (!SQL_SUCCEEDED(AsignarHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) return false;
+  if (!SQL_SUCCEEDED(AsignarHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) return {};
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  bool encontrado = false;
-  SQLCHAR descripcion[256];
-  SQLCHAR atributos[2048];
-  SQLSMALLINT largoDescripcion = 0, largoAtributos = 0;
-  SQLUSMALLINT direccion = SQL_FETCH_FIRST;
-  while (!encontrado && SQL_SUCCEEDED(SQLDrivers(env, direccion, descripcion, sizeof descripcion,
-                                                 &largoDescripcion, atributos, sizeof atributos,
-                                                 &largoAtributos))) {
-    encontrado = Minusculas(reinterpret_cast<char*>(descripcion)) == Minusculas(nombre);
-    direccion = SQL_FETCH_NEXT;
-  }
+  std::vector<std::string> drivers = odbc::DriversRegistrados(env);
   LiberarHandle(SQL_HANDLE_ENV, env);
-  return encontrado;
+  return drivers;
 }
 
-// The driver for an engine: the one the variable names, else the default; a default that the
-// driver manager does not know is reached through its library.
-std::string Driver(const char* variable, const std::string& porDefecto, const char* biblioteca) {
+// The driver for an engine: the one the variable names, else the first of the system's
+// defaults that the driver manager knows; when it knows none, the default's library if there
+// is one, else the first default (which then fails visibly at connect time).
+std::string Driver(const char* variable, MotorOdbc motor) {
   const char* valor = std::getenv(variable);
   if (valor && *valor) return valor;  // a wrong name fails visibly at connect time
-  if (biblioteca == nullptr || DriverRegistrado(porDefecto)) return porDefecto;
-  return biblioteca;
+  const odbc::DriversPorDefecto defecto = odbc::DriversDe(motor);
+  if (defecto.nombres.size() == 1 && defecto.biblioteca.empty()) return defecto.nombres.front();
+  const std::vector<std::string> conocidos = DriversConocidos();
+  for (const std::string& nombre : defecto.nombres) {
+    for (const std::string& conocido : conocidos) {
+      if (Minusculas(conocido) == Minusculas(nombre)) return nombre;
+    }
+  }
+  return defecto.biblioteca.empty() ? defecto.nombres.front() : defecto.biblioteca;
 }
 
 struct Traduccion {
@@ -182,11 +176,7 @@ struct Traduccion {
   std::string driver;
   std::string texto;
   // The Source of the error entries: the driver's name, also when reached by its library.
-  std::string Fuente() const {
-    if (driver == kBibliotecaSqlite) return "SQLite3";
-    if (driver == kBibliotecaFreeTds) return "FreeTDS";
-    return driver.empty() ? "ODBC" : driver;
-  }
+  std::string Fuente() const { return driver.empty() ? "ODBC" : odbc::NombreDelDriver(driver); }
 };
 
 MotorOdbc MotorDeAtributos(const Atributos& a) {
@@ -242,8 +232,10 @@ std::string TextoSqlServer(const Atributos& a, const std::string& driver, const 
   return t;
 }
 
+// With `paraConectar`, the text as this system's driver is handed it: the embedded engine's
+// file as the driver must see it, and the attributes its connections need.
 Traduccion Traducir(const std::string& connectionString, const std::string& user,
-                    const std::string& password) {
+                    const std::string& password, bool paraConectar) {
   Atributos a(connectionString);
   Traduccion r{MotorDeAtributos(a), "", ""};
   std::string uid = user.empty() ? a.Valor({"uid", "user id", "user"}) : user;
@@ -252,33 +244,38 @@ Traduccion Traducir(const std::string& connectionString, const std::string& user
   if (proveedorOdbc && (a.Tiene("driver") || a.Tiene("dsn"))) {
     // Already an ODBC text: passed on without the Provider key.
     r.driver = a.Valor({"driver", "dsn"});
+    const bool sqlite = paraConectar && r.motor == MotorOdbc::SQLite;
     for (const auto& [k, v] : a.Pares()) {
       if (k == "provider") continue;
       if ((k == "uid" || k == "user id") && !user.empty()) continue;
       if ((k == "pwd" || k == "password") && !password.empty()) continue;
-      r.texto += k + "=" + ValorOdbc(v) + ";";
+      r.texto += k + "=" + ValorOdbc(sqlite && k == "database" ? odbc::RutaParaElDriver(v) : v) +
+                 ";";
     }
     if (!user.empty()) r.texto += "UID=" + ValorOdbc(user) + ";";
     if (!password.empty()) r.texto += "PWD=" + ValorOdbc(password) + ";";
+    if (sqlite && !a.Tiene("loadext")) r.texto += odbc::AtributosSqlite();
     return r;
   }
   switch (r.motor) {
     case MotorOdbc::SQLite: {
-      r.driver = Driver("IMPORTADOR_ODBC_SQLITE", "SQLite3", kBibliotecaSqlite);
-      r.texto = "DRIVER=" + ValorOdbc(r.driver) +
-                ";Database=" + ValorOdbc(a.Valor({"data source", "database"})) + ";";
+      r.driver = Driver("IMPORTADOR_ODBC_SQLITE", MotorOdbc::SQLite);
+      const std::string archivo = a.Valor({"data source", "database"});
+      r.texto = "DRIVER=" + ValorOdbc(r.driver) + ";Database=" +
+                ValorOdbc(paraConectar ? odbc::RutaParaElDriver(archivo) : archivo) + ";";
       if (a.Valor({"create"}) != "1") r.texto += "NoCreat=1;";
       r.texto += "Timeout=" + std::to_string(EsperaBloqueoSqliteMs()) + ";";
+      if (paraConectar) r.texto += odbc::AtributosSqlite();
       break;
     }
     case MotorOdbc::Oracle:
-      r.driver = Driver("IMPORTADOR_ODBC_ORACLE", "Oracle", nullptr);
+      r.driver = Driver("IMPORTADOR_ODBC_ORACLE", MotorOdbc::Oracle);
       r.texto = "DRIVER=" + ValorOdbc(r.driver) +
                 ";DBQ=" + ValorOdbc(a.Valor({"data source", "dbq"})) + ";UID=" + ValorOdbc(uid) +
                 ";PWD=" + ValorOdbc(pwd) + ";";
       break;
     default:
-      r.driver = Driver("IMPORTADOR_ODBC_SQLSERVER", "FreeTDS", kBibliotecaFreeTds);
+      r.driver = Driver("IMPORTADOR_ODBC_SQLSERVER", MotorOdbc::SqlServer);
       r.texto = TextoSqlServer(a, r.driver, uid, pwd);
       break;
   }
@@ -326,26 +323,16 @@ DataTypeEnum TipoDeColumna(SQLSMALLINT tipoSql, const std::string& nombreTipo) {
   return adVarChar;
 }
 
-// Reads a whole character column, in pieces when it is long. False on a driver error.
+// Reads a whole character column. False on a driver error.
 bool LeerTexto(SQLHSTMT st, SQLUSMALLINT col, Valor& valor) {
   std::string texto;
-  char buf[4096];
-  for (;;) {
-    SQLLEN ind = 0;
-    SQLRETURN rc = SQLGetData(st, col, SQL_C_CHAR, buf, sizeof buf, &ind);
-    if (rc == SQL_NO_DATA) break;
-    if (!SQL_SUCCEEDED(rc)) return false;
-    if (ind == SQL_NULL_DATA) {
-      valor = plataforma::Nulo{};
-      return true;
-    }
-    size_t pieza = (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(sizeof buf))
-                       ? sizeof buf - 1
-                       : static_cast<size_t>(ind);
-    texto.append(buf, pieza);
-    if (rc == SQL_SUCCESS) break;
+  bool nulo = false;
+  if (!odbc::LeerTexto(st, col, texto, nulo)) return false;
+  if (nulo) {
+    valor = plataforma::Nulo{};
+  } else {
+    valor = std::move(texto);
   }
-  valor = std::move(texto);
   return true;
 }
 
@@ -404,7 +391,7 @@ std::string ValorDeCadena(const std::string& connectionString, const std::string
 }
 
 std::string TraducirCadenaConexion(const std::string& connectionString) {
-  return Traducir(connectionString, "", "").texto;
+  return Traducir(connectionString, "", "", false).texto;
 }
 
 int32_t NumeroDeDiagnostico(const std::string& sqlState, int32_t nativo, const std::string& mensaje,
@@ -476,26 +463,15 @@ void OdbcConnection::RequireOpen() const {
 }
 
 void OdbcConnection::ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool conectando) {
-  for (SQLSMALLINT i = 1;; ++i) {
-    SQLCHAR estado[6] = {0};
-    SQLINTEGER nativo = 0;
-    std::vector<SQLCHAR> mensaje(1024);
-    SQLSMALLINT largo = 0;
-    SQLRETURN rc = SQLGetDiagRec(handleType, handle, i, estado, &nativo, mensaje.data(),
-                                 static_cast<SQLSMALLINT>(mensaje.size()), &largo);
-    if (!SQL_SUCCEEDED(rc)) break;
-    if (largo >= static_cast<SQLSMALLINT>(mensaje.size())) {
-      mensaje.resize(static_cast<size_t>(largo) + 1);
-      SQLGetDiagRec(handleType, handle, i, estado, &nativo, mensaje.data(),
-                    static_cast<SQLSMALLINT>(mensaje.size()), &largo);
-    }
-    Error e;
-    e.SQLState = reinterpret_cast<char*>(estado);
-    e.NativeError = nativo;
-    e.Description = reinterpret_cast<char*>(mensaje.data());
+  Error e;
+  SQLINTEGER nativo = 0;
+  for (SQLSMALLINT i = 1;
+       odbc::Diagnostico(handleType, handle, i, e.SQLState, nativo, e.Description); ++i) {
+    e.NativeError = static_cast<int32_t>(nativo);
     e.Source = source_;
-    e.Number = conectando ? kEFail : NumeroDeDiagnostico(e.SQLState, nativo, e.Description, motor_);
-    errors_.Add(std::move(e));
+    e.Number = conectando ? kEFail
+                          : NumeroDeDiagnostico(e.SQLState, e.NativeError, e.Description, motor_);
+    errors_.Add(e);
   }
 }
 
@@ -519,7 +495,7 @@ void OdbcConnection::Open(const std::string& connectionString, const std::string
   }
   errors_.Clear();
   if (!connectionString.empty()) connectionString_ = connectionString;
-  Traduccion t = Traducir(connectionString_, user, password);
+  Traduccion t = Traducir(connectionString_, user, password, true);
   motor_ = t.motor;
   source_ = t.Fuente();
   if (motor_ == MotorOdbc::SQLite) plataforma::RegistrarFuncionesSqlite();
@@ -537,10 +513,7 @@ void OdbcConnection::Open(const std::string& connectionString, const std::string
   env_ = env;
   SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
                     reinterpret_cast<SQLPOINTER>(kLoginTimeoutSegundos), 0);
-  std::vector<SQLCHAR> texto(t.texto.begin(), t.texto.end());
-  texto.push_back(0);
-  SQLRETURN rc = SQLDriverConnect(dbc, nullptr, texto.data(), SQL_NTS, nullptr, 0, nullptr,
-                                  SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc = odbc::Conectar(dbc, t.texto);
   if (!SQL_SUCCEEDED(rc)) {
     ReadDiagnostics(SQL_HANDLE_DBC, dbc, true);
     dbc_ = dbc;
@@ -554,21 +527,34 @@ void OdbcConnection::Open(const std::string& connectionString, const std::string
     if (motor_ == MotorOdbc::SQLite) {
       ErrorCollection avisos = errors_;
       Execute("PRAGMA synchronous=NORMAL");
+      ComprobarFuncionesSqlite();
       errors_ = avisos;
     } else {
       if (isolationSet_) ApplyIsolation();
-      SQLCHAR catalogo[256] = {0};
-      SQLINTEGER largo = 0;
-      if (SQL_SUCCEEDED(SQLGetConnectAttr(dbc_, SQL_ATTR_CURRENT_CATALOG, catalogo, sizeof catalogo,
-                                          &largo))) {
-        defaultDatabase_ = reinterpret_cast<char*>(catalogo);
-      }
+      std::string catalogo;
+      if (odbc::CatalogoActual(dbc_, catalogo)) defaultDatabase_ = catalogo;
     }
   } catch (...) {
     FreeStatement();
     SQLDisconnect(dbc_);
     FreeHandles();
     throw;
+  }
+}
+
+// Where the functions come from an extension that the driver loads, a connection without them
+// would fail later, on the first statement that uses one: it is refused here, naming the file.
+void OdbcConnection::ComprobarFuncionesSqlite() {
+  const std::string extension = odbc::ExtensionSqlite();
+  if (extension.empty()) return;
+  try {
+    Execute("SELECT getdate(), len('a'), [isnull](NULL, 1), 'a' = 'A' COLLATE KVCI");
+  } catch (const plataforma::ErrorEjecucion& e) {
+    throw plataforma::ErrorEjecucion(
+        kEFail,
+        "The SQLite driver did not load the functions extension " + extension +
+            " (IMPORTADOR_SQLITE_EXTENSION names another file): " + e.Description,
+        source_);
   }
 }
 
@@ -617,8 +603,7 @@ std::optional<Resultado> OdbcConnection::Execute(const std::string& text, int32_
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(commandTimeout_)), 0);
     stmtTimeout_ = commandTimeout_;
   }
-  SQLRETURN rc =
-      SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
+  SQLRETURN rc = odbc::EjecutarDirecto(st, text);
 
   std::optional<Resultado> resultado;
   bool fallo = false;
@@ -681,15 +666,10 @@ Resultado OdbcConnection::Fetch(SQLHSTMT st, SQLSMALLINT columnas, bool& fallo) 
   Resultado r;
   r.columnas.reserve(columnas);
   for (SQLUSMALLINT c = 1; c <= columnas; ++c) {
-    SQLCHAR nombre[256] = {0};
-    SQLSMALLINT largo = 0, tipo = 0, decimales = 0, nulos = 0;
-    SQLULEN tamano = 0;
-    SQLDescribeCol(st, c, nombre, sizeof nombre, &largo, &tipo, &tamano, &decimales, &nulos);
-    SQLCHAR nombreTipo[128] = {0};
-    SQLSMALLINT largoTipo = 0;
-    SQLColAttribute(st, c, SQL_DESC_TYPE_NAME, nombreTipo, sizeof nombreTipo, &largoTipo, nullptr);
-    r.columnas.push_back(Columna{reinterpret_cast<char*>(nombre),
-                                 TipoDeColumna(tipo, reinterpret_cast<char*>(nombreTipo))});
+    std::string nombre, nombreTipo;
+    SQLSMALLINT tipo = 0;
+    odbc::DescribirColumna(st, c, nombre, tipo, nombreTipo);
+    r.columnas.push_back(Columna{std::move(nombre), TipoDeColumna(tipo, nombreTipo)});
   }
   SQLRETURN f;
   while (SQL_SUCCEEDED(f = SQLFetch(st))) {
@@ -762,7 +742,7 @@ std::vector<std::string> OdbcConnection::TableNames() {
     ReadDiagnostics(SQL_HANDLE_DBC, dbc_);
     RaiseFromErrors(kEFail, "Could not allocate an ODBC statement");
   }
-  SQLRETURN rc = SQLTables(st.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  SQLRETURN rc = odbc::Tablas(st.get());
   if (!SQL_SUCCEEDED(rc)) {
     errors_.Clear();
     ReadDiagnostics(SQL_HANDLE_STMT, st.get());
@@ -806,9 +786,7 @@ void OdbcConnection::SetIsolationLevel(IsolationLevelEnum l) {
 void OdbcConnection::SetDefaultDatabase(const std::string& db) {
   // SQLite has one database per file: the name is only kept.
   if (dbc_ && motor_ != MotorOdbc::SQLite && motor_ != MotorOdbc::Oracle) {
-    std::vector<SQLCHAR> nombre(db.begin(), db.end());
-    nombre.push_back(0);
-    SQLRETURN rc = SQLSetConnectAttr(dbc_, SQL_ATTR_CURRENT_CATALOG, nombre.data(), SQL_NTS);
+    SQLRETURN rc = odbc::CambiarCatalogo(dbc_, db);
     if (!SQL_SUCCEEDED(rc)) {
       errors_.Clear();
       ReadDiagnostics(SQL_HANDLE_DBC, dbc_);

@@ -1,5 +1,5 @@
 #pragma once
-// The ADO connection over unixODBC. It takes the suite's connection texts (SQLOLEDB,
+// The ADO connection over ODBC (unixODBC on Linux, the system's driver manager on Windows). It takes the suite's connection texts (SQLOLEDB,
 // OraOLEDB.Oracle.1, and "Provider=SQLite;Data Source=<file>;" for the embedded engine),
 // connects through the matching ODBC driver, and fills its error list from every diagnostic
 // record the driver returns.
@@ -8,8 +8,6 @@
 //   cnn->Open("Provider=SQLite;Data Source=/tmp/empresa.db;");
 //   int32_t n = 0;
 //   cnn->Execute("DELETE FROM T", &n);
-
-#include <sqltypes.h>
 
 #include <cstdint>
 #include <optional>
@@ -49,6 +47,14 @@ struct HandlesOdbc {
 HandlesOdbc HandlesOdbcPendientes();
 
 class OdbcConnection : public Connection {
+  // ODBC's handles and small integers, named here without the system's ODBC headers (which on
+  // Windows bring all of windows.h with them).
+  using SQLHANDLE = void*;
+  using SQLHENV = void*;
+  using SQLHDBC = void*;
+  using SQLHSTMT = void*;
+  using SQLSMALLINT = short;
+
  public:
   OdbcConnection() = default;
   OdbcConnection(const OdbcConnection&) = delete;
@@ -89,6 +95,8 @@ class OdbcConnection : public Connection {
   // Reads every row of the current result set of the statement.
   Resultado Fetch(SQLHSTMT st, SQLSMALLINT columnas, bool& fallo);
   void ApplyIsolation();
+  // Refuses an embedded-engine connection whose driver did not load the functions extension.
+  void ComprobarFuncionesSqlite();
   void EndTransaction(SQLSMALLINT completion);
   void FreeHandles();
   // The connection's one statement handle for Execute, allocated on first use; nullptr (with

@@ -1,15 +1,13 @@
 #include "platform/regional.h"
 
-#include <locale.h>
-
 #include <cctype>
 #include <climits>
-#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 
 #include "platform/error_ejecucion.h"
+#include "platform/hora_local.h"
 
 namespace plataforma {
 
@@ -116,29 +114,6 @@ std::string Cuatro(int n) { return Ceros(n, 4); }
 const Regional& ConfiguracionRegional() { return Actual(); }
 
 void EstablecerRegional(const Regional& r) { Actual() = r; }
-
-Regional RegionalDelLocale() {
-  Regional r;
-  // The user's locale is read without changing the process's, so printf and strtod keep "."
-  locale_t usuario = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
-  if (usuario == static_cast<locale_t>(0)) return r;
-  locale_t anterior = uselocale(usuario);
-  const lconv* lc = localeconv();
-  if (lc->decimal_point && lc->decimal_point[0] && !lc->decimal_point[1]) {
-    r.separadorDecimal = lc->decimal_point[0];
-  }
-  if (lc->thousands_sep && lc->thousands_sep[0] && !lc->thousands_sep[1] &&
-      lc->thousands_sep[0] != r.separadorDecimal) {
-    r.separadorMiles = lc->thousands_sep[0];
-  } else {
-    // No usable thousands separator (C locale, multibyte spaces): the other punctuation mark.
-    r.separadorMiles = r.separadorDecimal == ',' ? '.' : ',';
-  }
-  if (lc->frac_digits != CHAR_MAX && lc->frac_digits >= 0) r.digitosMoneda = lc->frac_digits;
-  uselocale(anterior);
-  freelocale(usuario);
-  return r;
-}
 
 std::optional<FechaHora> LeerFecha(const std::string& texto) {
   Lector l = Recortado(texto);
@@ -261,9 +236,7 @@ std::string FechaIso(const FechaHora& f) {
 }
 
 FechaHora Ahora() {
-  std::time_t ahora = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&ahora, &tm);
+  const std::tm tm = HoraLocal(std::time(nullptr));
   return FechaHora{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 

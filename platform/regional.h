@@ -20,7 +20,9 @@ struct Regional {
 
 const Regional& ConfiguracionRegional();
 void EstablecerRegional(const Regional& r);
-// Reads the separators and the currency digits of the process locale (LC_NUMERIC, LC_MONETARY);
+// Reads the separators and the currency digits of the user's settings: on Linux the locale
+// (LC_NUMERIC, LC_MONETARY); on Windows the regional settings, the separators of the short date
+// and of the time included;
 // the date order stays day/month/year, as the suite's databases expect.
 Regional RegionalDelLocale();
 

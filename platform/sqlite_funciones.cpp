@@ -1,11 +1,14 @@
-#include "platform/sqlite_funciones.h"
-
-#include <sqlite3.h>
+// Written against the routines table of a loadable extension, so the same code serves the
+// program's own SQLite library (Linux) and an extension that the ODBC driver loads (Windows).
+#include <sqlite3ext.h>
+SQLITE_EXTENSION_INIT1
 
 #include <cstdio>
 #include <ctime>
-#include <mutex>
 #include <string>
+
+#include "platform/hora_local.h"
+#include "platform/sqlite_funciones.h"
 
 namespace plataforma {
 namespace {
@@ -50,9 +53,7 @@ int Kvci(void*, int na, const void* a, int nb, const void* b) {
 }
 
 void GetDate(sqlite3_context* ctx, int, sqlite3_value**) {
-  std::time_t ahora = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&ahora, &local);
+  const std::tm local = HoraLocal(std::time(nullptr));
   char texto[80];  // room for any int the compiler assumes, so no truncation warning
   std::snprintf(texto, sizeof texto, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
                 local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
@@ -77,7 +78,10 @@ void IsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
 }
 
-int Registrar(sqlite3* db, char**, const sqlite3_api_routines*) {
+}  // namespace
+
+int RegistrarEnConexion(sqlite3* db, const sqlite3_api_routines* api) {
+  SQLITE_EXTENSION_INIT2(api);
   const int determinista = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
   int rc =
       sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8, nullptr, GetDate, nullptr, nullptr);
@@ -91,8 +95,6 @@ int Registrar(sqlite3* db, char**, const sqlite3_api_routines*) {
   return rc;
 }
 
-}  // namespace
-
 int CompararKvci(std::string_view a, std::string_view b) {
   a = SinBlancosFinales(a);
   b = SinBlancosFinales(b);
@@ -105,11 +107,6 @@ int CompararKvci(std::string_view a, std::string_view b) {
   if (i < a.size()) return 1;
   if (j < b.size()) return -1;
   return 0;
-}
-
-void RegistrarFuncionesSqlite() {
-  static std::once_flag una;
-  std::call_once(una, [] { sqlite3_auto_extension(reinterpret_cast<void (*)()>(Registrar)); });
 }
 
 }  // namespace plataforma

@@ -5,15 +5,24 @@
 // as [isnull](a, b); IFNULL does the same), and COLLATE KVCI (letter case of ASCII and accented
 // Latin-1 letters ignored, trailing blanks ignored).
 //
-// Registered for every SQLite connection the process opens afterwards, the ODBC driver's
-// included (it shares this process's libsqlite3).
+// On Linux they are registered for every SQLite connection the process opens afterwards, the
+// ODBC driver's included (it shares this process's libsqlite3). On Windows the driver has a
+// SQLite of its own: it loads them from the extension importador_sqlite.dll (LoadExt=).
 
 #include <string_view>
 
+struct sqlite3;
+struct sqlite3_api_routines;
+
 namespace plataforma {
 
-// Idempotent; the ODBC connection calls it before its first SQLite connect.
+// Idempotent; the ODBC connection calls it before its first SQLite connect. Does nothing where
+// the driver loads the extension instead.
 void RegistrarFuncionesSqlite();
+
+// Registers the functions and the collation on one connection, through the routines of the
+// SQLite library that opened it; SQLITE_OK or SQLite's error code.
+int RegistrarEnConexion(sqlite3* db, const sqlite3_api_routines* api);
 
 // The KVCI comparison: negative, zero or positive.
 int CompararKvci(std::string_view a, std::string_view b);

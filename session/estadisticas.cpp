@@ -274,7 +274,8 @@ void CrearUsuarioBD(const std::string& Base, const std::string& Login, const std
   // The embedded engine has no logins: a folder without the statistics file gets one.
   if (EsServidorSQLite(db.gServidor)) {
     std::error_code ec;
-    if (!std::filesystem::exists(ArchivoEmpresaSQLite(db.gServidor, Base), ec)) {
+    if (!std::filesystem::exists(plataforma::RutaFs(ArchivoEmpresaSQLite(db.gServidor, Base)),
+                                 ec)) {
       CrearBaseEstadisticas(db.gServidor, Base);
     }
     return;
@@ -308,7 +309,7 @@ void CrearBaseEstadisticas(const std::string& Servidor, const std::string& Base)
   const std::string contenido =
       utilidad::RutaConBarra(plataforma::CarpetaPrograma()) + "completokve.sql";
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(contenido, ec)) {
+  if (!std::filesystem::is_regular_file(plataforma::RutaFs(contenido), ec)) {
     plataforma::MsgBox("No se encuentra el archivo " + contenido +
                            ", Por favor, ingrese la ruta donde se encuentra! ",
                        plataforma::vbOKOnly, "");
@@ -350,7 +351,7 @@ void CrearBaseEstadisticas(const std::string& Servidor, const std::string& Base)
   if (!sigue) return;
   if (!est.gOpenFlag || !ConexionAbierta(est)) {
     // An empty statistics file would never be filled: the next start tries again.
-    if (embebido) std::filesystem::remove(archivo, ec);
+    if (embebido) std::filesystem::remove(plataforma::RutaFs(archivo), ec);
     return;
   }
   PasoConDialogo([&] { est.Cnn().SetDefaultDatabase(Base); }, aviso) &&

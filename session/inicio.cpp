@@ -48,7 +48,7 @@ std::string ValorOAusente(const std::string& cadena, const std::string& token,
 // True when something the search-definition lookup would list is at `ruta`.
 bool ExisteArchivoComun(const std::string& ruta) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(ruta, ec);
+  return std::filesystem::is_regular_file(plataforma::RutaFs(ruta), ec);
 }
 
 // Runs one start-up step. An invalid-argument failure skips only that step (true: go on); any

@@ -1,16 +1,7 @@
 #include "ui/frm_acceso.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <array>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <thread>
 
 #include "data/aviso_operador.h"
 #include "data/conexiones.h"
@@ -19,9 +10,8 @@
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
+#include "platform/sistema.h"
 #include "utility/utilidades.h"
-
-extern char** environ;
 
 namespace {
 
@@ -98,44 +88,11 @@ void CerrarSesionSiAbierta() {
   if (ConexionAbierta()) DB().Cnn().Close();
 }
 
-// The path of the running program, for the desktop launcher.
+// The path of the running program, for the desktop shortcut.
 std::string RutaDelPrograma() {
-  std::error_code ec;
-  auto ruta = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return plataforma::CarpetaPrograma() + plataforma::NombreEjecutable();
-  return ruta.string();
-}
-
-// A value of a desktop entry's Exec key: quoted, the reserved characters escaped (the escape's
-// backslash is itself escaped once more by the string rules of the format).
-std::string ArgumentoExec(const std::string& ruta) {
-  std::string resultado = "\"";
-  for (char c : ruta) {
-    if (c == '\\') {
-      resultado += "\\\\\\\\";
-      continue;
-    }
-    if (c == '"' || c == '`' || c == '$') resultado += "\\\\";
-    if (c == '%') {
-      resultado += "%%";
-      continue;
-    }
-    resultado += c;
-  }
-  return resultado + "\"";
-}
-
-// Starts a program without waiting for it; its end is collected in the background.
-void IniciarSinEsperar(const std::string& programa, const std::string& argumento) {
-  std::vector<std::string> args = {programa, argumento};
-  std::vector<char*> argv = {args[0].data(), args[1].data(), nullptr};
-  pid_t pid = 0;
-  int resultado = ::posix_spawn(&pid, programa.c_str(), nullptr, nullptr, argv.data(), environ);
-  if (resultado != 0) {
-    throw ErrorEjecucion(kErrArchivo,
-                         "No se pudo iniciar " + programa + ": " + std::strerror(resultado));
-  }
-  std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+  const std::string ruta = plataforma::RutaEjecutable();
+  if (ruta.empty()) return plataforma::CarpetaPrograma() + plataforma::NombreEjecutable();
+  return ruta;
 }
 
 // A failure of "Registrar" that leaves the next step to run.
@@ -369,7 +326,7 @@ void frmAcceso::CmdRegistrar_Click() {
       [&] {
         const std::string odbc = utilidad::RutaConBarra(plataforma::CarpetaPrograma()) + "ODBC.exe";
         if (plataforma::ArchivoLegible(odbc)) {
-          IniciarSinEsperar(odbc, "Server=" + TxtServidor.Text + ";DB=" + base + ";");
+          plataforma::IniciarSinEsperar(odbc, {"Server=" + TxtServidor.Text + ";DB=" + base + ";"});
         }
       },
       anteFinal);
@@ -378,30 +335,11 @@ void frmAcceso::CmdRegistrar_Click() {
 }
 
 void frmAcceso::CmdLineaComando_Click() {
-  const std::string carpeta = CarpetaEscritorio();
-  const std::string ruta = utilidad::RutaConBarra(carpeta) + "Virad Urorev.desktop";
-  const std::string programa = RutaDelPrograma();
-  std::error_code ec;
-  std::filesystem::create_directories(carpeta, ec);
-  std::ofstream archivo(ruta, std::ios::binary | std::ios::trunc);
-  archivo << "[Desktop Entry]\n"
-          << "Type=Application\n"
-          << "Name=Virad Urorev\n"
-          << "Exec=" << ArgumentoExec(programa) << "\n"
-          << "Icon=" << programa << "\n"
-          << "Terminal=false\n";
-  archivo.close();
-  if (!archivo) {
-    plataforma::MsgBox("No se pudo crear el acceso directo " + ruta, plataforma::vbExclamation,
-                       "Atencion");
-    return;
+  try {
+    plataforma::CrearAccesoDirecto(CarpetaEscritorio(), "Virad Urorev", RutaDelPrograma());
+  } catch (const ErrorEjecucion& e) {
+    plataforma::MsgBox(e.Description, plataforma::vbExclamation, "Atencion");
   }
-  // Desktops start only launchers that are marked executable.
-  std::filesystem::permissions(ruta,
-                               std::filesystem::perms::owner_exec |
-                                   std::filesystem::perms::group_exec |
-                                   std::filesystem::perms::others_exec,
-                               std::filesystem::perm_options::add, ec);
 }
 
 void frmAcceso::bcAceptar_Click() {
@@ -437,21 +375,7 @@ void RegistrarConexion(const std::string& Nombre, const std::string& Base,
   }
 }
 
-std::string CarpetaEscritorio() {
-  std::string carpeta;
-  if (FILE* salida = ::popen("xdg-user-dir DESKTOP 2>/dev/null", "r")) {
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), salida)) {
-      carpeta += buffer.data();
-    }
-    ::pclose(salida);
-  }
-  while (!carpeta.empty() && (carpeta.back() == '\n' || carpeta.back() == '\r')) {
-    carpeta.pop_back();
-  }
-  if (carpeta.empty()) carpeta = plataforma::Entorno("HOME") + "/Desktop";
-  return carpeta;
-}
+std::string CarpetaEscritorio() { return plataforma::CarpetaEscritorio(); }
 
 bool DialogoConexionAcceso::Mostrar(DatosConexion& datos) {
   frmAcceso forma;

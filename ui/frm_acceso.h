@@ -94,7 +94,7 @@ void RegistrarConexion(const std::string& Nombre, const std::string& Base,
                        const std::string& Usuario, const std::string& Password,
                        const std::string& Servidor, const std::string& Prefijo, bool Oracle);
 
-// The desktop folder of the user: what xdg-user-dir gives for DESKTOP, else ~/Desktop.
+// The desktop folder of the user, as the system names it.
 std::string CarpetaEscritorio();
 
 // The connection dialog as the data-access class asks for it: loads the model, fills it from

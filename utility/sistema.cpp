@@ -1,18 +1,9 @@
 // Paths, the cipher, the error dialog, the system-information object and the file dialog.
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <sstream>
-
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
+#include "platform/sistema.h"
 #include "utility/utilidades.h"
-
-extern char** environ;
 
 namespace utilidad {
 
@@ -31,16 +22,6 @@ int ValorHex(char c) {
 
 unsigned char ByteClave(size_t i) {
   return static_cast<unsigned char>(kClave[i % (sizeof kClave - 1)] + i * 31);
-}
-
-bool EnElPath(const std::string& programa) {
-  std::stringstream path(plataforma::Entorno("PATH"));
-  for (std::string carpeta; std::getline(path, carpeta, ':');) {
-    if (!carpeta.empty() && ::access((carpeta + "/" + programa).c_str(), X_OK) == 0) {
-      return true;
-    }
-  }
-  return false;
 }
 
 }  // namespace
@@ -82,32 +63,15 @@ int MensajeError(int32_t numero, const std::string& descripcion, const std::stri
   return plataforma::vbAbort;
 }
 
-std::string NombreMaquina() {
-  char nombre[256] = {};
-  if (::gethostname(nombre, sizeof nombre - 1) != 0) return "";
-  return nombre;
-}
+std::string NombreMaquina() { return plataforma::NombreMaquina(); }
 
 std::string CarpetaAlternativa() {
-  std::error_code ec;
-  std::string carpeta = std::filesystem::temp_directory_path(ec).string();
-  if (ec || carpeta.empty()) carpeta = "/tmp";
+  std::string carpeta = plataforma::CarpetaTemporal();
+  if (carpeta.empty()) carpeta = "/tmp";
   return RutaConBarra(carpeta);
 }
 
-// Started through a shell that puts the viewer in the background and returns at once; the
-// path goes as an argument, never inside the command text.
-void AbrirDocumento(const std::string& ruta) {
-  if (ruta.empty() || !EnElPath("xdg-open")) return;
-  const char* argumentos[] = {"sh", "-c",         "xdg-open \"$1\" >/dev/null 2>&1 &",
-                              "sh", ruta.c_str(), nullptr};
-  pid_t pid;
-  if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argumentos), environ) ==
-      0) {
-    int estado;
-    ::waitpid(pid, &estado, 0);
-  }
-}
+void AbrirDocumento(const std::string& ruta) { plataforma::AbrirDocumento(ruta); }
 
 void DialogoArchivo::MostrarAbrir() { nombre_ = plataforma::DialogosActuales().AbrirArchivo(); }
 

@@ -54,7 +54,7 @@ inline int MensajeError(const ErrorEjecucion& e) {
 // System-information object.
 std::string NombreMaquina();
 std::string CarpetaAlternativa();              // a folder for temporary files, ending in "/"
-void AbrirDocumento(const std::string& ruta);  // opens with the desktop's viewer (xdg-open)
+void AbrirDocumento(const std::string& ruta);  // opens with the desktop's viewer
 
 // File-dialog object: MostrarAbrir shows the open-file dialog, NombreArchivo gives the path.
 class DialogoArchivo {

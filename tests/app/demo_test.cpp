@@ -11,6 +11,7 @@
 #include "data/conexiones.h"
 #include "data/empresa.h"
 #include "platform/ado.h"
+#include "platform/sistema.h"
 #include "tests/support/empresa.h"
 #include "tests/support/programa.h"
 #include "tests/support/prueba_base.h"
@@ -80,9 +81,11 @@ TEST_F(DemoTest, ImportaTodoUnaVezYElDiarioBalancea) {
                   "SELECT COUNT(*) FROM (SELECT PERIODO FROM MV_ASIENTOS GROUP BY "
                   "PERIODO, MES_OPERATIVO, TIPO_REG, [NUMERO ASIENTO] HAVING COUNT(*) <> 2)"),
             "0");
-  EXPECT_NE(
-      salida.find("importador '@Server=sqlite:" + carpeta + ";@DbName=DEMO;@Usuario=OPERADOR;"),
-      std::string::npos)
+  // The command that opens the window, its parameters quoted for the system's shell.
+  EXPECT_NE(salida.find(" " + plataforma::PalabraDeOrden("@Server=sqlite:" + carpeta +
+                                                         ";@DbName=DEMO;@Usuario=OPERADOR;"
+                                                         "@Password=demo;")),
+            std::string::npos)
       << salida;
 }
 

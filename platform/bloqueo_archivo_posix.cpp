@@ -40,17 +40,18 @@ bool BloqueoArchivo::Tomar(const std::string& ruta, const std::string& datos,
   if (ftruncate(fd, 0) == 0) {
     [[maybe_unused]] const ssize_t escritos = pwrite(fd, datos.data(), datos.size(), 0);
   }
-  descriptor_ = fd;
+  manejador_ = fd;
   return true;
 }
 
 void BloqueoArchivo::Liberar() {
-  if (descriptor_ < 0) return;
+  if (manejador_ == kSinArchivo) return;
+  const int fd = static_cast<int>(manejador_);
   // A stale word beside a free lock is never shown: the next run takes the lock.
-  [[maybe_unused]] const int vaciado = ftruncate(descriptor_, 0);
-  flock(descriptor_, LOCK_UN);
-  close(descriptor_);
-  descriptor_ = -1;
+  [[maybe_unused]] const int vaciado = ftruncate(fd, 0);
+  flock(fd, LOCK_UN);
+  close(fd);
+  manejador_ = kSinArchivo;
 }
 
 long IdProceso() { return static_cast<long>(getpid()); }
