@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "data/dialecto_sqlite.h"
+#include "data/literales.h"
 #include "data/reintento.h"
 #include "data/traza.h"
 #include "platform/archivos.h"
@@ -327,7 +328,7 @@ void DB_Dll::EjecutaConsultaSQL(std::string& SentenciaSQL, int32_t* RecordsAffec
         !ContieneSinCaso(SentenciaSQL, "DELETE") && !ContieneSinCaso(SentenciaSQL, "@ADMIN_")) {
       SentenciaSQL = SS_TSinonimos(SentenciaSQL);
     } else if (SentenciaSQL.find('@') != std::string::npos) {  // no copy of every batch
-      SentenciaSQL = utilidad::ReemplazarSinCaso(SentenciaSQL, "@Admin_", "");
+      SentenciaSQL = literales::QuitarFueraDeLiterales(SentenciaSQL, "@Admin_");
     }
     switch (PlataformaDe(cnn.ConnectionString())) {
       case Plataforma::Oracle: {

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "utility/utilidades.h"
+
 namespace literales {
 
 namespace {
@@ -123,6 +125,12 @@ Enmascarado::Enmascarado(const std::string& sql) {
     desde = fin;
   }
   texto_.append(sql, desde, std::string::npos);
+}
+
+std::string QuitarFueraDeLiterales(const std::string& sql, const std::string& marca) {
+  if (!utilidad::ContieneSinCaso(sql, marca)) return sql;
+  const Enmascarado enmascarado(sql);
+  return enmascarado.Restaura(utilidad::ReemplazarSinCaso(enmascarado.Texto(), marca, ""));
 }
 
 std::string Enmascarado::Restaura(const std::string& enmascarado) const {

@@ -26,6 +26,10 @@ struct Literal {
 // The literals of `sql`, in order.
 std::vector<Literal> Literales(const std::string& sql);
 
+// `marca` (any letter case) removed from the text outside its literals: a value is data, and
+// keeps whatever it holds.
+std::string QuitarFueraDeLiterales(const std::string& sql, const std::string& marca);
+
 // The text of a literal without its quotes and with '' read as one quote.
 std::string ContenidoLiteral(const std::string& literal);
 // A text written as a literal: quoted, with its quotes doubled.

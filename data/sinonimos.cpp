@@ -28,8 +28,9 @@ constexpr const char* kBordes[][2] = {
     {" ", " "}, {"(", " "}, {" ", "."}, {"(", "."}, {",", "."},
 };
 
+// The administrator's mark on table names goes; the same letters inside a value stay.
 std::string QuitaMarcas(const std::string& sql) {
-  return utilidad::ReemplazarSinCaso(sql, "@Admin_", "");
+  return literales::QuitarFueraDeLiterales(sql, "@Admin_");
 }
 
 }  // namespace

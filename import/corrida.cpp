@@ -1,6 +1,7 @@
 // The import run: dispatch on the selected mode, the two passes over the input file, the line
 // loop with its progress, the run's error policy and the clean-up on every way out of a run.
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -175,6 +176,15 @@ void AbrirArchivo(ContextoCorrida& ctx) {
 
 namespace {
 
+// The position of the first control character of a line other than a lone LF; npos when none.
+size_t PrimerControl(const std::string& linea) {
+  for (size_t i = 0; i < linea.size(); ++i) {
+    const auto c = static_cast<unsigned char>(linea[i]);
+    if (c < 0x20 && c != '\n') return i;
+  }
+  return std::string::npos;
+}
+
 // Refusals of the same kind line after line (a read-only company, a full disk, a column too
 // short for a value every line carries).
 struct Seguidilla {
@@ -265,6 +275,18 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     if (!Paso(ctx, [&] { ctx.Linea = ctx.archivo.LeerLinea(); })) continue;
     ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
     ++ctx.resumen.lineasLeidas;
+    // A control character is no text of an export: stored, it would corrupt the value (and a
+    // statement's literals). The line is not read; a lone LF stays part of its line, as ever.
+    if (const size_t i = PrimerControl(ctx.Linea); i != std::string::npos) {
+      const size_t columna = static_cast<size_t>(
+          std::count(ctx.Linea.begin(), ctx.Linea.begin() + static_cast<std::ptrdiff_t>(i), ';'));
+      char codigo[8];
+      std::snprintf(codigo, sizeof codigo, "0x%02X",
+                    static_cast<unsigned>(static_cast<unsigned char>(ctx.Linea[i])));
+      AnotarNoRegistrada(ctx, "carácter de control",
+                         std::string(codigo) + " en la columna " + std::to_string(columna));
+      continue;
+    }
     {
       // A refusal of this line's batch names the file and the line, however the line ends.
       struct Origen {

@@ -49,6 +49,13 @@ TEST(SS_TSinonimos, FamiliasBordesYMarcas) {
       {"la numeracion siempre lee la tabla real", false, true,
        "SELECT MAX([NUMERO ASIENTO]) FROM @ADMIN_MV_ASIENTOS WITH(NOLOCK) WHERE 1=1",
        "SELECT MAX([NUMERO ASIENTO]) FROM MV_ASIENTOS WITH(NOLOCK) WHERE 1=1"},
+      // The mark's letters inside a value are data: a cheque numbered "@ADMIN_13018" keeps them.
+      {"la marca dentro de un valor es dato", true, false,
+       "SELECT * FROM @Admin_MA_CUENTAS WHERE N='@ADMIN_13018'",
+       "SELECT * FROM MA_CUENTAS WHERE N='@ADMIN_13018'"},
+      {"la marca dentro de un valor, sin admin", false, true,
+       "SELECT * FROM MV_ASIENTOS WHERE N='@Admin_MA_CUENTAS x'",
+       "SELECT * FROM SS_MV_ASIENTOS WHERE N='@Admin_MA_CUENTAS x'"},
   };
   for (const auto& c : casos) {
     DB_Dll db;

@@ -146,6 +146,24 @@ TEST_F(ChequesTest, TheSameNumberIsTheSameChequeOnlyWithAllItsValues) {
   }
 }
 
+// Values reach the database as they were read: the administrator's mark inside a cheque number
+// stays, and a line holding a control character is not read, named in the summary instead.
+TEST_F(ChequesTest, ValuesAreStoredAsRead) {
+  const std::string ruta =
+      EscribirArchivo("valores.csv",
+                      "15/01/2020;15/02/2020;Banco;Cobro;011;@ADMIN_13018;Perez;100\r\n"
+                      "16/01/2020;16/02/2020;Banco;Co\001bro;011;13019;Perez;200\r\n");
+  ResumenCorrida r = Importar(kTerceros, ruta);
+  EXPECT_EQ(r.registrados, 1);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NROCOMPROBANTEBANCARIO = '@ADMIN_13018'"), 1);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NROCOMPROBANTEBANCARIO = '13019'"), 0);
+  ASSERT_EQ(r.noRegistradas.size(), 1u);
+  EXPECT_EQ(r.noRegistradas[0].linea, 2);
+  EXPECT_EQ(r.noRegistradas[0].motivo, "carácter de control");
+  EXPECT_EQ(r.noRegistradas[0].valor, "0x01 en la columna 3");
+  EXPECT_EQ(DesenlaceDe(r), Desenlace::Parcial);
+}
+
 TEST_F(ChequesTest, LinesLackingAFieldWriteNothing) {
   const std::string ruta = EscribirArchivo(
       "cortas.csv",
