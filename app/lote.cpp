@@ -4,6 +4,7 @@
 #include "app/lote.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -31,11 +32,21 @@ std::string EnUnaLinea(std::string texto) {
   return texto;
 }
 
+// The terminal bar's line is open (no line end after it yet): any other output ends it first.
+bool gLineaDeProgreso = false;
+
+void TerminarLineaDeProgreso() {
+  if (!gLineaDeProgreso) return;
+  std::cerr << std::endl;
+  gLineaDeProgreso = false;
+}
+
 class DialogosLote : public Dialogos {
  public:
   explicit DialogosLote(bool ignorarErrores) : ignorar_(ignorarErrores) {}
 
   int MsgBox(const std::string& texto, int botones, const std::string& titulo) override {
+    TerminarLineaDeProgreso();
     std::cerr << EnUnaLinea(titulo) << ": " << EnUnaLinea(texto) << std::endl;
     switch (ConjuntoDeBotones(botones)) {
       case vbOKOnly:
@@ -52,6 +63,7 @@ class DialogosLote : public Dialogos {
   }
   std::string InputBox(const std::string& mensaje, const std::string& titulo,
                        const std::string&) override {
+    TerminarLineaDeProgreso();
     std::cerr << EnUnaLinea(titulo) << ": " << EnUnaLinea(mensaje) << std::endl;
     return "";
   }
@@ -61,28 +73,53 @@ class DialogosLote : public Dialogos {
   bool ignorar_;
 };
 
-// The progress bar on the terminal, redrawn only when the whole percentage changes.
+// The progress bar on the terminal with lines done, lines per second and time left; redrawn
+// when the whole percentage changes or a second has passed.
 class BarraTerminal : public VistaQuilma {
  public:
   BarraTerminal() : activa_(ErroresEnTerminal()) {}
-  ~BarraTerminal() override {
-    if (activa_ && ultimo_ >= 0) std::cerr << std::endl;
+  ~BarraTerminal() override { TerminarLineaDeProgreso(); }
+  void LineaEnCurso(int64_t actual, int64_t total) override {
+    if (actual <= 1) inicio_ = std::chrono::steady_clock::now();
+    actual_ = actual;
+    total_ = total;
   }
   void DibujaProgreso(double porcentaje, uint32_t, const std::string& caption) override {
     if (!activa_) return;
     const int entero = static_cast<int>(std::clamp(porcentaje, 0.0, 100.0) + 0.5);
-    if (entero == ultimo_) return;
+    const auto ahora = std::chrono::steady_clock::now();
+    if (entero == ultimo_ && ahora - dibujado_ < std::chrono::seconds(1)) return;
     ultimo_ = entero;
+    dibujado_ = ahora;
     constexpr int kAncho = 40;
     const int llenos = entero * kAncho / 100;
+    const double segundos = std::chrono::duration<double>(ahora - inicio_).count();
+    const double porSegundo = segundos > 0 ? static_cast<double>(actual_) / segundos : 0;
+    const long faltan =
+        porSegundo > 0 ? static_cast<long>(static_cast<double>(total_ - actual_) / porSegundo) : 0;
+    // The rate is shown once a second's worth of lines says something about it.
+    char texto[96];
+    if (segundos < 1) {
+      std::snprintf(texto, sizeof texto, " %lld/%lld líneas", static_cast<long long>(actual_),
+                    static_cast<long long>(total_));
+    } else {
+      std::snprintf(texto, sizeof texto, " %lld/%lld líneas, %.0f l/s, faltan %ld:%02ld",
+                    static_cast<long long>(actual_), static_cast<long long>(total_), porSegundo,
+                    faltan / 60, faltan % 60);
+    }
     std::cerr << "\r" << caption << "[" << std::string(llenos, '#')
-              << std::string(kAncho - llenos, '.') << "] " << entero << "%" << std::flush;
+              << std::string(kAncho - llenos, '.') << "] " << entero << "%" << texto << "\x1b[K"
+              << std::flush;
+    gLineaDeProgreso = true;
   }
   void HacerEventos() override {}
 
  private:
   bool activa_;
   int ultimo_ = -1;
+  int64_t actual_ = 0, total_ = 0;
+  std::chrono::steady_clock::time_point inicio_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point dibujado_;
 };
 
 struct DialogosInstalados {
@@ -115,6 +152,7 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.EstablecerVista(&barra);
   frm.cmdEjecutar_Click();
   frm.EstablecerVista(nullptr);
+  TerminarLineaDeProgreso();
   if (!frm.UltimaCorrida().empresaOcupada.empty()) return kLoteOcupada;
   std::cout << TextoResumen(frm.UltimaCorrida()) << std::flush;
   switch (DesenlaceDe(frm.UltimaCorrida())) {

@@ -25,13 +25,15 @@ class ControlesVentana {
   virtual void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) = 0;
   // One pass of the interface's event processing (once per line).
   virtual void HacerEventos() = 0;
+  // The line about to be read, of how many (the terminal shows counts, rate and time left).
+  virtual void LineaEnCurso(int64_t actual, int64_t total) {}
   // True once the operator asked to stop; the run ends after the current line.
   virtual bool DetenerSolicitado() const { return false; }
 };
 
 // A line that was not posted for a reason the operator must look at.
 struct LineaNoRegistrada {
-  int64_t linea = 0;  // the line number, as wide as the run's line count on every system
+  int64_t linea = 0;   // the line number, as wide as the run's line count on every system
   std::string motivo;  // "rechazada por la base", "incompleta", "fuera de ejercicio", ...
   std::string valor;   // what shows why: the value or the database's message (80 characters)
 };

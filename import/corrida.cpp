@@ -70,6 +70,9 @@ class ValoresDeLaCorrida : public ControlesVentana {
     ventana_.DibujaProgreso(porcentaje, color, caption);
   }
   void HacerEventos() override { ventana_.HacerEventos(); }
+  void LineaEnCurso(int64_t actual, int64_t total) override {
+    ventana_.LineaEnCurso(actual, total);
+  }
   bool DetenerSolicitado() const override { return ventana_.DetenerSolicitado(); }
 
  private:
@@ -270,6 +273,7 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
   while (ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
     ctx.ventana.HacerEventos();
     ++ctx.RegistroActual;
+    ctx.ventana.LineaEnCurso(ctx.RegistroActual, ctx.TotalRegistros);
     ctx.ventana.DibujaProgreso(PorcentajeDeLinea(ctx.RegistroActual, ctx.TotalRegistros), kAzul,
                                "");
     if (!Paso(ctx, [&] { ctx.Linea = ctx.archivo.LeerLinea(); })) continue;

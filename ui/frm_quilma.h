@@ -51,6 +51,9 @@ class FrmQUILMA : public ControlesVentana {
   std::string txtConcepto() const override { return txtConcepto_; }
   void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) override;
   void HacerEventos() override;
+  void LineaEnCurso(int64_t actual, int64_t total) override {
+    if (vista_) vista_->LineaEnCurso(actual, total);
+  }
   bool DetenerSolicitado() const override { return detener_; }
 
   // Results of the latest runs, for the view (and the batch mode) to show.

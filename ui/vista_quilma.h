@@ -12,4 +12,6 @@ class VistaQuilma {
   // Percentage (0-100, a double), colour 0xRRGGBB, caption shown before the number.
   virtual void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) = 0;
   virtual void HacerEventos() = 0;
+  // The line about to be read, of how many; a view that shows only the bar ignores it.
+  virtual void LineaEnCurso(int64_t actual, int64_t total) {}
 };

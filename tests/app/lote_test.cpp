@@ -197,6 +197,28 @@ TEST_F(LoteTest, MuchosRechazosSeguidosDetienenLaCorrida) {
   }
 }
 
+// On a terminal (a pseudo-terminal made by script(1)) the bar shows lines, rate and time left,
+// and a dialog printed after it starts on a line of its own.
+TEST_F(LoteTest, LaBarraDelTerminalTerminaSuLinea) {
+  std::string contenido = "Cliente: 123\r\n";
+  for (int i = 1; i <= 3000; ++i) {
+    contenido += "15/01/2020;;;;REC X 0001-" + std::to_string(i) + ";;;;;;;;;15/01/2020" +
+                 std::string(24, ';') + "10\r\n";
+  }
+  const std::string archivo = EscribirArchivo("saldos.txt", contenido);
+  const std::string salidaTerminal = Ruta("terminal.txt");
+  const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " script -qec \"" + RutaPrograma() +
+                            " --lote --modo 0 --cuenta 11101 --archivo " + archivo + " " +
+                            Parametros() + "\" /dev/null > " + salidaTerminal + " 2>&1";
+  ASSERT_EQ(std::system(orden.c_str()), 0);
+  const std::string texto = LeerArchivo(salidaTerminal);
+  EXPECT_NE(texto.find("] 100% "), std::string::npos) << texto.substr(0, 400);
+  EXPECT_NE(texto.find("/3001 líneas"), std::string::npos);
+  EXPECT_NE(texto.find(" l/s, faltan "), std::string::npos);
+  EXPECT_NE(texto.find("\nAviso al Usuario: Proceso Finalizado!!!"), std::string::npos);
+  EXPECT_EQ(texto.find("%Aviso"), std::string::npos);
+}
+
 // A trace that cannot be written is a usage error; one that fails during the run stops it.
 // A damaged embedded company is refused before anything is written to it.
 TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
