@@ -253,6 +253,7 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
           [&] {
             Cnn().SetCursorLocation(static_cast<ado::CursorLocationEnum>(lCursor));
             Cnn().Open(gConnString, "", "");
+            FijarFormatoDeFechas();
           },
           ante) &&
       IntentarPaso(
@@ -275,6 +276,14 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
           ante);
 }
 
+// The suite's statements write dates day/month/year: a SQL Server reads such literals in the
+// login's language, and one in English would refuse every date. Sent first on every connection.
+void DB_Dll::FijarFormatoDeFechas() {
+  if (PlataformaDe(Cnn().ConnectionString()) == Plataforma::SqlServer) {
+    Cnn().Execute("SET DATEFORMAT dmy");
+  }
+}
+
 void DB_Dll::ReintentaConectar() {
   gOpenFlag = false;
   // A connection already closed is passed over; a provider failure ends the attempt silently.
@@ -293,6 +302,7 @@ void DB_Dll::ReintentaConectar() {
               texto = gConnString;
             }
             Cnn().Open(texto, gUsuario, gUserPassWord);
+            FijarFormatoDeFechas();
           },
           ante) &&
       IntentarPaso([&] { gOpenFlag = true; }, ante);

@@ -70,6 +70,8 @@ class DB_Dll {
   void OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::string& ConnString,
                        bool ValidaAdmin, bool MuestraError);
   void ReintentaConectar();
+  // Sends SET DATEFORMAT dmy on a SQL Server connection (nothing on the other engines).
+  void FijarFormatoDeFechas();
   bool ExisteTablaDB(const std::string& Tabla);
   // The parameter prompt's dialog; without one the prompt keeps the values as they are.
   void EstablecerDialogoConexion(DialogoConexion* dialogo) { dialogoConexion_ = dialogo; }

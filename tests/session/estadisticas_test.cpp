@@ -341,8 +341,8 @@ TEST_F(EstadisticasServidor, ServidorSinBaseDeEstadisticasLaCreaConCDB7YLaLlena)
             "EXEC sp_addrolemember N'db_securityadmin', N'KV_ESTADISTICAS'\r\n");
 
   // The session runs both scripts (the USE leaves it in the new database), then the rights;
-  // the statistics connection opens on the bare server name.
-  ASSERT_EQ(gEnviados.size(), 10u);
+  // the statistics connection opens on the bare server name and sets the date order first.
+  ASSERT_EQ(gEnviados.size(), 11u);
   EXPECT_EQ(gEnviados[0], kAddLogin);
   EXPECT_EQ(gEnviados[1], "SET NOCOUNT ON");
   EXPECT_EQ(gEnviados[2], "Create Database KV_ESTADISTICAS COLLATE Latin1_General_CI_AI \r\n");
@@ -350,11 +350,12 @@ TEST_F(EstadisticasServidor, ServidorSinBaseDeEstadisticasLaCreaConCDB7YLaLlena)
   EXPECT_EQ(gEnviados[4],
             "OPEN PROVIDER=SQLOLEDB;Server=SRV01;Database =KV_ESTADISTICAS;"
             "UId=KV_ESTADISTICAS;Pwd=QX_MORDELANTIVO;");
-  EXPECT_EQ(gEnviados[5], "SET NOCOUNT ON");
-  EXPECT_EQ(gEnviados[6].rfind("CREATE TABLE TA_CONFIGURACION (", 0), 0u);
-  EXPECT_EQ(gEnviados[7], kRolesServidor);
-  EXPECT_EQ(gEnviados[8], kAcceso);
-  EXPECT_EQ(gEnviados[9], kRolesBase);
+  EXPECT_EQ(gEnviados[5], "SET DATEFORMAT dmy");
+  EXPECT_EQ(gEnviados[6], "SET NOCOUNT ON");
+  EXPECT_EQ(gEnviados[7].rfind("CREATE TABLE TA_CONFIGURACION (", 0), 0u);
+  EXPECT_EQ(gEnviados[8], kRolesServidor);
+  EXPECT_EQ(gEnviados[9], kAcceso);
+  EXPECT_EQ(gEnviados[10], kRolesBase);
   EXPECT_EQ(DBEstadisticas().Cnn().DefaultDatabase(), "KV_ESTADISTICAS");
   EXPECT_TRUE(dialogos.Transcripcion().empty());
   TrazaSinClave();
