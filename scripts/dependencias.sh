@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need; does nothing when all are present.
+# Installs the Debian packages the build, the tests and the demo need, and the extra packages
+# named as arguments; does nothing when all are present.
+#   scripts/dependencias.sh [package...]
 set -euo pipefail
 paquetes=(g++ cmake make libgtest-dev qt6-base-dev unixodbc unixodbc-dev libsqliteodbc tdsodbc
-  sqlite3 libsqlite3-dev nlohmann-json3-dev libcli11-dev xvfb xauth x11-apps imagemagick locales)
+  sqlite3 libsqlite3-dev nlohmann-json3-dev libcli11-dev xvfb xauth x11-apps imagemagick locales
+  "$@")
 faltan=()
 for p in "${paquetes[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")

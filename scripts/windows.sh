@@ -10,20 +10,9 @@ build="$raiz/build-windows"
 anfitrion="$build/anfitrion"  # the host's part: the Linux program and the extension for Wine
 
 # --- Packages -----------------------------------------------------------------------------
-# The host's part needs the Linux build's packages (Qt aside, which it does not build).
-"$raiz/scripts/dependencias.sh"
-paquetes=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine nsis)
-faltan=()
-for p in "${paquetes[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
-done
-sudo_cmd=""
-[ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-if [ ${#faltan[@]} -gt 0 ]; then
-  echo "Installing: ${faltan[*]}"
-  $sudo_cmd apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${faltan[@]}"
-fi
+# The host's part needs the Linux build's packages (Qt aside, which it does not build), and the
+# cross-build MinGW-w64, Wine and NSIS.
+"$raiz/scripts/dependencias.sh" g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine nsis
 
 # --- Builds ---------------------------------------------------------------------------------
 [ -f "$anfitrion/CMakeCache.txt" ] ||
