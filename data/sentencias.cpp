@@ -141,8 +141,13 @@ bool& RechazosSilenciados() {
   return silenciados;
 }
 
-std::string& OrigenDeLote() {
-  static std::string origen;
+// Kept as a reference and a number: the text is composed only when a batch is refused.
+struct Origen {
+  const std::string* archivo = nullptr;
+  int64_t linea = 0;
+};
+Origen& OrigenDeLote() {
+  static Origen origen;
   return origen;
 }
 
@@ -155,7 +160,9 @@ std::string& UltimoRechazoMutable() {
 
 const std::string& UltimoRechazo() { return UltimoRechazoMutable(); }
 
-void EstablecerOrigenDeLote(const std::string& origen) { OrigenDeLote() = origen; }
+void EstablecerOrigenDeLote(const std::string* archivo, int64_t linea) {
+  OrigenDeLote() = {archivo, linea};
+}
 
 void SilenciarRechazos(bool silenciar) { RechazosSilenciados() = silenciar; }
 
@@ -232,9 +239,11 @@ bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& re
       continue;
     }
     UltimoRechazoMutable() = error->Description;
-    const std::string& origen = OrigenDeLote();
     if (RechazosSilenciados()) return false;
-    plataforma::MsgBox(origen.empty() ? error->Description : origen + ": " + error->Description,
+    const Origen& origen = OrigenDeLote();
+    plataforma::MsgBox(origen.archivo ? "Archivo " + *origen.archivo + ", línea " +
+                                            std::to_string(origen.linea) + ": " + error->Description
+                                      : error->Description,
                        plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
     return false;
   }

@@ -3,6 +3,7 @@
 // literals, ArmaSentencia turns them into an INSERT or UPDATE appended to a statement list,
 // EjecutaSentencias sends a list as one transaction, FmtMoneda rounds and formats amounts.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -41,9 +42,9 @@ bool EjecutaAsiento(ListaSentencias& Sentencias, const std::function<void()>& re
 // The database's description of the last batch that EjecutaSentencias or EjecutaAsiento counted
 // as refused.
 const std::string& UltimoRechazo();
-// What a refusal's dialog names first ("Archivo F, línea N"), set by the run for each line;
-// empty outside a run.
-void EstablecerOrigenDeLote(const std::string& origen);
+// The file and line a refusal's dialog names first ("Archivo F, línea N"), set by the run for
+// each line (the file must outlive the line); nullptr outside a run's line.
+void EstablecerOrigenDeLote(const std::string* archivo, int64_t linea);
 // While set, a refused batch is counted and recorded but shows no dialog (the operator chose to
 // go on after many refusals of the same kind).
 void SilenciarRechazos(bool silenciar);

@@ -294,9 +294,11 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     {
       // A refusal of this line's batch names the file and the line, however the line ends.
       struct Origen {
-        explicit Origen(const std::string& texto) { EstablecerOrigenDeLote(texto); }
-        ~Origen() { EstablecerOrigenDeLote(""); }
-      } origen("Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual));
+        explicit Origen(const ContextoCorrida& c) {
+          EstablecerOrigenDeLote(&c.RutaArchivo, c.RegistroActual);
+        }
+        ~Origen() { EstablecerOrigenDeLote(nullptr, 0); }
+      } origen(ctx);
       if (porLinea) Paso(ctx, porLinea);
     }
     if (SeguidillaDeRechazos(ctx, seguidilla)) break;
