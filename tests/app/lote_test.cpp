@@ -25,6 +25,21 @@ std::string Muestra(const std::string& nombre) {
   return (base / nombre).string();
 }
 
+// A receipt line of customer 123's balance (38 columns: date, voucher, due date, amount).
+std::string Recibo(const std::string& numero, const std::string& importe,
+                   const std::string& fecha = "15/01/2020",
+                   const std::string& vencimiento = "15/01/2020") {
+  return fecha + ";;;;REC X 0001-" + numero + ";;;;;;;;;" + vencimiento + std::string(24, ';') +
+         importe + "\r\n";
+}
+
+// The header and `cantidad` receipts numbered from 1.
+std::string Recibos(int cantidad) {
+  std::string contenido = "Cliente: 123\r\n";
+  for (int i = 1; i <= cantidad; ++i) contenido += Recibo(std::to_string(i), "10");
+  return contenido;
+}
+
 class LoteTest : public PruebaEmpresa {
  protected:
   void SetUp() override {
@@ -84,8 +99,7 @@ TEST_F(LoteTest, TerminaAntesConUno) {
 // A line whose amount does not convert: the run's error dialog is answered by --ante-error.
 TEST_F(LoteTest, AnteErrorDecideSiLaCorridaSigue) {
   const auto linea = [](const std::string& numero, const std::string& importe) {
-    std::string c = "15/01/2020;;;;REC X 0001-" + numero + ";;;;;;;;;15/02/2020";
-    return c + std::string(24, ';') + importe + "\r\n";
+    return Recibo(numero, importe, "15/01/2020", "15/02/2020");
   };
   const std::string archivo =
       EscribirArchivo("saldos.txt", "Cliente: 123\r\n" + linea("1", "1x") + linea("2", "10"));
@@ -115,8 +129,7 @@ TEST_F(LoteTest, AnteErrorDecideSiLaCorridaSigue) {
 // summary lists each such line with its reason and value.
 TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
   const auto linea = [](const std::string& fecha, const std::string& numero) {
-    return fecha + ";;;;REC X 0001-" + numero + ";;;;;;;;;" + fecha + std::string(24, ';') +
-           "10\r\n";
+    return Recibo(numero, "10", fecha, fecha);
   };
   struct Caso {
     const char* nombre;
@@ -171,12 +184,7 @@ TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
 // The same refusal line after line stops the batch mode after --max-rechazos of them (what was
 // posted before stays, exit 3); with 0 every line is tried.
 TEST_F(LoteTest, MuchosRechazosSeguidosDetienenLaCorrida) {
-  std::string contenido = "Cliente: 123\r\n";
-  for (int i = 1; i <= 30; ++i) {
-    contenido += "15/01/2020;;;;REC X 0001-" + std::to_string(i) + ";;;;;;;;;15/01/2020" +
-                 std::string(24, ';') + "10\r\n";
-  }
-  const std::string archivo = EscribirArchivo("saldos.txt", contenido);
+  const std::string archivo = EscribirArchivo("saldos.txt", Recibos(30));
   struct Caso {
     std::string opcion;
     std::string rechazados;
@@ -200,12 +208,7 @@ TEST_F(LoteTest, MuchosRechazosSeguidosDetienenLaCorrida) {
 // On a terminal (a pseudo-terminal made by script(1)) the bar shows lines, rate and time left,
 // and a dialog printed after it starts on a line of its own.
 TEST_F(LoteTest, LaBarraDelTerminalTerminaSuLinea) {
-  std::string contenido = "Cliente: 123\r\n";
-  for (int i = 1; i <= 3000; ++i) {
-    contenido += "15/01/2020;;;;REC X 0001-" + std::to_string(i) + ";;;;;;;;;15/01/2020" +
-                 std::string(24, ';') + "10\r\n";
-  }
-  const std::string archivo = EscribirArchivo("saldos.txt", contenido);
+  const std::string archivo = EscribirArchivo("saldos.txt", Recibos(3000));
   const std::string salidaTerminal = Ruta("terminal.txt");
   const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " script -qec \"" + RutaPrograma() +
                             " --lote --modo 0 --cuenta 11101 --archivo " + archivo + " " +

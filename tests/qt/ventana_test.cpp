@@ -62,6 +62,20 @@ class VentanaTest : public PruebaEmpresa {
     QTest::mouseClick(boton, Qt::LeftButton, {}, QPoint(6, boton->height() / 2));
   }
 
+  // Customer 123 and the counter-account 11101, with the fiscal year 2020.
+  void EmpresaDelCliente() {
+    Ejecutar(
+        "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+        "('112010123', 'Panaderia La Espiga', 0)");
+    AgregarEjercicio(2020);
+  }
+  // Customer balances to 11101 from `ruta`, typed into the window as the operator does.
+  void PrepararSaldos(const std::string& ruta) {
+    Elegir(0);
+    Escribir(ventana->txtCuenta, "11101");
+    Escribir(ventana->txtRuta, ruta);
+  }
+
   FrmQUILMA frm;
   std::unique_ptr<VentanaImportacion> ventana;
 };
@@ -151,10 +165,7 @@ TEST_F(VentanaTest, OpcionesProponenLaContrapartida) {
 
 TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   gCantidadDecimales = "2";
-  Ejecutar(
-      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
-      "('112010123', 'Panaderia La Espiga', 0)");
-  AgregarEjercicio(2020);
+  EmpresaDelCliente();
   const std::string ruta =
       EscribirArchivo("saldos.txt", "Cliente: 123;;Panaderia La Espiga" + std::string(35, ';') +
                                         "\r\n" + Comprobante("FC A 0001-00001500", "1500,00") +
@@ -183,9 +194,7 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
                      }
                    });
 
-  Elegir(0);
-  Escribir(ventana->txtCuenta, "11101");
-  Escribir(ventana->txtRuta, ruta);
+  PrepararSaldos(ruta);
   dialogos.ResponderSiempre("Proceso Finalizado", vbOK);
   dialogos.ResponderSiempre("Resultado: ", vbOK);
   QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
@@ -235,10 +244,7 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
 
 // Closing the window during a run and answering Yes stops the run after its line, then closes.
 TEST_F(VentanaTest, CerrarDuranteLaCorridaLaDetieneYCierra) {
-  Ejecutar(
-      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
-      "('112010123', 'Panaderia La Espiga', 0)");
-  AgregarEjercicio(2020);
+  EmpresaDelCliente();
   std::string contenido = "Cliente: 123\r\n";
   for (int n = 1; n <= 9; ++n) contenido += Comprobante("REC X 0001-" + std::to_string(n), "5");
   const std::string ruta = EscribirArchivo("saldos.txt", contenido);
@@ -249,9 +255,7 @@ TEST_F(VentanaTest, CerrarDuranteLaCorridaLaDetieneYCierra) {
                        ventana->close();
                      }
                    });
-  Elegir(0);
-  Escribir(ventana->txtCuenta, "11101");
-  Escribir(ventana->txtRuta, ruta);
+  PrepararSaldos(ruta);
   dialogos.ResponderSiempre("Proceso detenido", vbOK);
   dialogos.ResponderSiempre("Resultado: ", vbOK);
   QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
@@ -264,10 +268,7 @@ TEST_F(VentanaTest, CerrarDuranteLaCorridaLaDetieneYCierra) {
 // The summary after a partial run, on the toolkit's own message box: it comes after the closing
 // message and lists the lines not posted. IMPORTADOR_CAPTURAS=<folder> saves it as resumen.png.
 TEST_F(VentanaTest, ElResumenSeMuestraEnSuPropioDialogo) {
-  Ejecutar(
-      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
-      "('112010123', 'Panaderia La Espiga', 0)");
-  AgregarEjercicio(2020);
+  EmpresaDelCliente();
   const std::string ruta = EscribirArchivo(
       "saldos.txt", "Cliente: 123\r\n" + Comprobante("FC A 0001-00001500", "1500,00") +
                         Comprobante("REC X 0001-00000010", "") +
@@ -289,9 +290,7 @@ TEST_F(VentanaTest, ElResumenSeMuestraEnSuPropioDialogo) {
     });
     qobject_cast<QMessageBox*>(cierre)->button(QMessageBox::Ok)->click();
   });
-  Elegir(0);
-  Escribir(ventana->txtCuenta, "11101");
-  Escribir(ventana->txtRuta, ruta);
+  PrepararSaldos(ruta);
   QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
   plataforma::EstablecerDialogos(&dialogos);
 
