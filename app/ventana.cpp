@@ -18,6 +18,7 @@
 #include "ui/frm_quilma.h"
 #include "ui/qt/dialogo_acceso.h"
 #include "ui/qt/dialogos_qt.h"
+#include "ui/qt/traduccion.h"
 #include "ui/qt/ventana_importacion.h"
 #endif
 
@@ -38,13 +39,14 @@ bool HayPantalla() {
 int ComandoVentana(int argc, char** argv, const std::string& parametros) {
 #ifdef IMPORTADOR_CON_QT
   if (!HayPantalla()) {
-    std::cerr << "importador: no display to open the window on (DISPLAY, WAYLAND_DISPLAY and "
-                 "QT_QPA_PLATFORM are unset); run an import without a window with "
-                 "'importador --lote --modo N --archivo FILE PARAMETERS' (see --help)."
+    std::cerr << "importador: no hay pantalla donde abrir la ventana (DISPLAY, WAYLAND_DISPLAY y "
+                 "QT_QPA_PLATFORM no están definidas); importe sin ventana con "
+                 "'importador --lote --modo N --archivo ARCHIVO PARAMETROS' (vea --help)."
               << std::endl;
     return kSinVentana;
   }
   QApplication aplicacion(argc, argv);
+  InstalarTraduccionQt(aplicacion);
   DialogosQt dialogos;
   plataforma::EstablecerDialogos(&dialogos);
   VistaAccesoQt vistaAcceso;
@@ -64,7 +66,7 @@ int ComandoVentana(int argc, char** argv, const std::string& parametros) {
   plataforma::EstablecerDialogos(nullptr);
   return estado;
 #else
-  std::cerr << "importador: this build has no window; use the batch mode (see --help)."
+  std::cerr << "importador: esta compilación no tiene ventana; use el modo por lotes (vea --help)."
             << std::endl;
   return kSinVentana;
 #endif

@@ -3,7 +3,7 @@
 # named as arguments; does nothing when all are present.
 #   scripts/dependencias.sh [package...]
 set -euo pipefail
-paquetes=(g++ cmake make libgtest-dev qt6-base-dev unixodbc unixodbc-dev libsqliteodbc tdsodbc
+paquetes=(g++ cmake make libgtest-dev qt6-base-dev qt6-translations-l10n unixodbc unixodbc-dev libsqliteodbc tdsodbc
   sqlite3 libsqlite3-dev nlohmann-json3-dev libcli11-dev xvfb xauth x11-apps imagemagick locales
   "$@")
 faltan=()

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tests/qt/aplicacion_qt.h"
+#include "ui/qt/traduccion.h"
 
 namespace {
 
@@ -70,6 +71,22 @@ TEST(DialogosQtTest, BotonesIconoYRespuesta) {
     EXPECT_EQ(dialogos.MsgBox("texto", c.estilo, "Aviso al Usuario"), c.respuesta);
     EXPECT_TRUE(revisado);
   }
+}
+
+// The program's own message boxes speak Spanish down to Qt's standard buttons.
+TEST(DialogosQtTest, LosBotonesDeQtEnEspanol) {
+  ASSERT_TRUE(InstalarTraduccionQt(AplicacionQt())) << "no Spanish Qt translation installed";
+  DialogosQt dialogos;
+  QStringList textos;
+  AlMostrarseModal([&](QWidget* modal) {
+    auto* caja = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(caja, nullptr);
+    for (QAbstractButton* boton : caja->buttons()) textos << boton->text().remove('&');
+    caja->button(QMessageBox::Ignore)->click();
+  });
+  EXPECT_EQ(dialogos.MsgBox("texto", vbAbortRetryIgnore, "Aviso al Usuario"), vbIgnore);
+  textos.sort();
+  EXPECT_EQ(textos.join(',').toStdString(), "Ignorar,Interrumpir,Reintentar");
 }
 
 TEST(DialogosQtTest, TextoPlanoConSusSaltosDeLinea) {
