@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the import window and of the connection dialog, taken under Xvfb on a fresh
-# embedded company: docs/ventana.png, docs/acceso.png and the run summary docs/resumen.png (or
-# the folder given as $1).
+# embedded company: docs/ventana.png, docs/acceso.png, the run summary docs/resumen.png and a
+# message box with Qt's Spanish buttons docs/dialogo_es.png (or the folder given as $1).
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 programa="${BUILD_DIR:-$raiz/build}/app/importador"
@@ -45,5 +45,7 @@ captura ventana.png "$parametros"
 captura acceso.png
 # The run summary of a partial run, on the toolkit's message box (saved by the window test).
 xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb IMPORTADOR_CAPTURAS="$destino" \
-  "${BUILD_DIR:-$raiz/build}/tests/test_qt" --gtest_filter='*ElResumenSeMuestra*' >/dev/null
+  "${BUILD_DIR:-$raiz/build}/tests/test_qt" \
+  --gtest_filter='*ElResumenSeMuestra*:*LosBotonesDeQtEnEspanol*' >/dev/null
 echo "$destino/resumen.png"
+echo "$destino/dialogo_es.png"

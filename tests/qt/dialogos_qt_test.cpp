@@ -74,6 +74,7 @@ TEST(DialogosQtTest, BotonesIconoYRespuesta) {
 }
 
 // The program's own message boxes speak Spanish down to Qt's standard buttons.
+// IMPORTADOR_CAPTURAS=<folder> saves the box as dialogo_es.png.
 TEST(DialogosQtTest, LosBotonesDeQtEnEspanol) {
   ASSERT_TRUE(InstalarTraduccionQt(AplicacionQt())) << "no Spanish Qt translation installed";
   DialogosQt dialogos;
@@ -82,9 +83,14 @@ TEST(DialogosQtTest, LosBotonesDeQtEnEspanol) {
     auto* caja = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(caja, nullptr);
     for (QAbstractButton* boton : caja->buttons()) textos << boton->text().remove('&');
+    if (const QByteArray carpeta = qgetenv("IMPORTADOR_CAPTURAS"); !carpeta.isEmpty()) {
+      caja->grab().save(QString::fromLocal8Bit(carpeta) + "/dialogo_es.png");
+    }
     caja->button(QMessageBox::Ignore)->click();
   });
-  EXPECT_EQ(dialogos.MsgBox("texto", vbAbortRetryIgnore, "Aviso al Usuario"), vbIgnore);
+  EXPECT_EQ(dialogos.MsgBox("No se puede abrir el archivo saldos.txt",
+                            vbAbortRetryIgnore + vbCritical, "Aviso al Usuario"),
+            vbIgnore);
   textos.sort();
   EXPECT_EQ(textos.join(',').toStdString(), "Ignorar,Interrumpir,Reintentar");
 }
