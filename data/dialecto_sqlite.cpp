@@ -601,6 +601,95 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
   return r;
 }
 
+// A name as written ([x], "x" or x) without its quoting.
+std::string SinCorchetes(std::string_view nombre) {
+  if (nombre.size() >= 2 && ((nombre.front() == '[' && nombre.back() == ']') ||
+                             (nombre.front() == '"' && nombre.back() == '"'))) {
+    nombre = nombre.substr(1, nombre.size() - 2);
+  }
+  return std::string(nombre);
+}
+
+// The name at `i` ([...], "..." or a word) and the position after it.
+std::string_view NombreEn(std::string_view s, size_t i, size_t& fin) {
+  if (i < s.size() && (s[i] == '[' || s[i] == '"')) {
+    const char cierre = s[i] == '[' ? ']' : '"';
+    const size_t c = s.find(cierre, i + 1);
+    fin = c == std::string_view::npos ? s.size() : c + 1;
+  } else {
+    fin = i;
+    while (fin < s.size() && EsLetraDePalabra(s[fin])) ++fin;
+  }
+  return s.substr(i, fin - i);
+}
+
+// The text columns of a CREATE TABLE as the server keeps them: compared with the server's
+// collation and refused when longer than declared. A column that names its own collation or
+// check is left as written.
+std::string ColumnasDeTexto(const std::string& s) {
+  static constexpr std::string_view kTipos[] = {"NVARCHAR", "VARCHAR", "NCHAR", "CHAR"};
+  static constexpr std::string_view kNoColumnas[] = {"CONSTRAINT", "PRIMARY", "UNIQUE",
+                                                     "CHECK",      "FOREIGN", "INDEX"};
+  // The table's name, the last part of a dotted one (dbo.[T]).
+  size_t fin = SaltarBlancos(s, std::string_view("CREATE TABLE").size());
+  std::string tabla;
+  for (;;) {
+    tabla = SinCorchetes(NombreEn(s, fin, fin));
+    if (fin >= s.size() || s[fin] != '.') break;
+    ++fin;
+  }
+  const size_t abre = s.find('(', fin);
+  const size_t cierra = abre == std::string::npos ? abre : CierreDe(s, abre);
+  if (cierra == std::string::npos) return s;
+
+  std::string r = s.substr(0, abre + 1);
+  size_t desde = abre + 1;
+  while (desde < cierra) {
+    // One element of the list: up to the next comma outside parentheses.
+    size_t hasta = desde;
+    for (int d = 0; hasta < cierra && (d > 0 || s[hasta] != ','); ++hasta) {
+      if (s[hasta] == '(') ++d;
+      if (s[hasta] == ')') --d;
+    }
+    const std::string elemento = s.substr(desde, hasta - desde);
+    std::string convertido = elemento;
+    const size_t n0 = SaltarBlancos(elemento, 0);
+    size_t trasNombre = 0;
+    const std::string_view nombre = NombreEn(elemento, n0, trasNombre);
+    const size_t t0 = SaltarBlancos(elemento, trasNombre);
+    const bool esColumna =
+        !nombre.empty() && std::none_of(std::begin(kNoColumnas), std::end(kNoColumnas),
+                                        [&](std::string_view w) { return IgualAscii(nombre, w); });
+    const bool propia = ContienePalabra(elemento, "COLLATE") || ContienePalabra(elemento, "CHECK");
+    for (std::string_view tipo : kTipos) {
+      if (!esColumna || propia || !EmpiezaAscii(std::string_view(elemento).substr(t0), tipo)) {
+        continue;
+      }
+      // The declared length: "(n)", blanks allowed inside.
+      const size_t p = SaltarBlancos(elemento, t0 + tipo.size());
+      if (p >= elemento.size() || elemento[p] != '(') break;
+      const size_t d0 = SaltarBlancos(elemento, p + 1);
+      const size_t digitos = SaltarDigitos(elemento, d0);
+      const size_t cierre = SaltarBlancos(elemento, digitos);
+      if (digitos == d0 || cierre >= elemento.size() || elemento[cierre] != ')') break;
+      const size_t trasTipo = cierre + 1;
+      std::string columna;
+      for (char c : SinCorchetes(nombre)) {
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') columna += c;
+      }
+      convertido = elemento.substr(0, trasTipo) + " COLLATE " + kColacionSQLite +
+                   " CONSTRAINT CK_" + tabla + "_" + columna + "_len CHECK (length(" +
+                   std::string(nombre) + ") <= " + elemento.substr(d0, digitos - d0) + ")" +
+                   elemento.substr(trasTipo);
+      break;
+    }
+    r += convertido;
+    if (hasta < cierra) r += ',';
+    desde = hasta + 1;
+  }
+  return r + s.substr(cierra);
+}
+
 void Convertir(std::string s, const Enmascarado& mascara, std::vector<std::string>& salida) {
   RecortarEn(s);
   if (s.empty()) return;
@@ -613,6 +702,7 @@ void Convertir(std::string s, const Enmascarado& mascara, std::vector<std::strin
   if (SeOmite(s)) return;
   // InsercionCondicionada leaves any statement that does not open with IF as it is.
   if (EmpiezaAscii(s, "IF")) s = InsercionCondicionada(s, "");
+  if (EmpiezaAscii(s, "CREATE TABLE")) s = ColumnasDeTexto(s);
   s = QuitarSugerencias(std::move(s));
   s = TopALimit(std::move(s));
   s = Funciones(std::move(s));

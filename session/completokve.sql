@@ -1,17 +1,15 @@
--- Content of the statistics database KV_ESTADISTICAS on the embedded engine.
+-- Content of the statistics database KV_ESTADISTICAS, in the SQL Server dialect: a server runs
+-- it as it stands, the embedded engine receives it converted like every other statement (its
+-- text columns compared ignoring case and refused when longer than declared).
 -- Batches end at "GO" lines; the script runner repeats the file while an object is missing.
 
 -- Settings of the statistics database, in the same form as the company's TA_CONFIGURACION:
 -- one row per key (stored trimmed and in upper case), compared ignoring case.
 CREATE TABLE TA_CONFIGURACION (
-  Grupo VARCHAR(50) COLLATE KVCI
-    CONSTRAINT CK_TA_CONFIGURACION_Grupo_len CHECK (length(Grupo) <= 50),
-  Clave VARCHAR(50) COLLATE KVCI NOT NULL CONSTRAINT PK_TA_CONFIGURACION PRIMARY KEY
-    CONSTRAINT CK_TA_CONFIGURACION_Clave_len CHECK (length(Clave) <= 50),
-  Valor VARCHAR(255) COLLATE KVCI
-    CONSTRAINT CK_TA_CONFIGURACION_Valor_len CHECK (length(Valor) <= 255),
-  ValorAux VARCHAR(255) COLLATE KVCI
-    CONSTRAINT CK_TA_CONFIGURACION_ValorAux_len CHECK (length(ValorAux) <= 255),
+  Grupo VARCHAR(50) NULL,
+  Clave VARCHAR(50) NOT NULL CONSTRAINT PK_TA_CONFIGURACION PRIMARY KEY,
+  Valor VARCHAR(255) NULL,
+  ValorAux VARCHAR(255) NULL,
   PoliticaNegocio BIT DEFAULT 0
 )
 GO

@@ -106,8 +106,20 @@ const std::vector<Caso>& Casos() {
       {"ScriptBlockWithCrLf",
        "CREATE TABLE A (\r\n  X INT,\r\n  Y VARCHAR(10)\r\n)\r\nINSERT INTO A (X) VALUES (1)\r\n"
        "CREATE VIEW dbo.V \r\n AS \r\n SELECT * \r\n FROM A\r\n",
-       {"CREATE TABLE A (\nX INT,\nY VARCHAR(10)\n)", "INSERT INTO A (X) VALUES (1)",
-        "CREATE VIEW V\nAS\nSELECT *\nFROM A"}},
+       {"CREATE TABLE A (\nX INT,\nY VARCHAR(10) COLLATE KVCI CONSTRAINT CK_A_Y_len CHECK "
+        "(length(Y) <= 10)\n)",
+        "INSERT INTO A (X) VALUES (1)", "CREATE VIEW V\nAS\nSELECT *\nFROM A"}},
+      {"TextColumnsOfANewTable",
+       "CREATE TABLE dbo.[T] (Grupo VARCHAR(50) NULL, Clave NVARCHAR( 8 ) NOT NULL CONSTRAINT "
+       "PK_T PRIMARY KEY, [Debe-Haber] CHAR(1), N INT DEFAULT 0, M VARCHAR(MAX), "
+       "P VARCHAR(5) COLLATE NOCASE, D VARCHAR(9) DEFAULT 'a,b', CONSTRAINT U UNIQUE (Grupo))",
+       {"CREATE TABLE [T] (Grupo VARCHAR(50) COLLATE KVCI CONSTRAINT CK_T_Grupo_len CHECK "
+        "(length(Grupo) <= 50) NULL, Clave NVARCHAR( 8 ) COLLATE KVCI CONSTRAINT CK_T_Clave_len "
+        "CHECK (length(Clave) <= 8) NOT NULL CONSTRAINT PK_T PRIMARY KEY, [Debe-Haber] CHAR(1) "
+        "COLLATE KVCI CONSTRAINT CK_T_DebeHaber_len CHECK (length([Debe-Haber]) <= 1), N INT "
+        "DEFAULT 0, M VARCHAR(MAX), P VARCHAR(5) COLLATE NOCASE, D VARCHAR(9) COLLATE KVCI "
+        "CONSTRAINT CK_T_D_len CHECK (length(D) <= 9) DEFAULT 'a,b', CONSTRAINT U UNIQUE "
+        "(Grupo))"}},
       {"SemicolonsOutsideLiterals",
        "DELETE FROM T WHERE C = 'a;b'; DELETE FROM U;",
        {"DELETE FROM T WHERE C = 'a;b' COLLATE KVCI", "DELETE FROM U"}},

@@ -95,6 +95,23 @@ TEST_F(EstadisticasEmbebidas, CarpetaNuevaRecibeLaBaseYSuFilaTimeOut) {
   EXPECT_TRUE(dialogos.Transcripcion().empty());
 }
 
+// The content script is written for a server; converted, its text columns still ignore letter
+// case and refuse a text longer than declared, as on the server.
+TEST_F(EstadisticasEmbebidas, ElGuionDelServidorDaColumnasComoEnElServidor) {
+  ConectarEstadisticas();
+  EXPECT_EQ(Filas("SELECT Clave FROM TA_CONFIGURACION WHERE Clave = 'timeout' COLLATE KVCI"),
+            (std::vector<std::vector<std::string>>{{"TIMEOUT"}}));
+  EXPECT_EQ(Filas("SELECT count(*) FROM sqlite_master WHERE name = 'TA_CONFIGURACION' AND sql "
+                  "LIKE '%Clave VARCHAR(50) COLLATE KVCI%CHECK (length(Clave) <= 50)%'"),
+            (std::vector<std::vector<std::string>>{{"1"}}));
+  auto conexion = ado::CrearConexion();
+  conexion->Open(CadenaConexionSQLite(ArchivoEstadisticas()));
+  EXPECT_THROW(conexion->Execute("INSERT INTO TA_CONFIGURACION (Clave) VALUES ('" +
+                                 std::string(51, 'K') + "')"),
+               plataforma::ErrorEjecucion);
+  conexion->Close();
+}
+
 TEST_F(EstadisticasEmbebidas, TiempoDeEsperaGuardado) {
   struct Caso {
     const char* guardado;
@@ -353,6 +370,9 @@ TEST_F(EstadisticasServidor, ServidorSinBaseDeEstadisticasLaCreaConCDB7YLaLlena)
   EXPECT_EQ(gEnviados[5], "SET DATEFORMAT dmy");
   EXPECT_EQ(gEnviados[6], "SET NOCOUNT ON");
   EXPECT_EQ(gEnviados[7].rfind("CREATE TABLE TA_CONFIGURACION (", 0), 0u);
+  // The server receives the script as written: its own collation, no engine's conversion.
+  EXPECT_EQ(gEnviados[7].find("COLLATE"), std::string::npos) << gEnviados[7];
+  EXPECT_EQ(gEnviados[7].find("length("), std::string::npos) << gEnviados[7];
   EXPECT_EQ(gEnviados[8], kRolesServidor);
   EXPECT_EQ(gEnviados[9], kAcceso);
   EXPECT_EQ(gEnviados[10], kRolesBase);
