@@ -68,11 +68,8 @@ inline void DialectoOracle(const uint8_t* datos, size_t largo) {
   }
 }
 
-// A value's bytes through a dialect conversion: the input, quoted, in statements of the kinds
-// the import sends (a lookup, a guarded insert, an update, a batch with as many literals as a
-// voucher's); the converted texts must hold the same literals, each as it went in. Returns what
-// came back otherwise, "" when every literal is intact. A value that reads as a date is written
-// in the engine's date form by design, and is not checked.
+// A value, quoted, in statements of the kinds the import sends: a lookup, a guarded insert, an
+// update, and a batch of 100 literals (tokens of two digits in the masked text).
 inline std::vector<std::string> SentenciasConValor(const std::string& valor) {
   const std::string v = literales::ComoLiteral(valor);
   std::string lote = "BEGIN TRAN\r\nINSERT INTO MV_ASIENTOS VALUES (";
@@ -125,6 +122,10 @@ inline std::string CompararLiterales(const std::string& escrita,
          lista(despues);
 }
 
+// A value's bytes through a dialect conversion: the converted texts of SentenciasConValor must
+// hold the same literals, each as it went in. Returns what came back otherwise, "" when every
+// literal is intact. A value that reads as a date is written in the engine's date form by
+// design, and is not checked.
 inline std::string ValorIntactoSQLite(const uint8_t* datos, size_t largo) {
   const std::string valor = Texto(datos, largo);
   if (plataforma::EsFecha(valor)) return "";
@@ -135,7 +136,8 @@ inline std::string ValorIntactoSQLite(const uint8_t* datos, size_t largo) {
   return "";
 }
 
-// On Oracle the empty text is NULL: a comparison with '' becomes IS NULL by design.
+// The same on an Oracle session, where the empty text is NULL: a comparison with '' becomes
+// IS NULL by design, so the empty value is not checked.
 inline std::string ValorIntactoOracle(const uint8_t* datos, size_t largo) {
   const std::string valor = Texto(datos, largo);
   if (valor.empty() || plataforma::EsFecha(valor)) return "";
