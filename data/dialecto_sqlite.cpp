@@ -706,9 +706,11 @@ void Convertir(std::string s, const Enmascarado& mascara, std::vector<std::strin
   s = QuitarSugerencias(std::move(s));
   s = TopALimit(std::move(s));
   s = Funciones(std::move(s));
+  // Literales puts every literal back: the result is not scanned for tokens again, since a
+  // value may hold bytes that look like one.
   s = Literales(s, mascara);
   RecortarEn(s);
-  salida.push_back(mascara.Restaura(s));
+  salida.push_back(std::move(s));
 }
 
 std::string Minus(std::string s) {

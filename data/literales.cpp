@@ -9,9 +9,11 @@ namespace literales {
 
 namespace {
 
-// Token delimiters and digits: control characters no statement of the system contains.
+// Token delimiters and digits: control characters no statement of the system contains, and
+// none a blank or a line end (tab, LF, VT, FF, CR), which the statement cutting and trimming
+// act on.
 constexpr char kMarca = '\x01';
-constexpr char kDigitoCero = '\x02';  // digits 0-9 are \x02 to \x0B
+constexpr char kDigitoCero = '\x0E';  // digits 0-9 are \x0E to \x17
 
 // Appends the token of literal number `indice`: kMarca, its decimal digits shifted, kMarca.
 void AgregarToken(std::string& t, size_t indice) {

@@ -67,6 +67,47 @@ std::string ADate(const plataforma::FechaHora& f) {
          "','DD/MM/YYYY HH24:MI:SS')";
 }
 
+// A date converted twice, TO_DATE(TO_DATE('d','DD/MM/YYYY'),'DD/MM/YYYY'), as one call. The
+// calls and their format literals are matched in the code around the literals, so a value that
+// holds such a text keeps it.
+std::string SinFechaDoble(std::string r) {
+  static const std::string kDoble = "TO_DATE(TO_DATE(";
+  static const std::string kCierre = "'DD/MM/YYYY'),'DD/MM/YYYY')";
+  bool cambio = literales::BuscarFuera(r, kDoble) != npos;
+  while (cambio) {
+    cambio = false;
+    std::string t;
+    t.reserve(r.size());
+    // The code between two literals, one call less at each double call.
+    auto codigo = [&](size_t desde, size_t hasta) {
+      for (size_t p = desde; p < hasta;) {
+        if (utilidad::IgualSinCaso(r.substr(p, kDoble.size()), kDoble)) {
+          t.append(r, p, 8);
+          p += kDoble.size();
+          cambio = true;
+        } else {
+          t += r[p++];
+        }
+      }
+    };
+    size_t i = 0;
+    for (const literales::Literal& lit : literales::Literales(r)) {
+      if (lit.inicio < i) continue;  // the second format literal of a closing already taken
+      codigo(i, lit.inicio);
+      if (utilidad::IgualSinCaso(r.substr(lit.inicio, kCierre.size()), kCierre)) {
+        t += "'DD/MM/YYYY')";
+        i = lit.inicio + kCierre.size();
+      } else {
+        t.append(r, lit.inicio, lit.fin - lit.inicio);
+        i = lit.fin;
+      }
+    }
+    codigo(i, r.size());
+    r = std::move(t);
+  }
+  return r;
+}
+
 // Rewrite 4: quoted dates become TO_DATE calls; works on the literals themselves.
 std::string Fechas(const std::string& r) {
   std::string copia;
@@ -84,11 +125,7 @@ std::string Fechas(const std::string& r) {
     desde = lit.fin;
   }
   copia.append(r, desde, npos);
-  while (Buscar(copia, "TO_DATE(TO_DATE(") != npos) {
-    copia = ReemplazarSinCaso(copia, "TO_DATE(TO_DATE(", "TO_DATE(");
-    copia = ReemplazarSinCaso(copia, "'DD/MM/YYYY'),'DD/MM/YYYY')", "'DD/MM/YYYY')");
-  }
-  return copia;
+  return SinFechaDoble(copia);
 }
 
 // Rewrite 7: comparisons with the empty text become IS NULL from the first WHERE on.

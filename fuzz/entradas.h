@@ -3,8 +3,10 @@
 // corpus in the ordinary tests: each takes the raw bytes of one input. None may crash, hang or
 // read out of bounds; the failures the code reports by design (ErrorEjecucion) are expected.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,12 +16,14 @@
 #include "data/db_dll.h"
 #include "data/dialecto_sqlite.h"
 #include "data/empresa.h"
+#include "data/literales.h"
 #include "data/valores_sesion.h"
 #include "import/contexto_corrida.h"
 #include "import/saldos.h"
 #include "platform/ado.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
+#include "platform/regional.h"
 #include "session/inicio.h"
 #include "utility/utilidades.h"
 
@@ -62,6 +66,88 @@ inline void DialectoOracle(const uint8_t* datos, size_t largo) {
     db.ORACLE_Dicc(Texto(datos, largo));
   } catch (const plataforma::ErrorEjecucion&) {
   }
+}
+
+// A value, quoted, in statements of the kinds the import sends: a lookup, a guarded insert, an
+// update, and a batch of 100 literals (tokens of two digits in the masked text).
+inline std::vector<std::string> SentenciasConValor(const std::string& valor) {
+  const std::string v = literales::ComoLiteral(valor);
+  std::string lote = "BEGIN TRAN\r\nINSERT INTO MV_ASIENTOS VALUES (";
+  for (int i = 0; i < 100; ++i) {
+    lote += i ? ", " : "";
+    lote += i % 9 == 8 ? v : "'c" + std::to_string(i) + "'";
+  }
+  lote += ")\r\nCOMMIT TRAN";
+  return {
+      "SELECT TOP 1 NUMERO FROM MV_ASIENTOS WITH (NOLOCK) WHERE Cuenta = 'K' AND "
+      "NROCOMPROBANTEBANCARIO = " +
+          v + " ORDER BY NUMERO",
+      "IF NOT EXISTS (SELECT 1 FROM MA_CUENTAS WHERE CODIGO = 'K' AND Descripcion = " + v +
+          ") INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('K', " + v + ")",
+      "UPDATE MA_CUENTAS SET Descripcion = " + v + " WHERE CODIGO = 'K'", lote};
+}
+
+// The contents of the literals of `textos`, sorted (the conversions may move a literal).
+inline std::vector<std::string> ContenidosDeLiterales(const std::vector<std::string>& textos) {
+  std::vector<std::string> r;
+  for (const std::string& t : textos) {
+    for (const literales::Literal& l : literales::Literales(t)) {
+      r.push_back(literales::ContenidoLiteral(t.substr(l.inicio, l.fin - l.inicio)));
+    }
+  }
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+// "" when the literals of `enviadas` are those of `escrita`; else both lists, escaped.
+inline std::string CompararLiterales(const std::string& escrita,
+                                     const std::vector<std::string>& enviadas) {
+  const auto antes = ContenidosDeLiterales({escrita});
+  const auto despues = ContenidosDeLiterales(enviadas);
+  if (antes == despues) return "";
+  auto lista = [](const std::vector<std::string>& l) {
+    std::string r;
+    for (const std::string& c : l) {
+      r += " [";
+      for (unsigned char b : c) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, b < 0x20 || b >= 0x7F ? "\\x%02X" : "%c", b);
+        r += hex;
+      }
+      r += "]";
+    }
+    return r;
+  };
+  return "the literals of\n" + escrita + "\nwere" + lista(antes) + "\nand came back as" +
+         lista(despues);
+}
+
+// A value's bytes through a dialect conversion: the converted texts of SentenciasConValor must
+// hold the same literals, each as it went in. Returns what came back otherwise, "" when every
+// literal is intact. A value that reads as a date is written in the engine's date form by
+// design, and is not checked.
+inline std::string ValorIntactoSQLite(const uint8_t* datos, size_t largo) {
+  const std::string valor = Texto(datos, largo);
+  if (plataforma::EsFecha(valor)) return "";
+  for (const std::string& sentencia : SentenciasConValor(valor)) {
+    std::string fallo = CompararLiterales(sentencia, ConvierteSQLite(sentencia));
+    if (!fallo.empty()) return fallo;
+  }
+  return "";
+}
+
+// The same on an Oracle session, where the empty text is NULL: a comparison with '' becomes
+// IS NULL by design, so the empty value is not checked.
+inline std::string ValorIntactoOracle(const uint8_t* datos, size_t largo) {
+  const std::string valor = Texto(datos, largo);
+  if (valor.empty() || plataforma::EsFecha(valor)) return "";
+  DB_Dll db;
+  db.gConnString = "Provider=OraOLEDB.Oracle.1;Data Source=FUZZ;";
+  for (const std::string& sentencia : SentenciasConValor(valor)) {
+    std::string fallo = CompararLiterales(sentencia, {db.ORACLE_Dicc(sentencia)});
+    if (!fallo.empty()) return fallo;
+  }
+  return "";
 }
 
 // Window controls of a run with no window: the selected mode and the file to read.

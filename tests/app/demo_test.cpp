@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 
@@ -30,8 +32,8 @@ class DemoTest : public PruebaBase {
                                Ruta("completokve.sql"), ec);
   }
 
-  int Correr(const std::string& carpeta) {
-    CorridaPrograma corrida = CorrerPrograma(carpeta_, "demo " + carpeta);
+  int Correr(const std::string& carpeta, const std::string& antes = "") {
+    CorridaPrograma corrida = CorrerPrograma(carpeta_, "demo " + carpeta, antes);
     salida = corrida.salida;
     errores = corrida.errores;
     return corrida.estado;
@@ -45,6 +47,31 @@ class DemoTest : public PruebaBase {
     cnn->Close();
     if (!r || r->filas.empty()) return "";
     return TextoDePrueba(r->filas[0][0]);
+  }
+
+  // Every row the runs write, table by table, in order; without the moment of writing and the
+  // task codes, which are drawn at random.
+  std::string Contenido(const std::string& archivo) {
+    auto cnn = ado::CrearConexion();
+    cnn->Open(CadenaConexionSQLite(archivo));
+    std::string texto;
+    for (const char* tabla : {"MV_ASIENTOS", "MA_CALENDARIO", "MA_CUENTAS", "MA_CUENTASADIC",
+                              "V_MV_CPTE", "V_TA_TAREAS", "V_MV_CPTETAREAS"}) {
+      auto columnas = cnn->Execute(std::string("SELECT name FROM pragma_table_info('") + tabla +
+                                   "') WHERE name NOT IN ('FechaHora_Grabacion', 'IDTAREA')");
+      std::string lista;
+      for (const auto& f : columnas ? columnas->filas : decltype(columnas->filas){}) {
+        lista += (lista.empty() ? "[" : ", [") + TextoDePrueba(f[0]) + "]";
+      }
+      auto filas = cnn->Execute("SELECT " + lista + " FROM " + tabla + " ORDER BY " + lista);
+      texto += std::string("== ") + tabla + "\n";
+      for (const auto& f : filas ? filas->filas : decltype(filas->filas){}) {
+        for (const auto& v : f) texto += TextoDePrueba(v) + "|";
+        texto += "\n";
+      }
+    }
+    cnn->Close();
+    return texto;
   }
 
   std::string salida, errores;
@@ -87,6 +114,39 @@ TEST_F(DemoTest, ImportaTodoUnaVezYElDiarioBalancea) {
                                                          "@Password=demo;")),
             std::string::npos)
       << salida;
+}
+
+// Every sample saved with LF line ends (its CRs removed), as an editor on Linux leaves it: each
+// run of every mode completes (the demo's status 0 is every run's 0), its summary says how the
+// file was read, and the company ends with the rows the CR LF files give.
+TEST_F(DemoTest, ArchivosConFinesDeLineaLFImportanLoMismo) {
+  namespace fs = std::filesystem;
+  const char* elegida = std::getenv("IMPORTADOR_SAMPLES");
+  const fs::path muestras =
+      elegida ? fs::path(elegida) : fs::path(__FILE__).parent_path() / ".." / ".." / "samples";
+  const std::string conLF = Ruta("muestras-lf");
+  fs::create_directories(conLF);
+  for (const auto& e : fs::directory_iterator(muestras)) {
+    std::string texto = LeerArchivo(e.path().string());
+    ASSERT_NE(texto.find("\r\n"), std::string::npos) << e.path();
+    std::erase(texto, '\r');
+    std::ofstream(conLF + "/" + e.path().filename().string(), std::ios::binary) << texto;
+  }
+
+  ASSERT_EQ(Correr(Ruta("crlf")), 0) << salida << errores;
+  const std::string esperado = Contenido(Ruta("crlf") + "/DEMO.db");
+  ASSERT_EQ(Correr(Ruta("lf"), "IMPORTADOR_SAMPLES=" + conLF + " "), 0) << salida << errores;
+  EXPECT_EQ(Contenido(Ruta("lf") + "/DEMO.db"), esperado);
+
+  // Modes 0 to 6, each pass (the price list prints no such notice).
+  const std::string aviso =
+      "Aviso: el archivo tiene fines de línea LF (sin CR): se leyó una línea por cada LF";
+  size_t avisos = 0;
+  for (size_t p = salida.find(aviso); p != std::string::npos; p = salida.find(aviso, p + 1)) {
+    ++avisos;
+  }
+  EXPECT_EQ(avisos, 14u) << salida;
+  EXPECT_EQ(salida.find("Resultado: parcial"), std::string::npos) << salida;
 }
 
 TEST_F(DemoTest, UnaCarpetaConOtraDemoNoSeToca) {

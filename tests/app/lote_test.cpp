@@ -2,6 +2,7 @@
 // with its exit statuses, the dialogs on standard error and the summary on standard output.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,15 +47,17 @@ class LoteTest : public PruebaEmpresa {
     PruebaEmpresa::SetUp();
     Ejecutar(
         "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
-        "('112010123', 'Panadería', 0), ('112014567', 'Ferretería', 0)");
+        "('112010123', 'Panadería', 0), ('112014567', 'Ferretería', 0), "
+        "('111010002', 'Valores a depositar', 0), ('511', 'Apertura', 0)");
     AgregarEjercicio(2020);
   }
 
-  // Runs the program; stdout and stderr go to files of the test folder.
-  int Correr(const std::string& argumentos) {
+  // Runs the program (after `antes`, a command prefix); stdout and stderr go to files of the
+  // test folder.
+  int Correr(const std::string& argumentos, const std::string& antes = "") {
     // No display at all: the batch mode, --help and --version must never need one.
     CorridaPrograma corrida = CorrerPrograma(
-        carpeta_, argumentos, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ");
+        carpeta_, argumentos, antes + "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ");
     salida = corrida.salida;
     errores = corrida.errores;
     return corrida.estado;
@@ -138,6 +141,8 @@ TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
     int estado;
     std::vector<std::string> enSalida;
     int64_t asientos;
+    std::string modo = "--modo 0 --cuenta 11101 ";
+    std::string detalle = "";  // the concept every journal line must hold, when given
   };
   const Caso casos[] = {
       {"completa",
@@ -159,19 +164,57 @@ TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
        {"No se registró nada", "línea 2: rechazada por la base:", "línea 3: rechazada",
         "Rechazados por la base: 2"},
        0},
+      {"fuera de ejercicio, cheques",
+       "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Perez;100\r\n"
+       "15/12/2019;15/01/2020;Banco;Cobro;011;0012346;Perez;200\r\n",
+       "",
+       3,
+       {"Fuera de ejercicio: 1", "línea 2: fuera de ejercicio: 15/12/2019", "Resultado: parcial"},
+       2,
+       "--modo 3 --cuenta 111010002 "},
+      // The admin mark inside a value stays; a control byte refuses its line, named.
+      {"valores tal cual",
+       "Cliente: 123\r\n" + linea("15/01/2020", "1") + linea("16/01/2020", "2\x01"),
+       "--concepto @ADMIN_13018 ",
+       3,
+       {"línea 3: carácter de control: 0x01 en la columna 4", "Resultado: parcial"},
+       2,
+       "--modo 0 --cuenta 11101 ",
+       "@ADMIN_13018"},
+      // A lone LF inside a column the layout does not read: every line posted, and a warning.
+      {"fines de línea mezclados",
+       "Cliente: 123\r\n" + linea("15/01/2020", "1") +
+           "16/01/2020;;a\nb;;REC X 0001-2;;;;;;;;;16/01/2020" + std::string(24, ';') + "10\r\n",
+       "",
+       0,
+       {"Aviso: el archivo termina sus líneas con CR LF y tiene LF sueltos dentro de líneas, que "
+        "quedan como parte de ellas; el primero en la línea 3",
+        "Registrados: 2", "Resultado: completo"},
+       4},
+      {"solo LF",
+       "Cliente: 123\n15/01/2020;;;;REC X 0001-1;;;;;;;;;15/01/2020" + std::string(24, ';') +
+           "10\n",
+       "",
+       0,
+       {"Aviso: el archivo tiene fines de línea LF (sin CR): se leyó una línea por cada LF",
+        "Líneas leídas: 2", "Registrados: 1", "Resultado: completo"},
+       2},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
     Ejecutar("DELETE FROM MV_ASIENTOS");
     const std::string archivo = EscribirArchivo("saldos.txt", c.contenido);
-    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar " + c.concepto +
-                     "--archivo " + archivo + " " + Parametros()),
+    EXPECT_EQ(Correr("--lote " + c.modo + "--ante-error ignorar " + c.concepto + "--archivo " +
+                     archivo + " " + Parametros()),
               c.estado)
         << errores;
     for (const std::string& texto : c.enSalida) {
       EXPECT_NE(salida.find(texto), std::string::npos) << texto << "\n" << salida;
     }
     EXPECT_EQ(ContarFilas("MV_ASIENTOS"), c.asientos);
+    if (!c.detalle.empty()) {
+      EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Detalle = '" + c.detalle + "'"), c.asientos);
+    }
     // A database refusal names the file and the line.
     if (c.asientos == 0) {
       EXPECT_NE(errores.find("Atención: Archivo " + archivo + ", línea 2: [SQLite]"),
@@ -202,6 +245,68 @@ TEST_F(LoteTest, MuchosRechazosSeguidosDetienenLaCorrida) {
     EXPECT_NE(salida.find(c.rechazados), std::string::npos) << salida;
     EXPECT_EQ(errores.find("La base rechazó 5 líneas seguidas") != std::string::npos, c.pregunta)
         << errores;
+  }
+}
+
+// A company the program cannot write to: every line is refused the same way, and after
+// --max-rechazos of them the run stops, partial (3), keeping what it posted. The tests run as
+// root, whom file permissions do not stop, so the read-only company file is opened by the user
+// nobody (setpriv); a full disk is a file-size limit (prlimit, its signal ignored) a few pages
+// past the company's size: the file cannot grow, and SQLite fails the writes past the limit
+// (as "disk I/O error": the system says EFBIG there, not a full disk's ENOSPC).
+TEST_F(LoteTest, UnaEmpresaQueNoAceptaEscriturasDetieneLaCorrida) {
+  // Start-up once as ourselves: the statistics database beside the company is made now.
+  ASSERT_EQ(Correr("--lote " + Parametros()), 0) << errores;
+  const std::string archivo = EscribirArchivo("saldos.txt", Recibos(30));
+  namespace fs = std::filesystem;
+  const auto limite = fs::file_size(archivo_) + 4 * 4096;
+  struct Caso {
+    const char* nombre;
+    std::string antes;
+    bool soloLectura;
+    std::string rechazo;  // the database's refusal, in the dialogs
+  };
+  const Caso casos[] = {
+      {"disco lleno", "trap '' XFSZ; prlimit --fsize=" + std::to_string(limite) + " ", false,
+       "disk I/O error"},
+      {"solo lectura",
+       ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "", true,
+       "attempt to write a readonly database"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    Ejecutar("DELETE FROM MV_ASIENTOS");
+    Ejecutar("DELETE FROM MA_CALENDARIO");
+    if (c.soloLectura) {
+      // The folder and its files writable by anyone (the lock, the logs, the statistics); the
+      // company file by no one.
+      fs::permissions(carpeta_, fs::perms::all, fs::perm_options::add);
+      for (const auto& e : fs::directory_iterator(carpeta_)) {
+        fs::permissions(e.path(), fs::perms::all, fs::perm_options::add);
+      }
+      fs::permissions(archivo_,
+                      fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    }
+    EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar --max-rechazos 5 "
+                     "--archivo " +
+                         archivo + " " + Parametros(),
+                     c.antes),
+              3)
+        << errores;
+    if (c.soloLectura) fs::permissions(archivo_, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_NE(errores.find(c.rechazo), std::string::npos) << errores;
+    EXPECT_NE(errores.find("La base rechazó 5 líneas seguidas"), std::string::npos) << errores;
+    EXPECT_NE(salida.find("Rechazados por la base: 5 "), std::string::npos) << salida;
+    EXPECT_NE(salida.find("Resultado: parcial"), std::string::npos) << salida;
+    // What was posted before the refusals stays, whole: two journal lines per receipt.
+    const size_t p = salida.find("Registrados: ");
+    ASSERT_NE(p, std::string::npos) << salida;
+    const long registrados = std::atol(salida.c_str() + p + 13);
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 2 * registrados);
+    if (c.soloLectura) {
+      EXPECT_EQ(registrados, 0);
+      EXPECT_NE(salida.find("No se registró nada"), std::string::npos) << salida;
+    }
   }
 }
 
@@ -253,9 +358,37 @@ TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
     f.write(basura.data(), static_cast<std::streamsize>(basura.size()));
   }
   EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101" + archivo + Parametros()), 1);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+  EXPECT_EQ(ContarFilas("MA_CALENDARIO"), 0);
   EXPECT_NE(errores.find("está dañada"), std::string::npos) << errores;
   EXPECT_NE(errores.find("Restaure una copia de seguridad"), std::string::npos) << errores;
   EXPECT_NE(salida.find("Líneas leídas: 0"), std::string::npos) << salida;  // not one line read
+}
+
+// The price list's last line left blank by an editor names no customer: passed over, the tool
+// ends (0). A list saved with LF line ends reads the same.
+TEST_F(LoteTest, LaListaDePreciosTerminaConCeroConSuLineaEnBlancoFinal) {
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('112010005', 'PEREZ JUAN', "
+      "0)");
+  Ejecutar(
+      "INSERT INTO MA_CUENTASADIC (CODIGO, NUMERO_DOCUMENTO, IVA, CLASE) VALUES ('112010005', "
+      "'20-12345678-3', 'CF', 1)");
+  const std::pair<const char*, std::string> casos[] = {
+      {"CR LF", "1\t2\tPEREZ JUAN\t3\r\n\r\n"},
+      {"LF", "1\t2\tPEREZ JUAN\t3\n\n"},
+  };
+  for (const auto& [nombre, contenido] : casos) {
+    SCOPED_TRACE(nombre);
+    Ejecutar("UPDATE MA_CUENTASADIC SET CLASE = 1");
+    EXPECT_EQ(
+        Correr("--lote --lista " + EscribirArchivo("lista.txt", contenido) + " " + Parametros()), 0)
+        << errores;
+    EXPECT_NE(salida.find("Clases actualizadas: 1\n"), std::string::npos) << salida;
+    EXPECT_NE(salida.find("Proceso finalizado"), std::string::npos) << salida;
+    EXPECT_EQ(errores.find("ERROR DETECTADO"), std::string::npos) << errores;
+    EXPECT_EQ(Valor("SELECT CLASE FROM MA_CUENTASADIC WHERE CODIGO = '112010005'"), "3");
+  }
 }
 
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {

@@ -51,6 +51,11 @@ const Caso kCasos[] = {
      "INSERT INTO V (F) VALUES (TO_DATE('15/01/2020 10:30:00','DD/MM/YYYY HH24:MI:SS'))"},
     {"ConvertedStatementIsStable", "SELECT * FROM T WHERE F = TO_DATE('31/12/2004','DD/MM/YYYY')",
      "SELECT * FROM T WHERE F = TO_DATE('31/12/2004','DD/MM/YYYY')"},
+    {"ValueHoldingADoubleDateCall",
+     "UPDATE T SET C = 'TO_DATE(TO_DATE(x''DD/MM/YYYY''),''DD/MM/YYYY'')' WHERE F = "
+     "TO_DATE('31/12/2004','DD/MM/YYYY')",
+     "UPDATE T SET C = 'TO_DATE(TO_DATE(x''DD/MM/YYYY''),''DD/MM/YYYY'')' WHERE F = "
+     "TO_DATE('31/12/2004','DD/MM/YYYY')"},
     {"NonDateTextKeepsItsQuotes", "SELECT * FROM T WHERE C = 'ABC'",
      "SELECT * FROM T WHERE C = 'ABC'"},
     {"EmptyTextOnlyAfterWhere", "UPDATE T SET A = '' WHERE B = '' AND C=''",

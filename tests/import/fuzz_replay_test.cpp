@@ -1,5 +1,6 @@
 // Replays the committed fuzz corpus (fuzz/corpus/<target>/) through the same entry functions
-// the fuzz targets call: every input must return, without a crash and in bounded time.
+// the fuzz targets call: every input must return, without a crash and in bounded time, and the
+// dialect inputs, taken as quoted values, must come back unchanged.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 using Entrada = std::function<void(const uint8_t*, size_t)>;
+// "" when the input passed, else what went wrong.
+using Comprobacion = std::function<std::string(const uint8_t*, size_t)>;
 
 // An input that takes this long is a hang in the making.
 constexpr double kSegundosPorEntrada = 10.0;
@@ -68,6 +71,21 @@ TEST_F(ReplayCorpus, ParsersAndConversions) {
   for (const auto& [objetivo, entrada] : objetivos) {
     SCOPED_TRACE(objetivo);
     Reproducir(objetivo, entrada);
+  }
+}
+
+// Every input of the dialect corpora, taken as a quoted value, comes back unchanged through
+// the conversion it was found for.
+TEST_F(ReplayCorpus, ValuesComeBackUnchangedThroughTheDialects) {
+  const std::vector<std::pair<std::string, Comprobacion>> objetivos = {
+      {"dialecto_sqlite", entradas_fuzz::ValorIntactoSQLite},
+      {"dialecto_oracle", entradas_fuzz::ValorIntactoOracle},
+  };
+  for (const auto& [objetivo, comprobacion] : objetivos) {
+    SCOPED_TRACE(objetivo);
+    Reproducir(objetivo, [&](const uint8_t* datos, size_t largo) {
+      EXPECT_EQ(comprobacion(datos, largo), "");
+    });
   }
 }
 
