@@ -28,6 +28,11 @@ bool ErroresEnTerminal();
 // True when the folder exists and this process can create files in it.
 bool CarpetaEscribible(const std::string& carpeta);
 
+// True when users other than the file's owner may read it (its group or others read bit). On
+// Windows always false: there an access list, not mode bits, says who reads a file, and a file
+// in the user's profile is his alone.
+bool LegiblePorOtros(const std::string& ruta);
+
 // A new empty folder under the temporary folder whose name starts with `prefijo`, readable only
 // by this user where the system allows it; empty when none could be made.
 std::string CrearCarpetaTemporal(const std::string& prefijo);

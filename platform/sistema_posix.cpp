@@ -1,6 +1,7 @@
 // The system services on Linux: /proc, posix_spawn, xdg-open and xdg-user-dir, desktop entries.
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,6 +107,11 @@ bool CarpetaEscribible(const std::string& carpeta) {
   return fs::is_directory(carpeta, ec) && ::access(carpeta.c_str(), W_OK | X_OK) == 0;
 }
 
+bool LegiblePorOtros(const std::string& ruta) {
+  struct stat datos {};
+  return ::stat(ruta.c_str(), &datos) == 0 && (datos.st_mode & (S_IRGRP | S_IROTH)) != 0;
+}
+
 std::string CrearCarpetaTemporal(const std::string& prefijo) {
   std::error_code ec;
   fs::path base = fs::temp_directory_path(ec);
@@ -145,8 +151,8 @@ void AbrirDocumento(const std::string& ruta) {
   const char* argumentos[] = {"sh", "-c",         "xdg-open \"$1\" >/dev/null 2>&1 &",
                               "sh", ruta.c_str(), nullptr};
   pid_t pid;
-  if (::posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argumentos),
-                     environ) == 0) {
+  if (::posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argumentos), environ) ==
+      0) {
     int estado;
     ::waitpid(pid, &estado, 0);
   }

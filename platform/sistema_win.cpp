@@ -78,8 +78,10 @@ std::wstring LineaDeOrden(const std::string& programa, const std::vector<std::st
 // COM for this thread while the object lives (the shell's objects need it).
 class Com {
  public:
-  Com() : iniciado_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED |
-                                                          COINIT_DISABLE_OLE1DDE))) {}
+  Com()
+      : iniciado_(
+            SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+  }
   ~Com() {
     if (iniciado_) CoUninitialize();
   }
@@ -169,6 +171,8 @@ bool ErroresEnTerminal() {
   DWORD modo = 0;
   return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &modo) != 0;
 }
+
+bool LegiblePorOtros(const std::string&) { return false; }
 
 bool CarpetaEscribible(const std::string& carpeta) {
   const std::wstring ruta = Ancho(carpeta);
@@ -263,8 +267,8 @@ std::string CrearAccesoDirecto(const std::string& carpeta, const std::string& no
   const std::wstring ruta = Nativa(carpeta) + L"\\" + Ancho(nombre) + L".lnk";
   const std::string rutaTexto = Utf8(ruta);
   auto fallo = [&](HRESULT hr) {
-    return ErrorEjecucion(kErrAccesoRuta, "No se pudo crear el acceso directo " + rutaTexto +
-                                              ": " + TextoDeError(static_cast<DWORD>(hr)));
+    return ErrorEjecucion(kErrAccesoRuta, "No se pudo crear el acceso directo " + rutaTexto + ": " +
+                                              TextoDeError(static_cast<DWORD>(hr)));
   };
   std::error_code ec;
   fs::create_directories(fs::path(Nativa(carpeta)), ec);
