@@ -254,6 +254,8 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
             Cnn().SetCursorLocation(static_cast<ado::CursorLocationEnum>(lCursor));
             Cnn().Open(gConnString, "", "");
             FijarFormatoDeFechas();
+            // An operator's session (the statistics connection validates without messages).
+            if (ValidaAdmin && MuestraError) ExigirUsuarioRegistrado();
           },
           ante) &&
       IntentarPaso(
@@ -282,6 +284,30 @@ void DB_Dll::FijarFormatoDeFechas() {
   if (PlataformaDe(Cnn().ConnectionString()) == Plataforma::SqlServer) {
     Cnn().Execute("SET DATEFORMAT dmy");
   }
+}
+
+void DB_Dll::ExigirUsuarioRegistrado() {
+  if (PlataformaDe(Cnn().ConnectionString()) != Plataforma::SQLite) return;
+  const std::string usuario = Trim(gUsuario);
+  if (!usuario.empty() && ExisteTablaDB("TA_USUARIOS") &&
+      ExisteEnTabla("TA_USUARIOS", usuario, "Nombre", nullptr, kTipoTexto, "", true) ==
+          Busqueda::Encontrada) {
+    return;
+  }
+  const std::string archivo = ArchivoEmpresaSQLite(gServidor, gDBName);
+  ado::Error error;
+  error.Number = ado::kEFail;
+  error.SQLState = "28000";  // invalid authorization, as a refused login reports
+  error.Source = "importador";
+  error.Description = usuario.empty()
+                          ? "Falta el usuario: la empresa " + archivo +
+                                " solo admite usuarios registrados en TA_USUARIOS"
+                          : "El usuario " + usuario + " no está registrado en TA_USUARIOS de la " +
+                                "empresa " + archivo;
+  IgnorarFalla("the refusal is what is reported", [&] { Cnn().Close(); });
+  Cnn().Errors().Clear();
+  Cnn().Errors().Add(error);
+  throw ErrorEjecucion(error.Number, error.Description, error.Source);
 }
 
 void DB_Dll::ReintentaConectar() {

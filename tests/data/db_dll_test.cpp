@@ -81,6 +81,7 @@ TEST_F(PruebaSesion, ElegirSQLiteDosVecesMarcaElServidorUnaSolaVez) {
   DialogoAcepta dialogo(2);
   db.EstablecerDialogoConexion(&dialogo);
   db.gServidor = carpeta_.substr(0, carpeta_.size() - 1);
+  db.gUsuario = usuario_;
   std::string vacia;
   db.OpenServerADODB(true, ado::adUseClient, vacia, true, true);
   db.OpenServerADODB(true, ado::adUseClient, vacia, true, true);
@@ -126,6 +127,7 @@ TEST_F(PruebaSesion, UsuarioAusenteNoEsAdministradorYSinValidarLoEs) {
   DB().gServidor = servidor_;
   DB().gDBName = base_;
   DB().gUsuario = "NADIE";
+  dialogos.Responder(vbNo);  // the embedded company refuses a user it does not have
   std::string vacia;
   DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
   EXPECT_FALSE(DB().gEsAdmin);
@@ -134,6 +136,80 @@ TEST_F(PruebaSesion, UsuarioAusenteNoEsAdministradorYSinValidarLoEs) {
   DB().gDBName = base_;
   DB().OpenServerADODB(false, ado::adUseClient, vacia, false, true);
   EXPECT_TRUE(DB().gEsAdmin);
+}
+
+// The embedded engine has no logins: only a user of the company's TA_USUARIOS opens a session
+// (letter case ignored); any other user, or none, is refused as a failed login, naming the file.
+TEST_F(PruebaSesion, EnLaEmpresaEmbebidaSoloEntraUnUsuarioRegistrado) {
+  struct Caso {
+    const char* usuario;
+    const char* rechazo;  // nullptr: the session opens
+  };
+  const Caso casos[] = {
+      {"OPERADOR", nullptr},
+      {"operador", nullptr},
+      {" Operador ", nullptr},
+      {"NADIE", "El usuario NADIE no está registrado en TA_USUARIOS de la empresa "},
+      {"OPERADORA", "El usuario OPERADORA no está registrado en TA_USUARIOS de la empresa "},
+      {"", "Falta el usuario: la empresa "},
+      {"  ", "Falta el usuario: la empresa "},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(std::string("[") + c.usuario + "]");
+    const size_t antes = dialogos.Transcripcion().size();
+    if (c.rechazo) dialogos.Responder(vbNo);
+    ReiniciarDB();
+    DB().gServidor = servidor_;
+    DB().gDBName = base_;
+    DB().gUsuario = c.usuario;
+    std::string vacia;
+    DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+    if (!c.rechazo) {
+      EXPECT_TRUE(DB().gOpenFlag);
+      EXPECT_EQ(dialogos.Transcripcion().size(), antes);
+      continue;
+    }
+    EXPECT_FALSE(DB().gOpenFlag);
+    EXPECT_EQ(DB().Cnn().State(), ado::adStateClosed);
+    ASSERT_EQ(dialogos.Transcripcion().size(), antes + 1);
+    const plataforma::DialogoMostrado& caja = dialogos.Transcripcion().back();
+    EXPECT_EQ(caja.titulo, " Error de Conexion a Base de Datos");
+    EXPECT_NE(caja.texto.find(c.rechazo + archivo_), std::string::npos) << caja.texto;
+  }
+  // A company without the table has no user at all.
+  Ejecutar("DROP TABLE TA_USUARIOS");
+  dialogos.Responder(vbNo);
+  ReiniciarDB();
+  DB().gServidor = servidor_;
+  DB().gDBName = base_;
+  DB().gUsuario = usuario_;
+  std::string vacia;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+  EXPECT_FALSE(DB().gOpenFlag);
+}
+
+// Yes to the refusal: the prompt takes a registered user and the company opens with it.
+TEST_F(PruebaSesion, UsuarioRechazadoSiPideOtroYEntra) {
+  class DialogoOtroUsuario : public DialogoConexion {
+   public:
+    bool Mostrar(DatosConexion& datos) override {
+      datos.usuario = "OPERADOR";
+      datos.plataforma = 2;
+      return true;
+    }
+  } dialogo;
+  ReiniciarDB();
+  DB().EstablecerDialogoConexion(&dialogo);
+  DB().gServidor = servidor_;
+  DB().gDBName = base_;
+  DB().gUsuario = "NADIE";
+  dialogos.Responder(vbYes);
+  std::string vacia;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+  EXPECT_TRUE(DB().gOpenFlag);
+  EXPECT_EQ(DB().gUsuario, "OPERADOR");
+  EXPECT_EQ(DB().Cnn().State(), ado::adStateOpen);
+  EXPECT_EQ(dialogos.Textos(" Error de Conexion a Base de Datos").size(), 1u);
 }
 
 TEST_F(PruebaSesion, BaseInexistenteSinMensajeDejaLaSesionCerrada) {
@@ -190,6 +266,7 @@ TEST_F(PruebaSesion, BaseInexistenteConMensajeSiPideLosDatosYReintenta) {
    private:
     std::string base_;
   } dialogo(base_);
+  Ejecutar("INSERT INTO TA_USUARIOS (Nombre, Administrador) VALUES ('ANA', 0)");
   ReiniciarDB();
   DB().EstablecerDialogoConexion(&dialogo);
   DB().gServidor = servidor_;
