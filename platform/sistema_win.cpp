@@ -263,7 +263,8 @@ std::string PalabraDeOrden(const std::string& palabra) {
 std::string CarpetaEscritorio() { return CarpetaConocida(FOLDERID_Desktop); }
 
 std::string CrearAccesoDirecto(const std::string& carpeta, const std::string& nombre,
-                               const std::string& programa) {
+                               const std::string& programa,
+                               const std::vector<std::string>& argumentos, const std::string&) {
   const std::wstring ruta = Nativa(carpeta) + L"\\" + Ancho(nombre) + L".lnk";
   const std::string rutaTexto = Utf8(ruta);
   auto fallo = [&](HRESULT hr) {
@@ -280,6 +281,11 @@ std::string CrearAccesoDirecto(const std::string& carpeta, const std::string& no
   const std::wstring destino = Nativa(programa);
   const std::wstring carpetaDestino = fs::path(destino).parent_path().wstring();
   enlace->SetPath(destino.c_str());
+  std::wstring linea;
+  for (const std::string& a : argumentos) {
+    linea += (linea.empty() ? L"" : L" ") + ArgumentoDeLinea(Ancho(a));
+  }
+  enlace->SetArguments(linea.c_str());
   enlace->SetWorkingDirectory(carpetaDestino.c_str());
   enlace->SetIconLocation(destino.c_str(), 0);
   enlace->SetDescription(Ancho(nombre).c_str());

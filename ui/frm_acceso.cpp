@@ -334,9 +334,35 @@ void frmAcceso::CmdRegistrar_Click() {
   IntentarPaso([&] { LlenarList(); }, anteFinal);
 }
 
+std::string frmAcceso::ParametrosDeLaConexion() const {
+  const auto valor = [](const CajaTexto& caja) {
+    const std::string texto = Trim(caja.Text);
+    return texto == PistaDe(caja) ? std::string() : texto;
+  };
+  std::string servidor = valor(TxtServidor);
+  if (!servidor.empty() && CboPlataformaDB.ListIndex == 2 && !EsServidorSQLite(servidor)) {
+    servidor = ServidorSQLite(servidor);
+  } else if (!servidor.empty() && CboPlataformaDB.ListIndex == 1 && servidor[0] != '#') {
+    servidor = "#" + servidor;
+  }
+  std::string parametros;
+  if (!servidor.empty()) parametros += "@Server=" + servidor + ";";
+  if (!valor(TxtDbName).empty()) parametros += "@DbName=" + valor(TxtDbName) + ";";
+  if (!valor(TxtUserId).empty()) parametros += "@Usuario=" + valor(TxtUserId) + ";";
+  return parametros;
+}
+
+// The launcher starts the program on the connection shown, without its password, and shows the
+// icon the installation puts in the desktop's icon theme.
 void frmAcceso::CmdLineaComando_Click() {
+  const std::string parametros = ParametrosDeLaConexion();
+  std::vector<std::string> argumentos;
+  if (!parametros.empty()) argumentos.push_back(parametros);
   try {
-    plataforma::CrearAccesoDirecto(CarpetaEscritorio(), "Virad Urorev", RutaDelPrograma());
+    const std::string ruta = plataforma::CrearAccesoDirecto(
+        CarpetaEscritorio(), "Virad Urorev", RutaDelPrograma(), argumentos, "importador");
+    plataforma::MsgBox("Se creó el acceso directo " + ruta, plataforma::vbInformation,
+                       "Crear Acceso Directo");
   } catch (const ErrorEjecucion& e) {
     plataforma::MsgBox(e.Description, plataforma::vbExclamation, "Atencion");
   }

@@ -82,6 +82,11 @@ class frmAcceso {
   // Path of "BASES.TXT" beside the program.
   static std::string RutaBases();
 
+  // The start-up parameter string of the connection the dialog shows, never its password:
+  // "@Server=" (marked for the platform chosen), "@DbName=" and "@Usuario=" of the boxes that
+  // hold a value rather than their hint; empty when none does.
+  std::string ParametrosDeLaConexion() const;
+
  private:
   // The connection last found by DatosBase, and the last port seen.
   std::string servidor_, base_, usuario_, password_, puerto_;

@@ -128,28 +128,85 @@ TEST_F(Acceso, RegistrarRechazaUnaComaOUnSaltoDeLinea) {
   EXPECT_FALSE(std::filesystem::exists(Ruta("BASES.TXT")));
 }
 
+// "Crear Acceso Directo": a launcher in the desktop folder the user's XDG settings name (else
+// ~/Desktop) that starts this program on the connection shown, never with its password, with
+// the installed icon; the operator is told where it went.
 TEST_F(Acceso, AccesoDirectoEnElEscritorio) {
+  struct Caso {
+    const char* nombre;
+    std::string userDirs;  // the user's user-dirs.dirs; empty: none
+    const char* escritorio;
+    std::function<void(frmAcceso&)> operador;
+    std::string argumentos;  // after the program on the Exec line
+  };
   const std::string home = carpeta_ + "casa";
+  const Caso casos[] = {
+      {"SinNadaEscrito", "", "/Desktop", [](frmAcceso&) {}, ""},
+      {"Embebida", "# escrito por xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Escritorio\"\n",
+       "/Escritorio",
+       [](frmAcceso& f) {
+         f.CambiarTexto(f.TxtServidor, "/srv/empresas");
+         f.CambiarTexto(f.TxtDbName, "EMPRESA");
+         f.CambiarTexto(f.TxtUserId, "OPERADOR");
+         f.CambiarTexto(f.TxtUserPassword, "secreto");
+         f.CboPlataformaDB.ListIndex = 2;
+       },
+       " \"@Server=sqlite:/srv/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;\""},
+      {"OracleYCarpetaAbsoluta",
+       "XDG_MUSIC_DIR=\"$HOME/Musica\"\nXDG_DESKTOP_DIR=\"" + home + "/Mesa\"\n", "/Mesa",
+       [](frmAcceso& f) {
+         f.CambiarTexto(f.TxtServidor, "ORCL");
+         f.CambiarTexto(f.TxtDbName, "VENTAS");
+         f.CboPlataformaDB.ListIndex = 1;
+       },
+       " \"@Server=#ORCL;@DbName=VENTAS;\""},
+  };
   const std::string anterior = plataforma::Entorno("HOME");
   const std::string anteriorConfig = plataforma::Entorno("XDG_CONFIG_HOME");
-  ::setenv("HOME", home.c_str(), 1);
-  ::unsetenv("XDG_CONFIG_HOME");
-  frmAcceso forma;
-  forma.CmdLineaComando_Click();
-  ::setenv("HOME", anterior.c_str(), 1);
-  if (!anteriorConfig.empty()) ::setenv("XDG_CONFIG_HOME", anteriorConfig.c_str(), 1);
-
-  const std::string lanzador = home + "/Desktop/Virad Urorev.desktop";
-  ASSERT_TRUE(std::filesystem::exists(lanzador));
-  std::string texto = LeerBytes(lanzador);
   const std::string programa = std::filesystem::read_symlink("/proc/self/exe").string();
-  EXPECT_EQ(texto.rfind("[Desktop Entry]\n", 0), 0u);
-  EXPECT_NE(texto.find("\nExec=\"" + programa + "\"\n"), std::string::npos) << texto;
-  EXPECT_NE(texto.find("\nIcon=" + programa + "\n"), std::string::npos) << texto;
-  EXPECT_NE(texto.find("\nName=Virad Urorev\n"), std::string::npos) << texto;
-  struct stat st {};
-  ASSERT_EQ(::stat(lanzador.c_str(), &st), 0);
-  EXPECT_TRUE(st.st_mode & S_IXUSR);
+  const bool validador = std::system("command -v desktop-file-validate >/dev/null") == 0;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home + "/config");
+    if (!c.userDirs.empty()) std::ofstream(home + "/config/user-dirs.dirs") << c.userDirs;
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+    frmAcceso forma;
+    forma.Form_Load();
+    c.operador(forma);
+    dialogos.Responder(plataforma::vbOK);
+    forma.CmdLineaComando_Click();
+    ::setenv("HOME", anterior.c_str(), 1);
+    if (anteriorConfig.empty()) {
+      ::unsetenv("XDG_CONFIG_HOME");
+    } else {
+      ::setenv("XDG_CONFIG_HOME", anteriorConfig.c_str(), 1);
+    }
+
+    const std::string lanzador = home + c.escritorio + "/Virad Urorev.desktop";
+    ASSERT_TRUE(std::filesystem::exists(lanzador));
+    ASSERT_FALSE(dialogos.Transcripcion().empty());
+    EXPECT_EQ(dialogos.Transcripcion().back().titulo, "Crear Acceso Directo");
+    EXPECT_EQ(dialogos.Transcripcion().back().texto, "Se creó el acceso directo " + lanzador);
+    const std::string texto = LeerBytes(lanzador);
+    EXPECT_EQ(texto.rfind("[Desktop Entry]\n", 0), 0u);
+    EXPECT_NE(texto.find("\nExec=\"" + programa + "\"" + c.argumentos + "\n"), std::string::npos)
+        << texto;
+    EXPECT_EQ(texto.find("secreto"), std::string::npos) << texto;
+    EXPECT_NE(texto.find("\nIcon=importador\n"), std::string::npos) << texto;
+    EXPECT_NE(texto.find("\nName=Virad Urorev\n"), std::string::npos) << texto;
+    struct stat st {};
+    ASSERT_EQ(::stat(lanzador.c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IXUSR);
+    if (validador) {
+      const std::string informe = carpeta_ + "validacion.txt";
+      EXPECT_EQ(
+          std::system(("desktop-file-validate '" + lanzador + "' >" + informe + " 2>&1").c_str()),
+          0);
+      EXPECT_EQ(LeerBytes(informe), "") << texto;
+    }
+  }
 }
 
 // A view that acts as the operator does, then presses one of the buttons.
