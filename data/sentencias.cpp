@@ -17,8 +17,6 @@
 #include "platform/regional.h"
 #include "utility/utilidades.h"
 
-ListaCampos CamposSQL;
-
 namespace {
 
 const char kCR[] = "\r";
@@ -166,9 +164,8 @@ void EstablecerOrigenDeLote(const std::string* archivo, int64_t linea) {
 
 void SilenciarRechazos(bool silenciar) { RechazosSilenciados() = silenciar; }
 
-void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
-                 bool Primero) {
-  if (Primero) CamposSQL.clear();
+void AgregaCampo(ListaCampos& Campos, const std::string& Campo, std::string Valor,
+                 const std::string& Comilla) {
   Valor.erase(std::remove(Valor.begin(), Valor.end(), '\''), Valor.end());
   ParCampo par;
   par.first = Campo;
@@ -177,11 +174,11 @@ void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string
   } else {
     par.second = DB().SQLValue(plataforma::Valor{Valor}, Comilla);
   }
-  CamposSQL.push_back(std::move(par));
+  Campos.push_back(std::move(par));
 }
 
-void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::string& Tabla,
-                   bool EsUpdate, std::string& Condicion, bool Conservar) {
+std::string ArmaSentencia(const ListaCampos& Campos, const std::string& Tabla, bool EsUpdate,
+                          const std::string& Condicion) {
   std::string sentencia;
   if (!EsUpdate) {
     std::string nombres = "(";
@@ -211,14 +208,16 @@ void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::
       texto += " = ";
       texto += Campos[i].second;
     }
-    if (!utilidad::ContieneSinCaso(Condicion, "WHERE")) Condicion = " WHERE " + Condicion;
-    sentencia = "UPDATE " + Tabla + " SET " + texto + " " + Condicion;
+    const std::string donde =
+        utilidad::ContieneSinCaso(Condicion, "WHERE") ? Condicion : " WHERE " + Condicion;
+    sentencia = "UPDATE " + Tabla + " SET " + texto + " " + donde;
   }
-  Sentencias.push_back(std::move(sentencia));
+  return sentencia;
+}
+
+void AgregaSentencia(ListaSentencias& Sentencias, std::string Sentencia) {
+  Sentencias.push_back(std::move(Sentencia));
   Sentencias.emplace_back();
-  // An empty list, not one empty pair: a column added next without Primero must not follow
-  // a nameless pair into a broken statement.
-  if (!Conservar) Campos.clear();
 }
 
 bool EjecutaSentencias(ListaSentencias& Sentencias) { return EjecutaAsiento(Sentencias, {}); }

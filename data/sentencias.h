@@ -1,6 +1,6 @@
 #pragma once
 // The statement builder shared by every writer: AgregaCampo collects columns and their
-// literals, ArmaSentencia turns them into an INSERT or UPDATE appended to a statement list,
+// literals, ArmaSentencia composes an INSERT or UPDATE of them, AgregaSentencia adds it to a list,
 // EjecutaSentencias sends a list as one transaction, FmtMoneda rounds and formats amounts.
 
 #include <cstdint>
@@ -18,18 +18,16 @@ using ParCampo = std::pair<std::string, std::string>;
 using ListaCampos = std::vector<ParCampo>;
 using ListaSentencias = std::vector<std::string>;
 
-// The process-wide pending column list.
-extern ListaCampos CamposSQL;
-
-// Appends a column; removes every single quote from `Valor` (the caller's variable changes).
-// A value reading NULL in any case gives the literal Null. Primero restarts the list first.
-void AgregaCampo(const std::string& Campo, std::string& Valor, const std::string& Comilla,
-                 bool Primero = false);
-// Appends the INSERT (EsUpdate false) or UPDATE and one empty element to `Sentencias`;
-// empties the column list unless Conservar. An UPDATE's Condicion gains " WHERE " when it has
-// no WHERE (the caller's variable changes).
-void ArmaSentencia(ListaCampos& Campos, ListaSentencias& Sentencias, const std::string& Tabla,
-                   bool EsUpdate, std::string& Condicion, bool Conservar = false);
+// Appends the column `Campo` with the literal of `Valor` to `Campos`: single quotes are removed
+// from the value; a value reading NULL in any case gives the literal Null.
+void AgregaCampo(ListaCampos& Campos, const std::string& Campo, std::string Valor,
+                 const std::string& Comilla);
+// The INSERT (EsUpdate false) or UPDATE of `Campos` on `Tabla`; an UPDATE's condition is written
+// after " WHERE " when it has no WHERE of its own.
+std::string ArmaSentencia(const ListaCampos& Campos, const std::string& Tabla, bool EsUpdate,
+                          const std::string& Condicion = "");
+// Appends a composed statement and the empty element that follows every statement of a batch.
+void AgregaSentencia(ListaSentencias& Sentencias, std::string Sentencia);
 // Sends the list as one transaction; on a database error rolls back and shows the first
 // error's description ("Atención"). Returns true when committed.
 // A batch refused because the database was busy or chose it as a deadlock victim is undone and

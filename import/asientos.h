@@ -8,9 +8,33 @@
 #include "import/contexto_corrida.h"
 #include "platform/valores.h"
 
-// Appends the INSERT of one MV_ASIENTOS line, composed from the run variables, and one empty
-// element to ctx.SentenciasSQL. Executes nothing.
-void GrabaAsiento(ContextoCorrida& ctx);
+// One journal line as the writer composes it.
+struct LineaAsiento {
+  std::string fecha;
+  std::string numeroAsiento;
+  std::string cuenta;
+  int16_t secuencia = 0;
+  std::string debeHaber;
+  std::string importeTexto;  // signed; the line carries its absolute value
+  std::string periodo;
+  std::string tc;
+  std::string sucursal;
+  std::string numero;
+  std::string letra;
+  std::string vencimiento;
+  std::string nroComprobanteBancario;  // the cheque modes' bank voucher number
+  // The voucher's customer and name, for the VAT-book columns of an invoice's first line.
+  std::string cuentaCliente;
+  std::string descripcion;
+  std::string detalle;  // the run's concept
+};
+
+// The current voucher's line as the modes keep it in the run context; account, side, sequence
+// and bank number are the caller's.
+LineaAsiento LineaDelComprobante(const ContextoCorrida& ctx);
+// The INSERT of one MV_ASIENTOS line. Executes nothing; raises before composing anything when
+// the date or the amount cannot be read.
+std::string GrabaAsiento(const LineaAsiento& linea);
 
 // The amount of a journal row as the database returns it.
 plataforma::Moneda ImporteDeCampo(const plataforma::Valor& v);

@@ -43,8 +43,6 @@ void LimpiarVariables(ContextoCorrida& ctx) {
   ctx.CuentaAsiento.clear();
   ctx.Periodo.clear();
   ctx.NumeroAsiento.clear();
-  ctx.DebeHaber.clear();
-  ctx.Secuencia = 0;
   ctx.TC = "CC";
   ctx.Sucursal = "0001";
   ctx.Letra = "X";
@@ -174,16 +172,17 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
   // Each step the entry needs must complete; a skipped one leaves the cheque unwritten.
   auto componer = [&] {
     ctx.SentenciasSQL = {""};
-    ctx.CuentaAsiento = ctx.ventana.txtCuenta();
-    ctx.NroComprobanteBancario = d.prefijoBancario + cheque;
-    ctx.DebeHaber = d.debeHaberPrimera;
-    ctx.Secuencia = 1;
-    GrabaAsiento(ctx);
-    ctx.NroComprobanteBancario.clear();
-    ctx.CuentaAsiento = "511";
-    ctx.DebeHaber = d.debeHaberSegunda;
-    ctx.Secuencia = 2;
-    GrabaAsiento(ctx);
+    LineaAsiento linea = LineaDelComprobante(ctx);
+    linea.cuenta = ctx.ventana.txtCuenta();
+    linea.nroComprobanteBancario = d.prefijoBancario + cheque;
+    linea.debeHaber = d.debeHaberPrimera;
+    linea.secuencia = 1;
+    AgregaSentencia(ctx.SentenciasSQL, GrabaAsiento(linea));
+    linea.nroComprobanteBancario.clear();
+    linea.cuenta = "511";
+    linea.debeHaber = d.debeHaberSegunda;
+    linea.secuencia = 2;
+    AgregaSentencia(ctx.SentenciasSQL, GrabaAsiento(linea));
   };
   auto numerar = [&] {
     const int mes = plataforma::CDate(ctx.Fecha).mes;
@@ -193,7 +192,6 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
   const bool armado = Paso(ctx, [&] { ctx.Numero = SiguienteNumeroCheque(ctx); }) &&
                       Paso(ctx,
                            [&] {
-                             ctx.CuentaAsiento = ctx.ventana.txtCuenta();
                              ctx.Periodo = std::to_string(PeriodoDeFecha(ctx.Fecha));
                              numerar();
                            }) &&

@@ -104,11 +104,9 @@ struct ContextoCorrida {
   ListaSentencias SentenciasSQL;
   std::string CuentaCliente;
   std::string Descripcion;
-  std::string CuentaAsiento;
+  std::string CuentaAsiento;  // the account a line is checked against before it is written
   std::string Periodo;
   std::string NumeroAsiento;
-  std::string DebeHaber;
-  int16_t Secuencia = 0;
   std::string Fecha;
   std::string TC;
   std::string Letra;

@@ -41,11 +41,10 @@ void ValidaContrapartida(ContextoCorrida& ctx) {
 
 bool AltaCuenta(ContextoCorrida& ctx) {
   ctx.SentenciasSQL = ListaSentencias(1);
-  std::string titulo = "0";
-  AgregaCampo("CODIGO", ctx.CuentaCliente, kComilla, true);
-  AgregaCampo("Descripcion", ctx.Descripcion, kComilla);
-  AgregaCampo("Titulo", titulo, kNumero);
-  std::string sinCondicion;
-  ArmaSentencia(CamposSQL, ctx.SentenciasSQL, "MA_CUENTAS", false, sinCondicion, false);
+  ListaCampos campos;
+  AgregaCampo(campos, "CODIGO", ctx.CuentaCliente, kComilla);
+  AgregaCampo(campos, "Descripcion", ctx.Descripcion, kComilla);
+  AgregaCampo(campos, "Titulo", "0", kNumero);
+  AgregaSentencia(ctx.SentenciasSQL, ArmaSentencia(campos, "MA_CUENTAS", false));
   return EjecutaSentencias(ctx.SentenciasSQL);
 }

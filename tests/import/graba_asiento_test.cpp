@@ -9,7 +9,6 @@
 #include "import/asientos.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
-#include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
 
 namespace {
@@ -23,30 +22,30 @@ class GrabaAsientoTest : public PruebaEmpresa {
         "VALUES ('112010123', ' 20-12345678-9 ', 'RI ')");
     gCantidadDecimales = "2";
     gCaja = "7";
-    controles.concepto = " Saldo inicial ";
-    ctx.SentenciasSQL = ListaSentencias(1);
-    ctx.Fecha = "15/03/2004";
-    ctx.Periodo = "2004";
-    ctx.NumeroAsiento = "42";
-    ctx.CuentaAsiento = "112010123";
-    ctx.CuentaCliente = "112010123";
-    ctx.Descripcion = "PEREZ JUAN";
-    ctx.Secuencia = 1;
-    ctx.ImporteTexto = "1500,00";
-    ctx.DebeHaber = "D";
-    ctx.TC = "FC";
-    ctx.Sucursal = "0001";
-    ctx.Numero = "00001234";
-    ctx.Letra = "A";
+    linea.detalle = " Saldo inicial ";
+    sentencias = ListaSentencias(1);
+    linea.fecha = "15/03/2004";
+    linea.periodo = "2004";
+    linea.numeroAsiento = "42";
+    linea.cuenta = "112010123";
+    linea.cuentaCliente = "112010123";
+    linea.descripcion = "PEREZ JUAN";
+    linea.secuencia = 1;
+    linea.importeTexto = "1500,00";
+    linea.debeHaber = "D";
+    linea.tc = "FC";
+    linea.sucursal = "0001";
+    linea.numero = "00001234";
+    linea.letra = "A";
   }
 
   // The statement GrabaAsiento appended, with the recording time replaced by <ts>.
   std::string Sentencia() const {
-    EXPECT_EQ(ctx.SentenciasSQL.size(), 3u);
-    if (ctx.SentenciasSQL.size() < 3) return "";
-    EXPECT_EQ(ctx.SentenciasSQL[2], "");
+    EXPECT_EQ(sentencias.size(), 3u);
+    if (sentencias.size() < 3) return "";
+    EXPECT_EQ(sentencias[2], "");
     static const std::regex fechaHora(R"('\d\d/\d\d/\d{4} \d\d:\d\d:\d\d')");
-    return std::regex_replace(ctx.SentenciasSQL[1], fechaHora, "<ts>");
+    return std::regex_replace(sentencias[1], fechaHora, "<ts>");
   }
 
   // The journal line as stored, the columns named in `columnas`.
@@ -56,12 +55,15 @@ class GrabaAsientoTest : public PruebaEmpresa {
     return filas.empty() ? std::vector<std::string>{} : filas[0];
   }
 
-  VentanaModos controles;
-  ContextoCorrida ctx{controles};
+  // Appends the composed statement, as the modes do.
+  void Grabar() { AgregaSentencia(sentencias, GrabaAsiento(linea)); }
+
+  LineaAsiento linea;
+  ListaSentencias sentencias;
 };
 
 TEST_F(GrabaAsientoTest, LaPrimeraLineaDeUnaFacturaLlevaElLibroDeIva) {
-  GrabaAsiento(ctx);
+  Grabar();
   EXPECT_EQ(Sentencia(),
             "INSERT INTO MV_ASIENTOS (Fecha,FechaSubDiario,Mes_Operativo,[NUMERO ASIENTO],"
             "Cuenta,Secuencia,CabImporte,[Debe-Haber],Importe,Periodo,TC,Sucursal,Numero,Letra,"
@@ -73,7 +75,7 @@ TEST_F(GrabaAsientoTest, LaPrimeraLineaDeUnaFacturaLlevaElLibroDeIva) {
             "'OPERADOR','0007','   1',<ts>,'112010123','PEREZ JUAN','20-12345678-9','RI ',"
             "'VENTAS',1500,1239.67,0,260.33,0,21)");
 
-  ASSERT_TRUE(EjecutaSentencias(ctx.SentenciasSQL));
+  ASSERT_TRUE(EjecutaSentencias(sentencias));
   EXPECT_EQ(Fila("Fecha, FechaSubDiario, MES_OPERATIVO, [NUMERO ASIENTO], Cuenta, Secuencia, "
                  "CabImporte, [Debe-Haber], Importe, PERIODO, TIPO_REG, Moneda, IdCajas, "
                  "Unegocio, VENCIMIENTO, NROCOMPROBANTEBANCARIO, LIVA_TOTAL, "
@@ -116,10 +118,10 @@ TEST_F(GrabaAsientoTest, SoloLaPrimeraLineaDeFacturasYNotasLlevaLibroDeIva) {
       {"FC", 2, false}, {"FCC", 1, false}, {"CB", 1, false}, {"NCC", 1, false},
   };
   for (const auto& c : casos) {
-    ctx.SentenciasSQL = ListaSentencias(1);
-    ctx.TC = c.tc;
-    ctx.Secuencia = c.secuencia;
-    GrabaAsiento(ctx);
+    sentencias = ListaSentencias(1);
+    linea.tc = c.tc;
+    linea.secuencia = c.secuencia;
+    Grabar();
     const std::string s = Sentencia();
     EXPECT_EQ(s.find("LIVA_TOTAL") != std::string::npos, c.lleva) << c.tc << " " << c.secuencia;
     EXPECT_EQ(s.find("CabCuenta") != std::string::npos, c.lleva) << c.tc << " " << c.secuencia;
@@ -127,11 +129,11 @@ TEST_F(GrabaAsientoTest, SoloLaPrimeraLineaDeFacturasYNotasLlevaLibroDeIva) {
 }
 
 TEST_F(GrabaAsientoTest, UnaNotaDeCreditoLlevaElLibroDeIvaEnNegativo) {
-  ctx.TC = "NC";
-  ctx.ImporteTexto = "-200";
-  ctx.DebeHaber = "H";
-  GrabaAsiento(ctx);
-  ASSERT_TRUE(EjecutaSentencias(ctx.SentenciasSQL));
+  linea.tc = "NC";
+  linea.importeTexto = "-200";
+  linea.debeHaber = "H";
+  Grabar();
+  ASSERT_TRUE(EjecutaSentencias(sentencias));
   EXPECT_EQ(Fila("CabImporte, Importe, [Debe-Haber], LIVA_TOTAL, LIVA_IMPNETOGRAV, "
                  "LIVA_IMPNETONGRAV, LIVA_IMPIVA, LIVA_EXENTO"),
             (std::vector<std::string>{"200", "200", "H", "-200", "-165.29", "0", "-34.71", "0"}));
@@ -139,8 +141,8 @@ TEST_F(GrabaAsientoTest, UnaNotaDeCreditoLlevaElLibroDeIvaEnNegativo) {
 
 TEST_F(GrabaAsientoTest, ConCuatroDecimalesElNetoYElIvaLlevanCuatro) {
   gCantidadDecimales = "4";
-  GrabaAsiento(ctx);
-  ASSERT_TRUE(EjecutaSentencias(ctx.SentenciasSQL));
+  Grabar();
+  ASSERT_TRUE(EjecutaSentencias(sentencias));
   EXPECT_EQ(Fila("LIVA_IMPNETOGRAV, LIVA_IMPIVA"),
             (std::vector<std::string>{"1239.6694", "260.3306"}));
 }
@@ -150,14 +152,14 @@ TEST_F(GrabaAsientoTest, UnReciboConVencimientoNoLlevaLibroDeIva) {
   for (const std::string vencimiento : {"30/04/2004", " 30/04/2004  "}) {
     SCOPED_TRACE("'" + vencimiento + "'");
     Ejecutar("DELETE FROM MV_ASIENTOS");
-    ctx.SentenciasSQL = ListaSentencias(1);
-    ctx.TC = "CB";
-    ctx.Vencimiento = vencimiento;
-    GrabaAsiento(ctx);
+    sentencias = ListaSentencias(1);
+    linea.tc = "CB";
+    linea.vencimiento = vencimiento;
+    Grabar();
     const std::string s = Sentencia();
     EXPECT_NE(s.find(",FechaHora_Grabacion,VENCIMIENTO) VALUES ("), std::string::npos) << s;
     EXPECT_NE(s.find(",<ts>,'30/04/2004')"), std::string::npos) << s;
-    ASSERT_TRUE(EjecutaSentencias(ctx.SentenciasSQL));
+    ASSERT_TRUE(EjecutaSentencias(sentencias));
     EXPECT_EQ(Fila("VENCIMIENTO, CabCuenta, LIVA_TOTAL"),
               (std::vector<std::string>{"2004-04-30 00:00:00", "NULL", "NULL"}));
   }
@@ -165,26 +167,25 @@ TEST_F(GrabaAsientoTest, UnReciboConVencimientoNoLlevaLibroDeIva) {
 
 TEST_F(GrabaAsientoTest, ElNumeroBancarioSoloSeEscribeCuandoHay) {
   for (const std::string numero : {"", "   ", "00045678"}) {
-    ctx.SentenciasSQL = ListaSentencias(1);
-    ctx.NroComprobanteBancario = numero;
-    ctx.Vencimiento = " ";
-    GrabaAsiento(ctx);
+    sentencias = ListaSentencias(1);
+    linea.nroComprobanteBancario = numero;
+    linea.vencimiento = " ";
+    Grabar();
     const std::string s = Sentencia();
     EXPECT_EQ(s.find("VENCIMIENTO"), std::string::npos) << s;
     EXPECT_EQ(s.find("nroComprobanteBancario") != std::string::npos, numero == "00045678") << s;
   }
 }
 
-TEST_F(GrabaAsientoTest, LasComillasSeQuitanDelConceptoYDeLasVariablesDeLaCorrida) {
-  controles.concepto = "Saldo d'Alessandro";
-  ctx.Descripcion = "D'ALESSANDRO S.A.";
-  ctx.Letra = "'";
-  ctx.Sucursal = "00'01";
-  GrabaAsiento(ctx);
-  EXPECT_EQ(ctx.Descripcion, "DALESSANDRO S.A.");
-  EXPECT_EQ(ctx.Letra, "");
-  EXPECT_EQ(ctx.Sucursal, "0001");
-  ASSERT_TRUE(EjecutaSentencias(ctx.SentenciasSQL));
+TEST_F(GrabaAsientoTest, LasComillasSeQuitanDeLoQueSeGrabaNoDeLaLinea) {
+  linea.detalle = "Saldo d'Alessandro";
+  linea.descripcion = "D'ALESSANDRO S.A.";
+  linea.letra = "'";
+  linea.sucursal = "00'01";
+  Grabar();
+  EXPECT_EQ(linea.descripcion, "D'ALESSANDRO S.A.");  // the caller's line is left as given
+  EXPECT_EQ(linea.sucursal, "00'01");
+  ASSERT_TRUE(EjecutaSentencias(sentencias));
   EXPECT_EQ(Fila("Detalle, CabNombre, LETRA"),
             (std::vector<std::string>{"Saldo dAlessandro", "DALESSANDRO S.A.", ""}));
 }
@@ -205,12 +206,12 @@ TEST_F(GrabaAsientoTest, CajaYUnidadDeNegocioDeLaSesion) {
   };
   for (const auto& c : casos) {
     Ejecutar("DELETE FROM MV_ASIENTOS");
-    ctx.SentenciasSQL = ListaSentencias(1);
+    sentencias = ListaSentencias(1);
     gCaja = c.caja;
     gUnidadNegocio = c.unidad;
-    GrabaAsiento(ctx);
+    Grabar();
     if (c.idCajas.size() > 4) dialogos.Responder(plataforma::vbOK);
-    const bool grabado = EjecutaSentencias(ctx.SentenciasSQL);
+    const bool grabado = EjecutaSentencias(sentencias);
     if (c.idCajas.size() > 4) {
       // The journal's IdCajas holds four characters: the database refuses the line.
       EXPECT_FALSE(grabado);
@@ -224,11 +225,11 @@ TEST_F(GrabaAsientoTest, CajaYUnidadDeNegocioDeLaSesion) {
 }
 
 TEST_F(GrabaAsientoTest, UnImporteNegativoSeEscribeEnAbsoluto) {
-  ctx.TC = "CB";
-  ctx.ImporteTexto = "-200";
-  ctx.DebeHaber = "H";
-  GrabaAsiento(ctx);
-  ASSERT_TRUE(EjecutaSentencias(ctx.SentenciasSQL));
+  linea.tc = "CB";
+  linea.importeTexto = "-200";
+  linea.debeHaber = "H";
+  Grabar();
+  ASSERT_TRUE(EjecutaSentencias(sentencias));
   EXPECT_EQ(Fila("Importe, CabImporte, [Debe-Haber]"),
             (std::vector<std::string>{"200", "200", "H"}));
 }
@@ -237,16 +238,16 @@ TEST_F(GrabaAsientoTest, UnaFechaOUnImporteIlegiblesNoAgreganNada) {
   const std::vector<std::pair<std::string, std::string>> casos = {
       {"31/02/2004", "1500"}, {"15/03/2004", "15OO"}, {"", "1500"}};
   for (const auto& [fecha, importe] : casos) {
-    ctx.SentenciasSQL = ListaSentencias(1);
-    ctx.Fecha = fecha;
-    ctx.ImporteTexto = importe;
+    sentencias = ListaSentencias(1);
+    linea.fecha = fecha;
+    linea.importeTexto = importe;
     try {
-      GrabaAsiento(ctx);
+      Grabar();
       ADD_FAILURE() << "no error for " << fecha << " / " << importe;
     } catch (const plataforma::ErrorEjecucion& e) {
       EXPECT_EQ(e.Number, plataforma::kErrTipoIncompatible) << fecha << " / " << importe;
     }
-    EXPECT_EQ(ctx.SentenciasSQL, ListaSentencias(1));
+    EXPECT_EQ(sentencias, ListaSentencias(1));
   }
 }
 

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdio>
@@ -107,6 +110,37 @@ TEST_F(VentanaTest, DisposicionYOrdenDeTabulacion) {
   for (QWidget* siguiente : esperado) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), siguiente) << siguiente->objectName().toStdString();
+  }
+}
+
+// At the old system's font, the platform's default one and a larger one, no caption is cut off
+// and none runs into the control on its right.
+TEST_F(VentanaTest, CadaLeyendaCabeEnSuControl) {
+  QFont grande = QApplication::font();
+  grande.setPointSizeF(grande.pointSizeF() * 1.5);
+  for (const QFont& letra : {ventana->font(), QApplication::font(), grande}) {
+    ventana->setFont(letra);
+    const auto controles = ventana->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controles) {
+      const auto* etiqueta = qobject_cast<QLabel*>(control);
+      if (etiqueta && etiqueta->wordWrap()) continue;
+      if (!etiqueta && !qobject_cast<QRadioButton*>(control) &&
+          !qobject_cast<QCheckBox*>(control)) {
+        continue;
+      }
+      const std::string donde = control->objectName().toStdString() + " at " +
+                                letra.family().toStdString() + " " +
+                                std::to_string(letra.pointSizeF());
+      EXPECT_LE(control->sizeHint().width(), control->width()) << donde;
+      for (QWidget* otro : controles) {
+        const QRect a = control->geometry(), b = otro->geometry();
+        if (otro != control && b.left() > a.left() && b.top() < a.bottom() &&
+            b.bottom() > a.top()) {
+          EXPECT_LT(a.right(), b.left())
+              << donde << " runs into " << otro->objectName().toStdString();
+        }
+      }
+    }
   }
 }
 

@@ -1,8 +1,11 @@
 #include "ui/qt/ventana_importacion.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QIcon>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -63,6 +66,7 @@ VentanaImportacion::VentanaImportacion(FrmQUILMA& frm, QWidget* parent)
   letra.setPointSize(8);
   setFont(letra);
   CrearControles();
+  AjustarLeyendas();
   Conectar();
   frm_.EstablecerVista(this);
   Refrescar();
@@ -146,6 +150,46 @@ void VentanaImportacion::CrearControles() {
     anterior = opcion;
   }
   picStatus->setFocusPolicy(Qt::NoFocus);
+}
+
+void VentanaImportacion::AjustarLeyendas() {
+  if (leyendas_.empty()) {
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      const auto* etiqueta = qobject_cast<QLabel*>(control);
+      if ((etiqueta && !etiqueta->wordWrap()) || qobject_cast<QRadioButton*>(control) ||
+          qobject_cast<QCheckBox*>(control)) {
+        leyendas_.emplace_back(control, control->geometry());
+      }
+    }
+  }
+  for (auto& [control, lugar] : leyendas_) {
+    control->setFont(QFont());  // back to the window's font
+    control->setGeometry(lugar);
+  }
+  constexpr int kSeparacion = 2;
+  for (auto& [control, lugar] : leyendas_) {
+    int limite = width();
+    for (QWidget* otro : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      const QRect g = otro->geometry();
+      if (otro != control && g.left() > lugar.left() && g.top() < lugar.bottom() &&
+          g.bottom() > lugar.top()) {
+        limite = std::min(limite, g.left() - kSeparacion);
+      }
+    }
+    const int disponible = limite - lugar.left();
+    control->resize(std::min(std::max(control->sizeHint().width(), lugar.width()), disponible),
+                    lugar.height());
+    QFont letra = control->font();
+    while (control->sizeHint().width() > control->width() && letra.pointSizeF() > 5) {
+      letra.setPointSizeF(letra.pointSizeF() - 0.5);
+      control->setFont(letra);
+    }
+  }
+}
+
+void VentanaImportacion::changeEvent(QEvent* evento) {
+  QWidget::changeEvent(evento);
+  if (evento->type() == QEvent::FontChange && !leyendas_.empty()) AjustarLeyendas();
 }
 
 void VentanaImportacion::Conectar() {

@@ -13,6 +13,8 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "ui/frm_quilma.h"
 #include "ui/qt/pic_status.h"
@@ -60,10 +62,14 @@ class VentanaImportacion : public QWidget, public VistaQuilma {
 
  protected:
   void closeEvent(QCloseEvent* evento) override;
+  void changeEvent(QEvent* evento) override;
 
  private:
   void CrearControles();
   void Conectar();
+  // Fits every one-line caption to its text at the current font: the control widens into the
+  // free space on its right, and where there is none its font shrinks.
+  void AjustarLeyendas();
   // Runs a handler of the model and shows what it changed; a failure it lets through is shown
   // in a message box instead of ending the program.
   void Manejar(const std::function<void()>& handler);
@@ -71,5 +77,6 @@ class VentanaImportacion : public QWidget, public VistaQuilma {
 
   FrmQUILMA& frm_;
   QButtonGroup* grupoOpciones_;
+  std::vector<std::pair<QWidget*, QRect>> leyendas_;  // captioned controls, their laid-out place
   bool cerrarAlTerminar_ = false;  // the operator closed the window during a run and stopped it
 };
