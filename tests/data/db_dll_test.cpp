@@ -223,22 +223,43 @@ TEST_F(PruebaSesion, BaseInexistenteSinMensajeDejaLaSesionCerrada) {
   EXPECT_FALSE(std::filesystem::exists(carpeta_ + "NO_EXISTE.db"));
 }
 
+// The failure box asks whether to try again; its hints speak of the company file on the
+// embedded engine and of the server's instance and login on a server.
 TEST_F(PruebaSesion, BaseInexistenteConMensajePreguntaYNoCierra) {
-  ReiniciarDB();
-  DB().gServidor = servidor_;
-  DB().gDBName = "NO_EXISTE";
-  DB().gUsuario = "ANA";
-  dialogos.Responder(vbNo);
-  std::string vacia;
-  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
-  EXPECT_FALSE(DB().gOpenFlag);
-  auto textos = dialogos.Textos(" Error de Conexion a Base de Datos");
-  ASSERT_EQ(textos.size(), 1u);
-  EXPECT_NE(textos[0].find(" Estado de Sql: "), std::string::npos);
-  EXPECT_NE(textos[0].find("por ejemplo : " + servidor_ + "\\ORBENA\r\n"), std::string::npos);
-  EXPECT_NE(textos[0].find("para el usuario ANA existe\r\n\r\n\r\n - Desea Intentarlo "
-                           "Nuevamente??? "),
-            std::string::npos);
+  struct Caso {
+    std::string servidor;
+    std::string pistas;  // hints 2 and 3, as the box shows them
+  };
+  const Caso casos[] = {
+      {servidor_,
+       "2. Verifique que exista el archivo de la empresa " + carpeta_ +
+           "NO_EXISTE.db y que pueda leerlo y escribirlo\r\n3. Verifique que el usuario ANA este "
+           "registrado en TA_USUARIOS de la empresa\r\n"},
+      // Nothing listens on port 1: the driver's refusal comes at once.
+      {"127.0.0.1:1",
+       "por ejemplo : 127.0.0.1:1\\ORBENA\r\n3. Verifique si el inicio de sesion para el usuario "
+       "ANA existe\r\n"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.servidor);
+    const size_t antes = dialogos.Transcripcion().size();
+    ReiniciarDB();
+    DB().gServidor = c.servidor;
+    DB().gDBName = "NO_EXISTE";
+    DB().gUsuario = "ANA";
+    dialogos.Responder(vbNo);
+    std::string vacia;
+    DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+    EXPECT_FALSE(DB().gOpenFlag);
+    ASSERT_EQ(dialogos.Transcripcion().size(), antes + 1);
+    const std::string& texto = dialogos.Transcripcion().back().texto;
+    EXPECT_EQ(dialogos.Transcripcion().back().titulo, " Error de Conexion a Base de Datos");
+    EXPECT_NE(texto.find(" Estado de Sql: "), std::string::npos);
+    EXPECT_NE(texto.find(c.pistas + "\r\n\r\n - Desea Intentarlo Nuevamente??? "),
+              std::string::npos)
+        << texto;
+    EXPECT_EQ(texto.find("ORBENA") == std::string::npos, c.servidor == servidor_) << texto;
+  }
 }
 
 // Yes to the failure box: the prompt names the right database and the open is repeated.
@@ -287,12 +308,11 @@ TEST_F(PruebaSesion, BaseInexistenteConMensajeSiPideLosDatosYReintenta) {
             " Estado de Sql: HY000\rNumero de Error: -2147467259\rDescripcion: " + descripcion +
                 "\rCodigo Nativo: 14\r\r\nNombre de Proceso: " + plataforma::NombreEjecutable() +
                 "\r\r\n\r\n1. Verifique el Usuario, contraseña y base de datos\r\n"
-                "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
-                "instancia, por ejemplo : " +
-                servidor_ +
-                "\\ORBENA\r\n"
-                "3. Verifique si el inicio de sesion para el usuario ANA existe\r\n\r\n\r\n"
-                " - Desea Intentarlo Nuevamente??? ");
+                "2. Verifique que exista el archivo de la empresa " +
+                carpeta_ +
+                "NO_EXISTE.db y que pueda leerlo y escribirlo\r\n"
+                "3. Verifique que el usuario ANA este registrado en TA_USUARIOS de la empresa"
+                "\r\n\r\n\r\n - Desea Intentarlo Nuevamente??? ");
 }
 
 TEST_F(PruebaSesion, ExisteTablaDBIgnoraMayusculas) {
