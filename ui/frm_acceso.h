@@ -62,6 +62,10 @@ class frmAcceso {
 
   // Sets a box's text as the operator or the program does, running its change event.
   void CambiarTexto(CajaTexto& caja, const std::string& texto);
+  // Sets a box's text as the operator's typing leaves it. In a box that shows its hint what was
+  // typed replaces the hint, wherever the caret was: a click leaves the caret inside the hint,
+  // where tabbing into the box selects the hint whole.
+  void Teclear(CajaTexto& caja, const std::string& texto);
 
   // Events.
   void TxtServidor_Change() { MensajeInicial(TxtServidor); }

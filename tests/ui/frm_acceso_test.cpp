@@ -62,6 +62,42 @@ TEST_F(Acceso, BorrarUnaCajaVuelveASuPista) {
   EXPECT_EQ(forma.TxtUserId.Text, "Ingrese el usuario");
 }
 
+// Typing into a box that shows its hint replaces the hint wherever the caret was; a box that
+// holds a value takes the edit as it is.
+TEST_F(Acceso, LoTecleadoReemplazaLaPista) {
+  struct Caso {
+    const char* nombre;
+    std::string antes;  // the box's text before the edit ("" for the user box: its hint)
+    std::string editado;
+    std::string queda;
+  };
+  const std::string pista = "Ingrese el usuario";
+  const Caso casos[] = {
+      {"AlFinal", "", pista + "OPERADOR", "OPERADOR"},
+      {"AlPrincipio", "", "O" + pista, "O"},
+      {"EnMedio", "", "Ingrese elA usuario", "A"},
+      {"UnaLetraRepetida", "", "Ingrese el usuarioo", "o"},
+      {"SobreParteDeLaPista", "", "Ingrese el ANA", "ANA"},
+      {"BorrandoLaPista", "", "Ingrese el usuari", ""},
+      {"ConValor", "ANA", "ANAB", "ANAB"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    frmAcceso forma;
+    forma.CambiarTexto(forma.TxtUserId, c.antes);
+    forma.TxtUserId_GotFocus();
+    forma.Teclear(forma.TxtUserId, c.editado);
+    EXPECT_EQ(forma.TxtUserId.Text, c.queda);
+  }
+  // A box with a change event shows its hint again when the edit leaves nothing.
+  frmAcceso forma;
+  forma.Form_Load();
+  forma.Teclear(forma.TxtServidor, "ingrese el nombre del servidor e instancia" + std::string("S"));
+  EXPECT_EQ(forma.TxtServidor.Text, "S");
+  forma.Teclear(forma.TxtDbName, "ingrese el nombre de la base de dato");
+  EXPECT_EQ(forma.TxtDbName.Text, "ingrese el nombre de la base de datos");
+}
+
 TEST_F(Acceso, ListaLeeLosRegistrosYElegirUnoMuestraServidorYPuerto) {
   EscribirArchivo("BASES.TXT", Linea("EMPRESA / SRV01", "empresa", "srv01:1500") +
                                    Linea("OTRA / SRV02", "OTRA", "SRV02"));
@@ -268,12 +304,51 @@ TEST_F(AccesoEmpresa, RegistrarUnaBaseInexistenteAvisa) {
   forma.CmdRegistrar_Click();
   auto avisos = dialogos.Textos("AVISO AL OPERADOR");
   ASSERT_EQ(avisos.size(), 1u);
-  EXPECT_EQ(avisos[0], "NO SE PUDO CONECTAR AL SERVIDOR " + servidor_ +
-                           " VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO");
+  // The embedded engine's message speaks of the company file, not of a server.
+  EXPECT_EQ(avisos[0], "NO SE PUDO ABRIR LA EMPRESA " + carpeta_ +
+                           "NOHAY.db VERIFIQUE LA CARPETA, EL NOMBRE DE LA BASE Y EL USUARIO "
+                           "INGRESADO");
   for (const auto& d : dialogos.Transcripcion()) {
     EXPECT_EQ(d.texto.find("secreta"), std::string::npos) << d.texto;
   }
   EXPECT_FALSE(std::filesystem::exists(Ruta("BASES.TXT")));
+}
+
+// "Registrar" with the embedded engine chosen in the list: the folder typed without its mark is
+// tested and stored as the embedded engine's; picking the entry brings the platform back.
+TEST_F(AccesoEmpresa, RegistrarParaLaPlataformaElegidaYElegirlaLaRestaura) {
+  const std::string carpeta = carpeta_.substr(0, carpeta_.size() - 1);
+  frmAcceso forma;
+  forma.Form_Load();
+  forma.CambiarTexto(forma.TxtServidor, carpeta);
+  forma.CambiarTexto(forma.TxtDbName, base_);
+  forma.CboPlataformaDB.ListIndex = 2;
+  forma.CmdRegistrar_Click();
+  const std::string nombre = base_ + " / " + utilidad::Mayusculas(servidor_);
+  ASSERT_EQ(forma.lstBases.items, (std::vector<std::string>{nombre}));
+  EXPECT_EQ(LeerBytes(Ruta("BASES.TXT")), nombre + "," + base_ + "," + base_ + "," +
+                                              utilidad::Encriptar(base_) + "," + servidor_ +
+                                              "\r\n");
+  EXPECT_TRUE(dialogos.Transcripcion().empty());
+
+  EscribirArchivo("BASES.TXT", LeerBytes(Ruta("BASES.TXT")) + "VENTAS / ORCL,VENTAS,VENTAS," +
+                                   utilidad::Encriptar("VENTAS") + ",ORCL#\r\n" +
+                                   "OTRA / SRV01,OTRA,OTRA," + utilidad::Encriptar("OTRA") +
+                                   ",SRV01\r\n");
+  struct Caso {
+    int entrada;
+    int plataforma;
+    std::string servidor;
+  };
+  const Caso casos[] = {{1, 1, "ORCL"}, {0, 2, servidor_}, {2, 0, "SRV01"}};
+  frmAcceso otra;
+  otra.Form_Load();
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.servidor);
+    otra.SeleccionarBase(c.entrada);
+    EXPECT_EQ(otra.CboPlataformaDB.ListIndex, c.plataforma);
+    EXPECT_EQ(otra.TxtServidor.Text, c.servidor);
+  }
 }
 
 TEST_F(AccesoEmpresa, ElDialogoDeLaSesionDevuelveLoQueSeEscribio) {
