@@ -102,14 +102,15 @@ constexpr Corrida kCorridas[] = {
 constexpr const char* kTablasEscritas[] = {"MV_ASIENTOS", "MA_CALENDARIO", "MA_CUENTAS",
                                            "V_MV_CPTE",   "V_TA_TAREAS",   "V_MV_CPTETAREAS"};
 
-// The samples folder: IMPORTADOR_SAMPLES, else samples/ beside the program (an unpacked
-// package), else samples/ of the source tree this program was built from (the build tree).
+// The samples folder: IMPORTADOR_SAMPLES, else samples/ where the program's read-only files are
+// (beside the program in an unpacked package, share/importador/ when installed), else samples/
+// of the source tree this program was built from (the build tree).
 fs::path CarpetaMuestras() {
   const std::string elegida = plataforma::Entorno("IMPORTADOR_SAMPLES");
   if (!elegida.empty()) return plataforma::RutaFs(elegida);
   std::error_code ec;
-  const fs::path junto = plataforma::RutaFs(plataforma::RutaEjecutable()).parent_path() / "samples";
-  if (fs::is_directory(junto, ec)) return junto;
+  const fs::path datos = plataforma::RutaFs(plataforma::ArchivoDeDatos("samples"));
+  if (fs::is_directory(datos, ec)) return datos;
   return fs::path(__FILE__).parent_path().parent_path() / "samples";
 }
 
@@ -129,9 +130,9 @@ fs::path PrepararCarpeta(const std::string& pedida) {
   }
   const std::string nueva = plataforma::CrearCarpetaTemporal("importador-demo-");
   if (nueva.empty()) {
-    throw plataforma::ErrorEjecucion(plataforma::kErrAccesoRuta,
-                                     "No se pudo crear una carpeta en " +
-                                         plataforma::CarpetaTemporal());
+    throw plataforma::ErrorEjecucion(
+        plataforma::kErrAccesoRuta,
+        "No se pudo crear una carpeta en " + plataforma::CarpetaTemporal());
   }
   return plataforma::RutaFs(nueva);
 }
@@ -146,11 +147,10 @@ fs::path CopiarMuestras(const fs::path& carpeta) {
     fs::copy_file(origen / c.archivo, destino / c.archivo, fs::copy_options::overwrite_existing,
                   ec);
     if (ec) {
-      throw plataforma::ErrorEjecucion(plataforma::kErrArchivoNoEncontrado,
-                                       "No se pudo copiar el archivo de muestra " +
-                                           plataforma::TextoRuta(origen / c.archivo) + ": " +
-                                           ec.message() +
-                                           " (IMPORTADOR_SAMPLES nombra otra carpeta)");
+      throw plataforma::ErrorEjecucion(
+          plataforma::kErrArchivoNoEncontrado,
+          "No se pudo copiar el archivo de muestra " + plataforma::TextoRuta(origen / c.archivo) +
+              ": " + ec.message() + " (IMPORTADOR_SAMPLES nombra otra carpeta)");
     }
   }
   return destino;

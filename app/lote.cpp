@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "data/bloqueo_importacion.h"
@@ -127,6 +128,33 @@ struct DialogosInstalados {
   ~DialogosInstalados() { EstablecerDialogos(nullptr); }
 };
 
+// The password given apart from the parameter string: the first line of --clave-archivo, which
+// only its owner may read, else IMPORTADOR_CLAVE. False, with the reason printed, when the
+// file is refused.
+bool TomarClaveAparte(const OpcionesLote& o) {
+  if (o.archivoClave.empty()) {
+    const std::string clave = Entorno("IMPORTADOR_CLAVE");
+    EstablecerClaveAparte(clave.empty() ? std::nullopt : std::optional<std::string>(clave));
+    return true;
+  }
+  std::ifstream archivo(RutaFs(o.archivoClave), std::ios::binary);
+  if (!ArchivoLegible(o.archivoClave) || !archivo) {
+    std::cerr << "importador: no se puede leer el archivo de clave " << o.archivoClave << std::endl;
+    return false;
+  }
+  if (LegiblePorOtros(o.archivoClave)) {
+    std::cerr << "importador: el archivo de clave " << o.archivoClave
+              << " lo pueden leer otros usuarios; déjelo solo para su dueño (chmod 600)"
+              << std::endl;
+    return false;
+  }
+  std::string clave;
+  std::getline(archivo, clave);
+  if (!clave.empty() && clave.back() == '\r') clave.pop_back();
+  EstablecerClaveAparte(clave);
+  return true;
+}
+
 int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.SetTxtLista(o.lista);
   frm.CmdEjecutarLista_Click();
@@ -192,6 +220,8 @@ int EjecutarLote(const OpcionesLote& o) {
               << " (el modo por lotes no puede preguntarlos)" << std::endl;
     return kLoteUso;
   }
+
+  if (!TomarClaveAparte(o)) return kLoteUso;
 
   std::string connString;
   if (!IniciarSesion(false, o.parametros, connString, 3)) {

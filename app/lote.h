@@ -18,6 +18,7 @@ struct OpcionesLote {
   std::string traza;                    // statement trace file
   std::string lista;                    // --lista: price-list file
   std::string parametros;               // the start-up parameter string
+  std::string archivoClave;             // --clave-archivo: the password's file
 };
 
 // Exit statuses of the batch mode.

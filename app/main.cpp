@@ -27,6 +27,11 @@ constexpr const char* kPie = R"(Batch mode:
   connection that also provisions the statistics database. PARAMETERS must name @Server and
   @Usuario: the batch mode cannot show the connection dialog.
 
+  Any local user sees a command line in the process list: give the password apart instead,
+  in the environment variable IMPORTADOR_CLAVE or in a file only you may read
+  (--clave-archivo FILE, which wins over the variable); either is used when PARAMETERS has no
+  @Password.
+
   Every dialog is printed on standard error as "TITLE: TEXT" and answered by policy: OK -> OK,
   Yes/No -> No, abort/retry/ignore -> --ante-error (abortar: Abort, the default; ignorar:
   Ignore), retry/cancel -> Cancel, an input box -> empty. The run summary is printed on standard
@@ -90,6 +95,10 @@ int main(int argc, char** argv) {
   app.add_option("--esperar", lote.esperaSegundos,
                  "Wait up to SECONDS for another import run of the company to end")
       ->check(CLI::Range(0, 86400))
+      ->needs(flagLote);
+  app.add_option("--clave-archivo", lote.archivoClave,
+                 "Read the password from the first line of FILE (only its owner may read it) "
+                 "when PARAMETERS has no @Password")
       ->needs(flagLote);
   app.add_option("PARAMETERS", parametros, "Start-up parameter string");
 

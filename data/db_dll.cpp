@@ -114,17 +114,26 @@ class ConexionGrabadora : public ado::ConnectionWrapper {
   std::vector<std::string>& enviados_;
 };
 
+// The embedded engine has a company file and its users instead of a server instance and logins:
+// its hints speak of them.
 std::string MensajeFalloConexion(const ado::Error& e, const std::string& servidor,
-                                 const std::string& usuario) {
+                                 const std::string& base, const std::string& usuario) {
+  const std::string pistas =
+      EsServidorSQLite(servidor)
+          ? "2. Verifique que exista el archivo de la empresa " +
+                ArchivoEmpresaSQLite(servidor, base) + " y que pueda leerlo y escribirlo" + kCrLf +
+                "3. Verifique que el usuario " + usuario +
+                " este registrado en TA_USUARIOS de la empresa"
+          : "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
+            "instancia, por ejemplo : " +
+                servidor + "\\ORBENA" + kCrLf +
+                "3. Verifique si el inicio de sesion para el usuario " + usuario + " existe";
   return std::string(" Estado de Sql: ") + e.SQLState + "\r" +
          "Numero de Error: " + Decimal(e.Number) + "\r" + "Descripcion: " + e.Description + "\r" +
          "Codigo Nativo: " + Decimal(e.NativeError) + "\r" + kCrLf +
          "Nombre de Proceso: " + plataforma::NombreEjecutable() + "\r" + kCrLf + kCrLf +
-         "1. Verifique el Usuario, contraseña y base de datos" + kCrLf +
-         "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
-         "instancia, por ejemplo : " +
-         servidor + "\\ORBENA" + kCrLf + "3. Verifique si el inicio de sesion para el usuario " +
-         usuario + " existe" + kCrLf + kCrLf + kCrLf + " - Desea Intentarlo Nuevamente??? ";
+         "1. Verifique el Usuario, contraseña y base de datos" + kCrLf + pistas + kCrLf + kCrLf +
+         kCrLf + " - Desea Intentarlo Nuevamente??? ";
 }
 
 std::string MensajeConexionPerdida(const std::string& base, const std::string& servidor) {
@@ -216,7 +225,7 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
   auto ante = [&](const ErrorEjecucion& e) {
     if (MuestraError && gCnn && gCnn->Errors().Count() > 0) {
       int respuesta = plataforma::MsgBox(
-          MensajeFalloConexion(gCnn->Errors().Item(0), gServidor, gUsuario),
+          MensajeFalloConexion(gCnn->Errors().Item(0), gServidor, gDBName, gUsuario),
           plataforma::vbYesNo + plataforma::vbCritical, " Error de Conexion a Base de Datos");
       if (respuesta != plataforma::vbYes) {
         gOpenFlag = false;
@@ -254,6 +263,8 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
             Cnn().SetCursorLocation(static_cast<ado::CursorLocationEnum>(lCursor));
             Cnn().Open(gConnString, "", "");
             FijarFormatoDeFechas();
+            // An operator's session (the statistics connection validates without messages).
+            if (ValidaAdmin && MuestraError) ExigirUsuarioRegistrado();
           },
           ante) &&
       IntentarPaso(
@@ -282,6 +293,30 @@ void DB_Dll::FijarFormatoDeFechas() {
   if (PlataformaDe(Cnn().ConnectionString()) == Plataforma::SqlServer) {
     Cnn().Execute("SET DATEFORMAT dmy");
   }
+}
+
+void DB_Dll::ExigirUsuarioRegistrado() {
+  if (PlataformaDe(Cnn().ConnectionString()) != Plataforma::SQLite) return;
+  const std::string usuario = Trim(gUsuario);
+  if (!usuario.empty() && ExisteTablaDB("TA_USUARIOS") &&
+      ExisteEnTabla("TA_USUARIOS", usuario, "Nombre", nullptr, kTipoTexto, "", true) ==
+          Busqueda::Encontrada) {
+    return;
+  }
+  const std::string archivo = ArchivoEmpresaSQLite(gServidor, gDBName);
+  ado::Error error;
+  error.Number = ado::kEFail;
+  error.SQLState = "28000";  // invalid authorization, as a refused login reports
+  error.Source = "importador";
+  error.Description = usuario.empty()
+                          ? "Falta el usuario: la empresa " + archivo +
+                                " solo admite usuarios registrados en TA_USUARIOS"
+                          : "El usuario " + usuario + " no está registrado en TA_USUARIOS de la " +
+                                "empresa " + archivo;
+  IgnorarFalla("the refusal is what is reported", [&] { Cnn().Close(); });
+  Cnn().Errors().Clear();
+  Cnn().Errors().Add(error);
+  throw ErrorEjecucion(error.Number, error.Description, error.Source);
 }
 
 void DB_Dll::ReintentaConectar() {

@@ -116,6 +116,10 @@ class DB_Dll {
   std::string FiltraSentenciaOracle(std::string& Sentencia);
 
   bool PideParametros();
+  // The embedded engine has no logins of its own: a session's user must be a user of the
+  // company's TA_USUARIOS (letter case ignored), or the open connection is closed and refused
+  // as a failed login is (ErrorEjecucion with the refusal in the error list).
+  void ExigirUsuarioRegistrado();
   void AbrirConversion(const std::string& texto, ado::Recordset& rs,
                        std::shared_ptr<ado::Connection> conexion, int32_t cursor, int32_t lock,
                        int32_t options, bool convOracle, std::vector<std::string>& enviados);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <vector>
 
 #include "platform/error_ejecucion.h"
 #include "platform/sistema.h"
@@ -243,6 +244,23 @@ std::string CarpetaPrograma() {
 
 void EstablecerCarpetaPrograma(const std::string& carpeta) {
   CarpetaEstablecida() = carpeta.empty() ? "" : ConBarra(carpeta);
+}
+
+std::string ArchivoDeDatos(const std::string& nombre) {
+  const std::string enPrograma = CarpetaPrograma() + nombre;
+  std::vector<fs::path> candidatos = {RutaFs(enPrograma)};
+  const std::string ejecutable = RutaEjecutable();
+  if (!ejecutable.empty()) {
+    const fs::path suya = RutaFs(ejecutable).parent_path();
+    candidatos.push_back(suya / RutaFs(nombre));
+    candidatos.push_back((suya / IMPORTADOR_DATOS_DESDE_BIN).lexically_normal() / RutaFs(nombre));
+  }
+  candidatos.push_back(fs::path(IMPORTADOR_DATOS_INSTALADOS) / RutaFs(nombre));
+  for (const fs::path& candidato : candidatos) {
+    std::error_code ec;
+    if (fs::exists(candidato, ec)) return TextoRuta(candidato);
+  }
+  return enPrograma;
 }
 
 std::string NombreEjecutable() { return "importador"; }

@@ -61,6 +61,12 @@ bool AgregarCp1252(const std::string& ruta, const std::string& texto);
 // Always ends with "/".
 std::string CarpetaPrograma();
 void EstablecerCarpetaPrograma(const std::string& carpeta);  // tests; empty restores the rule
+// A read-only file or folder the program ships (the statistics content script, the sample
+// files): the first that holds it of the program folder, the executable's folder and the
+// installed data folder (share/importador beside the installed bin/, else the one the build
+// was configured to install into). The program folder's path when none holds it, for a message
+// to name.
+std::string ArchivoDeDatos(const std::string& nombre);
 // The executable's name without extension ("importador").
 std::string NombreEjecutable();
 // Value of an environment variable, empty when unset.

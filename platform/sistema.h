@@ -28,6 +28,11 @@ bool ErroresEnTerminal();
 // True when the folder exists and this process can create files in it.
 bool CarpetaEscribible(const std::string& carpeta);
 
+// True when users other than the file's owner may read it (its group or others read bit). On
+// Windows always false: there an access list, not mode bits, says who reads a file, and a file
+// in the user's profile is his alone.
+bool LegiblePorOtros(const std::string& ruta);
+
 // A new empty folder under the temporary folder whose name starts with `prefijo`, readable only
 // by this user where the system allows it; empty when none could be made.
 std::string CrearCarpetaTemporal(const std::string& prefijo);
@@ -48,14 +53,19 @@ void AbrirDocumento(const std::string& ruta);
 // plain path characters, quoted otherwise (for command lines shown to the operator).
 std::string PalabraDeOrden(const std::string& palabra);
 
-// The user's desktop folder.
+// The user's desktop folder as the desktop names it: on Linux XDG_DESKTOP_DIR of the user's
+// user-dirs.dirs ($XDG_CONFIG_HOME, else ~/.config; the file xdg-user-dir reads), else
+// ~/Desktop; on Windows the shell's Desktop folder.
 std::string CarpetaEscritorio();
 
-// Creates on the desktop folder `carpeta` a shortcut named `nombre` that starts `programa`:
-// a launcher "<nombre>.desktop" marked executable on Linux desktops, a shell link
-// "<nombre>.lnk" on Windows. Returns the path of the file made; raises ErrorEjecucion 75 with
-// that path when it cannot be made.
+// Creates on the desktop folder `carpeta` a shortcut named `nombre` that starts `programa`
+// with `argumentos`: a launcher "<nombre>.desktop" marked executable on Linux desktops, shown
+// with the icon `icono` (a name of the icon theme or a path); a shell link "<nombre>.lnk" on
+// Windows, shown with the program's own icon. Returns the path of the file made; raises
+// ErrorEjecucion 75 with that path when it cannot be made.
 std::string CrearAccesoDirecto(const std::string& carpeta, const std::string& nombre,
-                               const std::string& programa);
+                               const std::string& programa,
+                               const std::vector<std::string>& argumentos,
+                               const std::string& icono);
 
 }  // namespace plataforma

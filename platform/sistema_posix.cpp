@@ -1,10 +1,11 @@
-// The system services on Linux: /proc, posix_spawn, xdg-open and xdg-user-dir, desktop entries.
+// The system services on Linux: /proc, posix_spawn, xdg-open, the XDG user folders, desktop
+// entries.
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -106,6 +107,11 @@ bool CarpetaEscribible(const std::string& carpeta) {
   return fs::is_directory(carpeta, ec) && ::access(carpeta.c_str(), W_OK | X_OK) == 0;
 }
 
+bool LegiblePorOtros(const std::string& ruta) {
+  struct stat datos {};
+  return ::stat(ruta.c_str(), &datos) == 0 && (datos.st_mode & (S_IRGRP | S_IROTH)) != 0;
+}
+
 std::string CrearCarpetaTemporal(const std::string& prefijo) {
   std::error_code ec;
   fs::path base = fs::temp_directory_path(ec);
@@ -145,8 +151,8 @@ void AbrirDocumento(const std::string& ruta) {
   const char* argumentos[] = {"sh", "-c",         "xdg-open \"$1\" >/dev/null 2>&1 &",
                               "sh", ruta.c_str(), nullptr};
   pid_t pid;
-  if (::posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argumentos),
-                     environ) == 0) {
+  if (::posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argumentos), environ) ==
+      0) {
     int estado;
     ::waitpid(pid, &estado, 0);
   }
@@ -162,34 +168,40 @@ std::string PalabraDeOrden(const std::string& palabra) {
   return r + "'";
 }
 
-// What xdg-user-dir gives for DESKTOP, else ~/Desktop.
 std::string CarpetaEscritorio() {
+  const std::string casa = Entorno("HOME");
+  std::string configuracion = Entorno("XDG_CONFIG_HOME");
+  if (configuracion.empty()) configuracion = casa + "/.config";
+  // Lines such as XDG_DESKTOP_DIR="$HOME/Escritorio": a path under $HOME or an absolute one.
+  std::ifstream dirs(configuracion + "/user-dirs.dirs");
   std::string carpeta;
-  if (FILE* salida = ::popen("xdg-user-dir DESKTOP 2>/dev/null", "r")) {
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), salida)) {
-      carpeta += buffer.data();
+  for (std::string linea; std::getline(dirs, linea);) {
+    const std::string clave = "XDG_DESKTOP_DIR=\"";
+    if (linea.rfind(clave, 0) != 0 || linea.size() < clave.size() + 1 || linea.back() != '"') {
+      continue;
     }
-    ::pclose(salida);
+    std::string valor = linea.substr(clave.size(), linea.size() - clave.size() - 1);
+    if (valor.rfind("$HOME", 0) == 0) valor = casa + valor.substr(5);
+    if (!valor.empty() && valor[0] == '/') carpeta = valor;
   }
-  while (!carpeta.empty() && (carpeta.back() == '\n' || carpeta.back() == '\r')) {
-    carpeta.pop_back();
-  }
-  if (carpeta.empty()) carpeta = Entorno("HOME") + "/Desktop";
-  return carpeta;
+  return carpeta.empty() ? casa + "/Desktop" : carpeta;
 }
 
 std::string CrearAccesoDirecto(const std::string& carpeta, const std::string& nombre,
-                               const std::string& programa) {
+                               const std::string& programa,
+                               const std::vector<std::string>& argumentos,
+                               const std::string& icono) {
   const std::string ruta = (fs::path(carpeta) / (nombre + ".desktop")).string();
+  std::string orden = ArgumentoExec(programa);
+  for (const std::string& a : argumentos) orden += " " + ArgumentoExec(a);
   std::error_code ec;
   fs::create_directories(carpeta, ec);
   std::ofstream archivo(ruta, std::ios::binary | std::ios::trunc);
   archivo << "[Desktop Entry]\n"
           << "Type=Application\n"
           << "Name=" << nombre << "\n"
-          << "Exec=" << ArgumentoExec(programa) << "\n"
-          << "Icon=" << programa << "\n"
+          << "Exec=" << orden << "\n"
+          << "Icon=" << icono << "\n"
           << "Terminal=false\n";
   archivo.close();
   if (!archivo) throw ErrorEjecucion(kErrAccesoRuta, "No se pudo crear el acceso directo " + ruta);

@@ -78,8 +78,10 @@ std::wstring LineaDeOrden(const std::string& programa, const std::vector<std::st
 // COM for this thread while the object lives (the shell's objects need it).
 class Com {
  public:
-  Com() : iniciado_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED |
-                                                          COINIT_DISABLE_OLE1DDE))) {}
+  Com()
+      : iniciado_(
+            SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+  }
   ~Com() {
     if (iniciado_) CoUninitialize();
   }
@@ -170,6 +172,8 @@ bool ErroresEnTerminal() {
   return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &modo) != 0;
 }
 
+bool LegiblePorOtros(const std::string&) { return false; }
+
 bool CarpetaEscribible(const std::string& carpeta) {
   const std::wstring ruta = Ancho(carpeta);
   const DWORD atributos = GetFileAttributesW(ruta.c_str());
@@ -259,12 +263,13 @@ std::string PalabraDeOrden(const std::string& palabra) {
 std::string CarpetaEscritorio() { return CarpetaConocida(FOLDERID_Desktop); }
 
 std::string CrearAccesoDirecto(const std::string& carpeta, const std::string& nombre,
-                               const std::string& programa) {
+                               const std::string& programa,
+                               const std::vector<std::string>& argumentos, const std::string&) {
   const std::wstring ruta = Nativa(carpeta) + L"\\" + Ancho(nombre) + L".lnk";
   const std::string rutaTexto = Utf8(ruta);
   auto fallo = [&](HRESULT hr) {
-    return ErrorEjecucion(kErrAccesoRuta, "No se pudo crear el acceso directo " + rutaTexto +
-                                              ": " + TextoDeError(static_cast<DWORD>(hr)));
+    return ErrorEjecucion(kErrAccesoRuta, "No se pudo crear el acceso directo " + rutaTexto + ": " +
+                                              TextoDeError(static_cast<DWORD>(hr)));
   };
   std::error_code ec;
   fs::create_directories(fs::path(Nativa(carpeta)), ec);
@@ -276,6 +281,11 @@ std::string CrearAccesoDirecto(const std::string& carpeta, const std::string& no
   const std::wstring destino = Nativa(programa);
   const std::wstring carpetaDestino = fs::path(destino).parent_path().wstring();
   enlace->SetPath(destino.c_str());
+  std::wstring linea;
+  for (const std::string& a : argumentos) {
+    linea += (linea.empty() ? L"" : L" ") + ArgumentoDeLinea(Ancho(a));
+  }
+  enlace->SetArguments(linea.c_str());
   enlace->SetWorkingDirectory(carpetaDestino.c_str());
   enlace->SetIconLocation(destino.c_str(), 0);
   enlace->SetDescription(Ancho(nombre).c_str());

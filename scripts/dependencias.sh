@@ -5,6 +5,7 @@
 set -euo pipefail
 paquetes=(g++ cmake make libgtest-dev qt6-base-dev qt6-translations-l10n unixodbc unixodbc-dev libsqliteodbc tdsodbc
   sqlite3 libsqlite3-dev nlohmann-json3-dev libcli11-dev xvfb xauth x11-apps imagemagick locales
+  desktop-file-utils groff-base
   "$@")
 faltan=()
 for p in "${paquetes[@]}"; do

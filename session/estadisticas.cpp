@@ -306,8 +306,7 @@ void CrearBaseEstadisticas(const std::string& Servidor, const std::string& Base)
     return AvisoOperador(e, 18, "CrearBaseEstadisticas");
   };
   const bool embebido = EsServidorSQLite(Servidor);
-  const std::string contenido =
-      utilidad::RutaConBarra(plataforma::CarpetaPrograma()) + "completokve.sql";
+  const std::string contenido = plataforma::ArchivoDeDatos("completokve.sql");
   std::error_code ec;
   if (!std::filesystem::is_regular_file(plataforma::RutaFs(contenido), ec)) {
     plataforma::MsgBox("No se encuentra el archivo " + contenido +

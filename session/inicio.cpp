@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "data/conexiones.h"
 #include "data/db_dll.h"
@@ -21,6 +22,11 @@ using utilidad::Trim;
 std::string& LineaDeComandos() {
   static std::string linea;
   return linea;
+}
+
+std::optional<std::string>& ClaveAparte() {
+  static std::optional<std::string> clave;
+  return clave;
 }
 
 // The value of one token: nullopt when the token is absent, empty when no ";" closes it
@@ -64,6 +70,8 @@ bool Ejecutar(Paso&& paso) {
 
 void EstablecerLineaDeComandos(const std::string& linea) { LineaDeComandos() = linea; }
 
+void EstablecerClaveAparte(std::optional<std::string> clave) { ClaveAparte() = std::move(clave); }
+
 ParametrosInicio ExtraerParametros(const std::string& Parametros) {
   ParametrosInicio p;
   p.parametroAdicional = ValorOAusente(Parametros, "@ParametroAdicional", "");
@@ -96,6 +104,8 @@ bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& Con
 
   const std::string cadena = Parametros.empty() ? LineaDeComandos() : Parametros;
   ParametrosInicio valores = ExtraerParametros(cadena);
+  // Taken as it is: no "=" is removed from it, unlike from a value of the string.
+  if (ClaveAparte() && !ExtraerValor(cadena, "@Password")) valores.password = *ClaveAparte();
   gParametroAdicional = valores.parametroAdicional;
   gCaja = valores.caja;
 

@@ -5,11 +5,17 @@
 // access-log row.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The process command line without the program path; IniciarSesion reads it when Parametros
 // is empty. The entry point sets it.
 void EstablecerLineaDeComandos(const std::string& linea);
+
+// A password given apart from the parameter string (the batch mode's environment variable or
+// password file), which other local users cannot read as they read a command line. Start-up
+// uses it when the parameter string has no "@Password"; nullopt: none.
+void EstablecerClaveAparte(std::optional<std::string> clave);
 
 // Returns false when no open connection resulted: the program must end at once.
 bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& ConnString,

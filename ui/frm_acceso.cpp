@@ -1,5 +1,6 @@
 #include "ui/frm_acceso.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "data/aviso_operador.h"
@@ -149,6 +150,15 @@ void frmAcceso::AsignarDatosBase() {
     puerto_ = servidor_.substr(dos + 1);
     servidor_ = SinPuerto(Mayusculas(Trim(servidor_)));
   }
+  // The platform the connection was registered for: the embedded engine's mark, Oracle's "#".
+  if (EsServidorSQLite(servidor_)) {
+    CboPlataformaDB.ListIndex = 2;
+  } else if (servidor_.find('#') != std::string::npos) {
+    CboPlataformaDB.ListIndex = 1;
+    servidor_.erase(std::remove(servidor_.begin(), servidor_.end(), '#'), servidor_.end());
+  } else if (!servidor_.empty()) {
+    CboPlataformaDB.ListIndex = 0;
+  }
   CambiarTexto(TxtServidor, servidor_);
   CambiarTexto(TxtUserId, "");
   CambiarTexto(TxtUserPassword, "");
@@ -173,6 +183,22 @@ void frmAcceso::CambiarTexto(CajaTexto& caja, const std::string& texto) {
   if (&caja == &TxtServidor) TxtServidor_Change();
   if (&caja == &TxtDbName) TxtDbName_Change();
   if (&caja == &TxtUserPassword) TxtUserPassword_Change();
+}
+
+void frmAcceso::Teclear(CajaTexto& caja, const std::string& texto) {
+  const std::string pista = PistaDe(caja);
+  if (pista.empty() || caja.Text != pista || texto == pista) return CambiarTexto(caja, texto);
+  // What the edit changed: the text less what it still shares with the hint at each end.
+  size_t inicio = 0;
+  while (inicio < pista.size() && inicio < texto.size() && texto[inicio] == pista[inicio]) {
+    ++inicio;
+  }
+  size_t fin = 0;
+  while (fin < pista.size() - inicio && fin < texto.size() - inicio &&
+         texto[texto.size() - 1 - fin] == pista[pista.size() - 1 - fin]) {
+    ++fin;
+  }
+  CambiarTexto(caja, texto.substr(inicio, texto.size() - inicio - fin));
 }
 
 void frmAcceso::SeleccionarBase(int indice) {
@@ -229,8 +255,16 @@ void frmAcceso::CmdRegistrar_Click() {
     terminada = true;
   };
   auto paso = [&](auto&& cuerpo) { return !terminada && IntentarPaso(cuerpo, anteRegistro); };
+  // The connection is tested and stored for the platform chosen: the embedded engine's folder
+  // with its mark, an Oracle server with its "#" (RegistrarConexion appends it).
+  const bool embebida = CboPlataformaDB.ListIndex == 2;
+  const bool oracle = CboPlataformaDB.ListIndex == 1;
+  std::string destino;  // the server text as the session and BASES.TXT take it
   paso([&] {
-    servidor = SinPuerto(Mayusculas(Trim(TxtServidor.Text)));
+    destino = Trim(TxtServidor.Text);
+    if (embebida && !EsServidorSQLite(destino)) destino = ServidorSQLite(destino);
+    if (oracle) destino.erase(std::remove(destino.begin(), destino.end(), '#'), destino.end());
+    servidor = SinPuerto(Mayusculas(destino));
     nombre = Mayusculas(Trim(TxtDbName.Text)) + " / " + servidor;
     // A "," or a line end would shift the fields of the line when it is read back.
     for (const CajaTexto* caja : {&TxtServidor, &TxtDbName}) {
@@ -256,16 +290,19 @@ void frmAcceso::CmdRegistrar_Click() {
         base = TxtDbName.Text;
       }) &&
       paso([&] {
+        // A login named like the database is a SQL Server convention; the embedded engine's
+        // test is its file.
+        if (oracle) return;
         const std::string mayus = Mayusculas(base);
-        if (ExisteBaseDeDatos(TxtServidor.Text, mayus, mayus, mayus, "SQLOLEDB")) {
-          RegistrarConexion(nombre, base, base, base, TxtServidor.Text, "", false);
+        if (ExisteBaseDeDatos(destino, mayus, mayus, mayus, "SQLOLEDB")) {
+          RegistrarConexion(nombre, base, base, base, destino, "", false);
           registrada = true;
         }
       }) &&
       paso([&] {
         if (registrada) return;
         CerrarSesionSiAbierta();
-        db.gServidor = TxtServidor.Text;
+        db.gServidor = oracle ? destino + "#" : destino;
         db.gUsuario = TxtUserId.Text;
         db.gUserPassWord = TxtUserPassword.Text;
         db.gDBName = TxtDbName.Text;
@@ -275,11 +312,16 @@ void frmAcceso::CmdRegistrar_Click() {
       paso([&] {
         if (registrada) return;
         if (!ConexionAbierta()) {
-          return terminar("NO SE PUDO CONECTAR AL SERVIDOR " + TxtServidor.Text +
-                              " VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO",
+          return terminar(EsServidorSQLite(destino)
+                              ? "NO SE PUDO ABRIR LA EMPRESA " +
+                                    ArchivoEmpresaSQLite(destino, base) +
+                                    " VERIFIQUE LA CARPETA, EL NOMBRE DE LA BASE Y EL USUARIO"
+                                    " INGRESADO"
+                              : "NO SE PUDO CONECTAR AL SERVIDOR " + TxtServidor.Text +
+                                    " VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO",
                           "AVISO AL OPERADOR");
         }
-        RegistrarConexion(nombre, base, base, base, TxtServidor.Text, "", false);
+        RegistrarConexion(nombre, base, base, base, destino, "", oracle);
       });
   if (terminada) return;
 
@@ -300,9 +342,35 @@ void frmAcceso::CmdRegistrar_Click() {
   IntentarPaso([&] { LlenarList(); }, anteFinal);
 }
 
+std::string frmAcceso::ParametrosDeLaConexion() const {
+  const auto valor = [](const CajaTexto& caja) {
+    const std::string texto = Trim(caja.Text);
+    return texto == PistaDe(caja) ? std::string() : texto;
+  };
+  std::string servidor = valor(TxtServidor);
+  if (!servidor.empty() && CboPlataformaDB.ListIndex == 2 && !EsServidorSQLite(servidor)) {
+    servidor = ServidorSQLite(servidor);
+  } else if (!servidor.empty() && CboPlataformaDB.ListIndex == 1 && servidor[0] != '#') {
+    servidor = "#" + servidor;
+  }
+  std::string parametros;
+  if (!servidor.empty()) parametros += "@Server=" + servidor + ";";
+  if (!valor(TxtDbName).empty()) parametros += "@DbName=" + valor(TxtDbName) + ";";
+  if (!valor(TxtUserId).empty()) parametros += "@Usuario=" + valor(TxtUserId) + ";";
+  return parametros;
+}
+
+// The launcher starts the program on the connection shown, without its password, and shows the
+// icon the installation puts in the desktop's icon theme.
 void frmAcceso::CmdLineaComando_Click() {
+  const std::string parametros = ParametrosDeLaConexion();
+  std::vector<std::string> argumentos;
+  if (!parametros.empty()) argumentos.push_back(parametros);
   try {
-    plataforma::CrearAccesoDirecto(CarpetaEscritorio(), "Virad Urorev", RutaDelPrograma());
+    const std::string ruta = plataforma::CrearAccesoDirecto(
+        CarpetaEscritorio(), "Virad Urorev", RutaDelPrograma(), argumentos, "importador");
+    plataforma::MsgBox("Se creó el acceso directo " + ruta, plataforma::vbInformation,
+                       "Crear Acceso Directo");
   } catch (const ErrorEjecucion& e) {
     plataforma::MsgBox(e.Description, plataforma::vbExclamation, "Atencion");
   }

@@ -62,6 +62,10 @@ class frmAcceso {
 
   // Sets a box's text as the operator or the program does, running its change event.
   void CambiarTexto(CajaTexto& caja, const std::string& texto);
+  // Sets a box's text as the operator's typing leaves it. In a box that shows its hint what was
+  // typed replaces the hint, wherever the caret was: a click leaves the caret inside the hint,
+  // where tabbing into the box selects the hint whole.
+  void Teclear(CajaTexto& caja, const std::string& texto);
 
   // Events.
   void TxtServidor_Change() { MensajeInicial(TxtServidor); }
@@ -81,6 +85,11 @@ class frmAcceso {
 
   // Path of "BASES.TXT" beside the program.
   static std::string RutaBases();
+
+  // The start-up parameter string of the connection the dialog shows, never its password:
+  // "@Server=" (marked for the platform chosen), "@DbName=" and "@Usuario=" of the boxes that
+  // hold a value rather than their hint; empty when none does.
+  std::string ParametrosDeLaConexion() const;
 
  private:
   // The connection last found by DatosBase, and the last port seen.

@@ -417,6 +417,65 @@ TEST_F(LoteTest, SinModoSoloIniciaLaSesion) {
   EXPECT_GT(std::filesystem::file_size(Ruta("KV_ESTADISTICAS.db")), 0u);
 }
 
+// The password apart from the command line, from the environment or an owner-only file: the
+// run connects with it, and it shows up in no output, trace or file the run writes.
+TEST_F(LoteTest, LaClaveAparteNoApareceEnNingunaSalida) {
+  const std::string clave = "Secreto-7781";
+  const std::string sinClave =
+      "'@Server=" + servidor_ + ";@DbName=" + base_ + ";@Usuario=" + usuario_ + ";'";
+  const std::string archivoClave = EscribirArchivo("clave.txt", clave + "\r\n");
+  std::filesystem::permissions(
+      archivoClave, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::string traza = Ruta("traza.jsonl");
+  const std::string importar =
+      "--lote --modo 0 --cuenta 11101 --archivo " + Muestra("saldos_clientes.txt") + " ";
+  struct Caso {
+    std::string antes, argumentos;
+    int estado;
+  };
+  const Caso casos[] = {
+      {"IMPORTADOR_CLAVE=" + clave + " ", importar + "--traza " + traza + " " + sinClave, 0},
+      {"", "--lote --clave-archivo " + archivoClave + " " + sinClave, 0},
+      // No company there: the failed connection's messages do not show it either.
+      {"IMPORTADOR_CLAVE=" + clave + " ",
+       "--lote '@Server=sqlite:" + carpeta_ + "otra;@DbName=NADA;@Usuario=U;'", 2},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.argumentos);
+    CorridaPrograma corrida = CorrerPrograma(carpeta_, c.argumentos, c.antes);
+    EXPECT_EQ(corrida.estado, c.estado) << corrida.errores;
+    EXPECT_EQ(corrida.salida.find(clave), std::string::npos) << corrida.salida;
+    EXPECT_EQ(corrida.errores.find(clave), std::string::npos) << corrida.errores;
+  }
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 10);
+  EXPECT_NE(LeerArchivo(traza).find("MV_ASIENTOS"), std::string::npos);
+  for (const std::string& escrito : {traza, archivo_, Ruta("KV_ESTADISTICAS.db")}) {
+    EXPECT_EQ(LeerArchivo(escrito).find(clave), std::string::npos) << escrito;
+  }
+
+  EXPECT_EQ(Correr("--lote --clave-archivo " + Ruta("no-existe.txt") + " " + sinClave), 2);
+  EXPECT_NE(errores.find("no se puede leer el archivo de clave " + Ruta("no-existe.txt")),
+            std::string::npos)
+      << errores;
+}
+
+// A password file its group or others may read is refused before anything connects.
+TEST_F(LoteTest, ArchivoDeClaveQueOtrosLeenSeRechaza) {
+  const std::string archivoClave = EscribirArchivo("clave.txt", "Secreto-7781\n");
+  for (const auto permisos :
+       {std::filesystem::perms::group_read, std::filesystem::perms::others_read}) {
+    std::filesystem::permissions(archivoClave, std::filesystem::perms::owner_read | permisos);
+    EXPECT_EQ(Correr("--lote --clave-archivo " + archivoClave + " '@Server=" + servidor_ +
+                     ";@DbName=" + base_ + ";@Usuario=" + usuario_ + ";'"),
+              2);
+    EXPECT_NE(
+        errores.find("el archivo de clave " + archivoClave + " lo pueden leer otros usuarios"),
+        std::string::npos)
+        << errores;
+  }
+  EXPECT_EQ(ContarFilas("Control_Acceso"), 0);
+}
+
 TEST_F(LoteTest, SinServidorOSinUsuarioNombraLoQueFalta) {
   const std::pair<std::string, std::string> casos[] = {
       {"'@DbName=" + base_ + ";@Usuario=" + usuario_ + ";'", "faltan en los parámetros @Server "},

@@ -81,6 +81,7 @@ TEST_F(PruebaSesion, ElegirSQLiteDosVecesMarcaElServidorUnaSolaVez) {
   DialogoAcepta dialogo(2);
   db.EstablecerDialogoConexion(&dialogo);
   db.gServidor = carpeta_.substr(0, carpeta_.size() - 1);
+  db.gUsuario = usuario_;
   std::string vacia;
   db.OpenServerADODB(true, ado::adUseClient, vacia, true, true);
   db.OpenServerADODB(true, ado::adUseClient, vacia, true, true);
@@ -126,6 +127,7 @@ TEST_F(PruebaSesion, UsuarioAusenteNoEsAdministradorYSinValidarLoEs) {
   DB().gServidor = servidor_;
   DB().gDBName = base_;
   DB().gUsuario = "NADIE";
+  dialogos.Responder(vbNo);  // the embedded company refuses a user it does not have
   std::string vacia;
   DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
   EXPECT_FALSE(DB().gEsAdmin);
@@ -134,6 +136,80 @@ TEST_F(PruebaSesion, UsuarioAusenteNoEsAdministradorYSinValidarLoEs) {
   DB().gDBName = base_;
   DB().OpenServerADODB(false, ado::adUseClient, vacia, false, true);
   EXPECT_TRUE(DB().gEsAdmin);
+}
+
+// The embedded engine has no logins: only a user of the company's TA_USUARIOS opens a session
+// (letter case ignored); any other user, or none, is refused as a failed login, naming the file.
+TEST_F(PruebaSesion, EnLaEmpresaEmbebidaSoloEntraUnUsuarioRegistrado) {
+  struct Caso {
+    const char* usuario;
+    const char* rechazo;  // nullptr: the session opens
+  };
+  const Caso casos[] = {
+      {"OPERADOR", nullptr},
+      {"operador", nullptr},
+      {" Operador ", nullptr},
+      {"NADIE", "El usuario NADIE no está registrado en TA_USUARIOS de la empresa "},
+      {"OPERADORA", "El usuario OPERADORA no está registrado en TA_USUARIOS de la empresa "},
+      {"", "Falta el usuario: la empresa "},
+      {"  ", "Falta el usuario: la empresa "},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(std::string("[") + c.usuario + "]");
+    const size_t antes = dialogos.Transcripcion().size();
+    if (c.rechazo) dialogos.Responder(vbNo);
+    ReiniciarDB();
+    DB().gServidor = servidor_;
+    DB().gDBName = base_;
+    DB().gUsuario = c.usuario;
+    std::string vacia;
+    DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+    if (!c.rechazo) {
+      EXPECT_TRUE(DB().gOpenFlag);
+      EXPECT_EQ(dialogos.Transcripcion().size(), antes);
+      continue;
+    }
+    EXPECT_FALSE(DB().gOpenFlag);
+    EXPECT_EQ(DB().Cnn().State(), ado::adStateClosed);
+    ASSERT_EQ(dialogos.Transcripcion().size(), antes + 1);
+    const plataforma::DialogoMostrado& caja = dialogos.Transcripcion().back();
+    EXPECT_EQ(caja.titulo, " Error de Conexion a Base de Datos");
+    EXPECT_NE(caja.texto.find(c.rechazo + archivo_), std::string::npos) << caja.texto;
+  }
+  // A company without the table has no user at all.
+  Ejecutar("DROP TABLE TA_USUARIOS");
+  dialogos.Responder(vbNo);
+  ReiniciarDB();
+  DB().gServidor = servidor_;
+  DB().gDBName = base_;
+  DB().gUsuario = usuario_;
+  std::string vacia;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+  EXPECT_FALSE(DB().gOpenFlag);
+}
+
+// Yes to the refusal: the prompt takes a registered user and the company opens with it.
+TEST_F(PruebaSesion, UsuarioRechazadoSiPideOtroYEntra) {
+  class DialogoOtroUsuario : public DialogoConexion {
+   public:
+    bool Mostrar(DatosConexion& datos) override {
+      datos.usuario = "OPERADOR";
+      datos.plataforma = 2;
+      return true;
+    }
+  } dialogo;
+  ReiniciarDB();
+  DB().EstablecerDialogoConexion(&dialogo);
+  DB().gServidor = servidor_;
+  DB().gDBName = base_;
+  DB().gUsuario = "NADIE";
+  dialogos.Responder(vbYes);
+  std::string vacia;
+  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+  EXPECT_TRUE(DB().gOpenFlag);
+  EXPECT_EQ(DB().gUsuario, "OPERADOR");
+  EXPECT_EQ(DB().Cnn().State(), ado::adStateOpen);
+  EXPECT_EQ(dialogos.Textos(" Error de Conexion a Base de Datos").size(), 1u);
 }
 
 TEST_F(PruebaSesion, BaseInexistenteSinMensajeDejaLaSesionCerrada) {
@@ -147,22 +223,43 @@ TEST_F(PruebaSesion, BaseInexistenteSinMensajeDejaLaSesionCerrada) {
   EXPECT_FALSE(std::filesystem::exists(carpeta_ + "NO_EXISTE.db"));
 }
 
+// The failure box asks whether to try again; its hints speak of the company file on the
+// embedded engine and of the server's instance and login on a server.
 TEST_F(PruebaSesion, BaseInexistenteConMensajePreguntaYNoCierra) {
-  ReiniciarDB();
-  DB().gServidor = servidor_;
-  DB().gDBName = "NO_EXISTE";
-  DB().gUsuario = "ANA";
-  dialogos.Responder(vbNo);
-  std::string vacia;
-  DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
-  EXPECT_FALSE(DB().gOpenFlag);
-  auto textos = dialogos.Textos(" Error de Conexion a Base de Datos");
-  ASSERT_EQ(textos.size(), 1u);
-  EXPECT_NE(textos[0].find(" Estado de Sql: "), std::string::npos);
-  EXPECT_NE(textos[0].find("por ejemplo : " + servidor_ + "\\ORBENA\r\n"), std::string::npos);
-  EXPECT_NE(textos[0].find("para el usuario ANA existe\r\n\r\n\r\n - Desea Intentarlo "
-                           "Nuevamente??? "),
-            std::string::npos);
+  struct Caso {
+    std::string servidor;
+    std::string pistas;  // hints 2 and 3, as the box shows them
+  };
+  const Caso casos[] = {
+      {servidor_,
+       "2. Verifique que exista el archivo de la empresa " + carpeta_ +
+           "NO_EXISTE.db y que pueda leerlo y escribirlo\r\n3. Verifique que el usuario ANA este "
+           "registrado en TA_USUARIOS de la empresa\r\n"},
+      // Nothing listens on port 1: the driver's refusal comes at once.
+      {"127.0.0.1:1",
+       "por ejemplo : 127.0.0.1:1\\ORBENA\r\n3. Verifique si el inicio de sesion para el usuario "
+       "ANA existe\r\n"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.servidor);
+    const size_t antes = dialogos.Transcripcion().size();
+    ReiniciarDB();
+    DB().gServidor = c.servidor;
+    DB().gDBName = "NO_EXISTE";
+    DB().gUsuario = "ANA";
+    dialogos.Responder(vbNo);
+    std::string vacia;
+    DB().OpenServerADODB(false, ado::adUseClient, vacia, true, true);
+    EXPECT_FALSE(DB().gOpenFlag);
+    ASSERT_EQ(dialogos.Transcripcion().size(), antes + 1);
+    const std::string& texto = dialogos.Transcripcion().back().texto;
+    EXPECT_EQ(dialogos.Transcripcion().back().titulo, " Error de Conexion a Base de Datos");
+    EXPECT_NE(texto.find(" Estado de Sql: "), std::string::npos);
+    EXPECT_NE(texto.find(c.pistas + "\r\n\r\n - Desea Intentarlo Nuevamente??? "),
+              std::string::npos)
+        << texto;
+    EXPECT_EQ(texto.find("ORBENA") == std::string::npos, c.servidor == servidor_) << texto;
+  }
 }
 
 // Yes to the failure box: the prompt names the right database and the open is repeated.
@@ -190,6 +287,7 @@ TEST_F(PruebaSesion, BaseInexistenteConMensajeSiPideLosDatosYReintenta) {
    private:
     std::string base_;
   } dialogo(base_);
+  Ejecutar("INSERT INTO TA_USUARIOS (Nombre, Administrador) VALUES ('ANA', 0)");
   ReiniciarDB();
   DB().EstablecerDialogoConexion(&dialogo);
   DB().gServidor = servidor_;
@@ -210,12 +308,11 @@ TEST_F(PruebaSesion, BaseInexistenteConMensajeSiPideLosDatosYReintenta) {
             " Estado de Sql: HY000\rNumero de Error: -2147467259\rDescripcion: " + descripcion +
                 "\rCodigo Nativo: 14\r\r\nNombre de Proceso: " + plataforma::NombreEjecutable() +
                 "\r\r\n\r\n1. Verifique el Usuario, contraseña y base de datos\r\n"
-                "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
-                "instancia, por ejemplo : " +
-                servidor_ +
-                "\\ORBENA\r\n"
-                "3. Verifique si el inicio de sesion para el usuario ANA existe\r\n\r\n\r\n"
-                " - Desea Intentarlo Nuevamente??? ");
+                "2. Verifique que exista el archivo de la empresa " +
+                carpeta_ +
+                "NO_EXISTE.db y que pueda leerlo y escribirlo\r\n"
+                "3. Verifique que el usuario ANA este registrado en TA_USUARIOS de la empresa"
+                "\r\n\r\n\r\n - Desea Intentarlo Nuevamente??? ");
 }
 
 TEST_F(PruebaSesion, ExisteTablaDBIgnoraMayusculas) {

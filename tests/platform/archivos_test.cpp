@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/error_ejecucion.h"
+#include "platform/sistema.h"
 #include "tests/support/prueba_base.h"
 
 namespace {
@@ -155,6 +157,19 @@ TEST_F(ArchivosTest, CarpetaPrograma) {
   EXPECT_TRUE(std::filesystem::is_directory(sinVariable));
   EstablecerCarpetaPrograma(carpeta_);
   EXPECT_EQ(NombreEjecutable(), "importador");
+}
+
+// A read-only file: the program's folder first, then beside the executable; the program's
+// folder's path, for the message, when no folder holds it.
+TEST_F(ArchivosTest, ArchivoDeDatosPorOrden) {
+  const std::string nombre = "datos-de-prueba-" + std::to_string(::getpid()) + ".sql";
+  const std::filesystem::path junto = RutaFs(RutaEjecutable()).parent_path() / RutaFs(nombre);
+  EXPECT_EQ(ArchivoDeDatos(nombre), carpeta_ + nombre);
+  std::ofstream(junto) << "x";
+  EXPECT_EQ(RutaFs(ArchivoDeDatos(nombre)), junto);
+  EscribirArchivo(nombre, "y");
+  EXPECT_EQ(ArchivoDeDatos(nombre), carpeta_ + nombre);
+  std::filesystem::remove(junto);
 }
 
 TEST_F(ArchivosTest, Entorno) {

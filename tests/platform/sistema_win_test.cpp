@@ -4,9 +4,8 @@
 
 #include <windows.h>
 // After windows.h:
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <chrono>
 #include <filesystem>
@@ -25,8 +24,8 @@ namespace {
 using plataforma::RutaFs;
 
 std::wstring Ancho(const std::string& texto) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), nullptr, 0);
   std::wstring ancho(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), ancho.data(), n);
   return ancho;
@@ -83,7 +82,9 @@ TEST_F(SistemaWin, IniciarSinEsperarYSusErrores) {
 TEST_F(SistemaWin, AccesoDirectoEsUnEnlaceDelShell) {
   const std::string escritorio = Ruta("Escritorio de José");
   const std::string programa = plataforma::RutaEjecutable();
-  const std::string ruta = plataforma::CrearAccesoDirecto(escritorio, "Virad Urorev", programa);
+  const std::string ruta = plataforma::CrearAccesoDirecto(
+      escritorio, "Virad Urorev", programa, {"@Server=sqlite:C:\\Empresas de José;@DbName=E;"},
+      "importador");
   const std::string final = "\\Escritorio de José\\Virad Urorev.lnk";
   ASSERT_GT(ruta.size(), final.size());
   EXPECT_EQ(ruta.substr(ruta.size() - final.size()), final);
@@ -97,10 +98,15 @@ TEST_F(SistemaWin, AccesoDirectoEsUnEnlaceDelShell) {
   const std::string nombreUtf16(reinterpret_cast<const char*>(nombreAncho.data()),
                                 nombreAncho.size() * sizeof(wchar_t));
   EXPECT_TRUE(lnk.find(nombre) != std::string::npos || lnk.find(nombreUtf16) != std::string::npos);
+  // The arguments, quoted for their blanks, in the link's UTF-16 strings.
+  const std::wstring argumentos = L"\"@Server=sqlite:C:\\Empresas de Jos\u00e9;@DbName=E;\"";
+  EXPECT_NE(lnk.find(std::string(reinterpret_cast<const char*>(argumentos.data()),
+                                 argumentos.size() * sizeof(wchar_t))),
+            std::string::npos);
 
   EscribirArchivo("bloquea", "");
   try {
-    plataforma::CrearAccesoDirecto(Ruta("bloquea"), "X", programa);
+    plataforma::CrearAccesoDirecto(Ruta("bloquea"), "X", programa, {}, "");
     ADD_FAILURE() << "a shortcut was made under a file";
   } catch (const plataforma::ErrorEjecucion& e) {
     EXPECT_NE(e.Description.find("No se pudo crear el acceso directo"), std::string::npos);
@@ -122,7 +128,9 @@ TEST_F(SistemaWin, CarpetaEscribibleYRutas) {
 // Two holders of one lock file: the second sees the first's text while the lock is held.
 TEST_F(SistemaWin, BloqueoEntreDosTitulares) {
   const std::string ruta = Ruta("empresa.db-importacion");
-  const auto pronto = [] { return std::chrono::steady_clock::now() + std::chrono::milliseconds(300); };
+  const auto pronto = [] {
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  };
   plataforma::BloqueoArchivo primero, segundo;
   std::string ocupante;
   ASSERT_TRUE(primero.Tomar(ruta, "OPERADOR en PC-1, modo 0", pronto(), ocupante)) << ocupante;

@@ -85,6 +85,20 @@ TEST_F(AccesoTest, PistasEnSuColor) {
   QTest::keyClicks(dialogo->TxtUserId, "ana");
   EXPECT_EQ(forma.TxtUserId.Text, "ana");
 
+  // Clicked into rather than tabbed into: the caret lands inside the hint, which typing replaces
+  // all the same.
+  dialogo->TxtUserId->selectAll();
+  QTest::keyClick(dialogo->TxtUserId, Qt::Key_Delete);
+  ASSERT_EQ(forma.TxtUserId.Text, "");
+  dialogo->TxtServidor->setFocus();
+  QTest::mouseClick(dialogo->TxtUserId, Qt::LeftButton, {},
+                    QPoint(dialogo->TxtUserId->width() / 3, dialogo->TxtUserId->height() / 2));
+  ASSERT_EQ(dialogo->TxtUserId->text(), QStringLiteral("Ingrese el usuario"));
+  EXPECT_TRUE(dialogo->TxtUserId->selectedText().isEmpty());
+  QTest::keyClicks(dialogo->TxtUserId, "OPERADOR");
+  EXPECT_EQ(forma.TxtUserId.Text, "OPERADOR");
+  EXPECT_EQ(dialogo->TxtUserId->text(), QStringLiteral("OPERADOR"));
+
   // Emptying a box brings its hint back.
   Escribir(dialogo->TxtServidor, "SRV01");
   EXPECT_EQ(forma.TxtServidor.Text, "SRV01");

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "data/conexiones.h"
 #include "data/db_dll.h"
@@ -160,13 +163,16 @@ TEST_F(IniciarSesionEmpresa, ConsultasExistenteNoSeReescribe) {
 }
 
 // A server session without a default database: every connection opens the company file,
-// whatever text it is given (the embedded engine needs a database to open).
+// whatever text it is given (the embedded engine needs a database to open), and the texts it
+// was given are kept.
 std::string gArchivoEmpresa;
+std::vector<std::string> gTextosAbiertos;
 
 class ConexionSinBase : public ado::ConnectionWrapper {
  public:
   ConexionSinBase() : ConnectionWrapper(CrearConexionOdbc()) {}
-  void Open(const std::string&, const std::string&, const std::string&) override {
+  void Open(const std::string& texto, const std::string&, const std::string&) override {
+    gTextosAbiertos.push_back(texto);
     target().Open(CadenaConexionSQLite(gArchivoEmpresa));
   }
   static std::shared_ptr<ado::Connection> CrearConexionOdbc() {
@@ -189,6 +195,37 @@ TEST_F(IniciarSesionEmpresa, SinBaseSoloRegistraElAcceso) {
   // The statistics read may name the table; only loading the settings gives it in lower case.
   EXPECT_NE(gTablaConfiguracion, "ta_configuracion");  // settings not loaded
   EXPECT_EQ(ContarFilas("Control_Acceso", "Usuario = 'OPERADOR'"), 1);
+}
+
+// The batch mode's password given apart is the session's only when the string names none, and
+// it keeps its "=" (a value of the string loses them).
+TEST_F(IniciarSesionEmpresa, ClaveAparteSoloSinPasswordEnLaCadena) {
+  struct Caso {
+    const char* cadena;
+    std::optional<std::string> aparte;
+    const char* enLaConexion;
+  };
+  const Caso casos[] = {
+      {"@server=SRV01;@usuario=OPERADOR;", "cl=ve", "Pwd=cl=ve;"},
+      {"@server=SRV01;@usuario=OPERADOR;@Password=x;", "cl=ve", "Pwd=x;"},
+      {"@server=SRV01;@usuario=OPERADOR;@Password=;", "cl=ve", "Pwd=;"},
+      {"@server=SRV01;@usuario=OPERADOR;", std::nullopt, "Pwd=;"},
+  };
+  gArchivoEmpresa = archivo_;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.cadena);
+    ReiniciarDB();
+    gTextosAbiertos.clear();
+    EstablecerClaveAparte(c.aparte);
+    ado::EstablecerFabricaConexiones(&ConexionSinBase::Crear);
+    const bool abierta = Iniciar(c.cadena);
+    ado::EstablecerFabricaConexiones(nullptr);
+    EstablecerClaveAparte(std::nullopt);
+    ASSERT_TRUE(abierta);
+    ASSERT_FALSE(gTextosAbiertos.empty());
+    EXPECT_NE(gTextosAbiertos.front().find(c.enLaConexion), std::string::npos)
+        << gTextosAbiertos.front();
+  }
 }
 
 TEST_F(IniciarSesionEmpresa, SinServidorPreguntaYAlCancelarTermina) {

@@ -62,6 +62,42 @@ TEST_F(Acceso, BorrarUnaCajaVuelveASuPista) {
   EXPECT_EQ(forma.TxtUserId.Text, "Ingrese el usuario");
 }
 
+// Typing into a box that shows its hint replaces the hint wherever the caret was; a box that
+// holds a value takes the edit as it is.
+TEST_F(Acceso, LoTecleadoReemplazaLaPista) {
+  struct Caso {
+    const char* nombre;
+    std::string antes;  // the box's text before the edit ("" for the user box: its hint)
+    std::string editado;
+    std::string queda;
+  };
+  const std::string pista = "Ingrese el usuario";
+  const Caso casos[] = {
+      {"AlFinal", "", pista + "OPERADOR", "OPERADOR"},
+      {"AlPrincipio", "", "O" + pista, "O"},
+      {"EnMedio", "", "Ingrese elA usuario", "A"},
+      {"UnaLetraRepetida", "", "Ingrese el usuarioo", "o"},
+      {"SobreParteDeLaPista", "", "Ingrese el ANA", "ANA"},
+      {"BorrandoLaPista", "", "Ingrese el usuari", ""},
+      {"ConValor", "ANA", "ANAB", "ANAB"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    frmAcceso forma;
+    forma.CambiarTexto(forma.TxtUserId, c.antes);
+    forma.TxtUserId_GotFocus();
+    forma.Teclear(forma.TxtUserId, c.editado);
+    EXPECT_EQ(forma.TxtUserId.Text, c.queda);
+  }
+  // A box with a change event shows its hint again when the edit leaves nothing.
+  frmAcceso forma;
+  forma.Form_Load();
+  forma.Teclear(forma.TxtServidor, "ingrese el nombre del servidor e instancia" + std::string("S"));
+  EXPECT_EQ(forma.TxtServidor.Text, "S");
+  forma.Teclear(forma.TxtDbName, "ingrese el nombre de la base de dato");
+  EXPECT_EQ(forma.TxtDbName.Text, "ingrese el nombre de la base de datos");
+}
+
 TEST_F(Acceso, ListaLeeLosRegistrosYElegirUnoMuestraServidorYPuerto) {
   EscribirArchivo("BASES.TXT", Linea("EMPRESA / SRV01", "empresa", "srv01:1500") +
                                    Linea("OTRA / SRV02", "OTRA", "SRV02"));
@@ -128,28 +164,85 @@ TEST_F(Acceso, RegistrarRechazaUnaComaOUnSaltoDeLinea) {
   EXPECT_FALSE(std::filesystem::exists(Ruta("BASES.TXT")));
 }
 
+// "Crear Acceso Directo": a launcher in the desktop folder the user's XDG settings name (else
+// ~/Desktop) that starts this program on the connection shown, never with its password, with
+// the installed icon; the operator is told where it went.
 TEST_F(Acceso, AccesoDirectoEnElEscritorio) {
+  struct Caso {
+    const char* nombre;
+    std::string userDirs;  // the user's user-dirs.dirs; empty: none
+    const char* escritorio;
+    std::function<void(frmAcceso&)> operador;
+    std::string argumentos;  // after the program on the Exec line
+  };
   const std::string home = carpeta_ + "casa";
+  const Caso casos[] = {
+      {"SinNadaEscrito", "", "/Desktop", [](frmAcceso&) {}, ""},
+      {"Embebida", "# escrito por xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Escritorio\"\n",
+       "/Escritorio",
+       [](frmAcceso& f) {
+         f.CambiarTexto(f.TxtServidor, "/srv/empresas");
+         f.CambiarTexto(f.TxtDbName, "EMPRESA");
+         f.CambiarTexto(f.TxtUserId, "OPERADOR");
+         f.CambiarTexto(f.TxtUserPassword, "secreto");
+         f.CboPlataformaDB.ListIndex = 2;
+       },
+       " \"@Server=sqlite:/srv/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;\""},
+      {"OracleYCarpetaAbsoluta",
+       "XDG_MUSIC_DIR=\"$HOME/Musica\"\nXDG_DESKTOP_DIR=\"" + home + "/Mesa\"\n", "/Mesa",
+       [](frmAcceso& f) {
+         f.CambiarTexto(f.TxtServidor, "ORCL");
+         f.CambiarTexto(f.TxtDbName, "VENTAS");
+         f.CboPlataformaDB.ListIndex = 1;
+       },
+       " \"@Server=#ORCL;@DbName=VENTAS;\""},
+  };
   const std::string anterior = plataforma::Entorno("HOME");
   const std::string anteriorConfig = plataforma::Entorno("XDG_CONFIG_HOME");
-  ::setenv("HOME", home.c_str(), 1);
-  ::unsetenv("XDG_CONFIG_HOME");
-  frmAcceso forma;
-  forma.CmdLineaComando_Click();
-  ::setenv("HOME", anterior.c_str(), 1);
-  if (!anteriorConfig.empty()) ::setenv("XDG_CONFIG_HOME", anteriorConfig.c_str(), 1);
-
-  const std::string lanzador = home + "/Desktop/Virad Urorev.desktop";
-  ASSERT_TRUE(std::filesystem::exists(lanzador));
-  std::string texto = LeerBytes(lanzador);
   const std::string programa = std::filesystem::read_symlink("/proc/self/exe").string();
-  EXPECT_EQ(texto.rfind("[Desktop Entry]\n", 0), 0u);
-  EXPECT_NE(texto.find("\nExec=\"" + programa + "\"\n"), std::string::npos) << texto;
-  EXPECT_NE(texto.find("\nIcon=" + programa + "\n"), std::string::npos) << texto;
-  EXPECT_NE(texto.find("\nName=Virad Urorev\n"), std::string::npos) << texto;
-  struct stat st {};
-  ASSERT_EQ(::stat(lanzador.c_str(), &st), 0);
-  EXPECT_TRUE(st.st_mode & S_IXUSR);
+  const bool validador = std::system("command -v desktop-file-validate >/dev/null") == 0;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home + "/config");
+    if (!c.userDirs.empty()) std::ofstream(home + "/config/user-dirs.dirs") << c.userDirs;
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+    frmAcceso forma;
+    forma.Form_Load();
+    c.operador(forma);
+    dialogos.Responder(plataforma::vbOK);
+    forma.CmdLineaComando_Click();
+    ::setenv("HOME", anterior.c_str(), 1);
+    if (anteriorConfig.empty()) {
+      ::unsetenv("XDG_CONFIG_HOME");
+    } else {
+      ::setenv("XDG_CONFIG_HOME", anteriorConfig.c_str(), 1);
+    }
+
+    const std::string lanzador = home + c.escritorio + "/Virad Urorev.desktop";
+    ASSERT_TRUE(std::filesystem::exists(lanzador));
+    ASSERT_FALSE(dialogos.Transcripcion().empty());
+    EXPECT_EQ(dialogos.Transcripcion().back().titulo, "Crear Acceso Directo");
+    EXPECT_EQ(dialogos.Transcripcion().back().texto, "Se creó el acceso directo " + lanzador);
+    const std::string texto = LeerBytes(lanzador);
+    EXPECT_EQ(texto.rfind("[Desktop Entry]\n", 0), 0u);
+    EXPECT_NE(texto.find("\nExec=\"" + programa + "\"" + c.argumentos + "\n"), std::string::npos)
+        << texto;
+    EXPECT_EQ(texto.find("secreto"), std::string::npos) << texto;
+    EXPECT_NE(texto.find("\nIcon=importador\n"), std::string::npos) << texto;
+    EXPECT_NE(texto.find("\nName=Virad Urorev\n"), std::string::npos) << texto;
+    struct stat st {};
+    ASSERT_EQ(::stat(lanzador.c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IXUSR);
+    if (validador) {
+      const std::string informe = carpeta_ + "validacion.txt";
+      EXPECT_EQ(
+          std::system(("desktop-file-validate '" + lanzador + "' >" + informe + " 2>&1").c_str()),
+          0);
+      EXPECT_EQ(LeerBytes(informe), "") << texto;
+    }
+  }
 }
 
 // A view that acts as the operator does, then presses one of the buttons.
@@ -211,12 +304,51 @@ TEST_F(AccesoEmpresa, RegistrarUnaBaseInexistenteAvisa) {
   forma.CmdRegistrar_Click();
   auto avisos = dialogos.Textos("AVISO AL OPERADOR");
   ASSERT_EQ(avisos.size(), 1u);
-  EXPECT_EQ(avisos[0], "NO SE PUDO CONECTAR AL SERVIDOR " + servidor_ +
-                           " VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO");
+  // The embedded engine's message speaks of the company file, not of a server.
+  EXPECT_EQ(avisos[0], "NO SE PUDO ABRIR LA EMPRESA " + carpeta_ +
+                           "NOHAY.db VERIFIQUE LA CARPETA, EL NOMBRE DE LA BASE Y EL USUARIO "
+                           "INGRESADO");
   for (const auto& d : dialogos.Transcripcion()) {
     EXPECT_EQ(d.texto.find("secreta"), std::string::npos) << d.texto;
   }
   EXPECT_FALSE(std::filesystem::exists(Ruta("BASES.TXT")));
+}
+
+// "Registrar" with the embedded engine chosen in the list: the folder typed without its mark is
+// tested and stored as the embedded engine's; picking the entry brings the platform back.
+TEST_F(AccesoEmpresa, RegistrarParaLaPlataformaElegidaYElegirlaLaRestaura) {
+  const std::string carpeta = carpeta_.substr(0, carpeta_.size() - 1);
+  frmAcceso forma;
+  forma.Form_Load();
+  forma.CambiarTexto(forma.TxtServidor, carpeta);
+  forma.CambiarTexto(forma.TxtDbName, base_);
+  forma.CboPlataformaDB.ListIndex = 2;
+  forma.CmdRegistrar_Click();
+  const std::string nombre = base_ + " / " + utilidad::Mayusculas(servidor_);
+  ASSERT_EQ(forma.lstBases.items, (std::vector<std::string>{nombre}));
+  EXPECT_EQ(LeerBytes(Ruta("BASES.TXT")), nombre + "," + base_ + "," + base_ + "," +
+                                              utilidad::Encriptar(base_) + "," + servidor_ +
+                                              "\r\n");
+  EXPECT_TRUE(dialogos.Transcripcion().empty());
+
+  EscribirArchivo("BASES.TXT", LeerBytes(Ruta("BASES.TXT")) + "VENTAS / ORCL,VENTAS,VENTAS," +
+                                   utilidad::Encriptar("VENTAS") + ",ORCL#\r\n" +
+                                   "OTRA / SRV01,OTRA,OTRA," + utilidad::Encriptar("OTRA") +
+                                   ",SRV01\r\n");
+  struct Caso {
+    int entrada;
+    int plataforma;
+    std::string servidor;
+  };
+  const Caso casos[] = {{1, 1, "ORCL"}, {0, 2, servidor_}, {2, 0, "SRV01"}};
+  frmAcceso otra;
+  otra.Form_Load();
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.servidor);
+    otra.SeleccionarBase(c.entrada);
+    EXPECT_EQ(otra.CboPlataformaDB.ListIndex, c.plataforma);
+    EXPECT_EQ(otra.TxtServidor.Text, c.servidor);
+  }
 }
 
 TEST_F(AccesoEmpresa, ElDialogoDeLaSesionDevuelveLoQueSeEscribio) {

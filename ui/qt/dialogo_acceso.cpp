@@ -109,7 +109,7 @@ void DialogoAcceso::Conectar() {
   for (auto& [caja, edit] : cajas_) {
     CajaTexto* modelo = caja;
     connect(edit, &QLineEdit::textEdited, this, [this, modelo](const QString& texto) {
-      Manejar([&] { forma_.CambiarTexto(*modelo, texto.toStdString()); });
+      Manejar([&] { forma_.Teclear(*modelo, texto.toStdString()); });
     });
   }
   connect(CboPlataformaDB, &QComboBox::currentIndexChanged, this, [this](int indice) {
