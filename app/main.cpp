@@ -61,6 +61,15 @@ int main(int argc, char** argv) {
   crear->add_option("CARPETA", carpeta, "Folder of the embedded server")->required();
   crear->add_option("NOMBRE", nombre, "Company database name")->required();
 
+  std::string carpetaUsuario, empresaUsuario, usuario;
+  bool administrador = false;
+  auto* alta = app.add_subcommand("alta-usuario",
+                                  "Register a user of an embedded company, who may then post");
+  alta->add_option("CARPETA", carpetaUsuario, "Folder of the embedded server")->required();
+  alta->add_option("EMPRESA", empresaUsuario, "Company database name")->required();
+  alta->add_option("USUARIO", usuario, "User name")->required();
+  alta->add_flag("--administrador", administrador, "The user is an administrator");
+
   std::string carpetaDemo;
   auto* demo = app.add_subcommand(
       "demo", "Import every sample file twice into a new embedded company DEMO and show it");
@@ -112,6 +121,7 @@ int main(int argc, char** argv) {
   }
 
   if (*crear) return ComandoCrearEmpresa(carpeta, nombre);
+  if (*alta) return ComandoAltaUsuario(carpetaUsuario, empresaUsuario, usuario, administrador);
   if (*demo) return ComandoDemo(carpetaDemo);
   if (enLote) {
     if (app.count("--cuenta")) lote.cuenta = cuenta;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "data/conexiones.h"
+#include "data/literales.h"
 #include "platform/ado.h"
 #include "platform/archivos.h"
 #include "platform/error_ejecucion.h"
@@ -103,4 +104,35 @@ std::string CrearEmpresa(const std::string& carpeta, const std::string& nombre) 
     throw ErrorEjecucion(e.Number, "No se pudo crear la empresa " + archivo + ": " + e.Description);
   }
   return archivo;
+}
+
+void RegistrarUsuario(const std::string& archivo, const std::string& usuario, bool administrador) {
+  const std::string nombre = utilidad::Trim(usuario);
+  if (nombre.empty()) {
+    throw ErrorEjecucion(plataforma::kErrArgumentoInvalido, "Falta el nombre del usuario");
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(plataforma::RutaFs(archivo), ec)) {
+    throw ErrorEjecucion(plataforma::kErrArgumentoInvalido, "No existe la empresa " + archivo);
+  }
+  auto conexion = ado::CrearConexion();
+  conexion->Open(CadenaConexionSQLite(archivo));
+  try {
+    const std::string literal = literales::ComoLiteral(nombre);
+    // Compared as a session compares it: blanks around and letter case ignored.
+    auto existente = conexion->Execute(
+        "SELECT 1 FROM TA_USUARIOS WHERE LTRIM(RTRIM(Nombre)) = " + literal + " COLLATE KVCI");
+    if (existente && !existente->filas.empty()) {
+      throw ErrorEjecucion(plataforma::kErrArgumentoInvalido,
+                           "El usuario " + nombre + " ya está registrado en " + archivo);
+    }
+    conexion->Execute("INSERT INTO TA_USUARIOS (Nombre, Administrador) VALUES (" + literal + ", " +
+                      (administrador ? "1" : "0") + ")");
+    conexion->Close();
+  } catch (const ErrorEjecucion& e) {
+    if (conexion->State() == ado::adStateOpen) conexion->Close();
+    if (e.Description.find(archivo) != std::string::npos) throw;
+    throw ErrorEjecucion(e.Number, "No se pudo registrar el usuario " + nombre + " en " + archivo +
+                                       ": " + e.Description);
+  }
 }

@@ -28,3 +28,9 @@ void EjecutarScriptSQLite(ado::Connection& conexion, const std::string& script);
 // the folder is missing or cannot be written, or the schema is refused; a half-made file is
 // removed.
 std::string CrearEmpresa(const std::string& carpeta, const std::string& nombre);
+
+// Registers `usuario` (trimmed) in TA_USUARIOS of the company file `archivo`, as an
+// administrator or not: the users an embedded session accepts. Raises plataforma::ErrorEjecucion
+// with a message naming the file when it is missing, the name is empty or already registered,
+// or the database refuses the row.
+void RegistrarUsuario(const std::string& archivo, const std::string& usuario, bool administrador);
