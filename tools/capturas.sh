@@ -6,9 +6,7 @@ set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 programa="${BUILD_DIR:-$raiz/build}/app/importador"
 destino="${1:-$raiz/docs}"
-extension="${BUILD_DIR:-$raiz/build}/platform/libextension_sqlite.so"
-[ -x "$programa" ] && [ -f "$extension" ] ||
-  "$raiz/scripts/compilar.sh" --target importador extension_sqlite
+[ -x "$programa" ] || "$raiz/scripts/compilar.sh" --target importador
 
 trabajo="$(mktemp -d)"
 trap 'rm -rf "$trabajo"' EXIT
@@ -19,9 +17,8 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 "$programa" crear-empresa "$trabajo/empresas" EMPRESA >/dev/null
-# Only a user of the company's TA_USUARIOS opens an embedded company.
-sqlite3 -batch -cmd ".load $extension" "$trabajo/empresas/EMPRESA.db" \
-  "INSERT INTO TA_USUARIOS (Nombre, Administrador) VALUES ('OPERADOR', 0)"
+# Only a registered user opens an embedded company.
+"$programa" alta-usuario "$trabajo/empresas" EMPRESA OPERADOR >/dev/null
 # The statistics database is provisioned on the first start-up from its content script.
 cp "$raiz/session/completokve.sql" "$IMPORTADOR_CARPETA/"
 # Two registered connections for the dialog's list.
