@@ -84,12 +84,6 @@ class ValoresDeLaCorrida : public ControlesVentana {
   std::string ruta_, cuenta_, concepto_;
 };
 
-bool Seleccionada(const ContextoCorrida& ctx, int opcion) {
-  return ctx.ventana.OpcionSeleccionada() == opcion;
-}
-
-void EnviarSentencia(std::string sentencia) { DB().EjecutaConsultaSQL(sentencia); }
-
 }  // namespace
 
 std::string NombreDeModo(int opcion) {
@@ -102,6 +96,16 @@ std::string NombreDeModo(int opcion) {
                                        "OT Pendientes de Remitir"};
   return opcion >= 0 && opcion < 7 ? kModos[opcion] : "ninguno";
 }
+
+namespace {
+
+bool Seleccionada(const ContextoCorrida& ctx, int opcion) {
+  return ctx.ventana.OpcionSeleccionada() == opcion;
+}
+
+void EnviarSentencia(std::string sentencia) { DB().EjecutaConsultaSQL(sentencia); }
+
+}  // namespace
 
 bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
   return IntentarPaso(paso, [&](ErrorEjecucion error) {
