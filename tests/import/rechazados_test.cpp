@@ -55,7 +55,7 @@ class RechazadosTest : public PruebaEmpresa {
         "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
         "('112010123', 'Panadería La Espiga', 0), ('112014567', 'Ferretería Güemes', 0), "
         "('21105', 'Sueldos a pagar', 1), ('111010002', 'Valores a depositar', 0), "
-        "('511', 'Apertura', 0)");
+        "('511', 'Apertura', 0), ('211010042', 'ACME Insumos', 0)");
     Ejecutar(
         "INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES "
         "('112010007', 'Ferretería Núñez'), ('112010012', 'Taller Ñandú')");
@@ -177,8 +177,8 @@ TEST_F(RechazadosTest, PendientesLlevanFechaYComprobante) {
   EXPECT_EQ(ContarFilas("V_MV_CPTETAREAS"), 4);
 }
 
-// Cheques and employees have no context lines: only the lines themselves.
-TEST_F(RechazadosTest, ChequesYEmpleadosSoloLasLineas) {
+// Supplier vouchers come after their header; cheques and employees have no context lines.
+TEST_F(RechazadosTest, OtrosModosCorregidosRegistranSusLineas) {
   struct Caso {
     const char* nombre;
     int opcion;
@@ -190,7 +190,19 @@ TEST_F(RechazadosTest, ChequesYEmpleadosSoloLasLineas) {
     long registrados;  // cheques posted or accounts created by the corrected file
   };
   const std::string largo(70, 'X');
+  // A supplier voucher (35 columns: the amount in column 34) outside every fiscal year.
+  std::string proveedor = "15/01/2019;;;;FC A 0001-00000077";
+  proveedor += std::string(9, ';') + "15/02/2019" + std::string(21, ';') + "77,00\r\n";
   const Caso casos[] = {
+      {"proveedores",
+       1,
+       "11101",
+       "Proveedor: 42;;\r\n" + utilidad::ReemplazaTexto(proveedor, "2019", "2020") +
+           utilidad::ReemplazaTexto(proveedor, "00000077", "00000078"),
+       {3},
+       "Proveedor: 42;;\r\n" + utilidad::ReemplazaTexto(proveedor, "00000077", "00000078"),
+       {{"15/01/2019", "15/01/2020"}},
+       1},
       {"cheques de terceros",
        3,
        "111010002",
@@ -225,6 +237,7 @@ TEST_F(RechazadosTest, ChequesYEmpleadosSoloLasLineas) {
   }
   EXPECT_EQ(ContarFilas("MA_CUENTAS", "CODIGO LIKE '21105_%'"), 3);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "TC = 'CC'"), 6);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '211010042'"), 2);
 }
 
 // A run that ends before it reads its file says nothing of its lines: an earlier run's files
