@@ -36,6 +36,7 @@ std::string ConCrLf(const std::string& texto) {
 
 std::string TextoInforme(const ResumenCorrida& r) {
   std::ostringstream s;
+  if (r.ensayo) s << "ENSAYO: no se grabó nada\n";
   s << "INFORME DE LA IMPORTACIÓN\n"
     << "Empresa: " << r.empresa << "\n"
     << "Operador: " << r.operador << "\n"

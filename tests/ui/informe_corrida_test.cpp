@@ -105,11 +105,17 @@ TEST_F(InformeCorridaTest, JsonYTextoNombranLaCorridaYElArchivo) {
   EXPECT_NE(resumen.find("Informe JSON: " + Ruta("informe.json") + "\n"), std::string::npos);
 }
 
-// The reconciliation, when a run computes one, has its section; until then it says it has none.
-TEST_F(InformeCorridaTest, SeccionDeConciliacion) {
+// A dry run's report is headed as such; the reconciliation, when a run computes one, has its
+// section, and until then the report says it has none.
+TEST_F(InformeCorridaTest, EnsayoYConciliacionTienenSuLugar) {
   ResumenCorrida r;
+  EXPECT_EQ(TextoInforme(r).rfind("INFORME DE LA IMPORTACIÓN\n", 0), 0u);
   EXPECT_NE(TextoInforme(r).find("Conciliación: no se calculó en esta corrida\n"),
             std::string::npos);
+  r.ensayo = true;
+  EXPECT_EQ(TextoInforme(r).rfind("ENSAYO: no se grabó nada\nINFORME DE LA IMPORTACIÓN\n", 0), 0u);
+  EXPECT_NE(TextoInforme(r).find("Ensayo: sí, no se grabó nada\n"), std::string::npos);
+  EXPECT_EQ(nlohmann::json::parse(JsonInforme(r))["ensayo"], true);
   r.conciliacion = Conciliacion{{"112010123: 2 comprobantes, diferencia 0,00", "1 de 1 concilia"}};
   EXPECT_NE(TextoInforme(r).find("Conciliación:\n  112010123: 2 comprobantes, diferencia 0,00\n"
                                  "  1 de 1 concilia\n"),
