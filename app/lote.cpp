@@ -206,6 +206,14 @@ int EjecutarLote(const OpcionesLote& o) {
     }
     EstablecerEntorno("IMPORTADOR_TRAZA", o.traza);
   }
+  if (!o.informeJson.empty()) {
+    // Asked for, the report must be writable before the run, not found missing after it.
+    std::ofstream prueba(RutaFs(o.informeJson), std::ios::app | std::ios::binary);
+    if (!prueba) {
+      std::cerr << "importador: no se puede escribir el informe " << o.informeJson << std::endl;
+      return kLoteUso;
+    }
+  }
   DialogosLote dialogos(o.ignorarErrores);
   DialogosInstalados instalados(&dialogos);
   EstablecerAbridorRegistro(nullptr);  // a script's error log stays in TEMP: nobody to read it
@@ -237,5 +245,6 @@ int EjecutarLote(const OpcionesLote& o) {
   EstablecerEsperaImportacion(o.esperaSegundos);
   EstablecerMaximoRechazos(o.maximoRechazos);
   FrmQUILMA frm;
+  frm.EstablecerInformeJson(o.informeJson);
   return o.lista.empty() ? Importacion(frm, o) : ListaDePrecios(frm, o);
 }

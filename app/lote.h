@@ -16,6 +16,7 @@ struct OpcionesLote {
   int esperaSegundos = 0;               // --esperar: wait for another run's company lock
   int maximoRechazos = 50;              // --max-rechazos: refusals in a row before the run stops
   std::string traza;                    // statement trace file
+  std::string informeJson;              // --informe-json: the run report as JSON
   std::string lista;                    // --lista: price-list file
   std::string parametros;               // the start-up parameter string
   std::string archivoClave;             // --clave-archivo: the password's file

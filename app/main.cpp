@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kPie = R"(Batch mode:
   importador --lote --modo N --archivo FILE [--cuenta C] [--concepto T]
              [--ante-error abortar|ignorar] [--max-rechazos N] [--esperar SECONDS]
-             [--traza FILE] PARAMETERS
+             [--informe-json FILE] [--traza FILE] PARAMETERS
   importador --lote --lista FILE [--esperar SECONDS] [--traza FILE] PARAMETERS
   importador --lote [--traza FILE] PARAMETERS
 
@@ -36,6 +36,11 @@ constexpr const char* kPie = R"(Batch mode:
   Yes/No -> No, abort/retry/ignore -> --ante-error (abortar: Abort, the default; ignorar:
   Ignore), retry/cancel -> Cancel, an input box -> empty. The run summary is printed on standard
   output; a progress bar is drawn on standard error when it is a terminal.
+
+  Every run writes its report beside FILE (FILE without its extension + ".informe.txt"; with
+  --informe-json also as JSON) and, when lines were not posted, the rejected-lines file
+  (".rechazados" + the extension; fix it and import it as it stands) and its reasons
+  (".rechazados.motivos.csv"); in the program's folder when FILE's cannot be written.
 
   One import runs per company at a time: a run that finds another one in progress prints who
   holds the company and exits with status 4; --esperar SECONDS waits up to that long first.
@@ -92,6 +97,8 @@ int main(int argc, char** argv) {
   app.add_option("--ante-error", anteError, "Answer to the run's error dialog")
       ->check(CLI::IsMember({"abortar", "ignorar"}))
       ->needs(flagLote);
+  app.add_option("--informe-json", lote.informeJson, "Write the run report as JSON to FILE")
+      ->needs(optModo);
   app.add_option("--traza", lote.traza, "Append every statement sent to FILE (JSON lines)")
       ->needs(flagLote);
   auto* optLista = app.add_option("--lista", lote.lista, "Price-list file (TxtLista)")

@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data/db_dll.h"
 #include "data/sentencias.h"
 #include "platform/archivos.h"
+#include "platform/valores.h"
 
 // The import window's controls, read by the run at the moment it needs them.
 class ControlesVentana {
@@ -36,6 +38,12 @@ struct LineaNoRegistrada {
   int64_t linea = 0;   // the line number, as wide as the run's line count on every system
   std::string motivo;  // "rechazada por la base", "incompleta", "fuera de ejercicio", ...
   std::string valor;   // what shows why: the value or the database's message (80 characters)
+};
+
+// The reconciliation of the file against the journal after the run, as the summary and the
+// report show it; a run that computes none leaves it absent.
+struct Conciliacion {
+  std::vector<std::string> lineas;  // one line of text per account or item, then the final line
 };
 
 // Counts of a run, shown beside the closing message (the batch mode prints them).
@@ -65,6 +73,33 @@ struct ResumenCorrida {
   long detenidoEnLinea = 0;                      // the operator stopped the run after this line
   bool detenidoPorRechazos = false;  // stopped after many refusals in a row: what was posted stays
   std::string empresaOcupada;        // the run did not start: who holds the company
+
+  // What the run's report names besides the counts.
+  std::string empresa, operador, equipo;
+  plataforma::FechaHora inicio, fin;
+  int opcion = -1;               // the mode, optOpcion index
+  std::string cuenta, concepto;  // the counter-account and the concept posted with
+  std::string sha256Archivo;     // of the bytes the run read; empty when it read none
+  bool ensayo = false;           // a dry run: nothing it wrote stays
+  std::optional<Conciliacion> conciliacion;
+  // The files the run left, empty when not written; they go to the program's folder when the
+  // input's cannot be written.
+  std::string archivoRechazados, archivoMotivos, archivoInforme, archivoInformeJson;
+  bool salidasEnCarpetaPrograma = false;
+};
+
+// One line of the input in its own bytes, with its line end.
+struct LineaEnBruto {
+  int64_t numero = 0;
+  std::string bytes;
+};
+
+// What the rejected-lines file is made of: every line not posted, each after the lines it needs
+// to be imported as it stands (its customer's header; its block's date line and document line).
+struct LineasParaCorregir {
+  std::string marcaDeOrden;            // the input's byte-order mark, written first
+  std::vector<LineaEnBruto> lineas;    // in the input's order, each line once
+  std::vector<LineaEnBruto> contexto;  // what the current line needs before it, outermost first
 };
 
 // How a run ended: every line posted, already there or passed over as the layout says
@@ -117,6 +152,7 @@ struct ContextoCorrida {
   std::string NroComprobanteBancario;  // the cheque modes' bank voucher number
 
   ResumenCorrida resumen;
+  LineasParaCorregir paraCorregir;
 };
 
 // The run's error policy around one step: error 9 skips the step silently; any other error goes
@@ -129,8 +165,12 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso);
 // of a check that was never made.
 void ExigirConsultaHecha();
 // Records the current line as not posted, for `motivo`, with the value that shows why (cut to
-// 80 characters). A line retried after the same failure is recorded once.
+// 80 characters), and keeps its bytes, after its context, for the rejected-lines file. A line
+// retried after the same failure is recorded once.
 void AnotarNoRegistrada(ContextoCorrida& ctx, const std::string& motivo, const std::string& valor);
+// The current line becomes the context at depth `nivel` (0 outermost) of the lines after it:
+// what a rejected line among them needs before it in the rejected-lines file.
+void AnotarContexto(ContextoCorrida& ctx, size_t nivel);
 // Whether a table lookup found its row; a lookup that could not be made raises its error
 // instead, so no line is written on the word of a check that was never made.
 bool Encontrada(Busqueda b);
@@ -158,6 +198,9 @@ void ImportarPendientes(ContextoCorrida& ctx);       // modes 5 and 6
 // track, so every end of the run can re-enable them.
 void DeshabilitarTriggers(ContextoCorrida& ctx);
 void HabilitarTriggers(ContextoCorrida& ctx);
+
+// The caption of a mode (optOpcion index), as the window shows it; "ninguno" for none.
+std::string NombreDeModo(int opcion);
 
 // The whole run (cmdEjecutar_Click); returns its summary.
 ResumenCorrida EjecutarImportacion(ControlesVentana& ventana);

@@ -10,10 +10,13 @@
 #include "data/db_dll.h"
 #include "data/reintento.h"
 #include "data/traza.h"
+#include "data/valores_sesion.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"
+#include "import/salidas_corrida.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
+#include "platform/regional.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -81,7 +84,8 @@ class ValoresDeLaCorrida : public ControlesVentana {
   std::string ruta_, cuenta_, concepto_;
 };
 
-// The caption of a mode, as the window shows it.
+}  // namespace
+
 std::string NombreDeModo(int opcion) {
   static const char* const kModos[] = {"Conformación Saldo Clientes",
                                        "Conformación Saldo Proveedores",
@@ -92,6 +96,8 @@ std::string NombreDeModo(int opcion) {
                                        "OT Pendientes de Remitir"};
   return opcion >= 0 && opcion < 7 ? kModos[opcion] : "ninguno";
 }
+
+namespace {
 
 bool Seleccionada(const ContextoCorrida& ctx, int opcion) {
   return ctx.ventana.OpcionSeleccionada() == opcion;
@@ -152,6 +158,24 @@ void AnotarNoRegistrada(ContextoCorrida& ctx, const std::string& motivo, const s
     return;
   }
   lista.push_back({ctx.RegistroActual, motivo, corto});
+  if (!ctx.archivo.Abierto()) return;
+  // Lines are kept in the file's order, each once: a context line numbered after the last one
+  // kept was not written yet (the lines before it in the context were, or come now).
+  LineasParaCorregir& p = ctx.paraCorregir;
+  const int64_t ultima = p.lineas.empty() ? 0 : p.lineas.back().numero;
+  for (const LineaEnBruto& l : p.contexto) {
+    if (l.numero > ultima && l.numero < ctx.RegistroActual) p.lineas.push_back(l);
+  }
+  if (ctx.RegistroActual > ultima) {
+    p.lineas.push_back({ctx.RegistroActual, ctx.archivo.LineaEnBruto()});
+  }
+  p.marcaDeOrden = ctx.archivo.MarcaDeOrden();
+}
+
+void AnotarContexto(ContextoCorrida& ctx, size_t nivel) {
+  std::vector<LineaEnBruto>& contexto = ctx.paraCorregir.contexto;
+  if (contexto.size() > nivel) contexto.resize(nivel);
+  if (ctx.archivo.Abierto()) contexto.push_back({ctx.RegistroActual, ctx.archivo.LineaEnBruto()});
 }
 
 bool Encontrada(Busqueda b) {
@@ -250,6 +274,8 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
   });
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
   Paso(ctx, [&] { AbrirArchivo(ctx); });
+  ctx.resumen.sha256Archivo =
+      ctx.archivo.Abierto() ? utilidad::Sha256Hex(ctx.archivo.Bytes()) : std::string();
   if (ctx.archivo.FinesDeLineaLF()) {
     ctx.resumen.avisos.push_back(
         "el archivo tiene fines de línea LF (sin CR): se leyó una "
@@ -376,6 +402,14 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   if (corridaEnCurso) return {};
   ValoresDeLaCorrida valores(ventana);
   ContextoCorrida ctx(valores);
+  ResumenCorrida& r = ctx.resumen;
+  r.inicio = plataforma::Ahora();
+  r.empresa = DB().gDBName;
+  r.operador = gUsuarioLogeado;
+  r.equipo = utilidad::NombreMaquina();
+  r.opcion = valores.OpcionSeleccionada();
+  r.cuenta = valores.txtCuenta();
+  r.archivo = valores.txtRuta();
   // One run per company at a time, taken before anything is written and released on every
   // way out of the run (the lock outlives the clean-up, which still writes).
   BloqueoImportacion bloqueo;
@@ -390,6 +424,7 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
                            " está dañada (" + utilidad::AjustaAncho(danio, 200) +
                            "): no se importa nada en ella. Restaure una copia de seguridad.",
                        plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
+    r.fin = plataforma::Ahora();
     return ctx.resumen;
   }
   try {
@@ -418,5 +453,8 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   } catch (const FinDeCorrida&) {
     // The run ended early; the clean-up above already ran.
   }
+  r.concepto = valores.txtConcepto();  // an own-cheque run writes its own
+  EscribirRechazados(ctx);
+  r.fin = plataforma::Ahora();
   return ctx.resumen;
 }

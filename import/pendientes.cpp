@@ -268,9 +268,12 @@ void ProcesarTarea(ContextoCorrida& ctx, EstadoPendientes& e) {
 
 void ProcesarLinea(ContextoCorrida& ctx, EstadoPendientes& e) {
   const std::string campo0 = ctx.Columnas.empty() ? std::string() : ctx.Columnas[0];
+  // The block's date line and its document line are what a task needs before it in the
+  // rejected-lines file (the document, the date line).
   if (plataforma::EsFecha(campo0)) {
     e.fechaBloque = campo0;
     e.bloqueIniciado = false;
+    AnotarContexto(ctx, 0);
   }
   if (e.fechaBloque.empty() || !plataforma::EsFecha(e.fechaBloque)) return;
   if (!e.bloqueIniciado) {
@@ -290,6 +293,7 @@ void ProcesarLinea(ContextoCorrida& ctx, EstadoPendientes& e) {
     return;
   }
   if (esCliente) {
+    AnotarContexto(ctx, 1);
     ProcesarDocumento(ctx, e, cuenta);
   } else {
     ProcesarTarea(ctx, e);

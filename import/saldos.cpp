@@ -314,11 +314,13 @@ void ImportarSaldos(ContextoCorrida& ctx) {
       [&] {
         if (Trim(ctx.Linea).empty()) return;
         // Report titles before the first header only feed the header detection.
+        // A header is what its vouchers need before them in the rejected-lines file.
         if (Trim(ctx.CuentaCliente).empty()) {
-          DetectaTitular(ctx);
+          if (DetectaTitular(ctx)) AnotarContexto(ctx, 0);
           return;
         }
         const bool esTitular = DetectaTitular(ctx);
+        if (esTitular) AnotarContexto(ctx, 0);
         LeerLineaSaldo(ctx);
         if (LineaSaldoCompleta(ctx)) {
           RegistraSaldo(ctx);

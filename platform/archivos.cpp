@@ -15,6 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr char kMarcaUtf8[] = "\xEF\xBB\xBF";
+
 // Unicode code points of Windows-1252 bytes 0x80-0x9F; the five undefined bytes keep their
 // C1 control code point, so every byte survives the round trip.
 constexpr char32_t kC1[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -163,7 +165,12 @@ void ArchivoTexto::Abrir(const std::string& ruta) {
   if (bytes.find('\0') != std::string::npos) {
     throw ErrorEjecucion(kErrAccesoRuta, "El archivo no es un archivo de texto: " + ruta);
   }
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  bruto_ = bytes;
+  posicionBruta_ = inicioLineaBruta_ = 0;
+  if (bytes.rfind(kMarcaUtf8, 0) == 0) {
+    bytes.erase(0, 3);
+    posicionBruta_ = inicioLineaBruta_ = 3;
+  }
   // A mark before bytes that are no UTF-8 is wrong about them: they are read as Windows-1252,
   // like any other such file, so no malformed text ever reaches the database.
   contenido_ = EsUtf8(bytes) ? std::move(bytes) : Cp1252AUtf8(bytes);
@@ -187,6 +194,8 @@ void ArchivoTexto::Abrir(const std::string& ruta) {
 
 void ArchivoTexto::Cerrar() {
   contenido_.clear();
+  bruto_.clear();
+  posicionBruta_ = inicioLineaBruta_ = 0;
   finLF_ = false;
   lineaLFSuelto_ = 0;
   posicion_ = 0;
@@ -209,7 +218,21 @@ std::string ArchivoTexto::LeerLinea() {
   std::string linea = contenido_.substr(posicion_, cr - posicion_);
   posicion_ = cr + 1;
   if (!finLF_ && posicion_ < contenido_.size() && contenido_[posicion_] == '\n') ++posicion_;
+  // The same line in the file's own bytes.
+  inicioLineaBruta_ = posicionBruta_;
+  size_t fin = bruto_.find(finLF_ ? '\n' : '\r', posicionBruta_);
+  fin = fin == std::string::npos ? bruto_.size() : fin + 1;
+  if (!finLF_ && fin < bruto_.size() && bruto_[fin - 1] == '\r' && bruto_[fin] == '\n') ++fin;
+  posicionBruta_ = fin;
   return linea;
+}
+
+std::string ArchivoTexto::LineaEnBruto() const {
+  return bruto_.substr(inicioLineaBruta_, posicionBruta_ - inicioLineaBruta_);
+}
+
+std::string ArchivoTexto::MarcaDeOrden() const {
+  return bruto_.rfind(kMarcaUtf8, 0) == 0 ? kMarcaUtf8 : "";
 }
 
 bool ArchivoLegible(const std::string& ruta) {
@@ -225,6 +248,20 @@ bool AgregarCp1252(const std::string& ruta, const std::string& texto) {
   f << Utf8ACp1252(texto);
   f.close();
   return !f.fail();
+}
+
+bool EscribirBytes(const std::string& ruta, const std::string& bytes) {
+  std::ofstream f(RutaFs(ruta), std::ios::binary | std::ios::trunc);
+  if (!f.is_open()) return false;
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  f.close();
+  return !f.fail();
+}
+
+bool BorrarArchivo(const std::string& ruta) {
+  std::error_code ec;
+  fs::remove(RutaFs(ruta), ec);
+  return !fs::exists(RutaFs(ruta), ec);
 }
 
 std::string CarpetaPrograma() {

@@ -41,6 +41,12 @@ class ArchivoTexto {
   bool FinesDeLineaLF() const { return finLF_; }
   // The first line (1-based) of a CR file that holds a lone LF inside it; 0 when none does.
   long LineaConLFSuelto() const { return lineaLFSuelto_; }
+  // The file's bytes as they were read, before any conversion (its byte-order mark included).
+  const std::string& Bytes() const { return bruto_; }
+  // The last line read as the file holds it: its own bytes and encoding, with its line end.
+  std::string LineaEnBruto() const;
+  // The UTF-8 byte-order mark the file starts with; empty when it has none.
+  std::string MarcaDeOrden() const;
 
  private:
   bool finLF_ = false;
@@ -48,12 +54,21 @@ class ArchivoTexto {
   std::string contenido_;
   size_t posicion_ = 0;
   bool abierto_ = false;
+  // The file's own bytes and, in them, where the next line and the last line read begin; line
+  // ends are the same bytes in both encodings, so the lines match those of contenido_.
+  std::string bruto_;
+  size_t posicionBruta_ = 0;
+  size_t inicioLineaBruta_ = 0;
 };
 
 // True when the path names a regular file that can be opened for reading.
 bool ArchivoLegible(const std::string& ruta);
 // Appends text converted to Windows-1252; false when the file cannot be written.
 bool AgregarCp1252(const std::string& ruta, const std::string& texto);
+// Replaces the file's content with `bytes` as they are; false when it cannot be written.
+bool EscribirBytes(const std::string& ruta, const std::string& bytes);
+// Removes the file when there is one; false when one is left.
+bool BorrarArchivo(const std::string& ruta);
 
 // The folder beside the program where the files the suite shares are kept: IMPORTADOR_CARPETA
 // when set; otherwise the executable's folder when it is writable; otherwise "importador" in

@@ -41,6 +41,12 @@ class Dialogos {
                                const std::string& porDefecto) = 0;
   // Shows the open-file dialog; returns the chosen path (what the dialog gives on cancel).
   virtual std::string AbrirArchivo() = 0;
+  // A message box with one more button, captioned `boton`, that opens the file `archivo` with
+  // the desktop's application for its type (and answers OK); elsewhere the plain message box.
+  virtual int MsgBoxConArchivo(const std::string& texto, int botones, const std::string& titulo,
+                               const std::string& boton, const std::string& archivo) {
+    return MsgBox(texto, botones, titulo);
+  }
 };
 
 // The process's dialogs; until something is installed, every dialog answers as the batch

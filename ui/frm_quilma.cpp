@@ -11,6 +11,7 @@
 #include "data/db_dll.h"
 #include "platform/archivos.h"
 #include "session/inicio.h"
+#include "ui/informe_corrida.h"
 #include "utility/utilidades.h"
 
 bool ExisteArchivo(const std::string& ruta) {
@@ -70,6 +71,8 @@ void FrmQUILMA::cmdEjecutar_Click() {
     ~Fin() { enCurso = false; }
   } fin{enCurso_};
   resumen_ = EjecutarImportacion(*this);
+  // A run that did not start (the company busy) has nothing to report.
+  if (resumen_.empresaOcupada.empty()) EscribirInformes(resumen_, informeJson_);
 }
 
 void FrmQUILMA::CmdEjecutarLista_Click() {
@@ -135,5 +138,13 @@ std::string TextoResumen(const ResumenCorrida& r) {
                                             "interrumpido antes del final"};
   s << "Resultado: " << kDesenlaces[static_cast<int>(DesenlaceDe(r))] << "\n";
   s << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
+  if (r.salidasEnCarpetaPrograma) {
+    s << "La carpeta del archivo no se puede escribir: lo que sigue quedó en la carpeta del "
+         "programa\n";
+  }
+  if (!r.archivoRechazados.empty()) s << "Líneas para corregir: " << r.archivoRechazados << "\n";
+  if (!r.archivoMotivos.empty()) s << "Motivos: " << r.archivoMotivos << "\n";
+  if (!r.archivoInforme.empty()) s << "Informe: " << r.archivoInforme << "\n";
+  if (!r.archivoInformeJson.empty()) s << "Informe JSON: " << r.archivoInformeJson << "\n";
   return s.str();
 }

@@ -29,6 +29,8 @@ class FrmQUILMA : public ControlesVentana {
   void CmdEjecutarLista_Click();
   // Asks the run in progress to stop after its current line (nothing when none runs).
   void Detener();
+  // Where every run writes its report as JSON besides the text one; empty: none.
+  void EstablecerInformeJson(const std::string& ruta) { informeJson_ = ruta; }
 
   // Controls. Setting txtRuta raises its change event, as a text box does. While a run is in
   // progress the mode, the paths and the counter-account hold still: changes are refused (the
@@ -70,6 +72,7 @@ class FrmQUILMA : public ControlesVentana {
   bool cmdEjecutar_ = false;
   bool enCurso_ = false;
   bool detener_ = false;
+  std::string informeJson_;
   ResumenCorrida resumen_;
   ResumenLista resumenLista_;
   VistaQuilma* vista_ = nullptr;

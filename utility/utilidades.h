@@ -42,6 +42,8 @@ std::string ReemplazaTexto(const std::string& texto, const std::string& buscar,
 int CuentaPalabras(const std::string& texto);
 // The folder path ending in a path separator.
 std::string RutaConBarra(const std::string& carpeta);
+// The SHA-256 of the bytes in lowercase hexadecimal (64 characters), as sha256sum writes it.
+std::string Sha256Hex(const std::string& bytes);
 // A reversible cipher whose output holds no ",", CR or LF.
 std::string Encriptar(const std::string& texto);
 std::string Desencriptar(const std::string& texto);

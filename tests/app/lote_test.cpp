@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -493,9 +494,43 @@ TEST_F(LoteTest, SinServidorOSinUsuarioNombraLoQueFalta) {
   EXPECT_EQ(ContarFilas("Control_Acceso"), 0);
 }
 
+// The report as JSON where --informe-json asks, beside the text one; a path that cannot be
+// written is refused before anything is read.
+TEST_F(LoteTest, InformeJsonDondeSePide) {
+  const std::string archivo =
+      EscribirArchivo("saldos.txt", Recibos(1) + Recibo("2", "10", "15/01/2019", "15/01/2019"));
+  const std::string json = Ruta("informe.json");
+  ASSERT_EQ(Correr("--lote --modo 0 --cuenta 11101 --informe-json " + json + " --archivo " +
+                   archivo + " " + Parametros()),
+            3)
+      << errores;
+  for (const std::string& texto :
+       {"Líneas para corregir: " + Ruta("saldos.rechazados.txt"),
+        "Motivos: " + Ruta("saldos.rechazados.motivos.csv"),
+        "Informe: " + Ruta("saldos.informe.txt"), "Informe JSON: " + json}) {
+    EXPECT_NE(salida.find(texto + "\n"), std::string::npos) << texto << "\n" << salida;
+  }
+  const nlohmann::json informe = nlohmann::json::parse(LeerArchivo(json));
+  EXPECT_EQ(informe["resultado"], "parcial");
+  EXPECT_EQ(informe["noRegistradas"][0]["motivo"], "fuera de ejercicio");
+  EXPECT_EQ(LeerArchivo(Ruta("saldos.rechazados.txt")),
+            "Cliente: 123\r\n" + Recibo("2", "10", "15/01/2019", "15/01/2019"));
+
+  Ejecutar("DELETE FROM MV_ASIENTOS");
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --informe-json /no/existe/informe.json "
+                   "--archivo " +
+                   archivo + " " + Parametros()),
+            2);
+  EXPECT_NE(errores.find("no se puede escribir el informe /no/existe/informe.json"),
+            std::string::npos)
+      << errores;
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+}
+
 TEST_F(LoteTest, AyudaSinPantalla) {
   ASSERT_EQ(Correr("--help"), 0);
-  for (const char* fragmento : {"--lote", "--ante-error", "--traza", "--lista", "Exit status"}) {
+  for (const char* fragmento :
+       {"--lote", "--ante-error", "--traza", "--informe-json", "--lista", "Exit status"}) {
     EXPECT_NE(salida.find(fragmento), std::string::npos) << fragmento;
   }
   EXPECT_EQ(Correr("--version"), 0);

@@ -63,6 +63,40 @@ TEST_F(ArchivosTest, LecturaDeLineas) {
   for (const auto& c : casos) EXPECT_EQ(Lineas(c.contenido), c.lineas) << c.nombre;
 }
 
+// Each line in the file's own bytes: put back together after the byte-order mark, they are the
+// file, whatever its encoding and line ends.
+TEST_F(ArchivosTest, LineasEnBrutoSonLosBytesDelArchivo) {
+  struct Caso {
+    const char* nombre;
+    std::string contenido;
+    Lista bytes;
+  } casos[] = {
+      {"Windows-1252 CR LF", "Pe\361a\r\n\200 1\r\n", {"Pe\361a\r\n", "\200 1\r\n"}},
+      {"sin fin de la ultima", "a\r\nb", {"a\r\n", "b"}},
+      {"CR solo y CR LF", "a\rb\r\n\r\nc\r", {"a\r", "b\r\n", "\r\n", "c\r"}},
+      {"LF suelto dentro de la linea", "a\nb\r\nc", {"a\nb\r\n", "c"}},
+      {"solo LF", "a\n\nb\n", {"a\n", "\n", "b\n"}},
+      {"CR CR LF", "a\r\r\nb", {"a\r", "\r\n", "b"}},
+      {"UTF-8 con BOM", "\357\273\277Peña\r\nJosé", {"Peña\r\n", "José"}},
+      {"BOM ante Windows-1252", "\357\273\277Pe\321a\r\n", {"Pe\321a\r\n"}},
+  };
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    ArchivoTexto a;
+    a.Abrir(EscribirArchivo("entrada.txt", c.contenido));
+    EXPECT_EQ(a.Bytes(), c.contenido);
+    Lista bytes;
+    std::string juntas = a.MarcaDeOrden();
+    while (!a.EOF_()) {
+      a.LeerLinea();
+      bytes.push_back(a.LineaEnBruto());
+      juntas += bytes.back();
+    }
+    EXPECT_EQ(bytes, c.bytes);
+    EXPECT_EQ(juntas, c.contenido);
+  }
+}
+
 // A file with LF line ends says so; a CR file names its first line holding a lone LF.
 TEST_F(ArchivosTest, FinesDeLineaDelArchivo) {
   struct Caso {
@@ -144,6 +178,19 @@ TEST_F(ArchivosTest, AgregarCp1252) {
   EXPECT_TRUE(AgregarCp1252(ruta, "otra\r\n"));
   EXPECT_EQ(Bytes(ruta), "Respondi\xF3 : S\xED\r\notra\r\n");
   EXPECT_FALSE(AgregarCp1252(Ruta("falta/KVERR.LOG"), "x"));
+}
+
+TEST_F(ArchivosTest, EscribirYBorrar) {
+  const std::string ruta = Ruta("salida.txt");
+  EXPECT_TRUE(EscribirBytes(ruta, "larga\r\n"));
+  EXPECT_TRUE(EscribirBytes(ruta, "Pe\361a"));  // replaced, not appended, and not converted
+  EXPECT_EQ(Bytes(ruta), "Pe\361a");
+  EXPECT_FALSE(EscribirBytes(Ruta("falta/salida.txt"), "x"));
+  EXPECT_TRUE(BorrarArchivo(ruta));
+  EXPECT_FALSE(std::filesystem::exists(ruta));
+  EXPECT_TRUE(BorrarArchivo(ruta));  // nothing left to remove
+  std::filesystem::create_directories(Ruta("carpeta/dentro"));
+  EXPECT_FALSE(BorrarArchivo(Ruta("carpeta")));  // a folder with something in it stays
 }
 
 TEST_F(ArchivosTest, CarpetaPrograma) {

@@ -6,11 +6,13 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -333,6 +335,51 @@ TEST_F(VentanaTest, ElResumenSeMuestraEnSuPropioDialogo) {
   EXPECT_NE(resumen.indexOf("Resultado: parcial"), -1) << resumen.toStdString();
 }
 
+// Takes the desktop's opening of file URLs, as the default application would receive them.
+class AbridorDeArchivos : public QObject {
+  Q_OBJECT
+
+ public slots:
+  void Abrir(const QUrl& url) { abiertos.push_back(url); }
+
+ public:
+  std::vector<QUrl> abiertos;
+};
+
+// The summary's button opens the run's report with the desktop's application for it.
+TEST_F(VentanaTest, ElResumenAbreElInforme) {
+  EmpresaDelCliente();
+  const std::string ruta =
+      EscribirArchivo("saldos.txt", "Cliente: 123\r\n" + Comprobante("REC X 0001-1", "5"));
+  AbridorDeArchivos abridor;
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &abridor, "Abrir");
+  DialogosQt qt;
+  plataforma::EstablecerDialogos(&qt);
+  bool conBoton = false;
+  AlMostrarseModal([&](QWidget* cierre) {
+    AlMostrarseModal([&](QWidget* modal) {
+      auto* caja = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(caja, nullptr);
+      for (QAbstractButton* boton : caja->buttons()) {
+        if (boton->text() != QStringLiteral("Abrir informe")) continue;
+        conBoton = true;
+        boton->click();
+      }
+      if (!conBoton) caja->button(QMessageBox::Ok)->click();
+    });
+    qobject_cast<QMessageBox*>(cierre)->button(QMessageBox::Ok)->click();
+  });
+  PrepararSaldos(ruta);
+  QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
+  plataforma::EstablecerDialogos(&dialogos);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+  EXPECT_TRUE(conBoton);
+  ASSERT_EQ(abridor.abiertos.size(), 1u);
+  EXPECT_EQ(abridor.abiertos[0].toLocalFile().toStdString(), Ruta("saldos.informe.txt"));
+  EXPECT_EQ(frm.UltimaCorrida().archivoInforme, Ruta("saldos.informe.txt"));
+}
+
 TEST(PicStatusTest, TextoDelPorcentaje) {
   const std::pair<double, const char*> casos[] = {
       {0, " %"}, {33.333, " 33%"}, {12.5, " 13%"}, {99.6, " 100%"}, {100, " 100%"}};
@@ -342,3 +389,5 @@ TEST(PicStatusTest, TextoDelPorcentaje) {
 }
 
 }  // namespace
+
+#include "ventana_test.moc"

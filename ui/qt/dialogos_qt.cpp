@@ -2,9 +2,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QPushButton>
+#include <QUrl>
 #include <memory>
 #include <vector>
 
@@ -95,6 +97,18 @@ int RespuestaDe(const QMessageBox& caja) {
 
 int DialogosQt::MsgBox(const std::string& texto, int botones, const std::string& titulo) {
   std::unique_ptr<QMessageBox> caja(CrearMensaje(texto, botones, titulo, Padre()));
+  caja->exec();
+  return RespuestaDe(*caja);
+}
+
+int DialogosQt::MsgBoxConArchivo(const std::string& texto, int botones, const std::string& titulo,
+                                 const std::string& boton, const std::string& archivo) {
+  std::unique_ptr<QMessageBox> caja(CrearMensaje(texto, botones, titulo, Padre()));
+  QPushButton* abrir = caja->addButton(QString::fromStdString(boton), QMessageBox::ActionRole);
+  abrir->setProperty("respuesta", vbOK);
+  QObject::connect(abrir, &QPushButton::clicked, [archivo] {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(archivo)));
+  });
   caja->exec();
   return RespuestaDe(*caja);
 }

@@ -14,6 +14,8 @@ class DialogosQt : public plataforma::Dialogos {
   std::string InputBox(const std::string& mensaje, const std::string& titulo,
                        const std::string& porDefecto) override;
   std::string AbrirArchivo() override;
+  int MsgBoxConArchivo(const std::string& texto, int botones, const std::string& titulo,
+                       const std::string& boton, const std::string& archivo) override;
 };
 
 // The message box of a style number, not yet shown (the caller owns it). Each button carries

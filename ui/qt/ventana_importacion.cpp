@@ -221,8 +221,14 @@ void VentanaImportacion::Conectar() {
     picStatus->setToolTip(QString::fromStdString(resumen));
     // After the closing message, the run's summary in a dialog of its own (a run that did not
     // start, the company being busy, has already said why).
-    if (frm_.UltimaCorrida().empresaOcupada.empty()) {
+    // The report, when one was written, opens from there with the desktop's application.
+    const ResumenCorrida& corrida = frm_.UltimaCorrida();
+    if (corrida.empresaOcupada.empty() && corrida.archivoInforme.empty()) {
       plataforma::MsgBox(resumen, plataforma::vbInformation, kTituloResumen);
+    } else if (corrida.empresaOcupada.empty()) {
+      plataforma::DialogosActuales().MsgBoxConArchivo(resumen, plataforma::vbInformation,
+                                                      kTituloResumen, kAbrirInforme,
+                                                      corrida.archivoInforme);
     }
     if (cerrarAlTerminar_) {
       cerrarAlTerminar_ = false;

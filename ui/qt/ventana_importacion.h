@@ -29,6 +29,7 @@ class VentanaImportacion : public QWidget, public VistaQuilma {
  public:
   inline static const QString kTitulo = QStringLiteral("IMPORTACIÓN DE SALDOS INCIALES");
   inline static const std::string kTituloResumen = "Resumen de la importación";
+  inline static const std::string kAbrirInforme = "Abrir informe";
 
   explicit VentanaImportacion(FrmQUILMA& frm, QWidget* parent = nullptr);
   ~VentanaImportacion() override;

@@ -1,0 +1,130 @@
+// The run report, as text and as JSON (see the header).
+
+#include "ui/informe_corrida.h"
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "import/salidas_corrida.h"
+#include "platform/archivos.h"
+#include "platform/regional.h"
+#include "ui/frm_quilma.h"
+#include "utility/utilidades.h"
+
+namespace {
+
+using nlohmann::json;
+
+const char* const kDesenlaces[] = {"completa", "parcial", "interrumpida"};
+
+std::string Momento(const plataforma::FechaHora& f) {
+  std::string iso = plataforma::FechaIso(f);
+  iso[10] = 'T';
+  return iso;
+}
+
+// A text or null when it is empty (a file not written, an input never read).
+json TextoONulo(const std::string& texto) { return texto.empty() ? json() : json(texto); }
+
+// Line ends of the Windows text files the operators open the report with.
+std::string ConCrLf(const std::string& texto) {
+  return utilidad::ReemplazaTexto(texto, "\n", "\r\n");
+}
+
+}  // namespace
+
+std::string TextoInforme(const ResumenCorrida& r) {
+  std::ostringstream s;
+  if (r.ensayo) s << "ENSAYO: no se grabó nada\n";
+  s << "INFORME DE LA IMPORTACIÓN\n"
+    << "Empresa: " << r.empresa << "\n"
+    << "Operador: " << r.operador << "\n"
+    << "Equipo: " << r.equipo << "\n"
+    << "Inicio: " << plataforma::FormatoFechaHora(r.inicio) << "\n"
+    << "Fin: " << plataforma::FormatoFechaHora(r.fin) << "\n"
+    << "Modo: " << r.opcion << " " << NombreDeModo(r.opcion) << "\n"
+    << "Cuenta de contrapartida: " << r.cuenta << "\n"
+    << "Concepto: " << r.concepto << "\n"
+    << "Archivo: " << r.archivo << "\n"
+    << "SHA-256: " << (r.sha256Archivo.empty() ? "(el archivo no se leyó)" : r.sha256Archivo)
+    << "\n"
+    << "Ensayo: " << (r.ensayo ? "sí, no se grabó nada" : "no") << "\n\n"
+    << TextoResumen(r) << "\n";
+  if (r.conciliacion) {
+    s << "Conciliación:\n";
+    for (const std::string& l : r.conciliacion->lineas) s << "  " << l << "\n";
+  } else {
+    s << "Conciliación: no se calculó en esta corrida\n";
+  }
+  return s.str();
+}
+
+std::string JsonInforme(const ResumenCorrida& r) {
+  json noRegistradas = json::array();
+  for (const LineaNoRegistrada& l : r.noRegistradas) {
+    noRegistradas.push_back({{"linea", l.linea}, {"motivo", l.motivo}, {"valor", l.valor}});
+  }
+  json conciliacion;
+  if (r.conciliacion) conciliacion = {{"lineas", r.conciliacion->lineas}};
+  const json informe = {
+      {"empresa", r.empresa},
+      {"operador", r.operador},
+      {"equipo", r.equipo},
+      {"inicio", Momento(r.inicio)},
+      {"fin", Momento(r.fin)},
+      {"modo", {{"numero", r.opcion}, {"nombre", NombreDeModo(r.opcion)}}},
+      {"cuentaContrapartida", r.cuenta},
+      {"concepto", r.concepto},
+      {"archivo", {{"ruta", r.archivo}, {"sha256", TextoONulo(r.sha256Archivo)}}},
+      {"ensayo", r.ensayo},
+      {"resultado", kDesenlaces[static_cast<int>(DesenlaceDe(r))]},
+      {"cantidades",
+       {{"lineasLeidas", r.lineasLeidas},
+        {"registrados", r.registrados},
+        {"yaImportados", r.yaImportados},
+        {"otraLetra", r.otraLetra},
+        {"sinLetraLibre", r.sinLetraLibre},
+        {"incompletos", r.incompletos},
+        {"conflictos", r.conflictos},
+        {"mismoNumeroCheque", r.mismoNumeroCheque},
+        {"importeCero", r.importeCero},
+        {"fueraDeEjercicio", r.fueraDeEjercicio},
+        {"cuentasCreadas", r.cuentasCreadas},
+        {"cuentasExistentes", r.cuentasExistentes},
+        {"tareasCatalogadas", r.tareasCatalogadas},
+        {"vinculosGrabados", r.vinculosGrabados},
+        {"rechazadosPorLaBase", r.lineasRechazadas.size()}}},
+      {"noRegistradas", noRegistradas},
+      {"avisos", r.avisos},
+      {"errores", r.errores},
+      {"detenidoEnLinea", r.detenidoEnLinea},
+      {"archivosDeLaCorrida",
+       {{"rechazados", TextoONulo(r.archivoRechazados)},
+        {"motivos", TextoONulo(r.archivoMotivos)},
+        {"informe", TextoONulo(r.archivoInforme)},
+        {"enCarpetaDelPrograma", r.salidasEnCarpetaPrograma}}},
+      {"conciliacion", conciliacion},
+  };
+  // A database's message in another encoding must not cost the report: such bytes are replaced.
+  return informe.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+void EscribirInformes(ResumenCorrida& r, const std::string& rutaJson) {
+  if (r.archivo.empty()) return;
+  const SalidasDeCorrida s = SalidasDe(r.archivo);
+  r.archivoInforme =
+      EscribirSalida(s, s.informe, ConCrLf(TextoInforme(r)), r.salidasEnCarpetaPrograma);
+  if (rutaJson.empty()) return;
+  const std::string json = JsonInforme(r);
+  if (plataforma::EscribirBytes(rutaJson, json)) {
+    r.archivoInformeJson = rutaJson;
+    return;
+  }
+  const std::string suya = plataforma::CarpetaPrograma() +
+                           plataforma::TextoRuta(plataforma::RutaFs(rutaJson).filename());
+  if (plataforma::EscribirBytes(suya, json)) {
+    r.archivoInformeJson = suya;
+    r.salidasEnCarpetaPrograma = true;
+  }
+}
