@@ -7,116 +7,152 @@
 
 #include "app/comandos.h"
 #include "app/lote.h"
+#include "app/uso.h"
 
 namespace {
 
-constexpr const char* kPie = R"(Batch mode:
-  importador --lote --modo N --archivo FILE [--cuenta C] [--concepto T]
-             [--ante-error abortar|ignorar] [--max-rechazos N] [--esperar SECONDS]
-             [--informe-json FILE] [--traza FILE] PARAMETERS
-  importador --lote --lista FILE [--esperar SECONDS] [--traza FILE] PARAMETERS
-  importador --lote [--traza FILE] PARAMETERS
+constexpr const char* kPie = R"(Modo por lotes:
+  importador --lote --modo N --archivo ARCHIVO [--cuenta C] [--concepto T]
+             [--ante-error abortar|ignorar] [--max-rechazos N] [--esperar SEGUNDOS]
+             [--informe-json ARCHIVO] [--traza ARCHIVO] PARAMETROS
+  importador --lote --lista ARCHIVO [--esperar SEGUNDOS] [--traza ARCHIVO] PARAMETROS
+  importador --lote [--traza ARCHIVO] PARAMETROS
 
-  PARAMETERS is the start-up parameter string (the positional arguments joined by a blank),
-  for example '@Server=sqlite:/srv/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;@Password=x;'.
-  The batch mode connects, selects option N (which proposes its counter-account), replaces the
-  counter-account with --cuenta when given, types the path and the concept and presses
-  "Ejecutar". Modes: 0 customer balances, 1 supplier balances, 2 employees, 3 received cheques,
-  4 own cheques, 5 pending delivery notes, 6 pending work orders. --lista runs the customer
-  price-list reassignment instead. With neither, only the start-up runs: a check of the
-  connection that also provisions the statistics database. PARAMETERS must name @Server and
-  @Usuario: the batch mode cannot show the connection dialog.
+  PARAMETROS es la cadena de inicio (los argumentos sueltos unidos por un blanco), por ejemplo
+  '@Server=sqlite:/srv/empresas;@DbName=EMPRESA;@Usuario=OPERADOR;@Password=x;'.
+  El modo por lotes se conecta, elige la opción N (que propone su contrapartida), pone
+  --cuenta como contrapartida si se da, escribe la ruta y el concepto y pulsa "Ejecutar".
+  Modos: 0 saldos de clientes, 1 saldos de proveedores, 2 empleados, 3 cheques de terceros,
+  4 cheques propios, 5 remitos pendientes de facturar, 6 órdenes de trabajo pendientes de
+  remitir. --lista reasigna en cambio las listas de precios de los clientes. Sin una ni otra
+  solo se inicia la sesión: una prueba de la conexión que además crea la base de estadísticas.
+  PARAMETROS debe nombrar @Server y @Usuario: el modo por lotes no puede mostrar el diálogo de
+  conexión.
 
-  Any local user sees a command line in the process list: give the password apart instead,
-  in the environment variable IMPORTADOR_CLAVE or in a file only you may read
-  (--clave-archivo FILE, which wins over the variable); either is used when PARAMETERS has no
-  @Password.
+  Cualquier usuario del equipo ve la línea de comandos en la lista de procesos: dé la
+  contraseña aparte, en la variable de entorno IMPORTADOR_CLAVE o en un archivo que solo usted
+  pueda leer (--clave-archivo ARCHIVO, que gana sobre la variable); se usa cuando PARAMETROS no
+  trae @Password.
 
-  Every dialog is printed on standard error as "TITLE: TEXT" and answered by policy: OK -> OK,
-  Yes/No -> No, abort/retry/ignore -> --ante-error (abortar: Abort, the default; ignorar:
-  Ignore), retry/cancel -> Cancel, an input box -> empty. The run summary is printed on standard
-  output; a progress bar is drawn on standard error when it is a terminal.
+  Cada diálogo se escribe en la salida de errores como "TÍTULO: TEXTO" y se contesta por regla:
+  Aceptar -> Aceptar, Sí/No -> No, anular/reintentar/ignorar -> --ante-error (abortar: Anular,
+  el valor por omisión; ignorar: Ignorar), reintentar/cancelar -> Cancelar, un cuadro de
+  entrada -> vacío. El resumen de la corrida va a la salida estándar; si la salida de errores
+  es una terminal, en ella se dibuja una barra de avance.
 
-  Every run writes its report beside FILE (FILE without its extension + ".informe.txt"; with
-  --informe-json also as JSON) and, when lines were not posted, the rejected-lines file
-  (".rechazados" + the extension; fix it and import it as it stands) and its reasons
-  (".rechazados.motivos.csv"); in the program's folder when FILE's cannot be written.
+  Cada corrida escribe su informe junto a ARCHIVO (ARCHIVO sin su extensión + ".informe.txt";
+  con --informe-json también en JSON) y, si hubo líneas sin registrar, el archivo de líneas
+  rechazadas (".rechazados" + la extensión; corríjalo e impórtelo tal cual) y sus motivos
+  (".rechazados.motivos.csv"); en la carpeta del programa si no se puede escribir en la de
+  ARCHIVO.
 
-  One import runs per company at a time: a run that finds another one in progress prints who
-  holds the company and exits with status 4; --esperar SECONDS waits up to that long first.
+  Una sola importación por empresa a la vez: una corrida que encuentra otra en curso dice quién
+  tiene la empresa y termina con estado 4; --esperar SEGUNDOS espera antes hasta ese tiempo.
 
-Exit status: 0 the run reached "Proceso Finalizado!!!" with every line posted, already imported
-  or passed over as the layout says (--lista: "FINALIZADO"; start-up alone: it completed), 3 it
-  reached the end with lines not posted (the summary lists them), 1 it ended before, 2 a usage
-  error or no connection, 4 another import run held the company.)";
+Estado de salida: 0 la corrida llegó a "Proceso Finalizado!!!" con cada línea registrada, ya
+  importada o pasada por alto según el formato (--lista: "FINALIZADO"; solo el inicio: se
+  completó), 3 llegó al final con líneas sin registrar (el resumen las nombra), 1 terminó antes,
+  2 un error de uso o sin conexión, 4 otra importación tenía la empresa.)";
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
-      "Opening-balance importer: loads balances, cheques, employees and pending "
-      "documents exported by the previous system into a company database."};
-  app.set_version_flag("--version", "importador 0.1.0");
+      "Importador de saldos iniciales: carga en la base de datos de una empresa los saldos, "
+      "cheques, empleados y comprobantes pendientes que exportó el sistema anterior."};
+  AyudaEnCastellano(app);
+  app.failure_message(ErrorDeUsoEnCastellano);
+  app.set_version_flag("--version", "importador 0.1.0", "Muestra la versión y termina");
   // The same options everywhere: on Windows "/x" would otherwise be read as an option, not a path.
   app.allow_windows_style_options(false);
   app.footer(kPie);
 
   std::string carpeta, nombre;
-  auto* crear = app.add_subcommand("crear-empresa", "Create an empty embedded company database");
-  crear->add_option("CARPETA", carpeta, "Folder of the embedded server")->required();
-  crear->add_option("NOMBRE", nombre, "Company database name")->required();
+  auto* crear = app.add_subcommand("crear-empresa", "Crea una empresa vacía del motor embebido");
+  crear->add_option("CARPETA", carpeta, "Carpeta del servidor embebido")
+      ->type_name("TEXTO")
+      ->required();
+  crear->add_option("NOMBRE", nombre, "Nombre de la base de la empresa")
+      ->type_name("TEXTO")
+      ->required();
 
   std::string carpetaUsuario, empresaUsuario, usuario;
   bool administrador = false;
-  auto* alta = app.add_subcommand("alta-usuario",
-                                  "Register a user of an embedded company, who may then post");
-  alta->add_option("CARPETA", carpetaUsuario, "Folder of the embedded server")->required();
-  alta->add_option("EMPRESA", empresaUsuario, "Company database name")->required();
-  alta->add_option("USUARIO", usuario, "User name")->required();
-  alta->add_flag("--administrador", administrador, "The user is an administrator");
+  auto* alta = app.add_subcommand(
+      "alta-usuario", "Registra un usuario de una empresa embebida, que podrá luego importar");
+  alta->add_option("CARPETA", carpetaUsuario, "Carpeta del servidor embebido")
+      ->type_name("TEXTO")
+      ->required();
+  alta->add_option("EMPRESA", empresaUsuario, "Nombre de la base de la empresa")
+      ->type_name("TEXTO")
+      ->required();
+  alta->add_option("USUARIO", usuario, "Nombre del usuario")->type_name("TEXTO")->required();
+  alta->add_flag("--administrador", administrador, "El usuario es administrador");
 
   std::string carpetaDemo;
   auto* demo = app.add_subcommand(
-      "demo", "Import every sample file twice into a new embedded company DEMO and show it");
-  demo->add_option("CARPETA", carpetaDemo, "Folder of the demo (default: a new temporary one)");
+      "demo",
+      "Importa dos veces cada archivo de muestra en una empresa embebida nueva DEMO y la muestra");
+  demo->add_option("CARPETA", carpetaDemo,
+                   "Carpeta de la demostración (por omisión, una temporal nueva)")
+      ->type_name("TEXTO");
+
+  for (CLI::App* comando : {crear, alta, demo}) {
+    comando->group("Comandos");
+    comando->get_help_ptr()->group("Opciones");
+    comando->footer("");
+  }
 
   OpcionesLote lote;
   bool enLote = false;
   std::string anteError = "abortar";
   std::string cuenta, concepto;
   std::vector<std::string> parametros;
-  auto* flagLote = app.add_flag("--lote", enLote, "Run an import unattended (no window)");
-  auto* optModo = app.add_option("--modo", lote.modo, "Import mode 0-6 (optOpcion index)")
-                      ->check(CLI::Range(0, 6))
+  auto* flagLote = app.add_flag("--lote", enLote, "Importa sin ventana ni operador");
+  auto* optModo = app.add_option("--modo", lote.modo, "Modo de importación, de 0 a 6")
+                      ->type_name("N")
+                      ->check(CLI::Range(0, 6).description("de 0 a 6"))
                       ->needs(flagLote);
-  auto* optArchivo =
-      app.add_option("--archivo", lote.archivo, "Input file (txtRuta)")->needs(optModo);
+  auto* optArchivo = app.add_option("--archivo", lote.archivo, "Archivo a importar")
+                         ->type_name("ARCHIVO")
+                         ->needs(optModo);
   optModo->needs(optArchivo);
-  app.add_option("--cuenta", cuenta, "Counter-account (txtCuenta)")->needs(optModo);
-  app.add_option("--concepto", concepto, "Concept of the entries (txtConcepto)")->needs(optModo);
-  app.add_option("--ante-error", anteError, "Answer to the run's error dialog")
-      ->check(CLI::IsMember({"abortar", "ignorar"}))
-      ->needs(flagLote);
-  app.add_option("--informe-json", lote.informeJson, "Write the run report as JSON to FILE")
+  app.add_option("--cuenta", cuenta, "Cuenta de contrapartida")->type_name("C")->needs(optModo);
+  app.add_option("--concepto", concepto, "Concepto de los asientos")
+      ->type_name("T")
       ->needs(optModo);
-  app.add_option("--traza", lote.traza, "Append every statement sent to FILE (JSON lines)")
+  app.add_option("--ante-error", anteError, "Respuesta al diálogo de error de la corrida")
+      ->type_name("abortar|ignorar")
+      ->check(CLI::IsMember({"abortar", "ignorar"}).description(""))
       ->needs(flagLote);
-  auto* optLista = app.add_option("--lista", lote.lista, "Price-list file (TxtLista)")
-                       ->needs(flagLote)
-                       ->excludes(optModo);
+  app.add_option("--informe-json", lote.informeJson,
+                 "Escribe el informe de la corrida en JSON en ARCHIVO")
+      ->type_name("ARCHIVO")
+      ->needs(optModo);
+  app.add_option("--traza", lote.traza, "Agrega a ARCHIVO cada sentencia enviada (líneas JSON)")
+      ->type_name("ARCHIVO")
+      ->needs(flagLote);
+  auto* optLista =
+      app.add_option("--lista", lote.lista, "Archivo de clientes con su lista de precios")
+          ->type_name("ARCHIVO")
+          ->needs(flagLote)
+          ->excludes(optModo);
   app.add_option("--max-rechazos", lote.maximoRechazos,
-                 "Stop after N lines in a row refused the same way by the database (0: never)")
-      ->check(CLI::Range(0, 1000000))
+                 "Se detiene tras N líneas seguidas que la base rechaza igual (0: nunca)")
+      ->type_name("N")
+      ->check(CLI::Range(0, 1000000).description("de 0 a 1000000"))
       ->needs(flagLote);
   app.add_option("--esperar", lote.esperaSegundos,
-                 "Wait up to SECONDS for another import run of the company to end")
-      ->check(CLI::Range(0, 86400))
+                 "Espera hasta SEGUNDOS a que termine otra importación de la empresa")
+      ->type_name("SEGUNDOS")
+      ->check(CLI::Range(0, 86400).description("de 0 a 86400"))
       ->needs(flagLote);
   app.add_option("--clave-archivo", lote.archivoClave,
-                 "Read the password from the first line of FILE (only its owner may read it) "
-                 "when PARAMETERS has no @Password")
+                 "Lee la contraseña de la primera línea de ARCHIVO (que solo su dueño puede "
+                 "leer) cuando PARAMETROS no trae @Password")
+      ->type_name("ARCHIVO")
       ->needs(flagLote);
-  app.add_option("PARAMETERS", parametros, "Start-up parameter string");
+  app.add_option("PARAMETROS", parametros, "Cadena de inicio")->type_name("TEXTO");
 
   try {
     app.parse(argc, argv);

@@ -407,6 +407,23 @@ TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
     EXPECT_EQ(Correr(c), 2) << errores;
   }
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+
+  // The parser's own complaints come in Spanish, pointing to --help.
+  const std::pair<std::string, std::string> mensajes[] = {
+      {"--lote --modo 7" + archivo + Parametros(), "--modo: el valor 7 no está entre 0 y 6"},
+      {"--lote --modo 0 " + Parametros(), "--modo necesita --archivo"},
+      {"--lote --modo 0 --ante-error seguir" + archivo + Parametros(),
+       "--ante-error: el valor seguir no es uno de {abortar,ignorar}"},
+      {"--lote --modo 0 --lista x" + archivo + Parametros(), "--modo no se puede usar con --lista"},
+      {"--lote --desconocida " + Parametros(), "Argumentos que no se esperaban: --desconocida"},
+      {"crear-empresa " + carpeta_, "Falta NOMBRE"},
+      {"--lote --modo", "--modo: falta su valor"},
+  };
+  for (const auto& [argumentos, mensaje] : mensajes) {
+    SCOPED_TRACE(argumentos);
+    EXPECT_EQ(Correr(argumentos), 2);
+    EXPECT_NE(errores.find(mensaje + "\nVea --help."), std::string::npos) << errores;
+  }
 }
 
 TEST_F(LoteTest, SinModoSoloIniciaLaSesion) {
@@ -530,8 +547,14 @@ TEST_F(LoteTest, InformeJsonDondeSePide) {
 TEST_F(LoteTest, AyudaSinPantalla) {
   ASSERT_EQ(Correr("--help"), 0);
   for (const char* fragmento :
-       {"--lote", "--ante-error", "--traza", "--informe-json", "--lista", "Exit status"}) {
+       {"Uso:", "Opciones:", "Muestra esta ayuda y termina", "--lote", "--ante-error", "--traza",
+        "--informe-json", "--lista", "Estado de salida"}) {
     EXPECT_NE(salida.find(fragmento), std::string::npos) << fragmento;
+  }
+  // The help speaks of what the operator sees, not of the window's internal control names.
+  for (const char* interno : {"optOpcion", "txtRuta", "txtCuenta", "txtConcepto", "TxtLista",
+                              "Options:", "TEXT ", "REQUIRED"}) {
+    EXPECT_EQ(salida.find(interno), std::string::npos) << interno;
   }
   EXPECT_EQ(Correr("--version"), 0);
 }
