@@ -7,9 +7,10 @@
 -- one row per key (stored trimmed and in upper case), compared ignoring case.
 CREATE TABLE TA_CONFIGURACION (
   Grupo VARCHAR(50) NULL,
-  Clave VARCHAR(50) NOT NULL CONSTRAINT PK_TA_CONFIGURACION PRIMARY KEY,
+  Clave VARCHAR(50) NOT NULL,
   Valor VARCHAR(255) NULL,
   ValorAux VARCHAR(255) NULL,
-  PoliticaNegocio BIT DEFAULT 0
+  PoliticaNegocio BIT DEFAULT 0,
+  CONSTRAINT PK_TA_CONFIGURACION PRIMARY KEY (Clave)
 )
 GO
