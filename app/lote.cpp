@@ -143,6 +143,7 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
   if (o.cuenta) frm.SetTxtCuenta(*o.cuenta);
   frm.SetTxtRuta(o.archivo);
   if (o.concepto) frm.SetTxtConcepto(*o.concepto);
+  frm.SetChkEnsayo(o.ensayo);
   if (!frm.cmdEjecutarHabilitado()) {
     // The window keeps "Ejecutar" disabled for such a path; say why instead of doing nothing.
     std::cerr << "importador: no se puede leer el archivo " << o.archivo << std::endl;

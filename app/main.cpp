@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kPie = R"(Batch mode:
   importador --lote --modo N --archivo FILE [--cuenta C] [--concepto T]
              [--ante-error abortar|ignorar] [--max-rechazos N] [--esperar SECONDS]
-             [--traza FILE] PARAMETERS
+             [--ensayo] [--traza FILE] PARAMETERS
   importador --lote --lista FILE [--esperar SECONDS] [--traza FILE] PARAMETERS
   importador --lote [--traza FILE] PARAMETERS
 
@@ -31,6 +31,10 @@ constexpr const char* kPie = R"(Batch mode:
   Yes/No -> No, abort/retry/ignore -> --ante-error (abortar: Abort, the default; ignorar:
   Ignore), retry/cancel -> Cancel, an input box -> empty. The run summary is printed on standard
   output; a progress bar is drawn on standard error when it is a terminal.
+
+  --ensayo makes it a dry run: the whole run executes against the database (every lookup,
+  duplicate check and numbering) inside one transaction that is rolled back at its end, and
+  the summary opens with "ENSAYO: no se grabó nada".
 
   One import runs per company at a time: a run that finds another one in progress prints who
   holds the company and exits with status 4; --esperar SECONDS waits up to that long first.
@@ -73,6 +77,8 @@ int main(int argc, char** argv) {
   auto* optArchivo =
       app.add_option("--archivo", lote.archivo, "Input file (txtRuta)")->needs(optModo);
   optModo->needs(optArchivo);
+  app.add_flag("--ensayo", lote.ensayo, "Dry run: run everything, roll it all back")
+      ->needs(optModo);
   app.add_option("--cuenta", cuenta, "Counter-account (txtCuenta)")->needs(optModo);
   app.add_option("--concepto", concepto, "Concept of the entries (txtConcepto)")->needs(optModo);
   app.add_option("--ante-error", anteError, "Answer to the run's error dialog")

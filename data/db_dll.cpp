@@ -306,6 +306,36 @@ void DB_Dll::ReintentaConectar() {
           },
           ante) &&
       IntentarPaso([&] { gOpenFlag = true; }, ante);
+  if (ensayo_ && gOpenFlag) {
+    ensayoPerdido_ = true;
+    ComenzarTransaccionDeEnsayo();
+  }
+}
+
+void DB_Dll::ComenzarTransaccionDeEnsayo() {
+  std::string inicio = "BEGIN TRANSACTION";
+  EjecutaConsultaSQL(inicio);
+}
+
+bool DB_Dll::IniciarEnsayo() {
+  ensayoPerdido_ = false;
+  ComenzarTransaccionDeEnsayo();
+  ensayo_ = Cnn().Errors().Count() == 0;
+  return ensayo_;
+}
+
+void DB_Dll::TerminarEnsayo() {
+  if (!ensayo_) return;
+  ensayo_ = false;
+  std::string fin = "ROLLBACK TRANSACTION";
+  EjecutaConsultaSQL(fin);
+  if (Cnn().Errors().Count() > 0) ReintentaConectar();
+}
+
+void DB_Dll::PerderEnsayo() {
+  if (!ensayo_) return;
+  ReintentaConectar();
+  ensayoPerdido_ = true;
 }
 
 bool DB_Dll::ExisteTablaDB(const std::string& Tabla) {

@@ -69,6 +69,9 @@ class DB_Dll {
   // Connection management.
   void OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::string& ConnString,
                        bool ValidaAdmin, bool MuestraError);
+  // Opens the connection again. During a dry run the run's transaction died with the old one:
+  // another is begun at once, so nothing of the rest of the line is written, and the dry run
+  // counts as lost.
   void ReintentaConectar();
   // Sends SET DATEFORMAT dmy on a SQL Server connection (nothing on the other engines).
   void FijarFormatoDeFechas();
@@ -107,6 +110,18 @@ class DB_Dll {
   // SQL Server dialect to Oracle (only on an Oracle session, else unchanged).
   std::string ORACLE_Dicc(const std::string& Valor);
 
+  // The dry run: one transaction around the whole run, never committed. IniciarEnsayo begins
+  // it (false when the database refused); TerminarEnsayo rolls it back, and closes the
+  // connection when the rollback is refused, which drops the transaction as well.
+  bool IniciarEnsayo();
+  void TerminarEnsayo();
+  bool EnEnsayo() const { return ensayo_; }
+  // The run's transaction may have ended before its time (a lost connection, a savepoint that
+  // could not be undone, a deadlock on the server): what the run did so far is gone, a new
+  // transaction keeps the rest from being written, and the run must stop.
+  bool EnsayoPerdido() const { return ensayoPerdido_; }
+  void PerderEnsayo();
+
   // The error dialog of this class (answer 3 abort, 4 retry, 5 ignore; 0 when no error).
   int TratamientoErrores(const plataforma::ErrorEjecucion& CodErr, int Botones = 18,
                          const std::string& Rutina = "");
@@ -121,7 +136,11 @@ class DB_Dll {
                        int32_t options, bool convOracle, std::vector<std::string>& enviados);
   int AvisoLookup(const plataforma::ErrorEjecucion& e);
 
+  void ComenzarTransaccionDeEnsayo();
+
   std::unique_ptr<utilidad::DialogoArchivo> cmdDlg_;
+  bool ensayo_ = false;
+  bool ensayoPerdido_ = false;
   DialogoConexion* dialogoConexion_ = nullptr;
 };
 

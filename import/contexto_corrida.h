@@ -29,6 +29,8 @@ class ControlesVentana {
   virtual void LineaEnCurso(int64_t actual, int64_t total) {}
   // True once the operator asked to stop; the run ends after the current line.
   virtual bool DetenerSolicitado() const { return false; }
+  // True for a dry run: the whole run inside one transaction that is rolled back at its end.
+  virtual bool Ensayo() const { return false; }
 };
 
 // A line that was not posted for a reason the operator must look at.
@@ -65,6 +67,7 @@ struct ResumenCorrida {
   long detenidoEnLinea = 0;                      // the operator stopped the run after this line
   bool detenidoPorRechazos = false;  // stopped after many refusals in a row: what was posted stays
   std::string empresaOcupada;        // the run did not start: who holds the company
+  bool ensayo = false;               // a dry run: nothing of it stayed in the database
 };
 
 // How a run ended: every line posted, already there or passed over as the layout says
@@ -157,7 +160,8 @@ void ImportarChequesPropios(ContextoCorrida& ctx);   // mode 4
 void ImportarPendientes(ContextoCorrida& ctx);       // modes 5 and 6
 
 // Sends "ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL" / "... ENABLE TRIGGER ALL" and keeps
-// track, so every end of the run can re-enable them.
+// track, so every end of the run can re-enable them. A dry run on Oracle sends neither: Oracle
+// commits the open transaction before any DDL statement.
 void DeshabilitarTriggers(ContextoCorrida& ctx);
 void HabilitarTriggers(ContextoCorrida& ctx);
 

@@ -57,7 +57,8 @@ class ValoresDeLaCorrida : public ControlesVentana {
         opcion_(v.OpcionSeleccionada()),
         ruta_(v.txtRuta()),
         cuenta_(v.txtCuenta()),
-        concepto_(v.txtConcepto()) {}
+        concepto_(v.txtConcepto()),
+        ensayo_(v.Ensayo()) {}
   int OpcionSeleccionada() const override { return opcion_; }
   std::string txtRuta() const override { return ruta_; }
   std::string txtCuenta() const override { return cuenta_; }
@@ -74,12 +75,40 @@ class ValoresDeLaCorrida : public ControlesVentana {
     ventana_.LineaEnCurso(actual, total);
   }
   bool DetenerSolicitado() const override { return ventana_.DetenerSolicitado(); }
+  bool Ensayo() const override { return ensayo_; }
 
  private:
   ControlesVentana& ventana_;
   int opcion_;
   std::string ruta_, cuenta_, concepto_;
+  bool ensayo_;
 };
+
+// A dry run's transaction, around the whole run: begun before the run's first statement and
+// rolled back after its clean-up (the triggers switched on again inside it), however the run
+// ends. A killed process never commits it.
+class TransaccionDeEnsayo {
+ public:
+  TransaccionDeEnsayo() = default;
+  ~TransaccionDeEnsayo() {
+    if (!activa_) return;
+    try {
+      DB().TerminarEnsayo();
+    } catch (...) {
+      // Nothing may escape a destructor; a connection that failed keeps nothing of the run.
+    }
+  }
+  TransaccionDeEnsayo(const TransaccionDeEnsayo&) = delete;
+  TransaccionDeEnsayo& operator=(const TransaccionDeEnsayo&) = delete;
+  bool Iniciar() { return activa_ = DB().IniciarEnsayo(); }
+
+ private:
+  bool activa_ = false;
+};
+
+bool EnsayoSinDDL() {
+  return DB().EnEnsayo() && PlataformaDe(DB().gConnString) == Plataforma::Oracle;
+}
 
 // The caption of a mode, as the window shows it.
 std::string NombreDeModo(int opcion) {
@@ -310,6 +339,15 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
                          plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
       throw FinDeCorrida{};
     }
+    // A dry run whose transaction ended before its time stops: going on would prove nothing.
+    if (DB().EnsayoPerdido()) {
+      plataforma::MsgBox(
+          "El ensayo perdió su transacción con la base (¿conexión perdida?). "
+          "Se detuvo después de la línea " +
+              std::to_string(ctx.RegistroActual) + "; no se grabó nada.",
+          plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+      throw FinDeCorrida{};
+    }
     // A stop asked for during the line ends the run here: the line's transaction is over.
     if (ctx.ventana.DetenerSolicitado()) {
       ctx.resumen.detenidoEnLinea = ctx.RegistroActual;
@@ -338,11 +376,13 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
 }
 
 void DeshabilitarTriggers(ContextoCorrida& ctx) {
+  if (EnsayoSinDDL()) return;
   EnviarSentencia("ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL");
   ctx.triggersDeshabilitados = true;
 }
 
 void HabilitarTriggers(ContextoCorrida& ctx) {
+  if (EnsayoSinDDL()) return;
   const std::string sentencia = "ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL";
   EnviarSentencia(sentencia);
   // Told once: the clean-up at the end of the run must not send it, nor show it, again.
@@ -376,6 +416,7 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   if (corridaEnCurso) return {};
   ValoresDeLaCorrida valores(ventana);
   ContextoCorrida ctx(valores);
+  ctx.resumen.ensayo = valores.Ensayo();
   // One run per company at a time, taken before anything is written and released on every
   // way out of the run (the lock outlives the clean-up, which still writes).
   BloqueoImportacion bloqueo;
@@ -389,6 +430,15 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
     plataforma::MsgBox("La empresa " + ValorDeConexion(DB().gConnString, "Data Source") +
                            " está dañada (" + utilidad::AjustaAncho(danio, 200) +
                            "): no se importa nada en ella. Restaure una copia de seguridad.",
+                       plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
+    return ctx.resumen;
+  }
+  TransaccionDeEnsayo ensayo;
+  if (valores.Ensayo() && !ensayo.Iniciar()) {
+    plataforma::MsgBox("No se pudo comenzar la transacción del ensayo: " +
+                           utilidad::Abreviado(DB().Cnn().Errors().Count() > 0
+                                                   ? DB().Cnn().Errors().Item(0).Description
+                                                   : std::string("sin respuesta de la base")),
                        plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
     return ctx.resumen;
   }

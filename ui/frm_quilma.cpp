@@ -91,6 +91,7 @@ void FrmQUILMA::HacerEventos() {
 
 std::string TextoResumen(const ResumenCorrida& r) {
   std::ostringstream s;
+  if (r.ensayo) s << "ENSAYO: no se grabó nada\n";
   const long hallados = r.registrados + r.yaImportados + r.cuentasCreadas + r.cuentasExistentes +
                         r.tareasCatalogadas + r.vinculosGrabados;
   if (r.lineasLeidas > 0 && hallados == 0) {
