@@ -195,7 +195,7 @@ int EjecutarLote(const OpcionesLote& o) {
   }
 
   std::string connString;
-  if (!IniciarSesion(false, o.parametros, connString, 3)) {
+  if (!IniciarSesion(false, o.parametros, connString, 3, !o.ensayo)) {
     std::cerr << "importador: no se pudo abrir la conexión con la base de la empresa" << std::endl;
     return kLoteUso;
   }

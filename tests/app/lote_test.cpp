@@ -258,6 +258,33 @@ TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
   EXPECT_NE(salida.find("Líneas leídas: 0"), std::string::npos) << salida;  // not one line read
 }
 
+// --ensayo: every mode runs against the company and leaves every table as it was; the summary
+// is the one the real run after it prints, under its heading.
+TEST_F(LoteTest, EnsayoDeCadaModo) {
+  Ejecutar("DELETE FROM MA_CUENTAS");
+  Ejecutar("DELETE FROM MV_EJERCICIOS");
+  CargarEmpresaDeMuestra();
+  const std::pair<int, const char*> casos[] = {
+      {0, "saldos_clientes.txt"},  {1, "saldos_proveedores.txt"}, {2, "empleados.csv"},
+      {3, "cheques_terceros.csv"}, {4, "cheques_propios.csv"},    {5, "pendientes.csv"},
+      {6, "ot_pendientes.csv"}};
+  for (const auto& [modo, muestra] : casos) {
+    SCOPED_TRACE(muestra);
+    const std::string orden =
+        "--lote --modo " + std::to_string(modo) + " --archivo " + Muestra(muestra) + " ";
+    const std::vector<std::string> antes = ContenidoDeTablas();
+    EXPECT_EQ(Correr(orden + "--ensayo " + Parametros()), 0) << errores;
+    EXPECT_EQ(ContenidoDeTablas(), antes);
+    const std::string ensayo = salida;
+    EXPECT_EQ(Correr(orden + Parametros()), 0) << errores;
+    EXPECT_NE(ContenidoDeTablas(), antes);
+    EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + salida);
+  }
+  // The price-list tool has no dry run.
+  EXPECT_EQ(Correr("--lote --ensayo --lista " + Muestra("lista_precios.txt") + " " + Parametros()),
+            2);
+}
+
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
   const std::string archivo = " --archivo " + Muestra("saldos_clientes.txt") + " ";
   const std::string casos[] = {

@@ -5,10 +5,12 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "import/contexto_corrida.h"
 #include "platform/error_ejecucion.h"
+#include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
 #include "ui/frm_quilma.h"
 
@@ -186,6 +188,74 @@ TEST_F(CorridaTest, SegundaPulsacionDuranteLaCorridaNoIniciaOtra) {
   EXPECT_EQ(reentrante.eventos, 3);
   EXPECT_EQ(dialogos.Textos("Aviso al Usuario").size(), 1u);
   EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 3);
+}
+
+// Dry runs through the window model on a company with what the sample files need: the run
+// executes against the company and leaves every table as it was.
+class EnsayoTest : public PruebaEmpresa {
+ protected:
+  void SetUp() override {
+    PruebaEmpresa::SetUp();
+    CargarEmpresaDeMuestra();
+    dialogos.ResponderSiempre("Proceso Finalizado!!!", vbOK);
+  }
+
+  // Runs mode `opcion` on `ruta` with its proposed counter-account; returns the summary.
+  std::string Correr(int opcion, const std::string& ruta, bool ensayo) {
+    frm.optOpcion_Click(opcion);
+    frm.SetTxtRuta(ruta);
+    frm.SetChkEnsayo(ensayo);
+    frm.cmdEjecutar_Click();
+    return TextoResumen(frm.UltimaCorrida());
+  }
+
+  FrmQUILMA frm;
+};
+
+TEST_F(EnsayoTest, CadaModoNoDejaNadaYCuentaLoQueLaCorridaRealRegistra) {
+  const std::pair<int, const char*> casos[] = {
+      {0, "saldos_clientes.txt"},  {1, "saldos_proveedores.txt"}, {2, "empleados.csv"},
+      {3, "cheques_terceros.csv"}, {4, "cheques_propios.csv"},    {5, "pendientes.csv"},
+      {6, "ot_pendientes.csv"}};
+  for (const auto& [opcion, muestra] : casos) {
+    SCOPED_TRACE(muestra);
+    const std::vector<std::string> antes = ContenidoDeTablas();
+    const std::string ensayo = Correr(opcion, RutaMuestra(muestra), true);
+    EXPECT_TRUE(frm.UltimaCorrida().finalizado) << ensayo;
+    EXPECT_EQ(ContenidoDeTablas(), antes);
+    const std::string real = Correr(opcion, RutaMuestra(muestra), false);
+    EXPECT_NE(ContenidoDeTablas(), antes);
+    EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + real);
+    EXPECT_EQ(real.find("ENSAYO"), std::string::npos);
+  }
+}
+
+// A voucher twice in the file counts as already imported the second time, as in a real run; a
+// line the database refuses undoes itself alone, and at the end every line is undone.
+TEST_F(EnsayoTest, ElRepetidoYElRechazadoComoEnLaCorridaReal) {
+  Ejecutar(
+      "CREATE TRIGGER rechaza_dos BEFORE INSERT ON MV_ASIENTOS WHEN NEW.NUMERO = '00000002' "
+      "BEGIN SELECT RAISE(ABORT, 'comprobante rechazado'); END");
+  auto linea = [](const std::string& numero) {
+    std::vector<std::string> c(38);
+    c[0] = c[13] = "15/01/2020";
+    c[4] = "FC A 0001-" + numero;
+    c[37] = "10";
+    std::string texto;
+    for (size_t i = 0; i < c.size(); ++i) texto += (i ? ";" : "") + c[i];
+    return texto + "\r\n";
+  };
+  const std::string ruta =
+      EscribirArchivo("saldos.txt", "Cliente: 123\r\n" + linea("00000001") + linea("00000001") +
+                                        linea("00000002") + linea("00000003"));
+  dialogos.ResponderSiempre("comprobante rechazado", vbOK);
+  const std::vector<std::string> antes = ContenidoDeTablas();
+  const std::string ensayo = Correr(0, ruta, true);
+  EXPECT_EQ(ContenidoDeTablas(), antes);
+  EXPECT_NE(ensayo.find("Registrados: 2\nYa importados: 1\n"), std::string::npos) << ensayo;
+  EXPECT_NE(ensayo.find("Rechazados por la base: 1 (líneas 4)"), std::string::npos) << ensayo;
+  EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + Correr(0, ruta, false));
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 2);
 }
 
 }  // namespace
