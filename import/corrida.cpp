@@ -106,6 +106,7 @@ class TransaccionDeEnsayo {
   bool activa_ = false;
 };
 
+// Oracle commits the open transaction before any DDL statement: a dry run there sends none.
 bool EnsayoSinDDL() {
   return DB().EnEnsayo() && PlataformaDe(DB().gConnString) == Plataforma::Oracle;
 }

@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "data/db_dll.h"
 #include "import/contexto_corrida.h"
+#include "platform/ado.h"
 #include "platform/error_ejecucion.h"
 #include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
@@ -256,6 +260,51 @@ TEST_F(EnsayoTest, ElRepetidoYElRechazadoComoEnLaCorridaReal) {
   EXPECT_NE(ensayo.find("Rechazados por la base: 1 (líneas 4)"), std::string::npos) << ensayo;
   EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + Correr(0, ruta, false));
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 2);
+}
+
+// A session on which undoing a savepoint fails, as when the server has ended the transaction.
+class SinDeshacerPuntos : public ado::ConnectionWrapper {
+ public:
+  using ado::ConnectionWrapper::ConnectionWrapper;
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
+    if (text.rfind("ROLLBACK TO", 0) != 0) return ado::ConnectionWrapper::Execute(text, n, o);
+    Errors().Clear();
+    ado::Error e;
+    e.Number = ado::kEFail;
+    e.Description = "no such savepoint: LINEA";
+    Errors().Add(e);
+    throw ErrorEjecucion(e.Number, e.Description);
+  }
+};
+
+// The run's transaction in doubt: the run stops after the line, and nothing stays.
+TEST_F(EnsayoTest, UnEnsayoQuePierdeSuTransaccionSeDetiene) {
+  Ejecutar(
+      "CREATE TRIGGER rechaza_dos BEFORE INSERT ON MV_ASIENTOS WHEN NEW.NUMERO = '00000002' "
+      "BEGIN SELECT RAISE(ABORT, 'comprobante rechazado'); END");
+  std::string contenido = "Cliente: 123\r\n";
+  for (const char* numero : {"00000001", "00000002", "00000003"}) {
+    std::vector<std::string> c(38);
+    c[0] = c[13] = "15/01/2020";
+    c[4] = std::string("FC A 0001-") + numero;
+    c[37] = "10";
+    for (size_t i = 0; i < c.size(); ++i) contenido += (i ? ";" : "") + c[i];
+    contenido += "\r\n";
+  }
+  const std::string ruta = EscribirArchivo("saldos.txt", contenido);
+  DB().gCnn = std::make_shared<SinDeshacerPuntos>(DB().gCnn);
+  dialogos.ResponderSiempre("comprobante rechazado", vbOK);
+  dialogos.ResponderSiempre("El ensayo perdió su transacción", vbOK);
+  const std::vector<std::string> antes = ContenidoDeTablas();
+  Correr(0, ruta, true);
+  const ResumenCorrida& r = frm.UltimaCorrida();
+  EXPECT_FALSE(r.finalizado);
+  EXPECT_EQ(r.lineasRechazadas, std::vector<long>{3});
+  EXPECT_EQ(dialogos.Textos("Atención").back(),
+            "El ensayo perdió su transacción con la base (¿conexión perdida?). Se detuvo "
+            "después de la línea 3; no se grabó nada.");
+  EXPECT_EQ(ContenidoDeTablas(), antes);
+  EXPECT_FALSE(DB().EnEnsayo());
 }
 
 }  // namespace
