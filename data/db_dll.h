@@ -70,8 +70,7 @@ class DB_Dll {
   void OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::string& ConnString,
                        bool ValidaAdmin, bool MuestraError);
   // Opens the connection again. During a dry run the run's transaction died with the old one:
-  // another is begun at once, so nothing of the rest of the line is written, and the dry run
-  // counts as lost.
+  // the dry run counts as lost from then on.
   void ReintentaConectar();
   // Sends SET DATEFORMAT dmy on a SQL Server connection (nothing on the other engines).
   void FijarFormatoDeFechas();
@@ -117,8 +116,9 @@ class DB_Dll {
   void TerminarEnsayo();
   bool EnEnsayo() const { return ensayo_; }
   // The run's transaction may have ended before its time (a lost connection, a savepoint that
-  // could not be undone, a deadlock on the server): what the run did so far is gone, a new
-  // transaction keeps the rest from being written, and the run must stop.
+  // could not be undone, SQLite's own rollback after a full disk, a deadlock on the server):
+  // what the run did so far is gone, nothing more is sent until the dry run ends (a statement
+  // is refused with an error instead), and the run must stop.
   bool EnsayoPerdido() const { return ensayoPerdido_; }
   void PerderEnsayo();
 
@@ -134,9 +134,13 @@ class DB_Dll {
   void AbrirConversion(const std::string& texto, ado::Recordset& rs,
                        std::shared_ptr<ado::Connection> conexion, int32_t cursor, int32_t lock,
                        int32_t options, bool convOracle, std::vector<std::string>& enviados);
+  void AbrirSegunMotor(const std::string& texto, ado::Recordset& rs,
+                       std::shared_ptr<ado::Connection> conexion, int32_t cursor, int32_t lock,
+                       int32_t options, bool convOracle, std::vector<std::string>& enviados);
   int AvisoLookup(const plataforma::ErrorEjecucion& e);
 
-  void ComenzarTransaccionDeEnsayo();
+  // After a refusal during a dry run: whether the run's transaction is still open.
+  void ComprobarEnsayo();
 
   std::unique_ptr<utilidad::DialogoArchivo> cmdDlg_;
   bool ensayo_ = false;

@@ -87,6 +87,7 @@ std::string FormateaImporte(plataforma::Moneda m, int d, bool conSeparadores) {
 // batch's savepoint is undone; when that is refused the run's transaction is in doubt.
 void Deshacer(DB_Dll& db) {
   if (db.EnEnsayo()) {
+    if (db.EnsayoPerdido()) return;  // nothing was sent: there is nothing to undo
     std::string deshacer = PuntoDeGuardadoDe(PlataformaDe(db.gConnString)).deshacer;
     db.EjecutaConsultaSQL(deshacer);
     if (db.Cnn().Errors().Count() > 0) db.PerderEnsayo();

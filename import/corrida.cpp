@@ -384,6 +384,11 @@ void DeshabilitarTriggers(ContextoCorrida& ctx) {
 
 void HabilitarTriggers(ContextoCorrida& ctx) {
   if (EnsayoSinDDL()) return;
+  // A dry run that lost its transaction lost the switch with it: the triggers are on.
+  if (DB().EnsayoPerdido()) {
+    ctx.triggersDeshabilitados = false;
+    return;
+  }
   const std::string sentencia = "ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL";
   EnviarSentencia(sentencia);
   // Told once: the clean-up at the end of the run must not send it, nor show it, again.

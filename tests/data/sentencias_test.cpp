@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -304,10 +305,11 @@ TEST_F(EnsayoSQLiteTest, CadaLoteEsUnPuntoDeGuardadoYAlFinalNoQuedaNada) {
   DB().TerminarEnsayo();
   EXPECT_FALSE(DB().EnEnsayo());
   EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
-  EXPECT_EQ(Enviados(), (std::vector<std::string>{"BEGIN IMMEDIATE TRANSACTION", "SAVEPOINT LINEA",
-                                                  uno, "RELEASE LINEA", "SAVEPOINT LINEA", dos,
-                                                  otra, "ROLLBACK TO LINEA", "RELEASE LINEA",
-                                                  "ROLLBACK TRANSACTION"}));
+  // After the refusal a BEGIN, refused inside a transaction, shows it is still open.
+  EXPECT_EQ(Enviados(), (std::vector<std::string>{
+                            "BEGIN IMMEDIATE TRANSACTION", "SAVEPOINT LINEA", uno, "RELEASE LINEA",
+                            "SAVEPOINT LINEA", dos, otra, "BEGIN IMMEDIATE TRANSACTION",
+                            "ROLLBACK TO LINEA", "RELEASE LINEA", "ROLLBACK TRANSACTION"}));
 
   // After the dry run, batches are transactions of their own again and stay.
   ListaSentencias real = {"", dos, ""};
@@ -403,13 +405,52 @@ TEST_F(EnsayoServidorTest, UnPuntoDeGuardadoQueNoSeDeshaceDaPorPerdidoElEnsayo) 
   dialogos.Responder(plataforma::vbOK);
   EXPECT_FALSE(EjecutaSentencias(malo));
   EXPECT_TRUE(DB().EnsayoPerdido());
-  // The session was opened again and a new transaction begun before anything else was sent.
-  ASSERT_GE(cnn->recibido.size(), 2u);
-  EXPECT_EQ(cnn->recibido.back(), "BEGIN TRANSACTION");
-  EXPECT_EQ(cnn->recibido[cnn->recibido.size() - 2], "SET DATEFORMAT dmy");
+  // The session was opened again, which drops the server's transaction.
+  EXPECT_EQ(cnn->recibido.back(), "SET DATEFORMAT dmy");
+  // Nothing more is sent until the dry run ends.
+  const size_t enviados = cnn->recibido.size();
+  ListaSentencias otro = {"", "INSERT INTO T VALUES (3)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(otro));
+  EXPECT_EQ(cnn->recibido.size(), enviados);
   EXPECT_TRUE(DB().EnEnsayo());
   DB().TerminarEnsayo();
   EXPECT_EQ(cnn->recibido.back(), "ROLLBACK TRANSACTION");
+}
+
+// SQLite rolls the whole transaction back by itself after a full disk or an I/O error; the
+// statements after it would then commit one by one.
+class ConexionQueSeDeshaceSola : public ado::ConnectionWrapper {
+ public:
+  using ado::ConnectionWrapper::ConnectionWrapper;
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
+    if (text.find("FALLA") == std::string::npos) return ado::ConnectionWrapper::Execute(text, n, o);
+    ado::ConnectionWrapper::Execute("ROLLBACK", nullptr, -1);
+    Errors().Clear();
+    Errors().Add({ado::kEFail, 13, "", "database or disk is full (13)", "SQLite"});
+    throw plataforma::ErrorEjecucion(ado::kEFail, "database or disk is full (13)");
+  }
+};
+
+TEST_F(EnsayoSQLiteTest, UnaTransaccionQueElMotorDeshizoSoloNoDejaConfirmarNada) {
+  DB().gCnn = std::make_shared<ConexionQueSeDeshaceSola>(DB().gCnn);
+  ASSERT_TRUE(DB().IniciarEnsayo());
+  ListaSentencias uno = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A1','UNO',0)", ""};
+  EXPECT_TRUE(EjecutaSentencias(uno));
+  ListaSentencias lleno = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A2','FALLA',0)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(lleno));
+  EXPECT_TRUE(DB().EnsayoPerdido());
+  ListaSentencias tres = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A3','TRES',0)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(tres));
+  DB().TerminarEnsayo();
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
+  const std::vector<std::string> enviados = Enviados();
+  EXPECT_EQ(std::count(enviados.begin(), enviados.end(), "RELEASE LINEA"), 1);
 }
 
 }  // namespace

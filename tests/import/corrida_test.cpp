@@ -305,6 +305,7 @@ TEST_F(EnsayoTest, UnEnsayoQuePierdeSuTransaccionSeDetiene) {
             "después de la línea 3; no se grabó nada.");
   EXPECT_EQ(ContenidoDeTablas(), antes);
   EXPECT_FALSE(DB().EnEnsayo());
+  EXPECT_FALSE(DB().EnsayoPerdido());  // the next run is a run like any other
 }
 
 }  // namespace
