@@ -129,9 +129,11 @@ struct DialogosInstalados {
 
 int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.SetTxtLista(o.lista);
+  frm.SetChkEnsayo(o.ensayo);
   frm.CmdEjecutarLista_Click();
   const ResumenLista& r = frm.UltimaLista();
   if (!r.empresaOcupada.empty()) return kLoteOcupada;
+  if (r.ensayo) std::cout << "ENSAYO: no se grabó nada\n";
   std::cout << "Clases actualizadas: " << r.clasesActualizadas << "\n"
             << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n"
             << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;

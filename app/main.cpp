@@ -14,7 +14,7 @@ constexpr const char* kPie = R"(Batch mode:
   importador --lote --modo N --archivo FILE [--cuenta C] [--concepto T]
              [--ante-error abortar|ignorar] [--max-rechazos N] [--esperar SECONDS]
              [--ensayo] [--traza FILE] PARAMETERS
-  importador --lote --lista FILE [--esperar SECONDS] [--traza FILE] PARAMETERS
+  importador --lote --lista FILE [--esperar SECONDS] [--ensayo] [--traza FILE] PARAMETERS
   importador --lote [--traza FILE] PARAMETERS
 
   PARAMETERS is the start-up parameter string (the positional arguments joined by a blank),
@@ -34,7 +34,7 @@ constexpr const char* kPie = R"(Batch mode:
 
   --ensayo makes it a dry run: the whole run executes against the database (every lookup,
   duplicate check and numbering) inside one transaction that is rolled back at its end, and
-  the summary opens with "ENSAYO: no se grabó nada".
+  the summary opens with "ENSAYO: no se grabó nada" (--lista too).
 
   One import runs per company at a time: a run that finds another one in progress prints who
   holds the company and exits with status 4; --esperar SECONDS waits up to that long first.
@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
   auto* optArchivo =
       app.add_option("--archivo", lote.archivo, "Input file (txtRuta)")->needs(optModo);
   optModo->needs(optArchivo);
-  app.add_flag("--ensayo", lote.ensayo, "Dry run: run everything, roll it all back")
-      ->needs(optModo);
+  auto* flagEnsayo =
+      app.add_flag("--ensayo", lote.ensayo, "Dry run: run everything, roll it all back");
   app.add_option("--cuenta", cuenta, "Counter-account (txtCuenta)")->needs(optModo);
   app.add_option("--concepto", concepto, "Concept of the entries (txtConcepto)")->needs(optModo);
   app.add_option("--ante-error", anteError, "Answer to the run's error dialog")
@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
   auto* optLista = app.add_option("--lista", lote.lista, "Price-list file (TxtLista)")
                        ->needs(flagLote)
                        ->excludes(optModo);
+  flagEnsayo->needs(flagLote);
   app.add_option("--max-rechazos", lote.maximoRechazos,
                  "Stop after N lines in a row refused the same way by the database (0: never)")
       ->check(CLI::Range(0, 1000000))

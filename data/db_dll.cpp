@@ -360,6 +360,14 @@ void DB_Dll::TerminarEnsayo() {
   if (Cnn().Errors().Count() > 0) ReintentaConectar();
 }
 
+TransaccionDeEnsayo::~TransaccionDeEnsayo() {
+  if (!activa_) return;
+  IgnorarFalla("a connection that failed keeps nothing of the dry run",
+               [] { DB().TerminarEnsayo(); });
+}
+
+bool TransaccionDeEnsayo::Iniciar() { return activa_ = DB().IniciarEnsayo(); }
+
 void DB_Dll::PerderEnsayo() {
   if (!ensayo_) return;
   ReintentaConectar();  // the old session's transaction is dropped with it

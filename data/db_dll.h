@@ -155,6 +155,21 @@ void EstablecerSalidaAplicacion(SalidaAplicacion salida);  // nullptr restores s
 
 // The process-wide session instance, created on first use.
 DB_Dll& DB();
+
+// A dry run's transaction on DB() for a scope: Iniciar begins it (false when the database
+// refused), the end of the scope rolls it back however the scope is left. A killed process
+// never commits it.
+class TransaccionDeEnsayo {
+ public:
+  TransaccionDeEnsayo() = default;
+  ~TransaccionDeEnsayo();
+  TransaccionDeEnsayo(const TransaccionDeEnsayo&) = delete;
+  TransaccionDeEnsayo& operator=(const TransaccionDeEnsayo&) = delete;
+  bool Iniciar();
+
+ private:
+  bool activa_ = false;
+};
 // The statistics connection's instance.
 DB_Dll& DBEstadisticas();
 // Discards both instances (tests start each case from fresh ones).

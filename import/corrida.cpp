@@ -84,28 +84,6 @@ class ValoresDeLaCorrida : public ControlesVentana {
   bool ensayo_;
 };
 
-// A dry run's transaction, around the whole run: begun before the run's first statement and
-// rolled back after its clean-up (the triggers switched on again inside it), however the run
-// ends. A killed process never commits it.
-class TransaccionDeEnsayo {
- public:
-  TransaccionDeEnsayo() = default;
-  ~TransaccionDeEnsayo() {
-    if (!activa_) return;
-    try {
-      DB().TerminarEnsayo();
-    } catch (...) {
-      // Nothing may escape a destructor; a connection that failed keeps nothing of the run.
-    }
-  }
-  TransaccionDeEnsayo(const TransaccionDeEnsayo&) = delete;
-  TransaccionDeEnsayo& operator=(const TransaccionDeEnsayo&) = delete;
-  bool Iniciar() { return activa_ = DB().IniciarEnsayo(); }
-
- private:
-  bool activa_ = false;
-};
-
 // Oracle commits the open transaction before any DDL statement: a dry run there sends none.
 bool EnsayoSinDDL() {
   return DB().EnEnsayo() && PlataformaDe(DB().gConnString) == Plataforma::Oracle;
@@ -439,6 +417,8 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
                        plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
     return ctx.resumen;
   }
+  // Begun after the lock and rolled back before it is released, after the run's clean-up
+  // (which switches the triggers on again inside it).
   TransaccionDeEnsayo ensayo;
   if (valores.Ensayo() && !ensayo.Iniciar()) {
     plataforma::MsgBox("No se pudo comenzar la transacción del ensayo: " +

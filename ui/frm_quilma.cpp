@@ -74,7 +74,7 @@ void FrmQUILMA::cmdEjecutar_Click() {
 
 void FrmQUILMA::CmdEjecutarLista_Click() {
   if (enCurso_) return;
-  resumenLista_ = ::CmdEjecutarLista_Click(TxtLista_);
+  resumenLista_ = ::CmdEjecutarLista_Click(TxtLista_, chkEnsayo_);
 }
 
 void FrmQUILMA::Detener() {

@@ -280,9 +280,16 @@ TEST_F(LoteTest, EnsayoDeCadaModo) {
     EXPECT_NE(ContenidoDeTablas(), antes);
     EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + salida);
   }
-  // The price-list tool has no dry run.
-  EXPECT_EQ(Correr("--lote --ensayo --lista " + Muestra("lista_precios.txt") + " " + Parametros()),
-            2);
+  // The price-list tool the same way.
+  const std::string lista = "--lote --lista " + Muestra("lista_precios.txt") + " ";
+  const std::vector<std::string> antes = ContenidoDeTablas();
+  EXPECT_EQ(Correr(lista + "--ensayo " + Parametros()), 0) << errores;
+  EXPECT_EQ(ContenidoDeTablas(), antes);
+  EXPECT_NE(errores.find("ENSAYO: no se grabó nada"), std::string::npos) << errores;
+  const std::string ensayo = salida;
+  EXPECT_EQ(Correr(lista + Parametros()), 0) << errores;
+  EXPECT_NE(ContenidoDeTablas(), antes);
+  EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + salida);
 }
 
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
