@@ -157,9 +157,11 @@ bool TomarClaveAparte(const OpcionesLote& o) {
 
 int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.SetTxtLista(o.lista);
+  frm.SetChkEnsayo(o.ensayo);
   frm.CmdEjecutarLista_Click();
   const ResumenLista& r = frm.UltimaLista();
   if (!r.empresaOcupada.empty()) return kLoteOcupada;
+  if (r.ensayo) std::cout << "ENSAYO: no se grabó nada\n";
   std::cout << "Clases actualizadas: " << r.clasesActualizadas << "\n"
             << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n"
             << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;
@@ -171,6 +173,7 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
   if (o.cuenta) frm.SetTxtCuenta(*o.cuenta);
   frm.SetTxtRuta(o.archivo);
   if (o.concepto) frm.SetTxtConcepto(*o.concepto);
+  frm.SetChkEnsayo(o.ensayo);
   if (!frm.cmdEjecutarHabilitado()) {
     // The window keeps "Ejecutar" disabled for such a path; say why instead of doing nothing.
     std::cerr << "importador: no se puede leer el archivo " << o.archivo << std::endl;
@@ -232,7 +235,7 @@ int EjecutarLote(const OpcionesLote& o) {
   if (!TomarClaveAparte(o)) return kLoteUso;
 
   std::string connString;
-  if (!IniciarSesion(false, o.parametros, connString, 3)) {
+  if (!IniciarSesion(false, o.parametros, connString, 3, !o.ensayo)) {
     std::cerr << "importador: no se pudo abrir la conexión con la base de la empresa" << std::endl;
     return kLoteUso;
   }

@@ -12,6 +12,7 @@ struct OpcionesLote {
   std::string archivo;                  // txtRuta
   std::optional<std::string> cuenta;    // replaces the proposed counter-account
   std::optional<std::string> concepto;  // replaces the initial concept text
+  bool ensayo = false;                  // --ensayo: a dry run, rolled back at its end
   bool ignorarErrores = false;          // --ante-error ignorar: Ignore instead of Abort
   int esperaSegundos = 0;               // --esperar: wait for another run's company lock
   int maximoRechazos = 50;              // --max-rechazos: refusals in a row before the run stops

@@ -14,8 +14,9 @@ namespace {
 constexpr const char* kPie = R"(Modo por lotes:
   importador --lote --modo N --archivo ARCHIVO [--cuenta C] [--concepto T]
              [--ante-error abortar|ignorar] [--max-rechazos N] [--esperar SEGUNDOS]
-             [--informe-json ARCHIVO] [--traza ARCHIVO] PARAMETROS
-  importador --lote --lista ARCHIVO [--esperar SEGUNDOS] [--traza ARCHIVO] PARAMETROS
+             [--ensayo] [--informe-json ARCHIVO] [--traza ARCHIVO] PARAMETROS
+  importador --lote --lista ARCHIVO [--esperar SEGUNDOS] [--ensayo] [--traza ARCHIVO]
+             PARAMETROS
   importador --lote [--traza ARCHIVO] PARAMETROS
 
   PARAMETROS es la cadena de inicio (los argumentos sueltos unidos por un blanco), por ejemplo
@@ -39,6 +40,10 @@ constexpr const char* kPie = R"(Modo por lotes:
   el valor por omisión; ignorar: Ignorar), reintentar/cancelar -> Cancelar, un cuadro de
   entrada -> vacío. El resumen de la corrida va a la salida estándar; si la salida de errores
   es una terminal, en ella se dibuja una barra de avance.
+
+  --ensayo hace un ensayo: la corrida entera se ejecuta contra la base (cada búsqueda, control
+  de repetidos y numeración) dentro de una transacción que se deshace al final, y el resumen
+  empieza con "ENSAYO: no se grabó nada" (también con --lista).
 
   Cada corrida escribe su informe junto a ARCHIVO (ARCHIVO sin su extensión + ".informe.txt";
   con --informe-json también en JSON) y, si hubo líneas sin registrar, el archivo de líneas
@@ -117,6 +122,8 @@ int main(int argc, char** argv) {
                          ->type_name("ARCHIVO")
                          ->needs(optModo);
   optModo->needs(optArchivo);
+  auto* flagEnsayo =
+      app.add_flag("--ensayo", lote.ensayo, "Ensayo: ejecuta todo y lo deshace al final");
   app.add_option("--cuenta", cuenta, "Cuenta de contrapartida")->type_name("C")->needs(optModo);
   app.add_option("--concepto", concepto, "Concepto de los asientos")
       ->type_name("T")
@@ -137,6 +144,7 @@ int main(int argc, char** argv) {
           ->type_name("ARCHIVO")
           ->needs(flagLote)
           ->excludes(optModo);
+  flagEnsayo->needs(flagLote);
   app.add_option("--max-rechazos", lote.maximoRechazos,
                  "Se detiene tras N líneas seguidas que la base rechaza igual (0: nunca)")
       ->type_name("N")

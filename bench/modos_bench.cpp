@@ -6,10 +6,12 @@
 // wall-clock figures are medians of several runs, each run restored to the same starting
 // database. With --instrucciones N the N-line runs are also counted in instructions under
 // callgrind (our import run alone, and the shell's replay less its start-up), a figure that
-// does not move with the machine's load.
+// does not move with the machine's load. With --ensayo each mode's dry run is measured against
+// its real run instead (the two alternate, each on the same starting database), and the dry
+// run's lines per second are given as a share of the real run's.
 //
 //   modos_bench [--modo saldos|terceros|propios|empleados|pendientes]... [--repeticiones N]
-//               [--instrucciones LINES] [lineas...]
+//               [--instrucciones LINES] [--ensayo] [lineas...]
 //   (default: every mode, 1000 and 10000 lines, 5 runs, no instruction count)
 
 #include <algorithm>
@@ -53,7 +55,9 @@ class VentanaBench : public ControlesVentana {
   int opcion = 0;
   std::string cuenta;
   std::string ruta;
+  bool ensayo = false;
   int OpcionSeleccionada() const override { return opcion; }
+  bool Ensayo() const override { return ensayo; }
   std::string txtRuta() const override { return ruta; }
   std::string txtCuenta() const override { return cuenta; }
   std::string txtConcepto() const override { return "Saldos Iniciales: Importación"; }
@@ -263,7 +267,7 @@ struct Corrida {
   std::vector<std::string> textos;
 };
 
-Corrida Importar(const std::string& carpeta, const Modo& modo) {
+Corrida Importar(const std::string& carpeta, const Modo& modo, bool ensayo = false) {
   ReiniciarDB();
   DB_Dll& db = DB();
   db.gServidor = ServidorSQLite(carpeta.substr(0, carpeta.size() - 1));
@@ -284,6 +288,7 @@ Corrida Importar(const std::string& carpeta, const Modo& modo) {
   ventana.opcion = modo.opcion;
   ventana.cuenta = modo.cuenta;
   ventana.ruta = carpeta + modo.nombre + ".txt";
+  ventana.ensayo = ensayo;
 
   Corrida c;
   const auto inicio = std::chrono::steady_clock::now();
@@ -368,6 +373,36 @@ Medida Medir(const std::string& base, const Modo& modo, int lineas, int repetici
   return m;
 }
 
+// The dry run against the real run on the same starting database, alternating so that a change
+// of the machine's load falls on both: prints both rates (medians) and the median of the
+// per-repetition shares dry / real.
+bool CompararEnsayo(const std::string& base, const Modo& modo, int lineas, int repeticiones) {
+  const std::string carpeta = Preparar(base, modo, lineas);
+  std::vector<double> reales, ensayos, partes;
+  long unidades = 0;
+  bool iguales = true;
+  for (int i = 0; i < repeticiones; ++i) {
+    Restaurar(carpeta);
+    const Corrida real = Importar(carpeta, modo);
+    Restaurar(carpeta);
+    const Corrida ensayo = Importar(carpeta, modo, true);
+    // The dry run must have done what the real run did, or its speed says nothing.
+    iguales = iguales && ensayo.resumen.registrados == real.resumen.registrados &&
+              ensayo.resumen.cuentasCreadas == real.resumen.cuentasCreadas &&
+              ensayo.resumen.vinculosGrabados == real.resumen.vinculosGrabados;
+    unidades =
+        real.resumen.registrados + real.resumen.cuentasCreadas + real.resumen.vinculosGrabados;
+    reales.push_back(lineas / real.segundos);
+    ensayos.push_back(lineas / ensayo.segundos);
+    partes.push_back(real.segundos / ensayo.segundos);
+  }
+  std::printf("%-11s %6d %7ld %8.0f %8.0f %7.1f%%%s\n", modo.nombre, lineas, unidades,
+              Mediana(reales), Mediana(ensayos), 100 * Mediana(partes),
+              iguales ? "" : "  (the counts differ)");
+  std::fflush(stdout);
+  return iguales;
+}
+
 // Answers the closing message and prints every other dialog (none is expected).
 class DialogosBench : public plataforma::Dialogos {
  public:
@@ -410,7 +445,7 @@ void ImprimirFila(const Modo& modo, const Medida& m) {
 
 constexpr const char* kUso =
     "usage: modos_bench [--modo saldos|terceros|propios|empleados|pendientes]... "
-    "[--repeticiones N] [--instrucciones LINES] [lines...]\n";
+    "[--repeticiones N] [--instrucciones LINES] [--ensayo] [lines...]\n";
 
 }  // namespace
 
@@ -418,6 +453,7 @@ int main(int argc, char** argv) {
   std::vector<const Modo*> modos;
   std::vector<int> tamanios;
   int repeticiones = 5, lineasInstrucciones = 0;
+  bool ensayo = false;
   const char* importar[3] = {nullptr, nullptr, nullptr};  // child: mode, lines, folder
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--modo") == 0 && i + 1 < argc) {
@@ -428,6 +464,8 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--instrucciones") == 0 && i + 1 < argc &&
                std::atoi(argv[i + 1]) > 0) {
       lineasInstrucciones = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--ensayo") == 0) {
+      ensayo = true;
     } else if (std::strcmp(argv[i], "--importar") == 0 && i + 3 < argc) {
       for (const char*& a : importar) a = argv[++i];
     } else if (std::atoi(argv[i]) > 0) {
@@ -465,6 +503,20 @@ int main(int argc, char** argv) {
   plataforma::EstablecerCarpetaPrograma(base + "/");
   std::filesystem::create_directories(base);
 
+  if (ensayo) {
+    std::printf("dry run against real run, wall clock: median of %d runs of each\n", repeticiones);
+    std::printf("%-11s %6s %7s %8s %8s %8s\n", "mode", "lines", "written", "real l/s", "dry l/s",
+                "dry/real");
+    int estado = 0;
+    for (const Modo* modo : modos) {
+      for (int n : tamanios) {
+        if (!CompararEnsayo(base, *modo, n, repeticiones)) estado = 1;
+      }
+    }
+    plataforma::EstablecerDialogos(nullptr);
+    std::filesystem::remove_all(base);
+    return estado;
+  }
   std::printf("wall clock: median of %d runs; ratio: median of the runs' ours / baseline\n",
               repeticiones);
   if (lineasInstrucciones > 0) {

@@ -19,3 +19,5 @@ else
 fi
 echo "== every mode, ours against the same statements replayed by sqlite3"
 "$BUILD_DIR/bench/modos_bench" "${opciones[@]}" "${tamanios[@]}"
+echo "== the balances' dry run against their real run"
+"$BUILD_DIR/bench/modos_bench" --ensayo --modo saldos --repeticiones "${REPETICIONES:-5}" "${tamanios[@]}"

@@ -341,6 +341,72 @@ void DB_Dll::ReintentaConectar() {
           },
           ante) &&
       IntentarPaso([&] { gOpenFlag = true; }, ante);
+  if (ensayo_) ensayoPerdido_ = true;
+}
+
+bool DB_Dll::IniciarEnsayo() {
+  ensayoPerdido_ = false;
+  std::string inicio = "BEGIN TRANSACTION";
+  EjecutaConsultaSQL(inicio);
+  ensayo_ = Cnn().Errors().Count() == 0;
+  return ensayo_;
+}
+
+// SQLite rolls a transaction back by itself after some errors (a full disk, an I/O error, no
+// memory) and SQL Server after choosing a deadlock victim; the statements after that would be
+// committed one by one. On SQLite a BEGIN is refused inside a transaction and begins one
+// outside it, so it tells which, and in the second case keeps the rest uncommitted too. The
+// caller still finds the refusal's own errors in the list.
+void DB_Dll::ComprobarEnsayo() {
+  ado::Connection& cnn = Cnn();
+  const std::vector<ado::Error> errores = cnn.Errors().Items();
+  switch (PlataformaDe(cnn.ConnectionString())) {
+    case Plataforma::SQLite: {
+      const std::string prueba = "BEGIN IMMEDIATE TRANSACTION";
+      bool abierta = false;
+      try {
+        cnn.Execute(prueba);
+      } catch (const ErrorEjecucion&) {
+        abierta = cnn.Errors().Count() > 0 &&
+                  ContieneSinCaso(cnn.Errors().Item(0).Description, "within a transaction");
+      }
+      if (TrazaActiva()) TrazarSentencia("execute", prueba, {prueba}, cnn.Errors(), std::nullopt);
+      if (!abierta) ensayoPerdido_ = true;
+      break;
+    }
+    case Plataforma::SqlServer:
+      for (const auto& e : errores) {
+        if (e.NativeError == 1205) ensayoPerdido_ = true;
+      }
+      break;
+    case Plataforma::Oracle:
+      break;  // a deadlock or any other error undoes the statement alone there
+  }
+  cnn.Errors().Clear();
+  for (const auto& e : errores) cnn.Errors().Add(e);
+}
+
+void DB_Dll::TerminarEnsayo() {
+  if (!ensayo_) return;
+  ensayo_ = false;
+  ensayoPerdido_ = false;
+  std::string fin = "ROLLBACK TRANSACTION";
+  EjecutaConsultaSQL(fin);
+  if (Cnn().Errors().Count() > 0) ReintentaConectar();
+}
+
+TransaccionDeEnsayo::~TransaccionDeEnsayo() {
+  if (!activa_) return;
+  IgnorarFalla("a connection that failed keeps nothing of the dry run",
+               [] { DB().TerminarEnsayo(); });
+}
+
+bool TransaccionDeEnsayo::Iniciar() { return activa_ = DB().IniciarEnsayo(); }
+
+void DB_Dll::PerderEnsayo() {
+  if (!ensayo_) return;
+  ReintentaConectar();  // the old session's transaction is dropped with it
+  ensayoPerdido_ = true;
 }
 
 bool DB_Dll::ExisteTablaDB(const std::string& Tabla) {
@@ -368,6 +434,14 @@ void DB_Dll::EjecutaConsultaSQL(std::string& SentenciaSQL, int32_t* RecordsAffec
   std::vector<std::string> enviados;
   std::optional<int64_t> filas;
   ado::Connection& cnn = Cnn();
+  if (ensayo_ && ensayoPerdido_) {
+    // Outside the run's transaction nothing of a dry run may reach the database.
+    cnn.Errors().Clear();
+    cnn.Errors().Add(ado::Error{
+        ado::kEFail, 0, "", "El ensayo perdió su transacción: no se envía nada más", "importador"});
+    if (TrazaActiva()) TrazarSentencia("execute", compuesta, enviados, cnn.Errors(), filas);
+    return;
+  }
   try {
     if (ContieneSinCaso(SentenciaSQL, "DROP") && ContieneSinCaso(SentenciaSQL, "CREATE") &&
         !ContieneSinCaso(SentenciaSQL, "DELETE") && !ContieneSinCaso(SentenciaSQL, "@ADMIN_")) {
@@ -457,9 +531,23 @@ void DB_Dll::EjecutaConsultaSQL(std::string& SentenciaSQL, int32_t* RecordsAffec
     filas.reset();
   }
   if (TrazaActiva()) TrazarSentencia("execute", compuesta, enviados, cnn.Errors(), filas);
+  if (ensayo_ && cnn.Errors().Count() > 0) ComprobarEnsayo();
 }
 
 void DB_Dll::AbrirConversion(const std::string& texto, ado::Recordset& rs,
+                             std::shared_ptr<ado::Connection> conexion, int32_t cursor,
+                             int32_t lock, int32_t options, bool convOracle,
+                             std::vector<std::string>& enviados) {
+  try {
+    AbrirSegunMotor(texto, rs, conexion, cursor, lock, options, convOracle, enviados);
+  } catch (const ErrorEjecucion&) {
+    // A query refused in a dry run may have ended its transaction as well.
+    if (ensayo_ && conexion == gCnn) ComprobarEnsayo();
+    throw;
+  }
+}
+
+void DB_Dll::AbrirSegunMotor(const std::string& texto, ado::Recordset& rs,
                              std::shared_ptr<ado::Connection> conexion, int32_t cursor,
                              int32_t lock, int32_t options, bool convOracle,
                              std::vector<std::string>& enviados) {

@@ -69,6 +69,8 @@ class DB_Dll {
   // Connection management.
   void OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::string& ConnString,
                        bool ValidaAdmin, bool MuestraError);
+  // Opens the connection again. During a dry run the run's transaction died with the old one:
+  // the dry run counts as lost from then on.
   void ReintentaConectar();
   // Sends SET DATEFORMAT dmy on a SQL Server connection (nothing on the other engines).
   void FijarFormatoDeFechas();
@@ -107,6 +109,19 @@ class DB_Dll {
   // SQL Server dialect to Oracle (only on an Oracle session, else unchanged).
   std::string ORACLE_Dicc(const std::string& Valor);
 
+  // The dry run: one transaction around the whole run, never committed. IniciarEnsayo begins
+  // it (false when the database refused); TerminarEnsayo rolls it back, and closes the
+  // connection when the rollback is refused, which drops the transaction as well.
+  bool IniciarEnsayo();
+  void TerminarEnsayo();
+  bool EnEnsayo() const { return ensayo_; }
+  // The run's transaction may have ended before its time (a lost connection, a savepoint that
+  // could not be undone, SQLite's own rollback after a full disk, a deadlock on the server):
+  // what the run did so far is gone, nothing more is sent until the dry run ends (a statement
+  // is refused with an error instead), and the run must stop.
+  bool EnsayoPerdido() const { return ensayoPerdido_; }
+  void PerderEnsayo();
+
   // The error dialog of this class (answer 3 abort, 4 retry, 5 ignore; 0 when no error).
   int TratamientoErrores(const plataforma::ErrorEjecucion& CodErr, int Botones = 18,
                          const std::string& Rutina = "");
@@ -123,9 +138,17 @@ class DB_Dll {
   void AbrirConversion(const std::string& texto, ado::Recordset& rs,
                        std::shared_ptr<ado::Connection> conexion, int32_t cursor, int32_t lock,
                        int32_t options, bool convOracle, std::vector<std::string>& enviados);
+  void AbrirSegunMotor(const std::string& texto, ado::Recordset& rs,
+                       std::shared_ptr<ado::Connection> conexion, int32_t cursor, int32_t lock,
+                       int32_t options, bool convOracle, std::vector<std::string>& enviados);
   int AvisoLookup(const plataforma::ErrorEjecucion& e);
 
+  // After a refusal during a dry run: whether the run's transaction is still open.
+  void ComprobarEnsayo();
+
   std::unique_ptr<utilidad::DialogoArchivo> cmdDlg_;
+  bool ensayo_ = false;
+  bool ensayoPerdido_ = false;
   DialogoConexion* dialogoConexion_ = nullptr;
 };
 
@@ -136,6 +159,21 @@ void EstablecerSalidaAplicacion(SalidaAplicacion salida);  // nullptr restores s
 
 // The process-wide session instance, created on first use.
 DB_Dll& DB();
+
+// A dry run's transaction on DB() for a scope: Iniciar begins it (false when the database
+// refused), the end of the scope rolls it back however the scope is left. A killed process
+// never commits it.
+class TransaccionDeEnsayo {
+ public:
+  TransaccionDeEnsayo() = default;
+  ~TransaccionDeEnsayo();
+  TransaccionDeEnsayo(const TransaccionDeEnsayo&) = delete;
+  TransaccionDeEnsayo& operator=(const TransaccionDeEnsayo&) = delete;
+  bool Iniciar();
+
+ private:
+  bool activa_ = false;
+};
 // The statistics connection's instance.
 DB_Dll& DBEstadisticas();
 // Discards both instances (tests start each case from fresh ones).

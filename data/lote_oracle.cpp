@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,12 +35,29 @@ const std::vector<std::pair<std::string, std::string>>& Normalizacion() {
   return k;
 }
 
-// The words that start a statement of a batch; the trailing blanks belong to the word.
+// The words that start a statement of a batch; the trailing blanks belong to the word. The
+// savepoints of a dry run are statements of their own.
 const std::vector<std::string>& PalabrasClave() {
-  static const std::vector<std::string> k = {
-      "INSERT ",         "DELETE ", "UPDATE ",  "CREATE ",      "DROP ",    "ALTER ",
-      "SET TRANSACTION", "COMMIT",  "ROLLBACK", "IF NOT EXIST", "IF EXIST", "GRANT "};
+  static const std::vector<std::string> k = {"INSERT ",         "DELETE ",
+                                             "UPDATE ",         "CREATE ",
+                                             "DROP ",           "ALTER ",
+                                             "SET TRANSACTION", "COMMIT",
+                                             "ROLLBACK",        "IF NOT EXIST",
+                                             "IF EXIST",        "GRANT ",
+                                             "SAVEPOINT ",      "ROLLBACK TO SAVEPOINT "};
   return k;
+}
+
+// The length of the longest keyword at `pos`: the next statement is looked for after it, so
+// the SAVEPOINT of "ROLLBACK TO SAVEPOINT" does not start one.
+size_t LargoDeClave(const std::string& lote, size_t pos) {
+  size_t largo = 1;
+  for (const std::string& clave : PalabrasClave()) {
+    if (utilidad::IgualSinCaso(lote.substr(pos, clave.size()), clave)) {
+      largo = std::max(largo, clave.size());
+    }
+  }
+  return largo;
 }
 
 // Smallest position at or after `desde` where any keyword occurs; npos when none does. The
@@ -78,7 +96,7 @@ std::string DB_Dll::EjecutaLoteOracle(std::string& Lote, int32_t& RecordsAffecte
 
   std::vector<std::string> sentencias;
   for (size_t inicio = PrimeraClave(lote, 0); inicio != npos; inicio = PrimeraClave(lote, 0)) {
-    size_t siguiente = PrimeraClave(lote, inicio + 1);
+    size_t siguiente = PrimeraClave(lote, inicio + LargoDeClave(lote, inicio));
     size_t fin = siguiente == npos ? lote.size() : siguiente;
     sentencias.push_back(Recortar(lote.substr(inicio, fin - inicio)));
     lote = lote.substr(fin);

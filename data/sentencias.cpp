@@ -81,8 +81,16 @@ std::string FormateaImporte(plataforma::Moneda m, int d, bool conSeparadores) {
 
 // Undoes a failed batch. A rollback the database refuses leaves the transaction open, and every
 // later batch of the session would run inside it (and be lost with it): reconnect, so the
-// server drops the open transaction and the next batch starts clean.
+// server drops the open transaction and the next batch starts clean. In a dry run only the
+// batch's savepoint is undone; when that is refused the run's transaction is in doubt.
 void Deshacer(DB_Dll& db) {
+  if (db.EnEnsayo()) {
+    if (db.EnsayoPerdido()) return;  // nothing was sent: there is nothing to undo
+    std::string deshacer = PuntoDeGuardadoDe(PlataformaDe(db.gConnString)).deshacer;
+    db.EjecutaConsultaSQL(deshacer);
+    if (db.Cnn().Errors().Count() > 0) db.PerderEnsayo();
+    return;
+  }
   std::string rollback = "ROLLBACK TRANSACTION";
   db.EjecutaConsultaSQL(rollback);
   if (db.Cnn().Errors().Count() > 0) db.ReintentaConectar();
@@ -100,17 +108,21 @@ bool EsNull(const std::string& v) {
   return true;
 }
 
-// Sends the list as one transaction. On a database error the batch is undone and the first error
-// returned; a commit the database refuses is a failed batch too, never a success.
+// Sends the list as one transaction (in a dry run, as one savepoint). On a database error the
+// batch is undone and the first error returned; a commit the database refuses is a failed batch
+// too, never a success.
 std::optional<ado::Error> EnviarLote(const ListaSentencias& Sentencias) {
-  std::string lote = std::string("BEGIN TRANSACTION ") + kCR + kCR;
+  DB_Dll& db = DB();
+  const PuntoDeGuardado* punto =
+      db.EnEnsayo() ? &PuntoDeGuardadoDe(PlataformaDe(db.gConnString)) : nullptr;
+  std::string lote = (punto ? punto->abrir : std::string("BEGIN TRANSACTION ")) + kCR + kCR;
   for (const auto& s : Sentencias) lote += kCR + s;
   lote += kCR;
 
-  DB_Dll& db = DB();
   db.EjecutaConsultaSQL(lote);
   if (db.Cnn().Errors().Count() == 0) {
-    std::string commit = "COMMIT TRANSACTION";
+    std::string commit = punto ? punto->liberar : "COMMIT TRANSACTION";
+    if (commit.empty()) return std::nullopt;
     db.EjecutaConsultaSQL(commit);
     if (db.Cnn().Errors().Count() == 0) return std::nullopt;
   }
@@ -157,6 +169,30 @@ std::string& UltimoRechazoMutable() {
 }  // namespace
 
 const std::string& UltimoRechazo() { return UltimoRechazoMutable(); }
+
+const PuntoDeGuardado& PuntoDeGuardadoDe(Plataforma plataforma) {
+  // SQL Server: a bare ROLLBACK would end the run's transaction, so the named one; a batch that
+  // finds no transaction open (the server ended it) stops before its first statement. SQLite:
+  // ROLLBACK TO keeps the savepoint on the stack, the RELEASE after it takes it off. Oracle
+  // moves a savepoint of the same name to the newest one and needs no release.
+  static const PuntoDeGuardado kSqlServer = {
+      "IF @@TRANCOUNT = 0 THROW 50000, 'ENSAYO: la transaccion de la corrida ya no esta abierta', "
+      "1;\r"
+      "SAVE TRANSACTION LINEA",
+      "", "ROLLBACK TRANSACTION LINEA"};
+  static const PuntoDeGuardado kSQLite = {"SAVEPOINT LINEA", "RELEASE LINEA",
+                                          "ROLLBACK TO LINEA;\rRELEASE LINEA"};
+  static const PuntoDeGuardado kOracle = {"SAVEPOINT LINEA", "", "ROLLBACK TO SAVEPOINT LINEA"};
+  switch (plataforma) {
+    case Plataforma::SqlServer:
+      return kSqlServer;
+    case Plataforma::Oracle:
+      return kOracle;
+    case Plataforma::SQLite:
+      break;
+  }
+  return kSQLite;
+}
 
 void EstablecerOrigenDeLote(const std::string* archivo, int64_t linea) {
   OrigenDeLote() = {archivo, linea};

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "data/conexiones.h"
+
 // Quote kinds of AgregaCampo.
 inline const std::string kComilla = "'";  // text and date columns
 inline const std::string kNumero = "@";   // number columns
@@ -33,6 +35,15 @@ void AgregaSentencia(ListaSentencias& Sentencias, std::string Sentencia);
 // A batch refused because the database was busy or chose it as a deadlock victim is undone and
 // sent again a few times before it counts as refused.
 bool EjecutaSentencias(ListaSentencias& Sentencias);
+// During a dry run (DB().EnEnsayo()) a batch is a savepoint inside the run's transaction instead
+// of a transaction of its own, so a refused batch undoes only itself and nothing is committed.
+struct PuntoDeGuardado {
+  std::string abrir;     // sent before the batch's statements, in the same text
+  std::string liberar;   // sent after they all ran; "" where a savepoint needs no release
+  std::string deshacer;  // undoes the batch alone; the run's transaction stays open
+};
+// The savepoint texts of an engine (each sent as it stands: no dialect conversion changes them).
+const PuntoDeGuardado& PuntoDeGuardadoDe(Plataforma plataforma);
 // The same for a batch that writes one journal entry: when the database refuses it because
 // another entry holds its number (the journal's unique entry-number index), `renumerar`
 // composes it again with a fresh number and it is sent again, a few times, without a dialog.

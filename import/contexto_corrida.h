@@ -31,6 +31,8 @@ class ControlesVentana {
   virtual void LineaEnCurso(int64_t actual, int64_t total) {}
   // True once the operator asked to stop; the run ends after the current line.
   virtual bool DetenerSolicitado() const { return false; }
+  // True for a dry run: the whole run inside one transaction that is rolled back at its end.
+  virtual bool Ensayo() const { return false; }
 };
 
 // A line that was not posted for a reason the operator must look at.
@@ -80,7 +82,7 @@ struct ResumenCorrida {
   int opcion = -1;               // the mode, optOpcion index
   std::string cuenta, concepto;  // the counter-account and the concept posted with
   std::string sha256Archivo;     // of the bytes the run read; empty when it read none
-  bool ensayo = false;           // a dry run: nothing it wrote stays
+  bool ensayo = false;           // a dry run: nothing of it stayed in the database
   std::optional<Conciliacion> conciliacion;
   // The files the run left, empty when not written; they go to the program's folder when the
   // input's cannot be written.
@@ -195,7 +197,8 @@ void ImportarChequesPropios(ContextoCorrida& ctx);   // mode 4
 void ImportarPendientes(ContextoCorrida& ctx);       // modes 5 and 6
 
 // Sends "ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL" / "... ENABLE TRIGGER ALL" and keeps
-// track, so every end of the run can re-enable them.
+// track, so every end of the run can re-enable them. A dry run on Oracle sends neither: Oracle
+// commits the open transaction before any DDL statement.
 void DeshabilitarTriggers(ContextoCorrida& ctx);
 void HabilitarTriggers(ContextoCorrida& ctx);
 

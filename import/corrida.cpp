@@ -60,7 +60,8 @@ class ValoresDeLaCorrida : public ControlesVentana {
         opcion_(v.OpcionSeleccionada()),
         ruta_(v.txtRuta()),
         cuenta_(v.txtCuenta()),
-        concepto_(v.txtConcepto()) {}
+        concepto_(v.txtConcepto()),
+        ensayo_(v.Ensayo()) {}
   int OpcionSeleccionada() const override { return opcion_; }
   std::string txtRuta() const override { return ruta_; }
   std::string txtCuenta() const override { return cuenta_; }
@@ -77,12 +78,19 @@ class ValoresDeLaCorrida : public ControlesVentana {
     ventana_.LineaEnCurso(actual, total);
   }
   bool DetenerSolicitado() const override { return ventana_.DetenerSolicitado(); }
+  bool Ensayo() const override { return ensayo_; }
 
  private:
   ControlesVentana& ventana_;
   int opcion_;
   std::string ruta_, cuenta_, concepto_;
+  bool ensayo_;
 };
+
+// Oracle commits the open transaction before any DDL statement: a dry run there sends none.
+bool EnsayoSinDDL() {
+  return DB().EnEnsayo() && PlataformaDe(DB().gConnString) == Plataforma::Oracle;
+}
 
 }  // namespace
 
@@ -336,6 +344,15 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
                          plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
       throw FinDeCorrida{};
     }
+    // A dry run whose transaction ended before its time stops: going on would prove nothing.
+    if (DB().EnsayoPerdido()) {
+      plataforma::MsgBox(
+          "El ensayo perdió su transacción con la base (¿conexión perdida?). "
+          "Se detuvo después de la línea " +
+              std::to_string(ctx.RegistroActual) + "; no se grabó nada.",
+          plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+      throw FinDeCorrida{};
+    }
     // A stop asked for during the line ends the run here: the line's transaction is over.
     if (ctx.ventana.DetenerSolicitado()) {
       ctx.resumen.detenidoEnLinea = ctx.RegistroActual;
@@ -364,11 +381,18 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
 }
 
 void DeshabilitarTriggers(ContextoCorrida& ctx) {
+  if (EnsayoSinDDL()) return;
   EnviarSentencia("ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL");
   ctx.triggersDeshabilitados = true;
 }
 
 void HabilitarTriggers(ContextoCorrida& ctx) {
+  if (EnsayoSinDDL()) return;
+  // A dry run that lost its transaction lost the switch with it: the triggers are on.
+  if (DB().EnsayoPerdido()) {
+    ctx.triggersDeshabilitados = false;
+    return;
+  }
   const std::string sentencia = "ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL";
   EnviarSentencia(sentencia);
   // Told once: the clean-up at the end of the run must not send it, nor show it, again.
@@ -410,6 +434,7 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   r.opcion = valores.OpcionSeleccionada();
   r.cuenta = valores.txtCuenta();
   r.archivo = valores.txtRuta();
+  r.ensayo = valores.Ensayo();
   // One run per company at a time, taken before anything is written and released on every
   // way out of the run (the lock outlives the clean-up, which still writes).
   BloqueoImportacion bloqueo;
@@ -425,6 +450,17 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
                            "): no se importa nada en ella. Restaure una copia de seguridad.",
                        plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
     r.fin = plataforma::Ahora();
+    return ctx.resumen;
+  }
+  // Begun after the lock and rolled back before it is released, after the run's clean-up
+  // (which switches the triggers on again inside it).
+  TransaccionDeEnsayo ensayo;
+  if (valores.Ensayo() && !ensayo.Iniciar()) {
+    plataforma::MsgBox("No se pudo comenzar la transacción del ensayo: " +
+                           utilidad::Abreviado(DB().Cnn().Errors().Count() > 0
+                                                   ? DB().Cnn().Errors().Item(0).Description
+                                                   : std::string("sin respuesta de la base")),
+                       plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
     return ctx.resumen;
   }
   try {

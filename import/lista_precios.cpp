@@ -96,14 +96,27 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
 
 }  // namespace
 
-ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista) {
+ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista, bool ensayo) {
   ResumenLista resumen;
+  resumen.ensayo = ensayo;
   BloqueoImportacion bloqueo;
   if (!bloqueo.Tomar("Lista de precios", TxtLista, resumen.empresaOcupada)) {
     plataforma::MsgBox(MensajeEmpresaOcupada(resumen.empresaOcupada),
                        plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
     return resumen;
   }
+  TransaccionDeEnsayo transaccion;
+  if (ensayo && !transaccion.Iniciar()) {
+    Avisar("No se pudo comenzar la transacción del ensayo");
+    return resumen;
+  }
+  // Said last, whatever the end: the operator must not take what was shown as written.
+  struct AvisoDeEnsayo {
+    bool ensayo;
+    ~AvisoDeEnsayo() {
+      if (ensayo) Avisar("ENSAYO: no se grabó nada");
+    }
+  } aviso{ensayo};
   plataforma::ArchivoTexto archivo;
   try {
     archivo.Abrir(TxtLista);

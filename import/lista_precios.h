@@ -10,6 +10,9 @@ struct ResumenLista {
   long sinDatosAdicionales = 0;  // names found whose account has no MA_CUENTASADIC row
   bool finalizado = false;       // reached "FINALIZADO"
   std::string empresaOcupada;    // not started: another import run holds the company
+  bool ensayo = false;           // a dry run: nothing of it stayed in the database
 };
 
-ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista);
+// With `ensayo` a dry run: every update inside one transaction rolled back at the end, and a
+// last notice "ENSAYO: no se grabó nada".
+ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista, bool ensayo = false);

@@ -92,7 +92,7 @@ void AplicarMarcaOracle(ParametrosInicio& p, std::string& ConnString) {
 }
 
 bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& ConnString,
-                   int32_t CursorLocation) {
+                   int32_t CursorLocation, bool RegistraAcceso) {
   DB_Dll& db = DB();
   // After a failure that stops start-up the program goes on only with an open session.
   auto abierta = [&db] { return db.gOpenFlag; };
@@ -144,6 +144,6 @@ bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& Con
     Ejecutar([] { CargarConfiguracion(); });
   }
 
-  Ejecutar([] { RegistrarAcceso(""); });
+  if (RegistraAcceso) Ejecutar([] { RegistrarAcceso(""); });
   return true;
 }

@@ -17,9 +17,11 @@ void EstablecerLineaDeComandos(const std::string& linea);
 // uses it when the parameter string has no "@Password"; nullopt: none.
 void EstablecerClaveAparte(std::optional<std::string> clave);
 
-// Returns false when no open connection resulted: the program must end at once.
+// Returns false when no open connection resulted: the program must end at once. Without
+// RegistraAcceso no access-log row is written (a batch-mode dry run leaves the company as it
+// found it).
 bool IniciarSesion(bool LeerIni, const std::string& Parametros, std::string& ConnString,
-                   int32_t CursorLocation);
+                   int32_t CursorLocation, bool RegistraAcceso = true);
 
 // The values of the parameter string, as start-up extracts them (empty when absent; Caja "1").
 struct ParametrosInicio {

@@ -77,7 +77,7 @@ void FrmQUILMA::cmdEjecutar_Click() {
 
 void FrmQUILMA::CmdEjecutarLista_Click() {
   if (enCurso_) return;
-  resumenLista_ = ::CmdEjecutarLista_Click(TxtLista_);
+  resumenLista_ = ::CmdEjecutarLista_Click(TxtLista_, chkEnsayo_);
 }
 
 void FrmQUILMA::Detener() {
@@ -94,6 +94,7 @@ void FrmQUILMA::HacerEventos() {
 
 std::string TextoResumen(const ResumenCorrida& r) {
   std::ostringstream s;
+  if (r.ensayo) s << "ENSAYO: no se grabó nada\n";
   const long hallados = r.registrados + r.yaImportados + r.cuentasCreadas + r.cuentasExistentes +
                         r.tareasCatalogadas + r.vinculosGrabados;
   if (r.lineasLeidas > 0 && hallados == 0) {

@@ -44,6 +44,11 @@ class FrmQUILMA : public ControlesVentana {
     if (!enCurso_) TxtLista_ = texto;
   }
   const std::string& TxtLista() const { return TxtLista_; }
+  // The check box "Ensayo (no graba nada)": unchecked at load, held still during a run.
+  void SetChkEnsayo(bool marcado) {
+    if (!enCurso_) chkEnsayo_ = marcado;
+  }
+  bool chkEnsayo() const { return chkEnsayo_; }
   bool cmdEjecutarHabilitado() const { return cmdEjecutar_; }
 
   // ControlesVentana: what the run reads.
@@ -57,6 +62,7 @@ class FrmQUILMA : public ControlesVentana {
     if (vista_) vista_->LineaEnCurso(actual, total);
   }
   bool DetenerSolicitado() const override { return detener_; }
+  bool Ensayo() const override { return chkEnsayo_; }
 
   // Results of the latest runs, for the view (and the batch mode) to show.
   const ResumenCorrida& UltimaCorrida() const { return resumen_; }
@@ -70,6 +76,7 @@ class FrmQUILMA : public ControlesVentana {
   std::string txtConcepto_ = kConceptoInicial;
   std::string TxtLista_;
   bool cmdEjecutar_ = false;
+  bool chkEnsayo_ = false;
   bool enCurso_ = false;
   bool detener_ = false;
   std::string informeJson_;
@@ -78,5 +85,6 @@ class FrmQUILMA : public ControlesVentana {
   VistaQuilma* vista_ = nullptr;
 };
 
-// The run summary as lines of text (window and batch mode show the same counts).
+// The run summary as lines of text (window and batch mode show the same counts); a dry run's
+// opens with "ENSAYO: no se grabó nada".
 std::string TextoResumen(const ResumenCorrida& r);

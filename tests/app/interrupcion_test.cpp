@@ -24,15 +24,18 @@
 
 namespace {
 
-size_t Confirmados(const std::string& traza) {
+// The batches a run's trace shows ended: committed, or in a dry run released as savepoints.
+size_t Terminados(const std::string& traza, const std::string& fin) {
   std::ifstream f(traza);
   std::string linea;
   size_t n = 0;
   while (std::getline(f, linea)) {
-    if (linea.find("\"sql\":\"COMMIT TRANSACTION\"") != std::string::npos) ++n;
+    if (linea.find("\"sql\":\"" + fin + "\"") != std::string::npos) ++n;
   }
   return n;
 }
+
+size_t Confirmados(const std::string& traza) { return Terminados(traza, "COMMIT TRANSACTION"); }
 
 const char* const kTablas[] = {"MV_ASIENTOS", "MA_CALENDARIO", "MA_CUENTAS"};
 
@@ -54,16 +57,17 @@ class InterrupcionTest : public PruebaEmpresa {
            ";@Password=x;'";
   }
 
-  // Starts the program; with `matarTras` > 0 kills it once that many batches are committed.
-  // Returns true when the program ended by itself with status 0.
+  // Starts the program; with `matarTras` > 0 kills it once that many batches are committed (in
+  // a dry run: released). Returns true when the program ended by itself with status 0.
   bool Correr(const std::string& modo, const std::string& archivo, const std::string& cuenta,
-              const std::string& servidor, size_t matarTras) {
+              const std::string& servidor, size_t matarTras, bool ensayo = false) {
     const std::string traza = Ruta("traza.jsonl");
     std::filesystem::remove(traza);
     const std::string orden = "IMPORTADOR_CARPETA=" + carpeta_ + " exec " + RutaPrograma() +
-                              " --lote --modo " + modo + " --cuenta " + cuenta + " --archivo " +
-                              archivo + " --traza " + traza + " " + Parametros(servidor) + " >>" +
-                              Ruta("salida.txt") + " 2>&1 </dev/null";
+                              " --lote --modo " + modo + (ensayo ? " --ensayo" : "") +
+                              " --cuenta " + cuenta + " --archivo " + archivo + " --traza " +
+                              traza + " " + Parametros(servidor) + " >>" + Ruta("salida.txt") +
+                              " 2>&1 </dev/null";
     pid_t pid = fork();
     if (pid == 0) {
       execl("/bin/sh", "sh", "-c", orden.c_str(), static_cast<char*>(nullptr));
@@ -72,8 +76,8 @@ class InterrupcionTest : public PruebaEmpresa {
     int estado = 0;
     const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (waitpid(pid, &estado, WNOHANG) == 0) {
-      if ((matarTras > 0 && Confirmados(traza) >= matarTras) ||
-          std::chrono::steady_clock::now() > limite) {
+      const size_t terminados = ensayo ? Terminados(traza, "RELEASE LINEA") : Confirmados(traza);
+      if ((matarTras > 0 && terminados >= matarTras) || std::chrono::steady_clock::now() > limite) {
         kill(pid, SIGKILL);
         waitpid(pid, &estado, 0);
         return false;
@@ -149,6 +153,30 @@ TEST_F(InterrupcionTest, KilledChequeRunsKeepTheirNumbering) {
     f << "15/01/2020;15/02/2020;Banco;Cobro;011;00" << 12000 + i << ";Perez;" << 50 + i << "\r\n";
   }
   Probar("3", "111010002", f.str(), 40);
+}
+
+// A dry run killed in the middle: its transaction was never committed, so the company holds
+// exactly what it held before, and the next run finds it free.
+TEST_F(InterrupcionTest, KilledDryRunLeavesNothing) {
+  std::ostringstream f;
+  f << "Cliente: 123;;Panaderia;;;;\r\n";
+  for (int i = 1; i <= 400; ++i) {
+    std::vector<std::string> c(38);
+    c[0] = c[13] = "15/01/2020";
+    c[4] = "FC A 0001-" + std::to_string(10000000 + i).substr(1);
+    c[37] = std::to_string(100 + i) + ",25";
+    for (size_t k = 0; k < c.size(); ++k) f << (k ? ";" : "") << c[k];
+    f << "\r\n";
+  }
+  const std::string archivo = EscribirArchivo("entrada.txt", f.str());
+  const std::vector<std::string> antes = ContenidoDeTablas();
+  EXPECT_FALSE(Correr("0", archivo, "11101", servidor_, 50, true))
+      << LeerArchivo(Ruta("salida.txt"));
+  EXPECT_GE(Terminados(Ruta("traza.jsonl"), "RELEASE LINEA"), 50u);
+  EXPECT_EQ(Terminados(Ruta("traza.jsonl"), "COMMIT TRANSACTION"), 0u);
+  EXPECT_EQ(ContenidoDeTablas(), antes);
+  EXPECT_TRUE(Correr("0", archivo, "11101", servidor_, 0)) << LeerArchivo(Ruta("salida.txt"));
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 400);
 }
 
 }  // namespace

@@ -392,6 +392,40 @@ TEST_F(LoteTest, LaListaDePreciosTerminaConCeroConSuLineaEnBlancoFinal) {
   }
 }
 
+// --ensayo: every mode runs against the company and leaves every table as it was; the summary
+// is the one the real run after it prints, under its heading.
+TEST_F(LoteTest, EnsayoDeCadaModo) {
+  Ejecutar("DELETE FROM MA_CUENTAS");
+  Ejecutar("DELETE FROM MV_EJERCICIOS");
+  CargarEmpresaDeMuestra();
+  const std::pair<int, const char*> casos[] = {
+      {0, "saldos_clientes.txt"},  {1, "saldos_proveedores.txt"}, {2, "empleados.csv"},
+      {3, "cheques_terceros.csv"}, {4, "cheques_propios.csv"},    {5, "pendientes.csv"},
+      {6, "ot_pendientes.csv"}};
+  for (const auto& [modo, muestra] : casos) {
+    SCOPED_TRACE(muestra);
+    const std::string orden =
+        "--lote --modo " + std::to_string(modo) + " --archivo " + Muestra(muestra) + " ";
+    const std::vector<std::string> antes = ContenidoDeTablas();
+    EXPECT_EQ(Correr(orden + "--ensayo " + Parametros()), 0) << errores;
+    EXPECT_EQ(ContenidoDeTablas(), antes);
+    const std::string ensayo = salida;
+    EXPECT_EQ(Correr(orden + Parametros()), 0) << errores;
+    EXPECT_NE(ContenidoDeTablas(), antes);
+    EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + salida);
+  }
+  // The price-list tool the same way.
+  const std::string lista = "--lote --lista " + Muestra("lista_precios.txt") + " ";
+  const std::vector<std::string> antes = ContenidoDeTablas();
+  EXPECT_EQ(Correr(lista + "--ensayo " + Parametros()), 0) << errores;
+  EXPECT_EQ(ContenidoDeTablas(), antes);
+  EXPECT_NE(errores.find("ENSAYO: no se grabó nada"), std::string::npos) << errores;
+  const std::string ensayo = salida;
+  EXPECT_EQ(Correr(lista + Parametros()), 0) << errores;
+  EXPECT_NE(ContenidoDeTablas(), antes);
+  EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + salida);
+}
+
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
   const std::string archivo = " --archivo " + Muestra("saldos_clientes.txt") + " ";
   const std::string casos[] = {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "data/traza.h"
 #include "data/valores_sesion.h"
 #include "platform/ado.h"
+#include "tests/support/conexion_memoria.h"
 #include "tests/support/empresa.h"
 #include "tests/support/prueba_base.h"
 
@@ -224,6 +227,195 @@ TEST_F(LoteTest, UnCommitRechazadoEsUnLoteFallido) {
   EXPECT_EQ(dialogos.Textos("Atención"), (std::vector<std::string>{"commit refused"}));
   EXPECT_EQ(Ejecutados().back(), "ROLLBACK TRANSACTION");
   EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
+}
+
+// What a real company receives in a dry run: the run's transaction around every batch, each
+// batch a savepoint, a refused one undone alone, and nothing left after the end.
+class EnsayoSQLiteTest : public LoteTest {
+ protected:
+  // The texts handed to the driver so far, every execution's in order.
+  std::vector<std::string> Enviados() const {
+    std::vector<std::string> textos;
+    std::ifstream f(Ruta("traza.jsonl"));
+    for (std::string linea; std::getline(f, linea);) {
+      auto j = nlohmann::json::parse(linea);
+      if (j["op"] != "execute") continue;
+      for (const auto& t : j["sent"]) textos.push_back(t);
+    }
+    return textos;
+  }
+  int64_t CuentasEnLaSesion() {
+    auto r = DB().Cnn().Execute("SELECT count(*) FROM MA_CUENTAS");
+    return std::get<int64_t>(r->filas.at(0).at(0));
+  }
+};
+
+TEST_F(EnsayoSQLiteTest, CadaLoteEsUnPuntoDeGuardadoYAlFinalNoQuedaNada) {
+  const std::string uno =
+      "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A1','UNO',0)";
+  const std::string otra =
+      "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A1','OTRA',0)";
+  const std::string dos =
+      "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A2','DOS',0)";
+  ASSERT_TRUE(DB().IniciarEnsayo());
+  ListaSentencias primero = {"", uno, ""};
+  EXPECT_TRUE(EjecutaSentencias(primero));
+  // The second batch's first row goes in, its second is refused: the batch undoes itself alone.
+  ListaSentencias rechazado = {"", dos, "", otra, ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(rechazado));
+  EXPECT_EQ(dialogos.Textos("Atención").size(), 1u);
+  EXPECT_EQ(CuentasEnLaSesion(), 1);  // the session sees what the run did so far
+  EXPECT_FALSE(DB().EnsayoPerdido());
+  DB().TerminarEnsayo();
+  EXPECT_FALSE(DB().EnEnsayo());
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
+  // After the refusal a BEGIN, refused inside a transaction, shows it is still open.
+  EXPECT_EQ(Enviados(), (std::vector<std::string>{
+                            "BEGIN IMMEDIATE TRANSACTION", "SAVEPOINT LINEA", uno, "RELEASE LINEA",
+                            "SAVEPOINT LINEA", dos, otra, "BEGIN IMMEDIATE TRANSACTION",
+                            "ROLLBACK TO LINEA", "RELEASE LINEA", "ROLLBACK TRANSACTION"}));
+
+  // After the dry run, batches are transactions of their own again and stay.
+  ListaSentencias real = {"", dos, ""};
+  EXPECT_TRUE(EjecutaSentencias(real));
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 1);
+  EXPECT_EQ(Ejecutados().back(), "COMMIT TRANSACTION");
+}
+
+// A SQL Server or Oracle session that records what it is sent. A text that holds FALLA is
+// refused as the server refuses a statement; so is the undoing of a savepoint when
+// `rechazarDeshacer` is set (the server had ended the transaction).
+class ServidorGrabador : public ConexionEnMemoria {
+ public:
+  using ConexionEnMemoria::ConexionEnMemoria;
+  std::vector<std::string> recibido;
+  bool rechazarDeshacer = false;
+
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t) override {
+    errores_.Clear();
+    recibido.push_back(text);
+    const bool deshacer = text.find("ROLLBACK TO") != std::string::npos ||
+                          text.find("ROLLBACK TRANSACTION LINEA") != std::string::npos;
+    if (text.find("FALLA") != std::string::npos || (rechazarDeshacer && deshacer)) {
+      errores_.Add({ado::kDbEErrorsInCommand, 3903, "", "refused: " + text, "servidor"});
+      throw plataforma::ErrorEjecucion(ado::kDbEErrorsInCommand, "refused: " + text);
+    }
+    if (n) *n = 1;
+    return std::nullopt;
+  }
+  void BeginTrans() override { recibido.push_back("<begin>"); }
+  void CommitTrans() override { recibido.push_back("<commit>"); }
+  void RollbackTrans() override { recibido.push_back("<rollback>"); }
+};
+
+class EnsayoServidorTest : public PruebaBase {
+ protected:
+  std::shared_ptr<ServidorGrabador> Sesion(const std::string& cadena) {
+    auto cnn = std::make_shared<ServidorGrabador>(cadena, "EMPRESA");
+    DB().gCnn = cnn;
+    DB().gConnString = cadena;
+    DB().gOpenFlag = true;
+    DB().gEsAdmin = true;
+    return cnn;
+  }
+};
+
+using Textos = std::vector<std::string>;
+
+TEST_F(EnsayoServidorTest, LasFormasDelPuntoDeGuardadoDeCadaServidor) {
+  const std::string sqlServer = "PROVIDER=SQLOLEDB;Server=SRV01;Database =EMPRESA;UId=sa;Pwd=x;";
+  const std::string oracle = "Provider=OraOLEDB.Oracle.1;Data Source=KV;User ID=kv;";
+  const std::string guardaSqlServer =
+      "IF @@TRANCOUNT = 0 THROW 50000, 'ENSAYO: la transaccion de la corrida ya no esta "
+      "abierta', 1;\rSAVE TRANSACTION LINEA";
+  struct Caso {
+    const char* nombre;
+    std::string cadena;
+    Textos esperado;
+  };
+  const Caso casos[] = {
+      // The named rollback undoes the batch alone: a bare one would end the run's transaction.
+      {"SQL Server",
+       sqlServer,
+       {"BEGIN TRANSACTION", guardaSqlServer + "\r\r\r\rINSERT INTO T VALUES (1)\r\r",
+        guardaSqlServer + "\r\r\r\rINSERT INTO FALLA VALUES (2)\r\r", "ROLLBACK TRANSACTION LINEA",
+        "ROLLBACK TRANSACTION"}},
+      {"Oracle",
+       oracle,
+       {"<begin>", "SAVEPOINT LINEA", "INSERT INTO T VALUES (1)", "SAVEPOINT LINEA",
+        "INSERT INTO FALLA VALUES (2)", "ROLLBACK TO SAVEPOINT LINEA", "<rollback>"}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    ReiniciarDB();
+    auto cnn = Sesion(c.cadena);
+    ASSERT_TRUE(DB().IniciarEnsayo());
+    ListaSentencias bueno = {"", "INSERT INTO T VALUES (1)", ""};
+    EXPECT_TRUE(EjecutaSentencias(bueno));
+    ListaSentencias malo = {"", "INSERT INTO FALLA VALUES (2)", ""};
+    dialogos.Responder(plataforma::vbOK);
+    EXPECT_FALSE(EjecutaSentencias(malo));
+    EXPECT_FALSE(DB().EnsayoPerdido());
+    DB().TerminarEnsayo();
+    EXPECT_EQ(cnn->recibido, c.esperado);
+  }
+}
+
+TEST_F(EnsayoServidorTest, UnPuntoDeGuardadoQueNoSeDeshaceDaPorPerdidoElEnsayo) {
+  auto cnn = Sesion("PROVIDER=SQLOLEDB;Server=SRV01;Database =EMPRESA;UId=sa;Pwd=x;");
+  ASSERT_TRUE(DB().IniciarEnsayo());
+  cnn->rechazarDeshacer = true;
+  ListaSentencias malo = {"", "INSERT INTO FALLA VALUES (2)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(malo));
+  EXPECT_TRUE(DB().EnsayoPerdido());
+  // The session was opened again, which drops the server's transaction.
+  EXPECT_EQ(cnn->recibido.back(), "SET DATEFORMAT dmy");
+  // Nothing more is sent until the dry run ends.
+  const size_t enviados = cnn->recibido.size();
+  ListaSentencias otro = {"", "INSERT INTO T VALUES (3)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(otro));
+  EXPECT_EQ(cnn->recibido.size(), enviados);
+  EXPECT_TRUE(DB().EnEnsayo());
+  DB().TerminarEnsayo();
+  EXPECT_EQ(cnn->recibido.back(), "ROLLBACK TRANSACTION");
+}
+
+// SQLite rolls the whole transaction back by itself after a full disk or an I/O error; the
+// statements after it would then commit one by one.
+class ConexionQueSeDeshaceSola : public ado::ConnectionWrapper {
+ public:
+  using ado::ConnectionWrapper::ConnectionWrapper;
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
+    if (text.find("FALLA") == std::string::npos) return ado::ConnectionWrapper::Execute(text, n, o);
+    ado::ConnectionWrapper::Execute("ROLLBACK", nullptr, -1);
+    Errors().Clear();
+    Errors().Add({ado::kEFail, 13, "", "database or disk is full (13)", "SQLite"});
+    throw plataforma::ErrorEjecucion(ado::kEFail, "database or disk is full (13)");
+  }
+};
+
+TEST_F(EnsayoSQLiteTest, UnaTransaccionQueElMotorDeshizoSoloNoDejaConfirmarNada) {
+  DB().gCnn = std::make_shared<ConexionQueSeDeshaceSola>(DB().gCnn);
+  ASSERT_TRUE(DB().IniciarEnsayo());
+  ListaSentencias uno = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A1','UNO',0)", ""};
+  EXPECT_TRUE(EjecutaSentencias(uno));
+  ListaSentencias lleno = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A2','FALLA',0)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(lleno));
+  EXPECT_TRUE(DB().EnsayoPerdido());
+  ListaSentencias tres = {
+      "", "INSERT INTO MA_CUENTAS (CODIGO,Descripcion,Titulo) VALUES ('A3','TRES',0)", ""};
+  dialogos.Responder(plataforma::vbOK);
+  EXPECT_FALSE(EjecutaSentencias(tres));
+  DB().TerminarEnsayo();
+  EXPECT_EQ(ContarFilas("MA_CUENTAS"), 0);
+  const std::vector<std::string> enviados = Enviados();
+  EXPECT_EQ(std::count(enviados.begin(), enviados.end(), "RELEASE LINEA"), 1);
 }
 
 }  // namespace

@@ -4,11 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "data/db_dll.h"
 #include "import/contexto_corrida.h"
+#include "platform/ado.h"
 #include "platform/error_ejecucion.h"
+#include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
 #include "ui/frm_quilma.h"
 
@@ -186,6 +192,120 @@ TEST_F(CorridaTest, SegundaPulsacionDuranteLaCorridaNoIniciaOtra) {
   EXPECT_EQ(reentrante.eventos, 3);
   EXPECT_EQ(dialogos.Textos("Aviso al Usuario").size(), 1u);
   EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 3);
+}
+
+// Dry runs through the window model on a company with what the sample files need: the run
+// executes against the company and leaves every table as it was.
+class EnsayoTest : public PruebaEmpresa {
+ protected:
+  void SetUp() override {
+    PruebaEmpresa::SetUp();
+    CargarEmpresaDeMuestra();
+    dialogos.ResponderSiempre("Proceso Finalizado!!!", vbOK);
+  }
+
+  // Runs mode `opcion` on `ruta` with its proposed counter-account; returns the summary.
+  std::string Correr(int opcion, const std::string& ruta, bool ensayo) {
+    frm.optOpcion_Click(opcion);
+    frm.SetTxtRuta(ruta);
+    frm.SetChkEnsayo(ensayo);
+    frm.cmdEjecutar_Click();
+    return TextoResumen(frm.UltimaCorrida());
+  }
+
+  FrmQUILMA frm;
+};
+
+TEST_F(EnsayoTest, CadaModoNoDejaNadaYCuentaLoQueLaCorridaRealRegistra) {
+  const std::pair<int, const char*> casos[] = {
+      {0, "saldos_clientes.txt"},  {1, "saldos_proveedores.txt"}, {2, "empleados.csv"},
+      {3, "cheques_terceros.csv"}, {4, "cheques_propios.csv"},    {5, "pendientes.csv"},
+      {6, "ot_pendientes.csv"}};
+  for (const auto& [opcion, muestra] : casos) {
+    SCOPED_TRACE(muestra);
+    const std::vector<std::string> antes = ContenidoDeTablas();
+    const std::string ensayo = Correr(opcion, RutaMuestra(muestra), true);
+    EXPECT_TRUE(frm.UltimaCorrida().finalizado) << ensayo;
+    EXPECT_EQ(ContenidoDeTablas(), antes);
+    const std::string real = Correr(opcion, RutaMuestra(muestra), false);
+    EXPECT_NE(ContenidoDeTablas(), antes);
+    EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + real);
+    EXPECT_EQ(real.find("ENSAYO"), std::string::npos);
+  }
+}
+
+// A voucher twice in the file counts as already imported the second time, as in a real run; a
+// line the database refuses undoes itself alone, and at the end every line is undone.
+TEST_F(EnsayoTest, ElRepetidoYElRechazadoComoEnLaCorridaReal) {
+  Ejecutar(
+      "CREATE TRIGGER rechaza_dos BEFORE INSERT ON MV_ASIENTOS WHEN NEW.NUMERO = '00000002' "
+      "BEGIN SELECT RAISE(ABORT, 'comprobante rechazado'); END");
+  auto linea = [](const std::string& numero) {
+    std::vector<std::string> c(38);
+    c[0] = c[13] = "15/01/2020";
+    c[4] = "FC A 0001-" + numero;
+    c[37] = "10";
+    std::string texto;
+    for (size_t i = 0; i < c.size(); ++i) texto += (i ? ";" : "") + c[i];
+    return texto + "\r\n";
+  };
+  const std::string ruta =
+      EscribirArchivo("saldos.txt", "Cliente: 123\r\n" + linea("00000001") + linea("00000001") +
+                                        linea("00000002") + linea("00000003"));
+  dialogos.ResponderSiempre("comprobante rechazado", vbOK);
+  const std::vector<std::string> antes = ContenidoDeTablas();
+  const std::string ensayo = Correr(0, ruta, true);
+  EXPECT_EQ(ContenidoDeTablas(), antes);
+  EXPECT_NE(ensayo.find("Registrados: 2\nYa importados: 1\n"), std::string::npos) << ensayo;
+  EXPECT_NE(ensayo.find("Rechazados por la base: 1 (líneas 4)"), std::string::npos) << ensayo;
+  EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + Correr(0, ruta, false));
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 2);
+}
+
+// A session on which undoing a savepoint fails, as when the server has ended the transaction.
+class SinDeshacerPuntos : public ado::ConnectionWrapper {
+ public:
+  using ado::ConnectionWrapper::ConnectionWrapper;
+  std::optional<ado::Resultado> Execute(const std::string& text, int32_t* n, int32_t o) override {
+    if (text.rfind("ROLLBACK TO", 0) != 0) return ado::ConnectionWrapper::Execute(text, n, o);
+    Errors().Clear();
+    ado::Error e;
+    e.Number = ado::kEFail;
+    e.Description = "no such savepoint: LINEA";
+    Errors().Add(e);
+    throw ErrorEjecucion(e.Number, e.Description);
+  }
+};
+
+// The run's transaction in doubt: the run stops after the line, and nothing stays.
+TEST_F(EnsayoTest, UnEnsayoQuePierdeSuTransaccionSeDetiene) {
+  Ejecutar(
+      "CREATE TRIGGER rechaza_dos BEFORE INSERT ON MV_ASIENTOS WHEN NEW.NUMERO = '00000002' "
+      "BEGIN SELECT RAISE(ABORT, 'comprobante rechazado'); END");
+  std::string contenido = "Cliente: 123\r\n";
+  for (const char* numero : {"00000001", "00000002", "00000003"}) {
+    std::vector<std::string> c(38);
+    c[0] = c[13] = "15/01/2020";
+    c[4] = std::string("FC A 0001-") + numero;
+    c[37] = "10";
+    for (size_t i = 0; i < c.size(); ++i) contenido += (i ? ";" : "") + c[i];
+    contenido += "\r\n";
+  }
+  const std::string ruta = EscribirArchivo("saldos.txt", contenido);
+  DB().gCnn = std::make_shared<SinDeshacerPuntos>(DB().gCnn);
+  dialogos.ResponderSiempre("comprobante rechazado", vbOK);
+  dialogos.ResponderSiempre("El ensayo perdió su transacción", vbOK);
+  const std::vector<std::string> antes = ContenidoDeTablas();
+  Correr(0, ruta, true);
+  const ResumenCorrida& r = frm.UltimaCorrida();
+  EXPECT_FALSE(r.finalizado);
+  EXPECT_EQ(r.lineasRechazadas, std::vector<long>{3});
+  EXPECT_EQ(dialogos.Textos("Atención").back(),
+            "El ensayo perdió su transacción con la base (¿conexión perdida?). Se detuvo "
+            "después de la línea 3; no se grabó nada.");
+  EXPECT_EQ(ContenidoDeTablas(), antes);
+  EXPECT_FALSE(DB().EnEnsayo());
+  EXPECT_FALSE(DB().EnsayoPerdido());  // the next run is a run like any other
 }
 
 }  // namespace

@@ -18,9 +18,9 @@
 #include "data/traza.h"
 #include "import/contexto_corrida.h"
 #include "platform/ado.h"
-#include "tests/support/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "tests/import/ventana_modos.h"
+#include "tests/support/conexion_con_fallas.h"
 #include "tests/support/empresa.h"
 
 namespace {
@@ -168,9 +168,10 @@ class FallasTest : public PruebaEmpresa, public ::testing::WithParamInterface<Mo
     }
   }
 
-  ResumenCorrida Correr() {
+  ResumenCorrida Correr(bool ensayo = false) {
     std::ofstream(traza, std::ios::trunc).close();
     VentanaModos ventana(GetParam().opcion, archivo, GetParam().cuenta);
+    ventana.ensayo = ensayo;
     return EjecutarImportacion(ventana);
   }
 
@@ -321,6 +322,38 @@ TEST_P(FallasTest, EveryCallFailingLeavesWholeBooksAndACleanRerunCompletesThem) 
   }
   EXPECT_GT(fallasInyectadas, 0);
   RecordProperty("faults", fallasInyectadas);
+}
+
+// A dry run under the same faults: whatever fails (its transaction's begin or end, a
+// savepoint, a release, any statement or query) and whatever the operator answers, every table
+// holds what it held before, and the session is left outside any transaction.
+TEST_P(FallasTest, EveryCallFailingInADryRunLeavesNothing) {
+  Restaurar();
+  const std::vector<std::string> base = Volcado();
+  const Respuesta respuestas[] = {{"retry", plataforma::vbRetry, false},
+                                  {"ignore", plataforma::vbIgnore, false},
+                                  {"abort", plataforma::vbAbort, false},
+                                  {"ignore from then on", plataforma::vbIgnore, true}};
+  int fallasInyectadas = 0;
+  for (const Respuesta& resp : respuestas) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(std::string(resp.nombre) + ", call " + std::to_string(n));
+      operador.respuesta = resp.codigo;
+      operador.persistente = resp.persistente;
+      *plan = ado::PlanDeFallas{};
+      plan->falla = {ado::Llamada::Cualquiera, n, resp.persistente, ado::ErrorSimulado(), ""};
+      Correr(true);
+      const bool fallo = plan->fallas > 0;
+      fallasInyectadas += plan->fallas;
+      plan->falla.n = 0;
+      EXPECT_FALSE(DB().EnEnsayo());
+      EXPECT_EQ(Volcado(), base) << "dialogs: " << ::testing::PrintToString(operador.titulos);
+      operador.titulos.clear();
+      if (HasFailure() || !fallo) break;
+    }
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(fallasInyectadas, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modos, FallasTest, ::testing::ValuesIn(Modos()),

@@ -6,19 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/traza.h"
 #include "data/valores_sesion.h"
-#include "tests/support/conexion_con_fallas.h"
 #include "platform/dialogos.h"
 #include "tests/import/ventana_modos.h"
+#include "tests/support/conexion_con_fallas.h"
 #include "tests/support/empresa.h"
 #include "ui/frm_quilma.h"
 #include "utility/utilidades.h"
@@ -322,6 +324,40 @@ TEST_F(SaldosTest, UnLoteOcupadoONumeroTomadoSeEnviaDeNuevo) {
     if (c.persistente) {
       EXPECT_EQ(plan->fallas, 3);
     }
+  }
+}
+
+// In a dry run the same refusals are undone to the line's savepoint and the batch is sent again
+// inside the run's transaction, which is never committed.
+TEST_F(SaldosTest, EnUnEnsayoElLoteSeReenviaDentroDeSuPuntoDeGuardado) {
+  ado::Error numeroTomado;
+  numeroTomado.NativeError = 2627;
+  numeroTomado.Description = "UNIQUE constraint failed: MV_ASIENTOS.NUMERO ASIENTO";
+  ado::Error ocupada;
+  ocupada.NativeError = 1222;
+  ocupada.Description = "[SQLite]database is locked (5)";
+  const std::pair<const char*, ado::Error> casos[] = {{"numero tomado", numeroTomado},
+                                                      {"ocupada", ocupada},
+                                                      {"interbloqueo", ado::ErrorSimulado()}};
+  for (const auto& [nombre, error] : casos) {
+    SCOPED_TRACE(nombre);
+    auto plan = std::make_shared<ado::PlanDeFallas>();
+    plan->falla = {ado::Llamada::Sentencia, 1, false, error, "RELEASE LINEA"};
+    ado::InstalarFallas(plan);
+    AbrirSesion(usuario_, administrador_);
+    frm.SetChkEnsayo(true);
+    const ResumenCorrida& r = CorrerTexto(
+        0, "Cliente: 123\r\n" + Detalle(0, "15/01/2020", "REC X 0001-1", "15/01/2020", "5"));
+    ado::QuitarFallas();
+    frm.SetChkEnsayo(false);
+    EXPECT_EQ(r.registrados, 1);
+    EXPECT_TRUE(r.lineasRechazadas.empty());
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+    const auto& t = plan->textos;
+    EXPECT_EQ(std::count(t.begin(), t.end(), "SAVEPOINT LINEA"), 2);
+    EXPECT_EQ(std::count(t.begin(), t.end(), "ROLLBACK TO LINEA"), 1);
+    EXPECT_EQ(std::count(t.begin(), t.end(), "COMMIT TRANSACTION"), 0);
+    EXPECT_EQ(t.back(), "ROLLBACK TRANSACTION");
   }
 }
 

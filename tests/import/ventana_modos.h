@@ -28,9 +28,11 @@ struct VentanaModos : ControlesVentana {
   void SetTxtConcepto(const std::string& texto) override { concepto = texto; }
   void DibujaProgreso(double, uint32_t, const std::string&) override {}
   void HacerEventos() override {}
+  bool Ensayo() const override { return ensayo; }
 
   int opcion = 0;
   std::string ruta, cuenta, concepto;
+  bool ensayo = false;
 };
 
 inline std::string RutaMuestra(const std::string& nombre) {

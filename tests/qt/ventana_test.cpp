@@ -106,8 +106,8 @@ TEST_F(VentanaTest, DisposicionYOrdenDeTabulacion) {
   ventana->activateWindow();
   ventana->txtRuta->setFocus();
   const std::vector<QWidget*> esperado = {
-      ventana->cmdExaminar, ventana->txtCuenta, ventana->cmdEjecutar,     ventana->txtConcepto,
-      ventana->CmdLista,    ventana->TxtLista,  ventana->CmdEjecutarLista};
+      ventana->cmdExaminar, ventana->txtCuenta, ventana->chkEnsayo, ventana->cmdEjecutar,
+      ventana->txtConcepto, ventana->CmdLista,  ventana->TxtLista,  ventana->CmdEjecutarLista};
   ventana->cmdEjecutar->setEnabled(true);  // a disabled button takes no focus
   for (QWidget* siguiente : esperado) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -276,6 +276,42 @@ TEST_F(VentanaTest, CorridaDesdeLaVentanaConSuBarra) {
   }
   EXPECT_TRUE(amarillo);
   EXPECT_TRUE(oscuro);
+}
+
+// The dry-run check box: unchecked at first, held still during the run, the summary headed by
+// what it means, and nothing left in the company.
+TEST_F(VentanaTest, EnsayoDesdeLaVentana) {
+  EmpresaDelCliente();
+  const std::string ruta = EscribirArchivo(
+      "saldos.txt", "Cliente: 123\r\n" + Comprobante("FC A 0001-00001500", "1500,00") +
+                        Comprobante("FC A 0001-00001501", "250,00") +
+                        Comprobante("NC A 0001-00000010", "-200,00"));
+  EXPECT_EQ(ventana->chkEnsayo->text(), QStringLiteral("Ensayo (no graba nada)"));
+  EXPECT_FALSE(ventana->chkEnsayo->isChecked());
+  EXPECT_FALSE(frm.chkEnsayo());
+  bool habilitadoAMitad = true;
+  QObject::connect(
+      ventana->picStatus, &PicStatus::Dibujado, [&](double porcentaje, const QString&) {
+        if (porcentaje == 50) {
+          habilitadoAMitad = ventana->chkEnsayo->isEnabled();
+          QTest::mouseClick(ventana->chkEnsayo, Qt::LeftButton);  // refused while the run goes on
+        }
+      });
+  PrepararSaldos(ruta);
+  QTest::mouseClick(ventana->chkEnsayo, Qt::LeftButton, {}, QPoint(6, 6));
+  EXPECT_TRUE(frm.chkEnsayo());
+  dialogos.ResponderSiempre("Proceso Finalizado", vbOK);
+  dialogos.ResponderSiempre("Resultado: ", vbOK);
+  QTest::mouseClick(ventana->cmdEjecutar, Qt::LeftButton);
+
+  EXPECT_FALSE(habilitadoAMitad);
+  const auto resumen = dialogos.Textos("Resumen de la importación");
+  ASSERT_EQ(resumen.size(), 1u);
+  EXPECT_EQ(resumen[0].rfind("ENSAYO: no se grabó nada\n", 0), 0u) << resumen[0];
+  EXPECT_NE(resumen[0].find("Registrados: 3"), std::string::npos) << resumen[0];
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
+  EXPECT_TRUE(ventana->chkEnsayo->isEnabled());
+  EXPECT_TRUE(ventana->chkEnsayo->isChecked());
 }
 
 // Closing the window during a run and answering Yes stops the run after its line, then closes.

@@ -1,5 +1,6 @@
 #include "tests/support/empresa.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -120,4 +121,45 @@ int64_t PruebaEmpresa::ContarFilas(const std::string& tabla, const std::string& 
   if (!condicion.empty()) sql += " WHERE " + condicion;
   std::string n = Valor(sql);
   return n.empty() ? -1 : std::stoll(n);
+}
+
+std::vector<std::string> PruebaEmpresa::ContenidoDeTablas() {
+  std::vector<std::string> filas;
+  for (const auto& tabla : Consultar("SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                     "name NOT LIKE 'sqlite_%' ORDER BY name")) {
+    for (const auto& fila : Consultar("SELECT * FROM [" + tabla[0] + "]")) {
+      std::string texto = tabla[0];
+      for (const std::string& v : fila) texto += "|" + v;
+      filas.push_back(std::move(texto));
+    }
+  }
+  std::sort(filas.begin(), filas.end());
+  return filas;
+}
+
+void PruebaEmpresa::CargarEmpresaDeMuestra() {
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('111', 'Caja y bancos', 1), "
+      "('111010002', 'Valores a depositar', 0), ('111020001', 'Banco cuenta corriente', 0), "
+      "('11201', 'Deudores por ventas', 1), ('112010005', 'PEREZ JUAN', 0), "
+      "('112010006', 'GOMEZ  ANA', 0), ('112010007', 'Ferretería Núñez', 0), "
+      "('112010008', 'MUÑOZ JOSÉ', 0), ('112010009', 'IBÁÑEZ RAÚL', 0), "
+      "('112010012', 'Taller Ñandú', 0), ('112010123', 'Panadería La Espiga', 0), "
+      "('112014567', 'Ferretería Güemes', 0), ('13101', 'Mercaderías', 0), "
+      "('21101', 'Proveedores', 1), ('211010042', 'ACME Insumos', 0), "
+      "('211010043', 'Distribuidora Añelo', 0), ('21105', 'Remuneraciones a pagar', 1), "
+      "('41101', 'Ventas', 0), ('511', 'Apertura de valores', 0)");
+  Ejecutar(
+      "INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) SELECT CODIGO, Descripcion FROM "
+      "MA_CUENTAS WHERE CODIGO LIKE '11201_%'");
+  Ejecutar(
+      "INSERT INTO MA_CUENTASADIC (CODIGO, NUMERO_DOCUMENTO, IVA, CLASE) SELECT CODIGO, "
+      "'20-12345678-3', 'CF', 1 FROM MA_CUENTAS WHERE CODIGO LIKE '11201_%'");
+  AgregarEjercicio(2019);
+  AgregarEjercicio(2020);
+  Ejecutar(
+      "INSERT INTO TA_CONFIGURACION (Grupo, Clave, Valor) VALUES "
+      "('Contabilidad', 'CUENTAVENTASDEFAULTINS', '41101'), "
+      "('General', 'CANTIDADDECIMALES', '2'), ('Seguridad', 'SS_CONFIDENCIALIDAD', 'NO'), "
+      "('Contabilidad', 'UTILIZARFECHADIA', 'NO')");
 }

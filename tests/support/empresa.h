@@ -43,6 +43,14 @@ class PruebaEmpresa : public PruebaBase {
   // First column of the first row, "" when there is no row.
   std::string Valor(const std::string& sql);
   int64_t ContarFilas(const std::string& tabla, const std::string& condicion = "");
+  // Every row of every table of the company, as "TABLE|value|value...", sorted: two calls
+  // compare equal when no table's contents changed.
+  std::vector<std::string> ContenidoDeTablas();
+  // What the sample files of every mode need: the chart of accounts with customers under
+  // 11201, suppliers under 21101, the employees' title 21105, the counter-accounts the window
+  // proposes and 511; the customers of VT_CLIENTES; the fiscal years 2019 and 2020; the
+  // settings the run reads.
+  void CargarEmpresaDeMuestra();
 
   // The fixture's own connection to the company file.
   ado::Connection& Conexion();

@@ -26,6 +26,7 @@ TEST_F(FrmQuilmaTest, EjecutarSoloConUnArchivoLegible) {
   EXPECT_FALSE(frm.cmdEjecutarHabilitado());
   EXPECT_EQ(frm.txtConcepto(), "Saldos Iniciales: Importación");
   EXPECT_EQ(frm.OpcionSeleccionada(), -1);
+  EXPECT_FALSE(frm.chkEnsayo());
 
   const std::string ruta = EscribirArchivo("saldos.txt", "x");
   struct Caso {
@@ -128,6 +129,7 @@ TEST_F(FrmQuilmaTest, LaCorridaNoCambiaYSeDetieneDespuesDeLaLinea) {
     frm.optOpcion_Click(3);
     frm.SetTxtRuta(ruta + "x");
     frm.SetTxtLista("lista.txt");
+    frm.SetChkEnsayo(true);
     if (evento == 3) frm.Detener();
   };
   frm.EstablecerVista(&vista);
@@ -150,6 +152,7 @@ TEST_F(FrmQuilmaTest, LaCorridaNoCambiaYSeDetieneDespuesDeLaLinea) {
   EXPECT_EQ(frm.OpcionSeleccionada(), 0);
   EXPECT_EQ(frm.txtRuta(), ruta);
   EXPECT_EQ(frm.TxtLista(), "");
+  EXPECT_FALSE(frm.chkEnsayo());
   // The run left the company free, and the next press runs the rest of the file.
   std::string ocupante;
   BloqueoImportacion bloqueo;

@@ -115,6 +115,10 @@ void VentanaImportacion::CrearControles() {
   txtConcepto = new QLineEdit(this);
   ubicar(txtConcepto, "txtConcepto", RectTwips(2130, 3660, 4455, 300));
 
+  // A dry run: the run executes and is rolled back at its end.
+  chkEnsayo = new QCheckBox(QStringLiteral("Ensayo (no graba nada)"), this);
+  ubicar(chkEnsayo, "chkEnsayo", RectTwips(4560, 3330, 3300, 255));
+
   // The price-list row lies below the client area: reached only with the Tab key.
   CmdLista = new QPushButton(QStringLiteral("..."), this);
   ubicar(CmdLista, "CmdLista", RectTwips(6405, 5400, 960, 300));
@@ -138,7 +142,7 @@ void VentanaImportacion::CrearControles() {
     grupoOpciones_->addButton(optOpcion[i], i);
   }
 
-  QWidget* orden[] = {txtRuta,     cmdExaminar, txtCuenta, cmdEjecutar,
+  QWidget* orden[] = {txtRuta,     cmdExaminar, txtCuenta, chkEnsayo,       cmdEjecutar,
                       txtConcepto, CmdLista,    TxtLista,  CmdEjecutarLista};
   QWidget* anterior = nullptr;
   for (QWidget* w : orden) {
@@ -203,6 +207,8 @@ void VentanaImportacion::Conectar() {
   connect(TxtLista, &QLineEdit::textEdited, this,
           [this](const QString& texto) { frm_.SetTxtLista(texto.toStdString()); });
   // An option's click event fires when it becomes selected (mouse or arrow keys).
+  connect(chkEnsayo, &QCheckBox::toggled, this,
+          [this](bool marcado) { Manejar([&] { frm_.SetChkEnsayo(marcado); }); });
   connect(grupoOpciones_, &QButtonGroup::idToggled, this, [this](int indice, bool marcada) {
     if (marcada) Manejar([&] { frm_.optOpcion_Click(indice); });
   });
@@ -259,11 +265,12 @@ void VentanaImportacion::Refrescar() {
   SiDistinto(txtCuenta, frm_.txtCuenta());
   SiDistinto(txtConcepto, frm_.txtConcepto());
   SiDistinto(TxtLista, frm_.TxtLista());
+  if (chkEnsayo->isChecked() != frm_.chkEnsayo()) chkEnsayo->setChecked(frm_.chkEnsayo());
   // The values of a run are read at its start: nothing that would change them can be touched
   // until it ends, and the execute button stops it meanwhile.
   const bool libre = !frm_.CorridaEnCurso();
-  QWidget* quietos[] = {txtRuta,  cmdExaminar, txtCuenta,       txtConcepto,
-                        CmdLista, TxtLista,    CmdEjecutarLista};
+  QWidget* quietos[] = {txtRuta,  cmdExaminar, txtCuenta,        txtConcepto,
+                        CmdLista, TxtLista,    CmdEjecutarLista, chkEnsayo};
   for (QWidget* w : quietos) w->setEnabled(libre);
   for (QRadioButton* opcion : optOpcion) opcion->setEnabled(libre);
   const QString texto = libre ? QStringLiteral("Ejecutar") : QStringLiteral("Detener");

@@ -4,6 +4,7 @@
 // the model's state; the view also draws the run's progress and yields to the event loop.
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,6 +60,7 @@ class VentanaImportacion : public QWidget, public VistaQuilma {
   QLabel* Label7;
   QPushButton* CmdEjecutarLista;
   QLabel* Label8;
+  QCheckBox* chkEnsayo;
   std::array<QRadioButton*, 7> optOpcion;
 
  protected:
