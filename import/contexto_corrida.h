@@ -10,6 +10,7 @@
 
 #include "data/db_dll.h"
 #include "data/sentencias.h"
+#include "import/conciliacion.h"
 #include "platform/archivos.h"
 
 // The import window's controls, read by the run at the moment it needs them.
@@ -65,6 +66,7 @@ struct ResumenCorrida {
   long detenidoEnLinea = 0;                      // the operator stopped the run after this line
   bool detenidoPorRechazos = false;  // stopped after many refusals in a row: what was posted stays
   std::string empresaOcupada;        // the run did not start: who holds the company
+  Conciliacion conciliacion;         // the file against the database after the last line
 };
 
 // How a run ended: every line posted, already there or passed over as the layout says
@@ -116,6 +118,7 @@ struct ContextoCorrida {
   std::string ImporteTexto;
   std::string NroComprobanteBancario;  // the cheque modes' bank voucher number
 
+  LeidoDelArchivo leido;  // what the file said, for the reconciliation at the end
   ResumenCorrida resumen;
 };
 
@@ -134,6 +137,18 @@ void AnotarNoRegistrada(ContextoCorrida& ctx, const std::string& motivo, const s
 // Whether a table lookup found its row; a lookup that could not be made raises its error
 // instead, so no line is written on the word of a check that was never made.
 bool Encontrada(Busqueda b);
+
+// Notes the entry the current line just posted (month of ctx.Fecha, ctx.Periodo,
+// ctx.NumeroAsiento), for the balance check at the end of the run.
+void AnotarAsientoGrabado(ContextoCorrida& ctx);
+// The counts that tell how a line ended: what was posted (vouchers, cheques, headers, accounts)
+// and what was found already there.
+struct Hechos {
+  long registrados = 0, yaImportados = 0;
+};
+Hechos HechosDe(const ResumenCorrida& r);
+// How the line ended, from the counts before and after it: posted, already there, or neither.
+Destino DestinoDeLinea(Hechos antes, Hechos despues);
 
 // Column `i` of the current line; raises ErrorEjecucion 9 when the line has no such column.
 const std::string& Columna(const ContextoCorrida& ctx, size_t i);

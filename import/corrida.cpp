@@ -14,6 +14,7 @@
 #include "import/contexto_corrida.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
+#include "platform/regional.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -159,6 +160,21 @@ bool Encontrada(Busqueda b) {
   ExigirConsultaHecha();
   throw ErrorEjecucion(plataforma::kErrArgumentoInvalido,
                        "La búsqueda en la base no se pudo hacer");
+}
+
+void AnotarAsientoGrabado(ContextoCorrida& ctx) {
+  ctx.leido.AnotarAsiento(
+      {plataforma::CDate(ctx.Fecha).mes, std::stoi(ctx.Periodo), std::stoll(ctx.NumeroAsiento)});
+}
+
+Hechos HechosDe(const ResumenCorrida& r) {
+  return {r.registrados + r.cuentasCreadas, r.yaImportados + r.cuentasExistentes};
+}
+
+Destino DestinoDeLinea(Hechos antes, Hechos despues) {
+  if (despues.registrados > antes.registrados) return Destino::Registrada;
+  if (despues.yaImportados > antes.yaImportados) return Destino::YaImportada;
+  return Destino::NoRegistrada;
 }
 
 const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
@@ -418,5 +434,7 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   } catch (const FinDeCorrida&) {
     // The run ended early; the clean-up above already ran.
   }
+  // Extra reads after the last line, still under the company lock: nothing of a line changes.
+  ctx.resumen.conciliacion = Conciliar(ctx.leido, valores.txtCuenta());
   return ctx.resumen;
 }

@@ -48,7 +48,7 @@ bool EsNumeroSimple(const std::string& texto) {
 
 // The lines of the file; false when the tool must stop (its message was shown).
 bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
-                     ResumenLista& resumen) {
+                     ResumenLista& resumen, LeidoDelArchivo& leido) {
   long numeroLinea = 0;
   while (!archivo.EOF_()) {
     const std::string linea = archivo.LeerLinea();
@@ -65,8 +65,10 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
                                                kTipoTexto, "", true, false);
     if (Trim(codigo).empty()) {
       ++resumen.nombresNoEncontrados;
+      leido.AnotarClase(nombre, clase, Destino::NoRegistrada);
       continue;
     }
+    leido.AnotarClase(nombre, clase, Destino::Registrada);
     if (!EsNumeroSimple(clase)) {
       Avisar("Línea " + std::to_string(numeroLinea) + " de " + ruta + ": la clase de precio \"" +
              utilidad::Abreviado(clase) + "\" de " + nombre +
@@ -105,22 +107,24 @@ ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista) {
     return resumen;
   }
   plataforma::ArchivoTexto archivo;
+  LeidoDelArchivo leido;
+  bool completo = false;
   try {
     archivo.Abrir(TxtLista);
-    const bool completo = ProcesarArchivo(archivo, TxtLista, resumen);
+    completo = ProcesarArchivo(archivo, TxtLista, resumen, leido);
     archivo.Cerrar();
-    if (!completo) return resumen;
   } catch (const plataforma::ErrorEjecucion& e) {
     if (archivo.Abierto()) archivo.Cerrar();
     Avisar("ERROR DETECTADO " + std::to_string(e.Number) + " " + e.Description + " ");
-    return resumen;
   } catch (const std::exception& e) {
     if (archivo.Abierto()) archivo.Cerrar();
     Avisar("ERROR DETECTADO " + std::to_string(plataforma::kErrArgumentoInvalido) + " " + e.what() +
            " ");
-    return resumen;
   }
+  if (!completo) return resumen;  // the operator was told why; nothing more is sent
   Avisar("FINALIZADO");
   resumen.finalizado = true;
+  // The classes as MA_CUENTASADIC holds them now, read once after the last line.
+  resumen.conciliacion = Conciliar(leido, "");
   return resumen;
 }

@@ -4,12 +4,15 @@
 
 #include <string>
 
+#include "import/conciliacion.h"
+
 struct ResumenLista {
   long clasesActualizadas = 0;
   long nombresNoEncontrados = 0;
   long sinDatosAdicionales = 0;  // names found whose account has no MA_CUENTASADIC row
   bool finalizado = false;       // reached "FINALIZADO"
   std::string empresaOcupada;    // not started: another import run holds the company
+  Conciliacion conciliacion;     // the classes of the file against MA_CUENTASADIC afterwards
 };
 
 ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista);
