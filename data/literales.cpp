@@ -9,9 +9,10 @@ namespace literales {
 
 namespace {
 
-// Token delimiters and digits: control characters no statement of the system contains.
+// Token delimiters and digits: control characters no statement of the system contains, and
+// none a rewrite takes for a blank (tab, line ends, form feed), which would cut a token apart.
 constexpr char kMarca = '\x01';
-constexpr char kDigitoCero = '\x02';  // digits 0-9 are \x02 to \x0B
+constexpr char kDigitoCero = '\x0E';  // digits 0-9 are \x0E to \x17
 
 // Appends the token of literal number `indice`: kMarca, its decimal digits shifted, kMarca.
 void AgregarToken(std::string& t, size_t indice) {
