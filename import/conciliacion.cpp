@@ -1,7 +1,8 @@
 // The reconciliation of a run against the database: what the file said, noted line by line,
 // and the end-of-run reads that set the journal, the accounts, the pending documents and the
 // price classes beside it. Every read looks rows up by the columns of an index, a hundred keys a
-// statement (a longer OR would pass the engines' expression depth).
+// statement (a longer OR would pass the engines' expression depth); keys that share the leading
+// columns of the index go in one IN list, which the engine plans as one search.
 
 #include "import/conciliacion.h"
 
@@ -29,6 +30,9 @@ using plataforma::Valor;
 using Fila = std::vector<Valor>;
 
 constexpr size_t kClavesPorConsulta = 100;
+// Values of one IN list: every engine takes this many (Oracle stops at 1000).
+constexpr size_t kValoresPorLista = 500;
+constexpr size_t kListasPorConsulta = 20;
 
 // Texts as the database compares them (letter case and the blanks around ignored).
 std::string Normal(const std::string& texto) { return utilidad::Mayusculas(utilidad::Trim(texto)); }
@@ -50,10 +54,11 @@ Moneda Menos(Moneda a, Moneda b) { return Moneda{a.diezmilesimos - b.diezmilesim
 // Runs SELECT `cabeza` WHERE term OR term ... for the terms a hundred at a time, handing every
 // row to `fila`. False, with `error` set, when a statement could not be read.
 bool LeerPorTandas(const std::string& cabeza, const std::vector<std::string>& terminos,
-                   const std::function<void(const Fila&)>& fila, std::string& error) {
-  for (size_t desde = 0; desde < terminos.size(); desde += kClavesPorConsulta) {
+                   const std::function<void(const Fila&)>& fila, std::string& error,
+                   size_t porConsulta = kClavesPorConsulta) {
+  for (size_t desde = 0; desde < terminos.size(); desde += porConsulta) {
     std::string sql = cabeza + " WHERE ";
-    const size_t hasta = std::min(terminos.size(), desde + kClavesPorConsulta);
+    const size_t hasta = std::min(terminos.size(), desde + porConsulta);
     for (size_t i = desde; i < hasta; ++i) sql += (i > desde ? " OR " : "") + terminos[i];
     ado::Recordset rs;
     DB().AbrirRecordset(sql, rs);
@@ -73,6 +78,22 @@ bool LeerPorTandas(const std::string& cabeza, const std::vector<std::string>& te
   return true;
 }
 
+// Keys that share the leading columns of an index as one term each "(<fijo> AND <columna> IN
+// (...))", so that the engine plans one search of the index per term, however many keys.
+std::vector<std::string> TerminosEnLista(
+    const std::map<std::string, std::vector<std::string>>& porFijo, const std::string& columna) {
+  std::vector<std::string> terminos;
+  for (const auto& [fijo, valores] : porFijo) {
+    for (size_t desde = 0; desde < valores.size(); desde += kValoresPorLista) {
+      std::string t = "(" + fijo + " AND " + columna + " IN (";
+      const size_t hasta = std::min(valores.size(), desde + kValoresPorLista);
+      for (size_t i = desde; i < hasta; ++i) t += (i > desde ? ", " : "") + valores[i];
+      terminos.push_back(t + "))");
+    }
+  }
+  return terminos;
+}
+
 std::string Clave(const ClaveComprobante& c) {
   return Normal(c.tc) + "|" + Normal(c.sucursal) + "|" + Normal(c.numero) + "|" + Normal(c.letra);
 }
@@ -83,16 +104,17 @@ void ConciliarCuentas(const LeidoDelArchivo& leido, Conciliacion& c) {
   for (const auto& [cuenta, datos] : leido.cuentas_) {
     claves.insert(datos.enDiario.begin(), datos.enDiario.end());
   }
-  std::vector<std::string> terminos;
+  std::map<std::string, std::vector<std::string>> numeros;
   for (const ClaveComprobante& k : claves) {
-    terminos.push_back("(TC = " + Lit(k.tc) + " AND SUCURSAL = " + Lit(k.sucursal) +
-                       " AND LETRA = " + Lit(k.letra) + " AND NUMERO = " + Lit(k.numero) + ")");
+    numeros["TC = " + Lit(k.tc) + " AND SUCURSAL = " + Lit(k.sucursal) +
+            " AND LETRA = " + Lit(k.letra)]
+        .push_back(Lit(k.numero));
   }
   // Voucher key -> account -> signed amount.
   std::map<std::string, std::map<std::string, Moneda>> diario;
   LeerPorTandas(
       "SELECT Cuenta, TC, SUCURSAL, NUMERO, LETRA, [Debe-Haber], Importe FROM @ADMIN_MV_ASIENTOS",
-      terminos,
+      TerminosEnLista(numeros, "NUMERO"),
       [&](const Fila& f) {
         const std::string clave = Clave({Texto(f[1]), Texto(f[2]), Texto(f[3]), Texto(f[4])});
         Moneda importe = ImporteDeCampo(f[6]).Absoluto();
@@ -100,7 +122,7 @@ void ConciliarCuentas(const LeidoDelArchivo& leido, Conciliacion& c) {
         Moneda& suma = diario[clave][Normal(Texto(f[0]))];
         suma = Mas(suma, importe);
       },
-      c.error);
+      c.error, kListasPorConsulta);
 
   std::vector<ConciliacionCuenta> conDiferencia, conciliadas;
   for (const std::string& cuenta : leido.ordenCuentas_) {
@@ -295,12 +317,11 @@ void ConciliarAsientos(const LeidoDelArchivo& leido, Conciliacion& c) {
   ConciliacionAsientos r;
   std::set<ClaveAsiento> claves(leido.asientos_.begin(), leido.asientos_.end());
   r.asientos = static_cast<long>(claves.size());
-  std::vector<std::string> terminos;
+  std::map<std::string, std::vector<std::string>> numeros;
   for (const ClaveAsiento& k : claves) {
-    terminos.push_back("(MES_OPERATIVO = " + std::to_string(k.mes) +
-                       " AND PERIODO = " + std::to_string(k.periodo) +
-                       " AND TIPO_REG = '    ' AND [NUMERO ASIENTO] = " + std::to_string(k.numero) +
-                       ")");
+    numeros["MES_OPERATIVO = " + std::to_string(k.mes) +
+            " AND PERIODO = " + std::to_string(k.periodo) + " AND TIPO_REG = '    '"]
+        .push_back(std::to_string(k.numero));
   }
   struct Lados {
     Moneda debe, haber;
@@ -310,7 +331,7 @@ void ConciliarAsientos(const LeidoDelArchivo& leido, Conciliacion& c) {
   LeerPorTandas(
       "SELECT MES_OPERATIVO, PERIODO, [NUMERO ASIENTO], [Debe-Haber], Importe "
       "FROM @ADMIN_MV_ASIENTOS",
-      terminos,
+      TerminosEnLista(numeros, "[NUMERO ASIENTO]"),
       [&](const Fila& f) {
         const ClaveAsiento k{static_cast<int>(Entero(f[0])), static_cast<int>(Entero(f[1])),
                              Entero(f[2])};
@@ -327,7 +348,7 @@ void ConciliarAsientos(const LeidoDelArchivo& leido, Conciliacion& c) {
           ++l.sinLado;
         }
       },
-      c.error);
+      c.error, kListasPorConsulta);
   for (const auto& [k, l] : asientos) {
     ++r.hallados;
     r.lineas += l.lineas;
