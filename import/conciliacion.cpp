@@ -166,6 +166,9 @@ void ConciliarCheques(const LeidoDelArchivo& leido, const std::string& contrapar
     a.second = Mas(a.second, ch.importe);
     ++r.enArchivo;
     r.totalArchivo = Mas(r.totalArchivo, ch.importe);
+    ++(ch.destino == Destino::Registrada    ? r.registrados
+       : ch.destino == Destino::YaImportada ? r.yaImportados
+                                            : r.noRegistrados);
   }
   std::vector<std::string> terminos;
   for (const std::string& n : numeros) {
@@ -406,23 +409,21 @@ void LeidoDelArchivo::AnotarCheque(const std::string& numeroBancario, Moneda imp
   cheques_.push_back({numeroBancario, importe, destino});
 }
 
-void LeidoDelArchivo::AnotarEmpleado(const std::string& nombre, Destino destino) {
-  empleados_.push_back({nombre, "", "", destino});
+void LeidoDelArchivo::AnotarEmpleado(const std::string& nombre) {
+  empleados_.push_back({nombre, "", ""});
 }
 
-void LeidoDelArchivo::AnotarDocumento(const std::string& tc, const std::string& idComprobante,
-                                      Destino destino) {
-  documentos_.push_back({tc, idComprobante, "", destino});
+void LeidoDelArchivo::AnotarDocumento(const std::string& tc, const std::string& idComprobante) {
+  documentos_.push_back({tc, idComprobante, ""});
 }
 
 void LeidoDelArchivo::AnotarTarea(const std::string& tc, const std::string& idComprobante,
                                   const std::string& descripcion) {
-  tareas_.push_back({tc, idComprobante, descripcion, Destino::NoRegistrada});
+  tareas_.push_back({tc, idComprobante, descripcion});
 }
 
-void LeidoDelArchivo::AnotarClase(const std::string& nombre, const std::string& clase,
-                                  Destino destino) {
-  clases_.push_back({nombre, clase, "", destino});
+void LeidoDelArchivo::AnotarClase(const std::string& nombre, const std::string& clase) {
+  clases_.push_back({nombre, clase, ""});
 }
 
 bool LeidoDelArchivo::Vacio() const {
@@ -487,9 +488,11 @@ std::vector<std::string> LineasConciliacion(const Conciliacion& c) {
   if (c.cheques) {
     const ConciliacionCheques& q = *c.cheques;
     l.push_back("  Cheques: " + std::to_string(q.enArchivo) + " en el archivo por " +
-                Importe(q.totalArchivo) + "; en el diario con esos números sobre la cuenta " +
-                q.contrapartida + ": " + std::to_string(q.enDiario) + " por " +
-                Importe(q.totalDiario) + "; diferencia " +
+                Importe(q.totalArchivo) + " (registrados " + std::to_string(q.registrados) +
+                ", ya importados " + std::to_string(q.yaImportados) + ", no registrados " +
+                std::to_string(q.noRegistrados) +
+                "); en el diario con esos números sobre la cuenta " + q.contrapartida + ": " +
+                std::to_string(q.enDiario) + " por " + Importe(q.totalDiario) + "; diferencia " +
                 Importe(Menos(q.totalArchivo, q.totalDiario)) +
                 (q.numerosConDiferencia.empty() ? "" : ": NO CONCILIA"));
     for (const std::string& n : q.numerosConDiferencia) l.push_back("    cheque " + n);

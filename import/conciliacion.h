@@ -47,13 +47,13 @@ class LeidoDelArchivo {
   // and its absolute amount.
   void AnotarCheque(const std::string& numeroBancario, plataforma::Moneda importe, Destino destino);
   // An employee's name as the run stores it, to be found under the title account.
-  void AnotarEmpleado(const std::string& nombre, Destino destino);
+  void AnotarEmpleado(const std::string& nombre);
   // A pending document (its header) and a task of it (its link).
-  void AnotarDocumento(const std::string& tc, const std::string& idComprobante, Destino destino);
+  void AnotarDocumento(const std::string& tc, const std::string& idComprobante);
   void AnotarTarea(const std::string& tc, const std::string& idComprobante,
                    const std::string& descripcion);
   // A price-list line: the customer's account name and the class it must end with.
-  void AnotarClase(const std::string& nombre, const std::string& clase, Destino destino);
+  void AnotarClase(const std::string& nombre, const std::string& clase);
   // An entry this run wrote.
   void AnotarAsiento(const ClaveAsiento& asiento) { asientos_.push_back(asiento); }
 
@@ -74,7 +74,6 @@ class LeidoDelArchivo {
   };
   struct Item {
     std::string nombre, clave, valor;  // what is looked up and the value it must have
-    Destino destino;
   };
 
   std::vector<std::string> ordenCuentas_;  // in the order of the file
@@ -113,6 +112,7 @@ struct ConciliacionCheques {
   std::string contrapartida;
   long enArchivo = 0;
   plataforma::Moneda totalArchivo;
+  long registrados = 0, yaImportados = 0, noRegistrados = 0;
   long enDiario = 0;
   plataforma::Moneda totalDiario;
   std::vector<std::string> numerosConDiferencia;  // "0012345: 2 por 3000 / 1 por 1500"

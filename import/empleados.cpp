@@ -93,12 +93,9 @@ void ImportarEmpleados(ContextoCorrida& ctx) {
   RecorrerArchivo(
       ctx, nullptr,
       [&] {
-        const Hechos antes = HechosDe(ctx.resumen);
         ProcesarEmpleado(ctx);
         // The name as stored, to be found under the title at the end of the run.
-        if (!ctx.Descripcion.empty()) {
-          ctx.leido.AnotarEmpleado(ctx.Descripcion, DestinoDeLinea(antes, HechosDe(ctx.resumen)));
-        }
+        if (!ctx.Descripcion.empty()) ctx.leido.AnotarEmpleado(ctx.Descripcion);
       },
       nullptr);
 }

@@ -61,14 +61,13 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
     const std::string clase = Trim(Campo(campos, 3));
     // Account names are stored without single quotes; ask for the name the way it was stored.
     const std::string nombre = utilidad::QuitarCaracteres(Trim(Campo(campos, 2)), "'");
+    leido.AnotarClase(nombre, clase);
     const std::string codigo = DB().DatosTabla("@ADMIN_MA_CUENTAS", nombre, "CODIGO", "DESCRIPCION",
                                                kTipoTexto, "", true, false);
     if (Trim(codigo).empty()) {
       ++resumen.nombresNoEncontrados;
-      leido.AnotarClase(nombre, clase, Destino::NoRegistrada);
       continue;
     }
-    leido.AnotarClase(nombre, clase, Destino::Registrada);
     if (!EsNumeroSimple(clase)) {
       Avisar("Línea " + std::to_string(numeroLinea) + " de " + ruta + ": la clase de precio \"" +
              utilidad::Abreviado(clase) + "\" de " + nombre +

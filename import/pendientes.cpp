@@ -154,7 +154,7 @@ void ProcesarDocumento(ContextoCorrida& ctx, EstadoPendientes& e, const std::str
   }
   doc.cuentaCliente = cuenta;
   // Noted now, so that a document whose header is never written still shows as missing.
-  ctx.leido.AnotarDocumento(doc.TC, doc.IdComprobante(), Destino::NoRegistrada);
+  ctx.leido.AnotarDocumento(doc.TC, doc.IdComprobante());
   if (!Paso(ctx, [&] {
         doc.nombreCliente = DB().DatosTabla("VT_CLIENTES", cuenta, "RAZON_SOCIAL", "Codigo",
                                             kTipoTexto, "", true, false);

@@ -215,6 +215,7 @@ TEST_F(ConciliacionTest, ChequesContraLasLineasDeEsosNumerosEnLaContrapartida) {
   const ConciliacionCheques& q = *r.conciliacion.cheques;
   const std::string numeros = "('0012345', '0012346', '0012348')";
   EXPECT_EQ(q.enArchivo, 4);
+  EXPECT_EQ(q.registrados, 4);
   EXPECT_EQ(q.totalArchivo, Importe("4485,06"));
   EXPECT_EQ(q.enDiario, ContarFilas("MV_ASIENTOS", "NROCOMPROBANTEBANCARIO IN " + numeros +
                                                        " AND Cuenta = '111010002'"));
