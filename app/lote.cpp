@@ -163,8 +163,9 @@ int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
   if (!r.empresaOcupada.empty()) return kLoteOcupada;
   if (r.ensayo) std::cout << "ENSAYO: no se grabó nada\n";
   std::cout << "Clases actualizadas: " << r.clasesActualizadas << "\n"
-            << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n"
-            << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;
+            << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n";
+  for (const std::string& l : LineasConciliacion(r.conciliacion)) std::cout << l << "\n";
+  std::cout << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;
   return r.finalizado ? kLoteFinalizado : kLoteInterrumpido;
 }
 

@@ -2,6 +2,7 @@
 // window's counter-account and account "511", keyed by its bank voucher number so a file can be
 // imported again without duplicates.
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -220,9 +221,31 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
   }
 }
 
+// The cheque a line names, for the reconciliation: its bank number as the journal stores it
+// and its amount; nothing without a number or with a zero or unreadable amount.
+void AnotarChequeLeido(ContextoCorrida& ctx, const DisenoCheque& d, Destino destino) {
+  if (ctx.Columnas.size() <= std::max(d.cheque, d.importe)) return;
+  const std::string cheque = utilidad::QuitarCaracteres(ctx.Columnas[d.cheque], "'");
+  if (Trim(cheque).empty()) return;
+  plataforma::Moneda monto;
+  try {
+    monto = utilidad::TextoAImporte(ctx.Columnas[d.importe]).Absoluto();
+  } catch (const plataforma::ErrorEjecucion&) {
+    return;
+  }
+  if (monto.diezmilesimos > 0) ctx.leido.AnotarCheque(d.prefijoBancario + cheque, monto, destino);
+}
+
 void ImportarCheques(ContextoCorrida& ctx, const DisenoCheque& d) {
   RecorrerArchivo(
-      ctx, [&] { DeshabilitarTriggers(ctx); }, [&] { ProcesarCheque(ctx, d); },
+      ctx, [&] { DeshabilitarTriggers(ctx); },
+      [&] {
+        const Hechos antes = HechosDe(ctx.resumen);
+        ProcesarCheque(ctx, d);
+        const Destino destino = DestinoDeLinea(antes, HechosDe(ctx.resumen));
+        AnotarChequeLeido(ctx, d, destino);
+        if (destino == Destino::Registrada) AnotarAsientoGrabado(ctx);
+      },
       [&] { HabilitarTriggers(ctx); });
 }
 

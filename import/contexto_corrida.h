@@ -11,6 +11,7 @@
 
 #include "data/db_dll.h"
 #include "data/sentencias.h"
+#include "import/conciliacion.h"
 #include "platform/archivos.h"
 #include "platform/valores.h"
 
@@ -40,12 +41,6 @@ struct LineaNoRegistrada {
   int64_t linea = 0;   // the line number, as wide as the run's line count on every system
   std::string motivo;  // "rechazada por la base", "incompleta", "fuera de ejercicio", ...
   std::string valor;   // what shows why: the value or the database's message (80 characters)
-};
-
-// The reconciliation of the file against the journal after the run, as the summary and the
-// report show it; a run that computes none leaves it absent.
-struct Conciliacion {
-  std::vector<std::string> lineas;  // one line of text per account or item, then the final line
 };
 
 // Counts of a run, shown beside the closing message (the batch mode prints them).
@@ -83,7 +78,7 @@ struct ResumenCorrida {
   std::string cuenta, concepto;  // the counter-account and the concept posted with
   std::string sha256Archivo;     // of the bytes the run read; empty when it read none
   bool ensayo = false;           // a dry run: nothing of it stayed in the database
-  std::optional<Conciliacion> conciliacion;
+  Conciliacion conciliacion;     // the file against the database after the last line
   // The files the run left, empty when not written; they go to the program's folder when the
   // input's cannot be written.
   std::string archivoRechazados, archivoMotivos, archivoInforme, archivoInformeJson;
@@ -153,6 +148,7 @@ struct ContextoCorrida {
   std::string ImporteTexto;
   std::string NroComprobanteBancario;  // the cheque modes' bank voucher number
 
+  LeidoDelArchivo leido;  // what the file said, for the reconciliation at the end
   ResumenCorrida resumen;
   LineasParaCorregir paraCorregir;
 };
@@ -176,6 +172,18 @@ void AnotarContexto(ContextoCorrida& ctx, size_t nivel);
 // Whether a table lookup found its row; a lookup that could not be made raises its error
 // instead, so no line is written on the word of a check that was never made.
 bool Encontrada(Busqueda b);
+
+// Notes the entry the current line just posted (month of ctx.Fecha, ctx.Periodo,
+// ctx.NumeroAsiento), for the balance check at the end of the run.
+void AnotarAsientoGrabado(ContextoCorrida& ctx);
+// The counts that tell how a line ended: what was posted (vouchers, cheques, headers, accounts)
+// and what was found already there.
+struct Hechos {
+  long registrados = 0, yaImportados = 0;
+};
+Hechos HechosDe(const ResumenCorrida& r);
+// How the line ended, from the counts before and after it: posted, already there, or neither.
+Destino DestinoDeLinea(Hechos antes, Hechos despues);
 
 // Column `i` of the current line; raises ErrorEjecucion 9 when the line has no such column.
 const std::string& Columna(const ContextoCorrida& ctx, size_t i);

@@ -193,6 +193,21 @@ bool Encontrada(Busqueda b) {
                        "La búsqueda en la base no se pudo hacer");
 }
 
+void AnotarAsientoGrabado(ContextoCorrida& ctx) {
+  ctx.leido.AnotarAsiento(
+      {plataforma::CDate(ctx.Fecha).mes, std::stoi(ctx.Periodo), std::stoll(ctx.NumeroAsiento)});
+}
+
+Hechos HechosDe(const ResumenCorrida& r) {
+  return {r.registrados + r.cuentasCreadas, r.yaImportados + r.cuentasExistentes};
+}
+
+Destino DestinoDeLinea(Hechos antes, Hechos despues) {
+  if (despues.registrados > antes.registrados) return Destino::Registrada;
+  if (despues.yaImportados > antes.yaImportados) return Destino::YaImportada;
+  return Destino::NoRegistrada;
+}
+
 const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
   if (i >= ctx.Columnas.size()) {
     throw ErrorEjecucion(plataforma::kErrIndiceFueraDeRango, "Subíndice fuera del intervalo");
@@ -489,6 +504,9 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   } catch (const FinDeCorrida&) {
     // The run ended early; the clean-up above already ran.
   }
+  // Extra reads after the last line, still under the company lock (and inside a dry run's
+  // transaction): nothing of a line changes.
+  r.conciliacion = Conciliar(ctx.leido, valores.txtCuenta());
   r.concepto = valores.txtConcepto();  // an own-cheque run writes its own
   EscribirRechazados(ctx);
   r.fin = plataforma::Ahora();

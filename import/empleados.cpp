@@ -91,5 +91,11 @@ void ProcesarEmpleado(ContextoCorrida& ctx) {
 
 void ImportarEmpleados(ContextoCorrida& ctx) {
   RecorrerArchivo(
-      ctx, nullptr, [&] { ProcesarEmpleado(ctx); }, nullptr);
+      ctx, nullptr,
+      [&] {
+        ProcesarEmpleado(ctx);
+        // The name as stored, to be found under the title at the end of the run.
+        if (!ctx.Descripcion.empty()) ctx.leido.AnotarEmpleado(ctx.Descripcion);
+      },
+      nullptr);
 }

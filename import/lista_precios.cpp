@@ -48,7 +48,7 @@ bool EsNumeroSimple(const std::string& texto) {
 
 // The lines of the file; false when the tool must stop (its message was shown).
 bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
-                     ResumenLista& resumen) {
+                     ResumenLista& resumen, LeidoDelArchivo& leido) {
   long numeroLinea = 0;
   while (!archivo.EOF_()) {
     const std::string linea = archivo.LeerLinea();
@@ -61,6 +61,7 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
     const std::string clase = Trim(Campo(campos, 3));
     // Account names are stored without single quotes; ask for the name the way it was stored.
     const std::string nombre = utilidad::QuitarCaracteres(Trim(Campo(campos, 2)), "'");
+    leido.AnotarClase(nombre, clase);
     const std::string codigo = DB().DatosTabla("@ADMIN_MA_CUENTAS", nombre, "CODIGO", "DESCRIPCION",
                                                kTipoTexto, "", true, false);
     if (Trim(codigo).empty()) {
@@ -118,22 +119,24 @@ ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista, bool ensayo) {
     }
   } aviso{ensayo};
   plataforma::ArchivoTexto archivo;
+  LeidoDelArchivo leido;
+  bool completo = false;
   try {
     archivo.Abrir(TxtLista);
-    const bool completo = ProcesarArchivo(archivo, TxtLista, resumen);
+    completo = ProcesarArchivo(archivo, TxtLista, resumen, leido);
     archivo.Cerrar();
-    if (!completo) return resumen;
   } catch (const plataforma::ErrorEjecucion& e) {
     if (archivo.Abierto()) archivo.Cerrar();
     Avisar("ERROR DETECTADO " + std::to_string(e.Number) + " " + e.Description + " ");
-    return resumen;
   } catch (const std::exception& e) {
     if (archivo.Abierto()) archivo.Cerrar();
     Avisar("ERROR DETECTADO " + std::to_string(plataforma::kErrArgumentoInvalido) + " " + e.what() +
            " ");
-    return resumen;
   }
+  if (!completo) return resumen;  // the operator was told why; nothing more is sent
   Avisar("FINALIZADO");
   resumen.finalizado = true;
+  // The classes as MA_CUENTASADIC holds them now, read once after the last line.
+  resumen.conciliacion = Conciliar(leido, "");
   return resumen;
 }

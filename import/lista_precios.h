@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "import/conciliacion.h"
+
 struct ResumenLista {
   long clasesActualizadas = 0;
   long nombresNoEncontrados = 0;
@@ -11,6 +13,7 @@ struct ResumenLista {
   bool finalizado = false;       // reached "FINALIZADO"
   std::string empresaOcupada;    // not started: another import run holds the company
   bool ensayo = false;           // a dry run: nothing of it stayed in the database
+  Conciliacion conciliacion;     // the classes of the file against MA_CUENTASADIC afterwards
 };
 
 // With `ensayo` a dry run: every update inside one transaction rolled back at the end, and a

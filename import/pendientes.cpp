@@ -153,6 +153,8 @@ void ProcesarDocumento(ContextoCorrida& ctx, EstadoPendientes& e, const std::str
     return;
   }
   doc.cuentaCliente = cuenta;
+  // Noted now, so that a document whose header is never written still shows as missing.
+  ctx.leido.AnotarDocumento(doc.TC, doc.IdComprobante());
   if (!Paso(ctx, [&] {
         doc.nombreCliente = DB().DatosTabla("VT_CLIENTES", cuenta, "RAZON_SOCIAL", "Codigo",
                                             kTipoTexto, "", true, false);
@@ -230,13 +232,17 @@ void ProcesarTarea(ContextoCorrida& ctx, EstadoPendientes& e) {
     AnotarOmitida(ctx, "tarea con campos faltantes");
     return;
   }
+  // The id and description are stored without quotes and the id with four characters in every
+  // table, so the catalogue, the link and the link test all name the same task.
+  descripcion = QuitarCaracteres(Trim(descripcion), "'");
+  // A task of a document whose reference was read is an item the links must show.
+  if (!e.documento.TC.empty() && !descripcion.empty()) {
+    ctx.leido.AnotarTarea(e.documento.TC, e.documento.IdComprobante(), descripcion);
+  }
   if (!e.documento.valido) {
     AnotarOmitida(ctx, "tarea sin comprobante válido");
     return;
   }
-  // The id and description are stored without quotes and the id with four characters in every
-  // table, so the catalogue, the link and the link test all name the same task.
-  descripcion = QuitarCaracteres(Trim(descripcion), "'");
   if (descripcion.empty()) {
     AnotarOmitida(ctx, "tarea sin descripción");
     return;

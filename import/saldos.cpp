@@ -176,6 +176,30 @@ void ConvierteValores(ContextoCorrida& ctx, Moneda& importe) {
   if (!plataforma::EsFecha(Trim(ctx.Vencimiento))) fallo("el vencimiento", ctx.Vencimiento);
 }
 
+// A total line of the report ("Total Cliente: 4567", "Total Proveedor: 000043") with an
+// amount is noted for the account it names (the current one when it names none). The run
+// itself takes it for a header of no account, as ever.
+void AnotarTotalDeCuenta(ContextoCorrida& ctx) {
+  const std::string primera = ctx.Columnas.empty() ? std::string() : Trim(ctx.Columnas[0]);
+  if (utilidad::InStrSinCaso(primera, "Total") != 1) return;
+  const char* palabra = Modo(ctx) == 1 ? "Proveedor" : "Cliente";
+  if (!utilidad::ContieneSinCaso(primera, palabra)) return;
+  const size_t columna = Modo(ctx) == 1 ? kColumnaImporteProveedores : kColumnaImporteClientes;
+  if (columna >= ctx.Columnas.size() || Trim(ctx.Columnas[columna]).empty()) return;
+  Moneda total;
+  try {
+    total = utilidad::TextoAImporte(ctx.Columnas[columna]);
+  } catch (const ErrorEjecucion&) {
+    return;
+  }
+  std::string numero =
+      Trim(utilidad::ReemplazarSinCaso(Trim(primera.substr(5)), std::string(palabra) + ":", ""));
+  if (Modo(ctx) == 1) numero = PrimerosCaracteres(numero, 6);
+  const std::string cuenta =
+      numero.empty() ? ctx.CuentaCliente : ctx.CuentaControl + utilidad::FormatoCeros(numero, 4);
+  ctx.leido.AnotarTotalDeCuenta(cuenta, total);
+}
+
 }  // namespace
 
 std::string MapearTipoComprobante(const std::string& codigo, int modo) {
@@ -319,15 +343,25 @@ void ImportarSaldos(ContextoCorrida& ctx) {
           if (DetectaTitular(ctx)) AnotarContexto(ctx, 0);
           return;
         }
+        AnotarTotalDeCuenta(ctx);
         const bool esTitular = DetectaTitular(ctx);
         if (esTitular) AnotarContexto(ctx, 0);
         LeerLineaSaldo(ctx);
+        const std::string cuenta = ctx.CuentaCliente;
+        const Hechos antes = HechosDe(ctx.resumen);
         if (LineaSaldoCompleta(ctx)) {
           RegistraSaldo(ctx);
         } else if (!esTitular) {
           ++ctx.resumen.incompletos;
           AnotarNoRegistrada(ctx, "incompleta", Trim(ctx.Linea));
+        } else {
+          return;
         }
+        // The voucher as it ended: with the letter it was posted or found with.
+        const Destino destino = DestinoDeLinea(antes, HechosDe(ctx.resumen));
+        ctx.leido.AnotarComprobante(cuenta, {ctx.TC, ctx.Sucursal, ctx.Numero, ctx.Letra},
+                                    ctx.ImporteTexto, destino);
+        if (destino == Destino::Registrada) AnotarAsientoGrabado(ctx);
       },
       [&] { HabilitarTriggers(ctx); });
 }

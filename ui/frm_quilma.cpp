@@ -135,6 +135,7 @@ std::string TextoResumen(const ResumenCorrida& r) {
   }
   if (r.detenidoEnLinea)
     s << "Detenido por el operador después de la línea " << r.detenidoEnLinea << "\n";
+  for (const std::string& l : LineasConciliacion(r.conciliacion)) s << l << "\n";
   static const char* const kDesenlaces[] = {"completo", "parcial: hay líneas no registradas",
                                             "interrumpido antes del final"};
   s << "Resultado: " << kDesenlaces[static_cast<int>(DesenlaceDe(r))] << "\n";

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "import/conciliacion.h"
 #include "import/salidas_corrida.h"
 #include "platform/archivos.h"
 #include "platform/regional.h"
@@ -26,6 +27,59 @@ std::string Momento(const plataforma::FechaHora& f) {
 
 // A text or null when it is empty (a file not written, an input never read).
 json TextoONulo(const std::string& texto) { return texto.empty() ? json() : json(texto); }
+
+// An amount exactly, as the summary writes it ("." and no trailing zeros).
+std::string Importe(plataforma::Moneda m) { return utilidad::ImporteATexto(m); }
+
+// The reconciliation's figures, and its lines as the summary shows them; null when the run
+// computed none.
+json ConciliacionJson(const Conciliacion& c) {
+  if (c.Vacia() && c.error.empty()) return nullptr;
+  json cuentas = json::array();
+  for (const ConciliacionCuenta& k : c.cuentas) {
+    cuentas.push_back({{"cuenta", k.cuenta},
+                       {"comprobantes", k.comprobantes},
+                       {"totalArchivo", Importe(k.totalArchivo)},
+                       {"sinImporte", k.sinImporte},
+                       {"registrados", k.registrados},
+                       {"yaImportados", k.yaImportados},
+                       {"noRegistrados", k.noRegistrados},
+                       {"totalDiario", Importe(k.totalDiario)},
+                       {"diferencia", Importe(k.Diferencia())},
+                       {"totalInforme", k.totalInforme ? json(Importe(*k.totalInforme)) : json()},
+                       {"concilia", k.Concilia()}});
+  }
+  json cheques;
+  if (c.cheques) {
+    const ConciliacionCheques& q = *c.cheques;
+    cheques = {{"contrapartida", q.contrapartida},
+               {"enArchivo", q.enArchivo},
+               {"totalArchivo", Importe(q.totalArchivo)},
+               {"registrados", q.registrados},
+               {"yaImportados", q.yaImportados},
+               {"noRegistrados", q.noRegistrados},
+               {"enDiario", q.enDiario},
+               {"totalDiario", Importe(q.totalDiario)},
+               {"numerosConDiferencia", q.numerosConDiferencia}};
+  }
+  json items = json::array();
+  for (const ConciliacionItems& i : c.items) {
+    items.push_back({{"que", i.que},
+                     {"enArchivo", i.enArchivo},
+                     {"hallados", i.hallados},
+                     {"faltantes", i.faltantes}});
+  }
+  json asientos;
+  if (c.asientos) {
+    const ConciliacionAsientos& a = *c.asientos;
+    asientos = {{"asientos", a.asientos},    {"hallados", a.hallados},
+                {"lineas", a.lineas},        {"debe", Importe(a.debe)},
+                {"haber", Importe(a.haber)}, {"desbalanceados", a.desbalanceados}};
+  }
+  return {
+      {"cuentas", cuentas},   {"cheques", cheques},           {"items", items},
+      {"asientos", asientos}, {"error", TextoONulo(c.error)}, {"lineas", LineasConciliacion(c)}};
+}
 
 // Line ends of the Windows text files the operators open the report with.
 std::string ConCrLf(const std::string& texto) {
@@ -50,11 +104,8 @@ std::string TextoInforme(const ResumenCorrida& r) {
     << "SHA-256: " << (r.sha256Archivo.empty() ? "(el archivo no se leyó)" : r.sha256Archivo)
     << "\n"
     << "Ensayo: " << (r.ensayo ? "sí, no se grabó nada" : "no") << "\n\n"
-    << TextoResumen(r) << "\n";
-  if (r.conciliacion) {
-    s << "Conciliación:\n";
-    for (const std::string& l : r.conciliacion->lineas) s << "  " << l << "\n";
-  } else {
+    << TextoResumen(r) << "\n";  // the summary ends with the reconciliation's lines
+  if (r.conciliacion.Vacia() && r.conciliacion.error.empty()) {
     s << "Conciliación: no se calculó en esta corrida\n";
   }
   return s.str();
@@ -65,8 +116,7 @@ std::string JsonInforme(const ResumenCorrida& r) {
   for (const LineaNoRegistrada& l : r.noRegistradas) {
     noRegistradas.push_back({{"linea", l.linea}, {"motivo", l.motivo}, {"valor", l.valor}});
   }
-  json conciliacion;
-  if (r.conciliacion) conciliacion = {{"lineas", r.conciliacion->lineas}};
+  const json conciliacion = ConciliacionJson(r.conciliacion);
   const json informe = {
       {"empresa", r.empresa},
       {"operador", r.operador},

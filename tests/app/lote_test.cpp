@@ -311,6 +311,38 @@ TEST_F(LoteTest, UnaEmpresaQueNoAceptaEscriturasDetieneLaCorrida) {
   }
 }
 
+// The summary ends with the reconciliation: the account whose journal total differs from the
+// file (a refused line) and whose report total disagrees comes first, with the journal's sum.
+TEST_F(LoteTest, LaConciliacionNombraPrimeroLaCuentaQueNoConcilia) {
+  const std::string archivo =
+      EscribirArchivo("saldos.txt", Recibos(2) + "Cliente: 4567\r\n" + Recibo("3", "15,50") +
+                                        Recibo("123456789", "7") + "Total Cliente: 4567" +
+                                        std::string(37, ';') + "30,00\r\n");
+  ASSERT_EQ(Correr("--lote --modo 0 --cuenta 11101 --archivo " + archivo + " " + Parametros()), 3)
+      << errores;
+  const std::string diario = Valor(
+      "SELECT printf('%g', SUM(CASE WHEN [Debe-Haber] = 'D' THEN Importe ELSE -Importe END)) "
+      "FROM MV_ASIENTOS WHERE Cuenta = '112014567'");
+  EXPECT_EQ(diario, "15.5");
+  const size_t primera = salida.find(
+      "  Cuenta 112014567: 2 comprobantes por 22.5 en el archivo (registrados 1, ya importados 0, "
+      "no registrados 1); en el diario " +
+      diario +
+      "; diferencia 7; total del informe 30, diferencia con el diario 14.5: NO CONCILIA\n");
+  const size_t segunda = salida.find(
+      "  Cuenta 112010123: 2 comprobantes por 20 en el archivo (registrados 2, ya importados 0, "
+      "no registrados 0); en el diario 20; diferencia 0\n");
+  EXPECT_NE(primera, std::string::npos) << salida;
+  EXPECT_NE(segunda, std::string::npos) << salida;
+  EXPECT_LT(primera, segunda);
+  EXPECT_NE(salida.find("  Cuentas que concilian: 1 de 2\n"), std::string::npos);
+  EXPECT_NE(salida.find("  Asientos grabados en esta corrida: 3 (6 líneas en el diario), Debe "
+                        "35.5, Haber 35.5: cada asiento balancea\n"),
+            std::string::npos)
+      << salida;
+  EXPECT_LT(salida.find("Conciliación con la base:\n"), salida.find("Resultado: parcial"));
+}
+
 // On a terminal (a pseudo-terminal made by script(1)) the bar shows lines, rate and time left,
 // and a dialog printed after it starts on a line of its own.
 TEST_F(LoteTest, LaBarraDelTerminalTerminaSuLinea) {

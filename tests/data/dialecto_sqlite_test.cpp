@@ -153,6 +153,19 @@ TEST_F(DialectoSQLite, EachTextTheImportSendsHasItsSQLiteForm) {
   }
 }
 
+// A statement of many literals (the reconciliation's reads look a hundred vouchers up at once)
+// keeps each literal in its place: literals 7x, 8x and 9x were once cut apart as blanks.
+TEST_F(DialectoSQLite, ManyLiteralsKeepTheirPlaces) {
+  std::string tsql = "SELECT * FROM T WHERE", sqlite = tsql;
+  for (int i = 0; i < 120; ++i) {
+    const std::string y = i ? " OR" : "";
+    tsql += y + " (A = 'v" + std::to_string(i) + "' AND B = '" + std::to_string(i) + "')";
+    sqlite += y + " (A = 'v" + std::to_string(i) + "' COLLATE KVCI AND B = '" + std::to_string(i) +
+              "' COLLATE KVCI)";
+  }
+  EXPECT_EQ(ConvierteSQLite(tsql), Sentencias{sqlite});
+}
+
 TEST_F(DialectoSQLite, ErrorsGetTheServerNumbersCallersTest) {
   struct Traduccion {
     const char* descripcion;

@@ -83,7 +83,14 @@ TEST_F(InformeCorridaTest, JsonYTextoNombranLaCorridaYElArchivo) {
   EXPECT_EQ(j["archivosDeLaCorrida"]["rechazados"], Ruta("saldos.rechazados.txt"));
   EXPECT_EQ(j["archivosDeLaCorrida"]["informe"], Ruta("saldos.informe.txt"));
   EXPECT_EQ(j["archivosDeLaCorrida"]["enCarpetaDelPrograma"], false);
-  EXPECT_TRUE(j["conciliacion"].is_null());
+  // The reconciliation's figures: the posted voucher's entry balances in the journal.
+  const nlohmann::json& conciliacion = j["conciliacion"];
+  ASSERT_FALSE(conciliacion.is_null());
+  ASSERT_FALSE(conciliacion["cuentas"].empty());
+  EXPECT_EQ(conciliacion["cuentas"][0]["registrados"], 1);
+  EXPECT_EQ(conciliacion["asientos"]["asientos"], 1);
+  EXPECT_EQ(conciliacion["asientos"]["debe"], conciliacion["asientos"]["haber"]);
+  EXPECT_TRUE(conciliacion["error"].is_null());
   // Start and end as ISO local times, in order.
   const std::string inicio = j["inicio"], fin = j["fin"];
   EXPECT_EQ(inicio.size(), 19u);
@@ -116,12 +123,24 @@ TEST_F(InformeCorridaTest, EnsayoYConciliacionTienenSuLugar) {
   EXPECT_EQ(TextoInforme(r).rfind("ENSAYO: no se grabó nada\nINFORME DE LA IMPORTACIÓN\n", 0), 0u);
   EXPECT_NE(TextoInforme(r).find("Ensayo: sí, no se grabó nada\n"), std::string::npos);
   EXPECT_EQ(nlohmann::json::parse(JsonInforme(r))["ensayo"], true);
-  r.conciliacion = Conciliacion{{"112010123: 2 comprobantes, diferencia 0,00", "1 de 1 concilia"}};
-  EXPECT_NE(TextoInforme(r).find("Conciliación:\n  112010123: 2 comprobantes, diferencia 0,00\n"
-                                 "  1 de 1 concilia\n"),
-            std::string::npos);
+  ConciliacionCuenta cuenta;
+  cuenta.cuenta = "112010123";
+  cuenta.comprobantes = 2;
+  cuenta.totalArchivo = plataforma::Moneda{150000};
+  cuenta.registrados = 2;
+  cuenta.totalDiario = plataforma::Moneda{125000};
+  r.conciliacion.cuentas.push_back(cuenta);
+  const std::string texto = TextoInforme(r);
+  EXPECT_NE(texto.find("Conciliación con la base:\n"), std::string::npos) << texto;
+  EXPECT_EQ(texto.find("no se calculó"), std::string::npos) << texto;
   const nlohmann::json j = nlohmann::json::parse(JsonInforme(r));
-  EXPECT_EQ(j["conciliacion"]["lineas"][1], "1 de 1 concilia");
+  const nlohmann::json& c = j["conciliacion"]["cuentas"][0];
+  EXPECT_EQ(c["cuenta"], "112010123");
+  EXPECT_EQ(c["totalArchivo"], "15");
+  EXPECT_EQ(c["totalDiario"], "12.5");
+  EXPECT_EQ(c["diferencia"], "2.5");
+  EXPECT_EQ(c["concilia"], false);
+  EXPECT_EQ(j["conciliacion"]["lineas"][0], "Conciliación con la base:");
   EXPECT_TRUE(j["archivo"]["sha256"].is_null());  // a run that never read its file
 }
 
