@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -282,7 +283,8 @@ bool TotalesDelDiario(ado::Connection& cnn) {
 // True when the second pass left every table as the first one did; prints what changed.
 bool NadaDosVeces(const std::vector<int64_t>& antes, const std::vector<int64_t>& despues) {
   bool igual = true;
-  for (size_t i = 0; i < antes.size(); ++i) {
+  // As many counts as tables, each named by its place in the list.
+  for (size_t i = 0; i < std::size(kTablasEscritas) && i < antes.size(); ++i) {
     if (antes[i] == despues[i]) continue;
     std::printf("*** %s: %lld filas tras la primera pasada, %lld tras la segunda\n",
                 kTablasEscritas[i], static_cast<long long>(antes[i]),
