@@ -48,8 +48,22 @@ int64_t Entero(const Valor& v) {
 
 std::string Importe(Moneda m) { return utilidad::ImporteATexto(m); }
 
-Moneda Mas(Moneda a, Moneda b) { return Moneda{a.diezmilesimos + b.diezmilesimos}; }
-Moneda Menos(Moneda a, Moneda b) { return Moneda{a.diezmilesimos - b.diezmilesimos}; }
+// Sums and differences of amounts; past the range of an amount they stay at its end (a file's
+// absurd amounts must not wrap round into a total that looks plausible).
+Moneda Mas(Moneda a, Moneda b) {
+  int64_t r = 0;
+  if (__builtin_add_overflow(a.diezmilesimos, b.diezmilesimos, &r)) {
+    r = b.diezmilesimos > 0 ? INT64_MAX : -INT64_MAX;
+  }
+  return Moneda{r};
+}
+Moneda Menos(Moneda a, Moneda b) {
+  int64_t r = 0;
+  if (__builtin_sub_overflow(a.diezmilesimos, b.diezmilesimos, &r)) {
+    r = b.diezmilesimos < 0 ? INT64_MAX : -INT64_MAX;
+  }
+  return Moneda{r};
+}
 
 // Runs SELECT `cabeza` WHERE term OR term ... for the terms a hundred at a time, handing every
 // row to `fila`. False, with `error` set, when a statement could not be read.
