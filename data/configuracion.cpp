@@ -8,8 +8,8 @@
 
 #include "data/aviso_operador.h"
 #include "data/db_dll.h"
-#include "data/valores_sesion.h"
 #include "data/reintento.h"
+#include "data/valores_sesion.h"
 #include "platform/ado.h"
 #include "utility/utilidades.h"
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "data/dialecto_sqlite.h"
+#include "data/empresa.h"
 #include "data/literales.h"
 #include "data/reintento.h"
 #include "data/traza.h"
@@ -264,7 +265,10 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
             Cnn().Open(gConnString, "", "");
             FijarFormatoDeFechas();
             // An operator's session (the statistics connection validates without messages).
-            if (ValidaAdmin && MuestraError) ExigirUsuarioRegistrado();
+            if (ValidaAdmin && MuestraError) {
+              ExigirUsuarioRegistrado();
+              CompletarIndicesDeEmpresa();
+            }
           },
           ante) &&
       IntentarPaso(
@@ -317,6 +321,18 @@ void DB_Dll::ExigirUsuarioRegistrado() {
   Cnn().Errors().Clear();
   Cnn().Errors().Add(error);
   throw ErrorEjecucion(error.Number, error.Description, error.Source);
+}
+
+void DB_Dll::CompletarIndicesDeEmpresa() {
+  if (PlataformaDe(Cnn().ConnectionString()) != Plataforma::SQLite) return;
+  const std::vector<std::string> rechazados = CompletarIndicesPlegados(Cnn());
+  Cnn().Errors().Clear();
+  if (rechazados.empty()) return;
+  plataforma::MsgBox("La empresa " + ArchivoEmpresaSQLite(gServidor, gDBName) +
+                         " no admitió los índices de sus búsquedas (" +
+                         utilidad::Abreviado(rechazados.front()) +
+                         "): se importa igual, pero cada búsqueda recorre la tabla entera.",
+                     plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
 }
 
 void DB_Dll::ReintentaConectar() {

@@ -135,6 +135,9 @@ class DB_Dll {
   // company's TA_USUARIOS (letter case ignored), or the open connection is closed and refused
   // as a failed login is (ErrorEjecucion with the refusal in the error list).
   void ExigirUsuarioRegistrado();
+  // A company made by an earlier version gets the folded indexes its lookups use; an index the
+  // file refuses is told to the operator (the lookups still work, only slower).
+  void CompletarIndicesDeEmpresa();
   void AbrirConversion(const std::string& texto, ado::Recordset& rs,
                        std::shared_ptr<ado::Connection> conexion, int32_t cursor, int32_t lock,
                        int32_t options, bool convOracle, std::vector<std::string>& enviados);

@@ -9,6 +9,7 @@
 #include "data/literales.h"
 #include "platform/ado.h"
 #include "platform/regional.h"
+#include "platform/sqlite_funciones.h"
 
 namespace {
 
@@ -17,6 +18,18 @@ using literales::Enmascarado;
 constexpr auto kIcase = std::regex::ECMAScript | std::regex::icase;
 
 bool EsBlanco(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The characters SQLite's length() counts in a UTF-8 text: a lead byte takes the continuation
+// bytes after it, any other byte is one character.
+size_t LargoSQLite(std::string_view s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size(); ++n) {
+    if (static_cast<unsigned char>(s[i++]) >= 0xC0) {
+      while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+    }
+  }
+  return n;
+}
 
 std::string Recortar(const std::string& s) {
   size_t a = 0;
@@ -533,22 +546,107 @@ std::optional<std::string> FechaIso(const std::string& contenido) {
   return plataforma::FechaIso(*f);
 }
 
-bool OperadorAntes(const std::string& s, size_t pos) {
-  size_t i = pos;
+// The comparison operator that ends at `fin` (blanks before `fin` skipped): where it starts, or
+// npos when there is none. NOT LIKE counts as one operator.
+size_t OperadorQueTermina(const std::string& s, size_t fin) {
+  size_t i = fin;
   while (i > 0 && EsBlanco(s[i - 1])) --i;
-  if (i == 0) return false;
-  char c = s[i - 1];
-  if (c == '=' || c == '<' || c == '>') return true;
-  return i >= 4 && EmpiezaAscii(std::string_view(s).substr(i - 4, 4), "LIKE") &&
-         (i == 4 || !EsLetraDePalabra(s[i - 5]));
+  size_t j = i;
+  while (j > 0 && (s[j - 1] == '=' || s[j - 1] == '<' || s[j - 1] == '>' || s[j - 1] == '!')) --j;
+  if (j < i) return j;
+  if (i < 4 || !EmpiezaAscii(std::string_view(s).substr(i - 4, 4), "LIKE") ||
+      (i > 4 && EsLetraDePalabra(s[i - 5]))) {
+    return std::string::npos;
+  }
+  j = i - 4;
+  size_t k = j;
+  while (k > 0 && EsBlanco(s[k - 1])) --k;
+  if (k >= 3 && EmpiezaAscii(std::string_view(s).substr(k - 3, 3), "NOT") &&
+      (k == 3 || !EsLetraDePalabra(s[k - 4]))) {
+    return k - 3;
+  }
+  return j;
 }
 
-bool OperadorDespues(const std::string& s, size_t pos) {
-  size_t i = pos;
-  while (i < s.size() && EsBlanco(s[i])) ++i;
-  if (i >= s.size()) return false;
-  char c = s[i];
-  return c == '=' || c == '<' || c == '>' || (c == '!' && i + 1 < s.size() && s[i + 1] == '=');
+// The comparison operator that starts at `inicio` (blanks skipped): where it ends, or npos.
+size_t OperadorQueEmpieza(const std::string& s, size_t inicio) {
+  size_t i = SaltarBlancos(s, inicio);
+  size_t j = i;
+  while (j < s.size() && (s[j] == '=' || s[j] == '<' || s[j] == '>' || s[j] == '!')) ++j;
+  return j > i ? j : std::string::npos;
+}
+
+bool EsOperadorAritmetico(char c) {
+  return std::string_view("+-*/%|&^~").find(c) != std::string_view::npos;
+}
+
+// A name, a dotted or bracketed one, or a function call with its arguments, that ends at `fin`
+// of the masked text (blanks before `fin` skipped): where it starts, or npos when something else
+// ends there or the operand is a term of a longer expression.
+size_t InicioDeOperando(const std::string& s, size_t fin) {
+  size_t i = fin;
+  while (i > 0 && EsBlanco(s[i - 1])) --i;
+  if (i > 0 && s[i - 1] == ')') {
+    int d = 0;
+    size_t k = i;
+    while (k > 0) {
+      --k;
+      if (s[k] == ')') ++d;
+      if (s[k] == '(' && --d == 0) break;
+    }
+    if (d != 0) return std::string::npos;
+    i = k;
+    while (i > 0 && EsLetraDePalabra(s[i - 1])) --i;
+  } else {
+    for (;;) {
+      const size_t parte = i;
+      if (i > 0 && s[i - 1] == ']') {
+        const size_t abre = s.rfind('[', i - 1);
+        if (abre == std::string::npos) return std::string::npos;
+        i = abre;
+      } else {
+        while (i > 0 && EsLetraDePalabra(s[i - 1])) --i;
+      }
+      if (i == parte) return std::string::npos;
+      if (i == 0 || s[i - 1] != '.') break;
+      --i;
+    }
+  }
+  size_t antes = i;
+  while (antes > 0 && EsBlanco(s[antes - 1])) --antes;
+  if (antes > 0 && (EsOperadorAritmetico(s[antes - 1]) || s[antes - 1] == '\'')) {
+    return std::string::npos;
+  }
+  return i;
+}
+
+// The same operand read forwards from `inicio`: where it ends, or npos.
+size_t FinDeOperando(const std::string& s, size_t inicio) {
+  size_t i = SaltarBlancos(s, inicio);
+  const size_t desde = i;
+  for (;;) {
+    const size_t parte = i;
+    if (i < s.size() && s[i] == '[') {
+      const size_t cierra = s.find(']', i);
+      if (cierra == std::string::npos) return std::string::npos;
+      i = cierra + 1;
+    } else {
+      while (i < s.size() && EsLetraDePalabra(s[i])) ++i;
+    }
+    if (i == parte) return std::string::npos;
+    if (i >= s.size() || s[i] != '.') break;
+    ++i;
+  }
+  if (i < s.size() && s[i] == '(') {
+    i = CierreDe(s, i);
+    if (i == std::string::npos) return i;
+    ++i;
+  }
+  const size_t tras = SaltarBlancos(s, i);
+  if (tras < s.size() && (EsOperadorAritmetico(s[tras]) || s[tras] == '\'')) {
+    return std::string::npos;
+  }
+  return i > desde ? i : std::string::npos;
 }
 
 bool SigueCollate(const std::string& s, size_t pos) {
@@ -557,13 +655,56 @@ bool SigueCollate(const std::string& s, size_t pos) {
   return EmpiezaAscii(std::string_view(s).substr(i), "COLLATE");
 }
 
-// Dates to ISO and COLLATE KVCI after every compared literal, on the masked text: literals are
-// replaced by their final form here, so the result needs no further restoring for them.
+// The part of an UPDATE where "a = 'x'" assigns instead of comparing: from SET to the WHERE at
+// the same depth. [npos, npos) for any other statement.
+std::pair<size_t, size_t> ListaDeAsignaciones(const std::string& s) {
+  if (!EmpiezaAscii(s, "UPDATE")) return {std::string::npos, std::string::npos};
+  size_t set = std::string::npos;
+  size_t where = s.size();
+  int d = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '(') ++d;
+    if (s[i] == ')') --d;
+    if (d != 0 || (i > 0 && EsLetraDePalabra(s[i - 1]))) continue;
+    const std::string_view resto = std::string_view(s).substr(i);
+    const auto palabra = [&](std::string_view p) {
+      return EmpiezaAscii(resto, p) &&
+             (resto.size() == p.size() || !EsLetraDePalabra(resto[p.size()]));
+    };
+    if (set == std::string::npos && palabra("SET")) set = i;
+    if (set != std::string::npos && palabra("WHERE")) {
+      where = i;
+      break;
+    }
+  }
+  return {set, set == std::string::npos ? set : where};
+}
+
+// The operator of "a <op> b" that gives the same comparison written "b <op'> a".
+std::string Invertido(const std::string& operador) {
+  if (operador == "<") return ">";
+  if (operador == ">") return "<";
+  if (operador == "<=") return ">=";
+  if (operador == ">=") return "<=";
+  return operador;
+}
+
+// Dates to ISO, and every comparison of a text literal with a name or a function call as
+// ComparacionPlegada writes it, on the masked text: literals are
+// replaced by their final form here, so the result needs no further restoring for them. A
+// literal that names its own collation, or is compared with anything else, stays as written.
 std::string Literales(const std::string& s, const Enmascarado& mascara) {
   std::string r;
   size_t i = 0;
-  // Room for the literals' texts and a few COLLATE clauses, so that the text rarely regrows.
-  r.reserve(s.size() + 128);
+  // Where the masked text is copied into `r` as it stands: from the end of the last literal.
+  size_t libre = 0;
+  const auto [set, where] = ListaDeAsignaciones(s);
+  auto asignacion = [&, set = set, where = where](size_t op) {
+    return op >= set && op < where && s[op] == '=' &&
+           Profundidad(std::string_view(s).substr(0, op)) == 0;
+  };
+  // Room for the literals' texts and a few folded names, so that the text rarely regrows.
+  r.reserve(s.size() + 1024);
   while (i < s.size()) {
     if (s[i] != '\'') {
       size_t comilla = s.find('\'', i);
@@ -578,25 +719,43 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
       continue;
     }
     const std::string& literal = ficha->original;
-    // Only a literal that opens with a digit may be a date.
+    const size_t fin = i + ficha->largo;
+    // Only a literal that opens with a digit may be a date; a date is compared as stored.
     std::optional<std::string> iso;
     if (literal.size() > 1 && EsDigito(literal[1])) {
       iso = FechaIso(literales::ContenidoLiteral(literal));
     }
-    size_t fin = i + ficha->largo;
-    bool comparado = OperadorAntes(s, i) || OperadorDespues(s, fin);
+    if (!iso && !SigueCollate(s, fin)) {
+      // name <op> 'literal'
+      const size_t op = OperadorQueTermina(s, i);
+      const size_t nombre = op == std::string::npos ? op : InicioDeOperando(s, op);
+      if (nombre != std::string::npos && nombre >= libre && !asignacion(op)) {
+        r.resize(r.size() - (i - nombre));
+        r += ComparacionPlegada(Recortar(s.substr(nombre, op - nombre)),
+                                Recortar(s.substr(op, i - op)),
+                                literales::ContenidoLiteral(literal));
+        i = libre = fin;
+        continue;
+      }
+      // 'literal' <op> name
+      const size_t trasOp = op == std::string::npos ? OperadorQueEmpieza(s, fin) : op;
+      const size_t finNombre = op == std::string::npos && trasOp != std::string::npos
+                                   ? FinDeOperando(s, trasOp)
+                                   : std::string::npos;
+      if (finNombre != std::string::npos && s.find('\'', trasOp) >= finNombre) {
+        r += ComparacionPlegada(Recortar(s.substr(trasOp, finNombre - trasOp)),
+                                Invertido(Recortar(s.substr(fin, trasOp - fin))),
+                                literales::ContenidoLiteral(literal));
+        i = libre = finNombre;
+        continue;
+      }
+    }
     if (iso) {
-      r += '\'';
-      r += *iso;
-      r += '\'';
+      r += '\'' + *iso + '\'';
     } else {
       r += literal;
     }
-    if (comparado && !SigueCollate(s, fin)) {
-      r += " COLLATE ";
-      r += kColacionSQLite;
-    }
-    i = fin;
+    i = libre = fin;
   }
   return r;
 }
@@ -677,7 +836,7 @@ std::string ColumnasDeTexto(const std::string& s) {
       for (char c : SinCorchetes(nombre)) {
         if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') columna += c;
       }
-      convertido = elemento.substr(0, trasTipo) + " COLLATE " + kColacionSQLite +
+      convertido = elemento.substr(0, trasTipo) + " COLLATE " + kColacionDeColumnas +
                    " CONSTRAINT CK_" + tabla + "_" + columna + "_len CHECK (length(" +
                    std::string(nombre) + ") <= " + elemento.substr(d0, digitos - d0) + ")" +
                    elemento.substr(trasTipo);
@@ -763,6 +922,44 @@ std::string InsercionCondicionada(const std::string& s, const std::string& desde
            " WHERE NOT EXISTS(" + sel + ")";
   }
   return s;
+}
+
+std::string Plegado(std::string_view expresion) {
+  const std::string e(expresion);
+  return "(CASE WHEN " + e + " GLOB '*[^ -~]*' THEN '~' || length(rtrim(" + e +
+         ")) ELSE lower(rtrim(" + e + ")) END)";
+}
+
+std::string ComparacionPlegada(std::string_view expresion, std::string_view operador,
+                               std::string_view texto) {
+  const std::string plegado = plataforma::PlegarTexto(texto);
+  const std::string literal = literales::ComoLiteral(plegado);
+  const std::string comparado =
+      "plegar(" + std::string(expresion) + ") " + std::string(operador) + " " + literal;
+  if (operador != "=") return comparado;
+  // The indexed key narrows the rows to the text's own key and to the key that every text of its
+  // length has when it holds anything beyond printable ASCII; plegar decides among them.
+  std::string_view sinBlancos = texto;
+  while (!sinBlancos.empty() && sinBlancos.back() == ' ') sinBlancos.remove_suffix(1);
+  const std::string deSuLargo = "'~" + std::to_string(LargoSQLite(sinBlancos)) + "'";
+  const bool ascii =
+      std::all_of(plegado.begin(), plegado.end(), [](char c) { return c >= ' ' && c <= '~'; });
+  return "(" + Plegado(expresion) + " IN (" + (ascii ? literal + ", " : std::string()) + deSuLargo +
+         ") AND " + comparado + ")";
+}
+
+std::string ExpandePlegados(const std::string& sentencia) {
+  std::string r;
+  size_t copiado = 0;
+  for (size_t p = literales::BuscarFuera(sentencia, "PLEGADO("); p != std::string::npos;
+       p = literales::BuscarFuera(sentencia, "PLEGADO(", copiado)) {
+    const size_t cierra = CierreDe(sentencia, p + 7);
+    if (cierra == std::string::npos) break;
+    r.append(sentencia, copiado, p - copiado);
+    r += Plegado(Recortar(sentencia.substr(p + 8, cierra - p - 8)));
+    copiado = cierra + 1;
+  }
+  return r + sentencia.substr(copiado);
 }
 
 std::vector<std::string> ConvierteSQLite(const std::string& lote) {

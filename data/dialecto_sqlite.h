@@ -2,20 +2,21 @@
 // The SQL Server dialect on its way to the embedded engine (SQLite), and SQLite's errors back
 // into the SQL Server numbers the callers react to.
 //
-// The SQLite connection of the platform registers what the converted texts rely on: the
-// functions getdate() and len(), and the collation KVCI (letter case ignored, trailing blanks
-// ignored), which the company schema's text columns use too.
+// The SQLite connection of the platform registers the functions the converted texts rely on:
+// getdate(), len() and plegar(). The company schema uses SQLite's built-in collations and
+// functions alone (Plegado), so any SQLite tool reads and writes its tables and indexes.
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ado {
 class ErrorCollection;
 }  // namespace ado
 
-// The collation appended to compared text literals.
-inline constexpr const char* kColacionSQLite = "KVCI";
+// The collation of the text columns of a converted CREATE TABLE: built into every SQLite.
+inline constexpr const char* kColacionDeColumnas = "NOCASE";
 
 // SQL Server native errors that TraduceErroresSQLite writes.
 inline constexpr int32_t kErrObjetoInexistente = 208;     // invalid object name
@@ -29,10 +30,26 @@ inline constexpr int32_t kErrEsperaBloqueo = 1222;        // another writer held
 // statements SQLite runs one by one, each converted: transaction words as the driver accepts
 // them, TOP n as LIMIT n, table hints and dbo. gone, IF NOT EXISTS(...) INSERT ... VALUES(...)
 // as a guarded INSERT ... SELECT, ISNULL as ifnull, day/month/year date literals as ISO dates and
-// compared text literals with COLLATE KVCI. Statements with no meaning on SQLite (SET NOCOUNT,
-// the trigger switches, server procedures run with EXEC) are left out of the list. Nothing is
-// ever cut or rewritten inside a quoted literal.
+// a text literal compared with a name or a function call as ComparacionPlegada writes it.
+// Statements with no meaning on SQLite (SET NOCOUNT, the trigger switches, server procedures run
+// with EXEC) are left out of the list. Nothing is ever cut or rewritten inside a quoted literal.
 std::vector<std::string> ConvierteSQLite(const std::string& lote);
+
+// The key the company's indexes keep of a text, in SQLite's built-in functions alone, so any
+// SQLite tool can evaluate them: the text without trailing blanks in small letters when it is
+// printable ASCII, else "~" and its length (folding keeps the length, so a text with accents
+// shares the key of every other such text of its length).
+std::string Plegado(std::string_view expresion);
+
+// `expresion <operador> texto` as the suite's server compares names (letter case, Latin-1
+// accents and trailing blanks ignored): plegar(expresion) against the folded text, with an
+// equality narrowed first by the indexed key (Plegado) of both forms the text can match.
+std::string ComparacionPlegada(std::string_view expresion, std::string_view operador,
+                               std::string_view texto);
+
+// Every PLEGADO(<expression>) of a statement (outside its literals) as Plegado(<expression>):
+// how the company schema writes its folded indexes.
+std::string ExpandePlegados(const std::string& sentencia);
 
 // IF NOT EXISTS(<sel>) INSERT INTO t (...) VALUES(<v>) as INSERT INTO t (...) SELECT <v><desde>
 // WHERE NOT EXISTS(<sel>), one statement that keeps its guard on engines without IF (`desde` is

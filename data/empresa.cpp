@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "data/conexiones.h"
+#include "data/dialecto_sqlite.h"
 #include "data/literales.h"
 #include "platform/ado.h"
 #include "platform/archivos.h"
@@ -82,7 +83,7 @@ std::shared_ptr<ado::Connection> CrearBaseSQLite(const std::string& archivo) {
 void EjecutarScriptSQLite(ado::Connection& conexion, const std::string& script) {
   for (const auto& sentencia : SentenciasDeScript(script)) {
     try {
-      conexion.Execute(sentencia);
+      conexion.Execute(ExpandePlegados(sentencia));
     } catch (const ErrorEjecucion& e) {
       throw ErrorEjecucion(e.Number, e.Description + " en la sentencia: " + sentencia);
     }
@@ -106,6 +107,33 @@ std::string CrearEmpresa(const std::string& carpeta, const std::string& nombre) 
   return archivo;
 }
 
+bool EsEmpresaConColacionPropia(ado::Connection& conexion) {
+  auto r = conexion.Execute(
+      "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'MV_ASIENTOS' "
+      "AND sql LIKE '%COLLATE KVCI%'");
+  return r && !r->filas.empty();
+}
+
+std::vector<std::string> CompletarIndicesPlegados(ado::Connection& conexion) {
+  std::vector<std::string> rechazados;
+  if (!EsEmpresaConColacionPropia(conexion)) return rechazados;
+  for (const auto& sentencia : SentenciasDeScript(EsquemaEmpresa())) {
+    const size_t indice = sentencia.find(" INDEX ");
+    if (sentencia.rfind("CREATE ", 0) != 0 || indice == std::string::npos ||
+        sentencia.find("PLEGADO(") == std::string::npos) {
+      continue;
+    }
+    const std::string siNoExiste = sentencia.substr(0, indice) + " INDEX IF NOT EXISTS " +
+                                   sentencia.substr(indice + std::string(" INDEX ").size());
+    try {
+      conexion.Execute(ExpandePlegados(siNoExiste));
+    } catch (const ErrorEjecucion& e) {
+      rechazados.push_back(e.Description);
+    }
+  }
+  return rechazados;
+}
+
 void RegistrarUsuario(const std::string& archivo, const std::string& usuario, bool administrador) {
   const std::string nombre = utilidad::Trim(usuario);
   if (nombre.empty()) {
@@ -119,9 +147,9 @@ void RegistrarUsuario(const std::string& archivo, const std::string& usuario, bo
   conexion->Open(CadenaConexionSQLite(archivo));
   try {
     const std::string literal = literales::ComoLiteral(nombre);
-    // Compared as a session compares it: blanks around and letter case ignored.
-    auto existente = conexion->Execute(
-        "SELECT 1 FROM TA_USUARIOS WHERE LTRIM(RTRIM(Nombre)) = " + literal + " COLLATE KVCI");
+    // Compared as a session compares it: blanks around, letter case and accents ignored.
+    auto existente = conexion->Execute("SELECT 1 FROM TA_USUARIOS WHERE " +
+                                       ComparacionPlegada("LTRIM(RTRIM(Nombre))", "=", nombre));
     if (existente && !existente->filas.empty()) {
       throw ErrorEjecucion(plataforma::kErrArgumentoInvalido,
                            "El usuario " + nombre + " ya está registrado en " + archivo);

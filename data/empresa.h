@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ado {
 class Connection;
@@ -19,8 +20,9 @@ const char* EsquemaEmpresa();
 std::shared_ptr<ado::Connection> CrearBaseSQLite(const std::string& archivo);
 
 // Runs a script of statements that end with ";" at the end of a line ("--" lines are comments)
-// one statement at a time. Raises plataforma::ErrorEjecucion at the first statement the
-// database refuses, with the statement and the database's description.
+// one statement at a time, each PLEGADO(<expression>) written out in built-in functions. Raises
+// plataforma::ErrorEjecucion at the first statement the database refuses, with the statement and
+// the database's description.
 void EjecutarScriptSQLite(ado::Connection& conexion, const std::string& script);
 
 // Creates <carpeta>/<nombre>.db with the company schema and returns its path. Raises
@@ -34,3 +36,12 @@ std::string CrearEmpresa(const std::string& carpeta, const std::string& nombre);
 // with a message naming the file when it is missing, the name is empty or already registered,
 // or the database refuses the row.
 void RegistrarUsuario(const std::string& archivo, const std::string& usuario, bool administrador);
+
+// A company made before its schema kept to SQLite's built-in collations: its text columns and
+// indexes name the program's own collation KVCI, which this program still provides.
+bool EsEmpresaConColacionPropia(ado::Connection& conexion);
+
+// Gives such a company the folded indexes of the current schema that it lacks, so that its
+// lookups stay indexed; nothing for any other database. Returns the database's description of
+// each index it refused (a read-only file, a full disk), so the caller can say so.
+std::vector<std::string> CompletarIndicesPlegados(ado::Connection& conexion);

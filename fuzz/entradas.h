@@ -24,6 +24,7 @@
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
+#include "platform/sqlite_funciones.h"
 #include "session/inicio.h"
 #include "utility/utilidades.h"
 
@@ -122,15 +123,38 @@ inline std::string CompararLiterales(const std::string& escrita,
          lista(despues);
 }
 
+// The literals of `textos` folded as the embedded engine compares names, without the ones the
+// folded comparisons add of their own (the key's pattern and marks), sorted and each once (a
+// compared text is written both as its key and as the folded text).
+inline std::vector<std::string> LiteralesComparados(const std::vector<std::string>& textos) {
+  std::vector<std::string> r;
+  for (const std::string& c : ContenidosDeLiterales(textos)) {
+    const bool propio =
+        c == "*[^ -~]*" ||
+        (!c.empty() && c[0] == '~' &&
+         std::all_of(c.begin() + 1, c.end(), [](char d) { return d >= '0' && d <= '9'; }));
+    if (!propio) r.push_back(plataforma::PlegarTexto(c));
+  }
+  std::sort(r.begin(), r.end());
+  r.erase(std::unique(r.begin(), r.end()), r.end());
+  return r;
+}
+
 // A value's bytes through a dialect conversion: the converted texts of SentenciasConValor must
-// hold the same literals, each as it went in. Returns what came back otherwise, "" when every
-// literal is intact. A value that reads as a date is written in the engine's date form by
-// design, and is not checked.
+// hold the same literals, each as it went in (a compared one folded, as the engine compares it).
+// Returns what came back otherwise, "" when every literal is intact. A value that reads as a
+// date is written in the engine's date form by design, and is not checked.
 inline std::string ValorIntactoSQLite(const uint8_t* datos, size_t largo) {
   const std::string valor = Texto(datos, largo);
   if (plataforma::EsFecha(valor)) return "";
-  for (const std::string& sentencia : SentenciasConValor(valor)) {
-    std::string fallo = CompararLiterales(sentencia, ConvierteSQLite(sentencia));
+  const std::vector<std::string> sentencias = SentenciasConValor(valor);
+  for (const std::string& sentencia : sentencias) {
+    const std::vector<std::string> enviadas = ConvierteSQLite(sentencia);
+    // The batch compares nothing: its values come back byte for byte.
+    std::string fallo = sentencia == sentencias.back() ? CompararLiterales(sentencia, enviadas)
+                        : LiteralesComparados({sentencia}) == LiteralesComparados(enviadas)
+                            ? ""
+                            : CompararLiterales(sentencia, enviadas);
     if (!fallo.empty()) return fallo;
   }
   return "";

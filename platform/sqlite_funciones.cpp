@@ -3,9 +3,11 @@
 #include <sqlite3ext.h>
 SQLITE_EXTENSION_INIT1
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "platform/hora_local.h"
 #include "platform/sqlite_funciones.h"
@@ -74,6 +76,27 @@ void Len(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int64(ctx, caracteres);
 }
 
+// The letters PlegarTexto folds besides ASCII's.
+constexpr std::pair<std::string_view, std::string_view> kLetrasPlegadas[] = {
+    {"À", "a"}, {"Á", "a"}, {"Â", "a"}, {"Ã", "a"}, {"Ä", "a"}, {"Å", "a"}, {"à", "a"}, {"á", "a"},
+    {"â", "a"}, {"ã", "a"}, {"ä", "a"}, {"å", "a"}, {"Ç", "c"}, {"ç", "c"}, {"È", "e"}, {"É", "e"},
+    {"Ê", "e"}, {"Ë", "e"}, {"è", "e"}, {"é", "e"}, {"ê", "e"}, {"ë", "e"}, {"Ì", "i"}, {"Í", "i"},
+    {"Î", "i"}, {"Ï", "i"}, {"ì", "i"}, {"í", "i"}, {"î", "i"}, {"ï", "i"}, {"Ñ", "n"}, {"ñ", "n"},
+    {"Ò", "o"}, {"Ó", "o"}, {"Ô", "o"}, {"Õ", "o"}, {"Ö", "o"}, {"ò", "o"}, {"ó", "o"}, {"ô", "o"},
+    {"õ", "o"}, {"ö", "o"}, {"Ù", "u"}, {"Ú", "u"}, {"Û", "u"}, {"Ü", "u"}, {"ù", "u"}, {"ú", "u"},
+    {"û", "u"}, {"ü", "u"}, {"Ý", "y"}, {"ý", "y"}, {"ÿ", "y"}, {"Æ", "æ"}, {"Ø", "ø"}, {"Ð", "ð"},
+    {"Þ", "þ"}};
+
+void Plegar(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const char* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  const std::string r = PlegarTexto(t ? std::string_view(t) : std::string_view());
+  sqlite3_result_text(ctx, r.data(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
+}
+
 void IsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
 }
@@ -91,8 +114,25 @@ int RegistrarEnConexion(sqlite3* db, const sqlite3_api_routines* api) {
   if (rc == SQLITE_OK) {
     rc = sqlite3_create_function(db, "isnull", 2, determinista, nullptr, IsNull, nullptr, nullptr);
   }
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function(db, "plegar", 1, determinista, nullptr, Plegar, nullptr, nullptr);
+  }
   if (rc == SQLITE_OK) rc = sqlite3_create_collation(db, "KVCI", SQLITE_UTF8, nullptr, Kvci);
   return rc;
+}
+
+std::string PlegarTexto(std::string_view texto) {
+  std::string r(SinBlancosFinales(texto));
+  for (char& c : r) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  if (std::all_of(r.begin(), r.end(), [](char c) { return (c & 0x80) == 0; })) return r;
+  for (const auto& [letra, plegada] : kLetrasPlegadas) {
+    for (size_t p = r.find(letra); p != std::string::npos; p = r.find(letra, p + plegada.size())) {
+      r.replace(p, letra.size(), plegada);
+    }
+  }
+  return r;
 }
 
 int CompararKvci(std::string_view a, std::string_view b) {

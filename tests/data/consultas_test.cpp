@@ -114,7 +114,8 @@ TEST_F(PruebaConsultas, LasConsultasSeComponenComoElSistemaLasEnvia) {
                         R"(LTRIM(RTRIM(Codigo)) ='1'")"),
             std::string::npos)
       << sql[0];
-  EXPECT_NE(sql[0].find(R"("sent":["SELECT * FROM SS_MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) )"),
+  EXPECT_NE(sql[0].find(
+                R"("sent":["SELECT * FROM SS_MA_CUENTAS WHERE ((CASE WHEN LTRIM(RTRIM(Codigo)) )"),
             std::string::npos)
       << sql[0];
   EXPECT_NE(sql[1].find(R"(WHERE CODIGO ='O''B '  AND TITULO = 0")"), std::string::npos) << sql[1];

@@ -22,57 +22,61 @@ struct Caso {
 
 const std::string kYRS = "\xC3\xBFRS";  // the register type ÿRS
 
+// A name compared with a text for equality, as the embedded engine receives it.
+std::string P(const char* expresion, const std::string& texto) {
+  return ComparacionPlegada(expresion, "=", texto);
+}
+
 // The texts the import sends, each with its SQLite form.
 const std::vector<Caso>& Casos() {
   static const std::vector<Caso> k = {
       {"JournalVoucherQuery",
        "SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' AND SUCURSAL = '0001'  AND NUMERO = "
        "'00001234'  AND LETRA = 'A' ",
-       {"SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' COLLATE KVCI AND SUCURSAL = '0001' COLLATE "
-        "KVCI  AND NUMERO = '00001234' COLLATE KVCI  AND LETRA = 'A' COLLATE KVCI"}},
+       {"SELECT * FROM MV_ASIENTOS WHERE " + P("TC", "FC") + " AND " + P("SUCURSAL", "0001") +
+        "  AND " + P("NUMERO", "00001234") + "  AND " + P("LETRA", "A")}},
       {"CalendarGuardedInsert",
        "IF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE FECHA='15/01/2020') INSERT INTO "
        "MA_CALENDARIO (FECHA) VALUES('15/01/2020')",
        {"INSERT INTO MA_CALENDARIO (FECHA) SELECT '2020-01-15 00:00:00' WHERE NOT EXISTS(SELECT "
-        "FECHA FROM MA_CALENDARIO WHERE FECHA='2020-01-15 00:00:00' COLLATE KVCI)"}},
+        "FECHA FROM MA_CALENDARIO WHERE FECHA='2020-01-15 00:00:00')"}},
       {"PeriodQuery",
        "Select * from MV_EJERCICIOS  with(nolock)  where [FECHA DESDE] <= '15/01/2020' and "
        "[FECHA HASTA] >= '15/01/2020'",
-       {"Select * from MV_EJERCICIOS where [FECHA DESDE] <= '2020-01-15 00:00:00' COLLATE KVCI "
-        "and [FECHA HASTA] >= '2020-01-15 00:00:00' COLLATE KVCI"}},
+       {"Select * from MV_EJERCICIOS where [FECHA DESDE] <= '2020-01-15 00:00:00' "
+        "and [FECHA HASTA] >= '2020-01-15 00:00:00'"}},
       {"EntryNumberWithType",
        "SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WITH(NOLOCK) WHERE "
        "MES_OPERATIVO = 1 AND TIPO_REG = 'AP' AND PERIODO = 2020",
        {"SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WHERE MES_OPERATIVO = 1 "
-        "AND TIPO_REG = 'AP' COLLATE KVCI AND PERIODO = 2020"}},
+        "AND " +
+        P("TIPO_REG", "AP") + " AND PERIODO = 2020"}},
       {"EntryNumberWithoutType",
        "SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WITH(NOLOCK) WHERE "
        "MES_OPERATIVO = 1 AND (TIPO_REG = '" +
            kYRS + "' OR TIPO_REG = '') AND PERIODO = 2020",
        {"SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WHERE MES_OPERATIVO = 1 "
-        "AND (TIPO_REG = '" +
-        kYRS +
-        "' COLLATE KVCI OR TIPO_REG = '' COLLATE KVCI) AND "
-        "PERIODO = 2020"}},
+        "AND (" +
+        P("TIPO_REG", kYRS) + " OR " + P("TIPO_REG", "") + ") AND PERIODO = 2020"}},
       {"TextLookup",
        "SELECT TOP 1  * FROM MA_CUENTAS with(nolock)  WHERE LTRIM(RTRIM(Codigo)) ='11201'",
-       {"SELECT * FROM MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) ='11201' COLLATE KVCI LIMIT 1"}},
+       {"SELECT * FROM MA_CUENTAS WHERE " + P("LTRIM(RTRIM(Codigo))", "11201") + " LIMIT 1"}},
       {"ConfigurationQuery",
        "SELECT VALOR, valoraux FROM TA_CONFIGURACION with(nolock)  WHERE CLAVE = 'CUENTA'",
-       {"SELECT VALOR, valoraux FROM TA_CONFIGURACION WHERE CLAVE = 'CUENTA' COLLATE KVCI"}},
+       {"SELECT VALOR, valoraux FROM TA_CONFIGURACION WHERE " + P("CLAVE", "CUENTA")}},
       {"ErrorTableOpen",
        "select  top 1 * from AUX_ERR  with(nolock) ",
        {"select * from AUX_ERR LIMIT 1"}},
       {"EmployeeCode",
        "SELECT MAX(CODIGO) AS CODIGO FROM MA_CUENTAS WHERE CODIGO LIKE '2110%' and "
        "len(CODIGO)>4",
-       {"SELECT MAX(CODIGO) AS CODIGO FROM MA_CUENTAS WHERE CODIGO LIKE '2110%' COLLATE KVCI "
+       {"SELECT MAX(CODIGO) AS CODIGO FROM MA_CUENTAS WHERE plegar(CODIGO) LIKE '2110%' "
         "and len(CODIGO)>4"}},
       {"ChequeNumber",
        "SELECT MAX(NUMERO) AS NUMERO FROM MV_ASIENTOS WHERE TC='CC' AND SUCURSAL='0001' AND "
        "LETRA='X'",
-       {"SELECT MAX(NUMERO) AS NUMERO FROM MV_ASIENTOS WHERE TC='CC' COLLATE KVCI AND "
-        "SUCURSAL='0001' COLLATE KVCI AND LETRA='X' COLLATE KVCI"}},
+       {"SELECT MAX(NUMERO) AS NUMERO FROM MV_ASIENTOS WHERE " + P("TC", "CC") + " AND " +
+        P("SUCURSAL", "0001") + " AND " + P("LETRA", "X")}},
       {"ServerDate", "select getDate() as fecha", {"select getDate() as fecha"}},
       {"WriterBatch",
        "BEGIN TRANSACTION \r\r\rIF NOT EXISTS(SELECT FECHA FROM MA_CALENDARIO WHERE "
@@ -80,12 +84,20 @@ const std::vector<Caso>& Casos() {
        "INSERT INTO MV_ASIENTOS (Fecha,Cuenta,Importe) VALUES ('15/01/2020','11201',1500)\r\r\r",
        {"BEGIN IMMEDIATE TRANSACTION",
         "INSERT INTO MA_CALENDARIO (FECHA) SELECT '2020-01-15 00:00:00' WHERE NOT EXISTS(SELECT "
-        "FECHA FROM MA_CALENDARIO WHERE FECHA='2020-01-15 00:00:00' COLLATE KVCI)",
+        "FECHA FROM MA_CALENDARIO WHERE FECHA='2020-01-15 00:00:00')",
         "INSERT INTO MV_ASIENTOS (Fecha,Cuenta,Importe) VALUES ('2020-01-15 00:00:00','11201',"
         "1500)"}},
       {"UpdateOfTheBuilder",
        "UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7",
-       {"UPDATE T SET Importe = 10.5,TC = 'FC' COLLATE KVCI  WHERE ID = 7"}},
+       {"UPDATE T SET Importe = 10.5,TC = 'FC'  WHERE ID = 7"}},
+      {"UpdateComparesInItsConditions",
+       "UPDATE T SET TC = CASE WHEN (A = 'x') THEN 'y' END, B = 'z' WHERE C = 'w'",
+       {"UPDATE T SET TC = CASE WHEN (" + P("A", "x") + ") THEN 'y' END, B = 'z' WHERE " +
+        P("C", "w")}},
+      {"OperatorsBesidesEquality",
+       "SELECT * FROM T WHERE A <> 'x' AND B NOT LIKE 'Y%' AND 'm' < C AND D + 'a' = 'ab'",
+       {"SELECT * FROM T WHERE plegar(A) <> 'x' AND plegar(B) NOT LIKE 'y%' AND plegar(C) > 'm' "
+        "AND D + 'a' = 'ab'"}},
       {"TransactionWords",
        "BEGIN TRAN\r\nCOMMIT TRAN\r\nROLLBACK TRANSACTION\r\nCOMMIT",
        {"BEGIN IMMEDIATE TRANSACTION", "COMMIT TRANSACTION", "ROLLBACK TRANSACTION",
@@ -106,29 +118,29 @@ const std::vector<Caso>& Casos() {
       {"ScriptBlockWithCrLf",
        "CREATE TABLE A (\r\n  X INT,\r\n  Y VARCHAR(10)\r\n)\r\nINSERT INTO A (X) VALUES (1)\r\n"
        "CREATE VIEW dbo.V \r\n AS \r\n SELECT * \r\n FROM A\r\n",
-       {"CREATE TABLE A (\nX INT,\nY VARCHAR(10) COLLATE KVCI CONSTRAINT CK_A_Y_len CHECK "
+       {"CREATE TABLE A (\nX INT,\nY VARCHAR(10) COLLATE NOCASE CONSTRAINT CK_A_Y_len CHECK "
         "(length(Y) <= 10)\n)",
         "INSERT INTO A (X) VALUES (1)", "CREATE VIEW V\nAS\nSELECT *\nFROM A"}},
       {"TextColumnsOfANewTable",
        "CREATE TABLE dbo.[T] (Grupo VARCHAR(50) NULL, Clave NVARCHAR( 8 ) NOT NULL CONSTRAINT "
        "PK_T PRIMARY KEY, [Debe-Haber] CHAR(1), N INT DEFAULT 0, M VARCHAR(MAX), "
        "P VARCHAR(5) COLLATE NOCASE, D VARCHAR(9) DEFAULT 'a,b', CONSTRAINT U UNIQUE (Grupo))",
-       {"CREATE TABLE [T] (Grupo VARCHAR(50) COLLATE KVCI CONSTRAINT CK_T_Grupo_len CHECK "
-        "(length(Grupo) <= 50) NULL, Clave NVARCHAR( 8 ) COLLATE KVCI CONSTRAINT CK_T_Clave_len "
+       {"CREATE TABLE [T] (Grupo VARCHAR(50) COLLATE NOCASE CONSTRAINT CK_T_Grupo_len CHECK "
+        "(length(Grupo) <= 50) NULL, Clave NVARCHAR( 8 ) COLLATE NOCASE CONSTRAINT CK_T_Clave_len "
         "CHECK (length(Clave) <= 8) NOT NULL CONSTRAINT PK_T PRIMARY KEY, [Debe-Haber] CHAR(1) "
-        "COLLATE KVCI CONSTRAINT CK_T_DebeHaber_len CHECK (length([Debe-Haber]) <= 1), N INT "
-        "DEFAULT 0, M VARCHAR(MAX), P VARCHAR(5) COLLATE NOCASE, D VARCHAR(9) COLLATE KVCI "
+        "COLLATE NOCASE CONSTRAINT CK_T_DebeHaber_len CHECK (length([Debe-Haber]) <= 1), N INT "
+        "DEFAULT 0, M VARCHAR(MAX), P VARCHAR(5) COLLATE NOCASE, D VARCHAR(9) COLLATE NOCASE "
         "CONSTRAINT CK_T_D_len CHECK (length(D) <= 9) DEFAULT 'a,b', CONSTRAINT U UNIQUE "
         "(Grupo))"}},
       {"SemicolonsOutsideLiterals",
        "DELETE FROM T WHERE C = 'a;b'; DELETE FROM U;",
-       {"DELETE FROM T WHERE C = 'a;b' COLLATE KVCI", "DELETE FROM U"}},
+       {"DELETE FROM T WHERE " + P("C", "a;b"), "DELETE FROM U"}},
       {"TopInASubquery",
        "SELECT * FROM T WHERE C = (SELECT TOP 1 C FROM U ORDER BY C)",
        {"SELECT * FROM T WHERE C = (SELECT C FROM U ORDER BY C LIMIT 1)"}},
       {"UnicodeLiteralAndQuote",
        "SELECT * FROM T WHERE N = N'O''Brien' OR 'A' = C",
-       {"SELECT * FROM T WHERE N = 'O''Brien' COLLATE KVCI OR 'A' COLLATE KVCI = C"}},
+       {"SELECT * FROM T WHERE " + P("N", "O'Brien") + " OR " + P("C", "A")}},
       {"DateWithTime",
        "INSERT INTO T (F) VALUES ('15/01/2020 10:30:00')",
        {"INSERT INTO T (F) VALUES ('2020-01-15 10:30:00')"}},
@@ -160,8 +172,8 @@ TEST_F(DialectoSQLite, ManyLiteralsKeepTheirPlaces) {
   for (int i = 0; i < 120; ++i) {
     const std::string y = i ? " OR" : "";
     tsql += y + " (A = 'v" + std::to_string(i) + "' AND B = '" + std::to_string(i) + "')";
-    sqlite += y + " (A = 'v" + std::to_string(i) + "' COLLATE KVCI AND B = '" + std::to_string(i) +
-              "' COLLATE KVCI)";
+    sqlite +=
+        y + " (" + P("A", "v" + std::to_string(i)) + " AND " + P("B", std::to_string(i)) + ")";
   }
   EXPECT_EQ(ConvierteSQLite(tsql), Sentencias{sqlite});
 }

@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "data/db_dll.h"
+#include "data/dialecto_sqlite.h"
 #include "data/empresa.h"
+#include "data/literales.h"
 #include "platform/ado.h"
 #include "tests/support/empresa.h"
 
@@ -48,8 +50,10 @@ TEST_F(PruebaEsquema, UnaLineaDelDiarioSeGuardaYSeLeeComoEnElServidor) {
                       "FROM MV_ASIENTOS"),
             (std::vector<std::vector<std::string>>{
                 {"2020-01-15 00:00:00", "2020-01-15 10:30:00", "1", "2020", "1500"}}));
-  // Comparisons as on the server: letter case and trailing blanks do not count.
-  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "TIPO_REG = '' AND tc = 'fc' AND Cuenta = '112010001 '"), 1);
+  // The importer's comparisons as on the server: letter case and trailing blanks do not count.
+  EXPECT_EQ(Valor(ConvierteSQLite("SELECT COUNT(*) FROM MV_ASIENTOS WHERE TIPO_REG = '' AND "
+                                  "tc = 'fc' AND Cuenta = '112010001 '")[0]),
+            "1");
 }
 
 TEST_F(PruebaEsquema, UnTextoMasLargoQueSuColumnaSeRechaza) {
@@ -96,24 +100,62 @@ TEST_F(PruebaEsquema, UnNumeroDeAsientoNoSeRepite) {
       << DB().Cnn().Errors().Item(0).Description;
 }
 
+// The lookups as the import writes them, converted as they are sent.
 TEST_F(PruebaEsquema, LasBusquedasDelSistemaUsanIndices) {
   const char* consultas[] = {
-      "SELECT * FROM MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) ='1' COLLATE KVCI LIMIT 1",
-      "SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' COLLATE KVCI AND SUCURSAL = '0001' COLLATE "
-      "KVCI AND NUMERO = '00000001' COLLATE KVCI AND LETRA = 'A' COLLATE KVCI",
+      "SELECT TOP 1 * FROM MA_CUENTAS WHERE LTRIM(RTRIM(Codigo)) ='1'",
+      "SELECT * FROM MA_CUENTAS WHERE CODIGO = '1'",
+      "SELECT * FROM MA_CUENTAS WHERE LTRIM(RTRIM(Descripcion)) = 'Caja'",
+      "SELECT * FROM MV_ASIENTOS WHERE TC = 'FC' AND SUCURSAL = '0001' AND NUMERO = '00000001' "
+      "AND LETRA = 'A'",
       "SELECT MAX([NUMERO ASIENTO]) FROM MV_ASIENTOS WHERE MES_OPERATIVO = 3 AND (TIPO_REG = "
-      "'x' COLLATE KVCI OR TIPO_REG = '' COLLATE KVCI) AND PERIODO = 2004",
-      "SELECT MAX(NUMERO) FROM MV_ASIENTOS WHERE TC='CC' COLLATE KVCI AND SUCURSAL='0001' "
-      "COLLATE KVCI AND LETRA='X' COLLATE KVCI",
-      "SELECT * FROM MV_ASIENTOS WHERE LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) ='1' COLLATE KVCI",
-      "SELECT * FROM MA_CUENTASADIC WHERE LTRIM(RTRIM(CODIGO)) ='1' COLLATE KVCI",
-      "SELECT * FROM VT_CLIENTES WHERE LTRIM(RTRIM(Codigo)) ='1' COLLATE KVCI",
+      "'x' OR TIPO_REG = '') AND PERIODO = 2004",
+      "SELECT MAX(NUMERO) FROM MV_ASIENTOS WHERE TC='CC' AND SUCURSAL='0001' AND LETRA='X'",
+      "SELECT * FROM MV_ASIENTOS WHERE LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) ='1'",
+      "SELECT * FROM MA_CUENTASADIC WHERE LTRIM(RTRIM(CODIGO)) ='1'",
+      "SELECT * FROM MA_CUENTASADIC WHERE codigo = '1'",
+      "SELECT * FROM VT_CLIENTES WHERE LTRIM(RTRIM(Codigo)) ='1'",
+      "SELECT * FROM V_MV_CPTE WHERE TC = 'RE' AND IdComprobante = 'X00010000001'",
+      "SELECT * FROM V_MV_CPTETAREAS WHERE TC = 'RE' AND IdComprobante = 'X' AND idTarea = 'T'",
+      "SELECT * FROM V_TA_TAREAS WHERE LTRIM(RTRIM(DESCRIPCION)) = 'Armado'",
+      "SELECT * FROM V_TA_TAREAS WHERE LTRIM(RTRIM(idtarea)) = 'T1'",
+      "SELECT VALOR FROM TA_CONFIGURACION WHERE CLAVE = 'CUENTA'",
+      "SELECT * FROM TA_USUARIOS WHERE LTRIM(RTRIM(Nombre)) = 'OPERADOR'",
+      "SELECT * FROM MV_ASIENTOSCCOSTO WHERE MES_OPERATIVO = 3 AND TIPO_REG = 'x' AND "
+      "PERIODO = 2004",
   };
   for (const char* consulta : consultas) {
-    auto plan = Consultar(std::string("EXPLAIN QUERY PLAN ") + consulta);
-    ASSERT_FALSE(plan.empty()) << consulta;
+    const std::string enviada = ConvierteSQLite(consulta).at(0);
+    auto plan = Consultar("EXPLAIN QUERY PLAN " + enviada);
+    ASSERT_FALSE(plan.empty()) << enviada;
     EXPECT_NE(plan[0].back().find("USING"), std::string::npos)
         << consulta << "\n  " << plan[0].back();
+  }
+}
+
+// Found as the server finds it: letter case, Latin-1 accents and trailing blanks ignored, the
+// accents of a stored name as well as those of the text looked for.
+TEST_F(PruebaEsquema, LasBusquedasIgnoranMayusculasAcentosYBlancosFinales) {
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES ('1', 'JOSÉ PÉREZ'), "
+      "('2', 'Muñoz  '), ('3', 'Cañada'), ('4', 'Jose Perez x'), ('5', 'ÆSIR')");
+  struct Caso {
+    const char* buscado;
+    const char* codigos;
+  } casos[] = {
+      {"jose perez", "1"}, {"José Pérez  ", "1"}, {"MUNOZ", "2"}, {"muñoz", "2"}, {"CANADA", "3"},
+      {"cañada ", "3"},    {"JOSE", ""},          {"æsir", "5"},  {"aesir", ""},
+  };
+  for (const auto& c : casos) {
+    std::string codigos;
+    for (const auto& fila :
+         Consultar(ConvierteSQLite("SELECT CODIGO FROM MA_CUENTAS WHERE LTRIM(RTRIM(Descripcion))"
+                                   " = " +
+                                   literales::ComoLiteral(c.buscado) + " ORDER BY CODIGO")
+                       .at(0))) {
+      codigos += fila[0];
+    }
+    EXPECT_EQ(codigos, c.codigos) << c.buscado;
   }
 }
 

@@ -99,11 +99,14 @@ TEST_F(EstadisticasEmbebidas, CarpetaNuevaRecibeLaBaseYSuFilaTimeOut) {
 // case and refuse a text longer than declared, as on the server.
 TEST_F(EstadisticasEmbebidas, ElGuionDelServidorDaColumnasComoEnElServidor) {
   ConectarEstadisticas();
-  EXPECT_EQ(Filas("SELECT Clave FROM TA_CONFIGURACION WHERE Clave = 'timeout' COLLATE KVCI"),
+  EXPECT_EQ(Filas("SELECT Clave FROM TA_CONFIGURACION WHERE Clave = 'timeout'"),
             (std::vector<std::vector<std::string>>{{"TIMEOUT"}}));
   EXPECT_EQ(Filas("SELECT count(*) FROM sqlite_master WHERE name = 'TA_CONFIGURACION' AND sql "
-                  "LIKE '%Clave VARCHAR(50) COLLATE KVCI%CHECK (length(Clave) <= 50)%'"),
+                  "LIKE '%Clave VARCHAR(50) COLLATE NOCASE%CHECK (length(Clave) <= 50)%'"),
             (std::vector<std::vector<std::string>>{{"1"}}));
+  // Built-in collations only, so any SQLite tool reads and writes it.
+  EXPECT_EQ(Filas("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%KVCI%'"),
+            (std::vector<std::vector<std::string>>{{"0"}}));
   auto conexion = ado::CrearConexion();
   conexion->Open(CadenaConexionSQLite(ArchivoEstadisticas()));
   EXPECT_THROW(conexion->Execute("INSERT INTO TA_CONFIGURACION (Clave) VALUES ('" +
