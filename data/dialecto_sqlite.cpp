@@ -680,6 +680,99 @@ std::pair<size_t, size_t> ListaDeAsignaciones(const std::string& s) {
   return {set, set == std::string::npos ? set : where};
 }
 
+// "name [NOT] IN (" before the literal at `i`, and the list after it made only of text literals
+// that are not dates: where the name and the operator start, where the list ends, its texts.
+struct ListaEnTextos {
+  size_t nombre = 0;
+  size_t operador = 0;
+  size_t fin = 0;
+  bool negada = false;
+  std::vector<std::string> textos;
+};
+std::optional<ListaEnTextos> ListaDeTextos(const std::string& s, size_t i,
+                                           const Enmascarado& mascara) {
+  size_t k = i;
+  while (k > 0 && EsBlanco(s[k - 1])) --k;
+  if (k == 0 || s[k - 1] != '(') return std::nullopt;
+  --k;
+  while (k > 0 && EsBlanco(s[k - 1])) --k;
+  if (k < 2 || !EmpiezaAscii(std::string_view(s).substr(k - 2, 2), "IN") ||
+      (k > 2 && EsLetraDePalabra(s[k - 3]))) {
+    return std::nullopt;
+  }
+  ListaEnTextos l;
+  l.operador = k - 2;
+  size_t n = l.operador;
+  while (n > 0 && EsBlanco(s[n - 1])) --n;
+  if (n >= 3 && EmpiezaAscii(std::string_view(s).substr(n - 3, 3), "NOT") &&
+      (n == 3 || !EsLetraDePalabra(s[n - 4]))) {
+    l.negada = true;
+    l.operador = n - 3;
+  }
+  l.nombre = InicioDeOperando(s, l.operador);
+  if (l.nombre == std::string::npos) return std::nullopt;
+  for (size_t p = i;;) {
+    auto ficha = mascara.FichaEn(s, p);
+    if (!ficha) return std::nullopt;
+    const std::string contenido = literales::ContenidoLiteral(ficha->original);
+    if (!contenido.empty() && EsDigito(contenido[0]) && FechaIso(contenido)) return std::nullopt;
+    l.textos.push_back(contenido);
+    p = SaltarBlancos(s, p + ficha->largo);
+    if (p < s.size() && s[p] == ')') {
+      l.fin = p + 1;
+      return l;
+    }
+    if (p >= s.size() || s[p] != ',') return std::nullopt;
+    p = SaltarBlancos(s, p + 1);
+  }
+}
+
+std::string_view NombreEn(std::string_view s, size_t i, size_t& fin);
+
+// "(a = 'x' OR a = 'y')" as "(a IN ('x', 'y'))", on the masked text, so that the folded form of
+// the choice narrows by one index with both keys (the entry number's MAX per register type reads
+// one row instead of every row of the month).
+std::string IgualdadesComoLista(const std::string& s) {
+  if (!ContieneAscii(s, " OR ")) return s;
+  // From `p`: blanks, then `que` (a single character or a word); the position after it or npos.
+  auto tras = [&](size_t p, std::string_view que) {
+    p = SaltarBlancos(s, p);
+    if (!EmpiezaAscii(std::string_view(s).substr(p), que)) return std::string::npos;
+    return p + que.size();
+  };
+  // A literal as the masked text holds it ('...' with no quote inside): the position after it.
+  auto literal = [&](size_t p, std::string_view& texto) {
+    p = SaltarBlancos(s, p);
+    const size_t cierra = p < s.size() && s[p] == '\'' ? s.find('\'', p + 1) : std::string::npos;
+    if (cierra == std::string::npos) return std::string::npos;
+    texto = std::string_view(s).substr(p, cierra + 1 - p);
+    return cierra + 1;
+  };
+  std::string r;
+  size_t copiado = 0;
+  for (size_t abre = s.find('('); abre != std::string::npos; abre = s.find('(', abre + 1)) {
+    size_t p = SaltarBlancos(s, abre + 1), finNombre = 0;
+    const std::string_view nombre = NombreEn(s, p, finNombre);
+    std::string_view x, y;
+    if (nombre.empty() || EsDigito(nombre[0])) continue;
+    p = tras(finNombre, "=");
+    if (p != std::string::npos) p = literal(p, x);
+    if (p != std::string::npos) p = tras(p, "OR");
+    if (p == std::string::npos || p >= s.size() || !EsBlanco(s[p])) continue;
+    p = SaltarBlancos(s, p);
+    if (std::string_view(s).substr(p, nombre.size()) != nombre) continue;
+    p = tras(p + nombre.size(), "=");
+    if (p != std::string::npos) p = literal(p, y);
+    if (p != std::string::npos) p = tras(p, ")");
+    if (p == std::string::npos) continue;
+    r.append(s, copiado, abre - copiado);
+    r += "(" + std::string(nombre) + " IN (" + std::string(x) + ", " + std::string(y) + "))";
+    copiado = p;
+    abre = p - 1;
+  }
+  return r + s.substr(copiado);
+}
+
 // The operator of "a <op> b" that gives the same comparison written "b <op'> a".
 std::string Invertido(const std::string& operador) {
   if (operador == "<") return ">";
@@ -726,6 +819,14 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
       iso = FechaIso(literales::ContenidoLiteral(literal));
     }
     if (!iso && !SigueCollate(s, fin)) {
+      // name [NOT] IN ('literal', ...)
+      if (auto lista = ListaDeTextos(s, i, mascara); lista && lista->nombre >= libre) {
+        r.resize(r.size() - (i - lista->nombre));
+        r += ComparacionPlegada(Recortar(s.substr(lista->nombre, lista->operador - lista->nombre)),
+                                lista->negada ? "NOT IN" : "IN", lista->textos);
+        i = libre = lista->fin;
+        continue;
+      }
       // name <op> 'literal'
       const size_t op = OperadorQueTermina(s, i);
       const size_t nombre = op == std::string::npos ? op : InicioDeOperando(s, op);
@@ -865,6 +966,7 @@ void Convertir(std::string s, const Enmascarado& mascara, std::vector<std::strin
   s = QuitarSugerencias(std::move(s));
   s = TopALimit(std::move(s));
   s = Funciones(std::move(s));
+  s = IgualdadesComoLista(s);
   // Literales puts every literal back: the result is not scanned for tokens again, since a
   // value may hold bytes that look like one.
   s = Literales(s, mascara);
@@ -926,26 +1028,68 @@ std::string InsercionCondicionada(const std::string& s, const std::string& desde
 
 std::string Plegado(std::string_view expresion) {
   const std::string e(expresion);
-  return "(CASE WHEN " + e + " GLOB '*[^ -~]*' THEN '~' || length(rtrim(" + e +
-         ")) ELSE lower(rtrim(" + e + ")) END)";
+  return "(CASE WHEN length(CAST(" + e + " AS BLOB)) = length(" + e + ") THEN lower(rtrim(" + e +
+         ")) ELSE '~' || length(rtrim(" + e + ")) END)";
+}
+
+std::string ComparacionPlegada(std::string_view expresion, std::string_view operador,
+                               const std::vector<std::string>& textos) {
+  const std::string e(expresion);
+  const bool pertenencia = operador == "=" || IgualAscii(operador, "IN");
+  std::vector<std::string> plegados, claves;
+  // Whether a key holds rows that plegar must tell apart: those of some text's length.
+  bool porLargo = false;
+  for (const std::string& texto : textos) {
+    const std::string llano = plataforma::PlegarTexto(texto);
+    const std::string plegado = literales::ComoLiteral(llano);
+    if (std::find(plegados.begin(), plegados.end(), plegado) == plegados.end()) {
+      plegados.push_back(plegado);
+    }
+    if (!pertenencia) continue;
+    // A text whose characters are all one byte is its own key, and no other such text has that
+    // key: its folded form is the text in small letters without its trailing blanks. A text of
+    // other characters that folds to it shares the key of every such text of its length; none
+    // can when the folded text has only letters no accented letter folds to (codes of digits).
+    std::vector<std::string> suyas;
+    if (LargoSQLite(llano) == llano.size()) suyas.push_back(plegado);
+    // A text written like such a key ("~2") shares it with the texts of that length.
+    if (llano.size() > 1 && llano[0] == '~' &&
+        std::all_of(llano.begin() + 1, llano.end(), [](char c) { return EsDigito(c); })) {
+      porLargo = true;
+    }
+    if (suyas.empty() || plataforma::PuedeVenirDeAcentos(llano)) {
+      std::string_view sinBlancos = texto;
+      while (!sinBlancos.empty() && sinBlancos.back() == ' ') sinBlancos.remove_suffix(1);
+      suyas.push_back("'~" + std::to_string(LargoSQLite(sinBlancos)) + "'");
+      porLargo = true;
+    }
+    for (const std::string& clave : suyas) {
+      if (std::find(claves.begin(), claves.end(), clave) == claves.end()) claves.push_back(clave);
+    }
+  }
+  auto lista = [](const std::vector<std::string>& v) {
+    std::string r;
+    for (const std::string& x : v) r += (r.empty() ? "" : ", ") + x;
+    return r;
+  };
+  const bool uno =
+      plegados.size() == 1 && !IgualAscii(operador, "IN") && !IgualAscii(operador, "NOT IN");
+  std::string comparado = "plegar(" + e + ") ";
+  if (uno) {
+    comparado += std::string(operador) + " " + plegados[0];
+  } else {
+    comparado += (pertenencia ? "IN" : "NOT IN") + std::string(" (") + lista(plegados) + ")";
+  }
+  if (!pertenencia) return comparado;
+  const std::string clave =
+      Plegado(e) + (claves.size() == 1 ? " = " + claves[0] : " IN (" + lista(claves) + ")");
+  // The indexed key narrows the rows; plegar decides among those of a text's length.
+  return porLargo ? "(" + clave + " AND " + comparado + ")" : clave;
 }
 
 std::string ComparacionPlegada(std::string_view expresion, std::string_view operador,
                                std::string_view texto) {
-  const std::string plegado = plataforma::PlegarTexto(texto);
-  const std::string literal = literales::ComoLiteral(plegado);
-  const std::string comparado =
-      "plegar(" + std::string(expresion) + ") " + std::string(operador) + " " + literal;
-  if (operador != "=") return comparado;
-  // The indexed key narrows the rows to the text's own key and to the key that every text of its
-  // length has when it holds anything beyond printable ASCII; plegar decides among them.
-  std::string_view sinBlancos = texto;
-  while (!sinBlancos.empty() && sinBlancos.back() == ' ') sinBlancos.remove_suffix(1);
-  const std::string deSuLargo = "'~" + std::to_string(LargoSQLite(sinBlancos)) + "'";
-  const bool ascii =
-      std::all_of(plegado.begin(), plegado.end(), [](char c) { return c >= ' ' && c <= '~'; });
-  return "(" + Plegado(expresion) + " IN (" + (ascii ? literal + ", " : std::string()) + deSuLargo +
-         ") AND " + comparado + ")";
+  return ComparacionPlegada(expresion, operador, std::vector<std::string>{std::string(texto)});
 }
 
 std::string ExpandePlegados(const std::string& sentencia) {

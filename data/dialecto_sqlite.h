@@ -36,16 +36,20 @@ inline constexpr int32_t kErrEsperaBloqueo = 1222;        // another writer held
 std::vector<std::string> ConvierteSQLite(const std::string& lote);
 
 // The key the company's indexes keep of a text, in SQLite's built-in functions alone, so any
-// SQLite tool can evaluate them: the text without trailing blanks in small letters when it is
-// printable ASCII, else "~" and its length (folding keeps the length, so a text with accents
-// shares the key of every other such text of its length).
+// SQLite tool can evaluate them: a text of one-byte characters (ASCII) without its trailing
+// blanks in small letters; any other text "~" and its length (folding keeps the length, so a
+// text with accents shares the key of every other such text of its length).
 std::string Plegado(std::string_view expresion);
 
 // `expresion <operador> texto` as the suite's server compares names (letter case, Latin-1
-// accents and trailing blanks ignored): plegar(expresion) against the folded text, with an
-// equality narrowed first by the indexed key (Plegado) of both forms the text can match.
+// accents and trailing blanks ignored): an equality by the indexed key (Plegado) of the forms
+// the text can match, with plegar(expresion) against the folded text where a key is shared by
+// other texts; any other comparison by plegar alone.
 std::string ComparacionPlegada(std::string_view expresion, std::string_view operador,
                                std::string_view texto);
+// The same against a list: operador "IN" or "NOT IN" (or "=" with a single text).
+std::string ComparacionPlegada(std::string_view expresion, std::string_view operador,
+                               const std::vector<std::string>& textos);
 
 // Every PLEGADO(<expression>) of a statement (outside its literals) as Plegado(<expression>):
 // how the company schema writes its folded indexes.

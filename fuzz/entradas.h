@@ -124,15 +124,15 @@ inline std::string CompararLiterales(const std::string& escrita,
 }
 
 // The literals of `textos` folded as the embedded engine compares names, without the ones the
-// folded comparisons add of their own (the key's pattern and marks), sorted and each once (a
+// folded comparisons add of their own (the keys "~" and a length), sorted and each once (a
 // compared text is written both as its key and as the folded text).
 inline std::vector<std::string> LiteralesComparados(const std::vector<std::string>& textos) {
   std::vector<std::string> r;
   for (const std::string& c : ContenidosDeLiterales(textos)) {
     const bool propio =
-        c == "*[^ -~]*" ||
-        (!c.empty() && c[0] == '~' &&
-         std::all_of(c.begin() + 1, c.end(), [](char d) { return d >= '0' && d <= '9'; }));
+        c == "~" || (!c.empty() && c[0] == '~' && std::all_of(c.begin() + 1, c.end(), [](char d) {
+          return d >= '0' && d <= '9';
+        }));
     if (!propio) r.push_back(plataforma::PlegarTexto(c));
   }
   std::sort(r.begin(), r.end());

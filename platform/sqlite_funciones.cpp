@@ -135,6 +135,16 @@ std::string PlegarTexto(std::string_view texto) {
   return r;
 }
 
+bool PuedeVenirDeAcentos(std::string_view plegado) {
+  for (char c : plegado) {
+    if ((c & 0x80) != 0) return true;
+    for (const auto& [letra, llana] : kLetrasPlegadas) {
+      if (llana.size() == 1 && llana[0] == c) return true;
+    }
+  }
+  return false;
+}
+
 int CompararKvci(std::string_view a, std::string_view b) {
   a = SinBlancosFinales(a);
   b = SinBlancosFinales(b);

@@ -31,6 +31,10 @@ int RegistrarEnConexion(sqlite3* db, const sqlite3_api_routines* api);
 // their small letter. Every character stays one character, so the length is kept.
 std::string PlegarTexto(std::string_view texto);
 
+// Whether a text other than printable ASCII can fold to `plegado` (itself folded): only when
+// `plegado` holds a letter that some accented letter folds to, or anything beyond ASCII.
+bool PuedeVenirDeAcentos(std::string_view plegado);
+
 // The KVCI comparison: negative, zero or positive.
 int CompararKvci(std::string_view a, std::string_view b);
 

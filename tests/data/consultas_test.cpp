@@ -114,9 +114,10 @@ TEST_F(PruebaConsultas, LasConsultasSeComponenComoElSistemaLasEnvia) {
                         R"(LTRIM(RTRIM(Codigo)) ='1'")"),
             std::string::npos)
       << sql[0];
-  EXPECT_NE(sql[0].find(
-                R"("sent":["SELECT * FROM SS_MA_CUENTAS WHERE ((CASE WHEN LTRIM(RTRIM(Codigo)) )"),
-            std::string::npos)
+  EXPECT_NE(
+      sql[0].find(
+          R"("sent":["SELECT * FROM SS_MA_CUENTAS WHERE (CASE WHEN length(CAST(LTRIM(RTRIM(Codigo)) )"),
+      std::string::npos)
       << sql[0];
   EXPECT_NE(sql[1].find(R"(WHERE CODIGO ='O''B '  AND TITULO = 0")"), std::string::npos) << sql[1];
   EXPECT_NE(sql[2].find(R"(WHERE FECHA = #15/01/2020# ")"), std::string::npos) << sql[2];

@@ -26,6 +26,10 @@ const std::string kYRS = "\xC3\xBFRS";  // the register type ÿRS
 std::string P(const char* expresion, const std::string& texto) {
   return ComparacionPlegada(expresion, "=", texto);
 }
+// The same against a list of texts.
+std::string L(const char* expresion, const std::vector<std::string>& textos) {
+  return ComparacionPlegada(expresion, "IN", textos);
+}
 
 // The texts the import sends, each with its SQLite form.
 const std::vector<Caso>& Casos() {
@@ -57,7 +61,14 @@ const std::vector<Caso>& Casos() {
            kYRS + "' OR TIPO_REG = '') AND PERIODO = 2020",
        {"SELECT MAX([NUMERO ASIENTO]) AS [NRO_ASIENTO] FROM MV_ASIENTOS WHERE MES_OPERATIVO = 1 "
         "AND (" +
-        P("TIPO_REG", kYRS) + " OR " + P("TIPO_REG", "") + ") AND PERIODO = 2020"}},
+        L("TIPO_REG", {kYRS, ""}) + ") AND PERIODO = 2020"}},
+      {"TextLists",
+       "SELECT * FROM T WHERE (A = 'x' OR B = 'y') AND C IN ('P', 'q ') AND D NOT IN ('r') AND "
+       "E IN ('15/01/2020')",
+       {"SELECT * FROM T WHERE (" + P("A", "x") + " OR " + P("B", "y") + ") AND " +
+        L("C", {"P", "q "}) +
+        " AND plegar(D) NOT IN ('r') AND E IN "
+        "('2020-01-15 00:00:00')"}},
       {"TextLookup",
        "SELECT TOP 1  * FROM MA_CUENTAS with(nolock)  WHERE LTRIM(RTRIM(Codigo)) ='11201'",
        {"SELECT * FROM MA_CUENTAS WHERE " + P("LTRIM(RTRIM(Codigo))", "11201") + " LIMIT 1"}},

@@ -10,6 +10,7 @@
 #include "data/empresa.h"
 #include "data/literales.h"
 #include "platform/ado.h"
+#include "platform/sqlite_funciones.h"
 #include "tests/support/empresa.h"
 
 namespace {
@@ -156,6 +157,36 @@ TEST_F(PruebaEsquema, LasBusquedasIgnoranMayusculasAcentosYBlancosFinales) {
       codigos += fila[0];
     }
     EXPECT_EQ(codigos, c.codigos) << c.buscado;
+  }
+}
+
+// Every lookup finds exactly the names that fold to the text looked for, whichever key the
+// index keeps for them: codes, names with and without accents, blanks, tabs, other letters.
+TEST_F(PruebaEsquema, UnaBusquedaHallaJustoLoQuePliegaIgual) {
+  const std::vector<std::string> nombres = {"0001", "0001 ", "RM", "rm",  "Rñ", "RN",
+                                            "ÇA",   "ca",    "æ",  "Æ",   "ÿ",  "Y",
+                                            "a\tb", "A\tB",  "",   "   ", "~2"};
+  std::string valores;
+  for (size_t i = 0; i < nombres.size(); ++i) {
+    valores += std::string(i ? ", " : "") + "('" + std::to_string(i) + "', " +
+               literales::ComoLiteral(nombres[i]) + ")";
+  }
+  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion) VALUES " + valores);
+  for (const std::string& buscado : nombres) {
+    std::string esperados, hallados;
+    for (size_t i = 0; i < nombres.size(); ++i) {
+      if (plataforma::PlegarTexto(nombres[i]) == plataforma::PlegarTexto(buscado)) {
+        esperados += std::to_string(i) + " ";
+      }
+    }
+    for (const auto& fila : Consultar(ConvierteSQLite("SELECT CODIGO FROM MA_CUENTAS WHERE "
+                                                      "Descripcion = " +
+                                                      literales::ComoLiteral(buscado) +
+                                                      " ORDER BY CAST(CODIGO AS INTEGER)")
+                                          .at(0))) {
+      hallados += fila[0] + " ";
+    }
+    EXPECT_EQ(hallados, esperados) << "[" << buscado << "]";
   }
 }
 
