@@ -1058,9 +1058,9 @@ std::string ComparacionPlegada(std::string_view expresion, std::string_view oper
       porLargo = true;
     }
     if (suyas.empty() || plataforma::PuedeVenirDeAcentos(llano)) {
-      std::string_view sinBlancos = texto;
-      while (!sinBlancos.empty() && sinBlancos.back() == ' ') sinBlancos.remove_suffix(1);
-      suyas.push_back("'~" + std::to_string(LargoSQLite(sinBlancos)) + "'");
+      // Folding drops the trailing blanks and keeps every other character: the length the key of
+      // the text without its trailing blanks holds.
+      suyas.push_back("'~" + std::to_string(LargoSQLite(llano)) + "'");
       porLargo = true;
     }
     for (const std::string& clave : suyas) {
