@@ -13,10 +13,31 @@ for p in "${paquetes[@]}"; do
 done
 sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+# Runs an apt-get command; while another process holds the package manager's lock (an
+# unattended upgrade, another install) it waits, up to 5 minutes in all, instead of failing.
+espera_lock=$((SECONDS + 300))
+apt_esperando() {
+  local salida
+  salida="$(mktemp)"
+  while :; do
+    if "$@" -o DPkg::Lock::Timeout=10 2>&1 | tee "$salida"; [ "${PIPESTATUS[0]}" -eq 0 ]; then
+      rm -f "$salida"
+      return 0
+    fi
+    if grep -qiE 'could not get lock|unable to acquire|is another process using it' "$salida" &&
+      [ "$SECONDS" -lt "$espera_lock" ]; then
+      echo "Waiting for the package manager's lock, held by another process"
+      sleep 5
+      continue
+    fi
+    rm -f "$salida"
+    return 1
+  done
+}
 if [ ${#faltan[@]} -gt 0 ]; then
   echo "Installing: ${faltan[*]}"
-  $sudo_cmd apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${faltan[@]}"
+  apt_esperando $sudo_cmd apt-get update -q
+  apt_esperando $sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${faltan[@]}"
 fi
 
 # The process locales the tests run under (scripts/test-locales.sh), generated when missing.
