@@ -18,6 +18,7 @@
 #include "data/dialecto_sqlite.h"
 #include "data/valores_sesion.h"
 #include "import/contexto_corrida.h"
+#include "import/lista_precios.h"
 #include "platform/ado.h"
 #include "platform/bloqueo_archivo.h"
 #include "platform/dialogos.h"
@@ -258,6 +259,20 @@ TEST_F(TriggersAnotadosTest, UnaFilaDejadaHabilitaLosTriggersYAvisaQuienLaDejo) 
     EXPECT_EQ(r.avisos, std::vector<std::string>{aviso + " Se habilitaron de nuevo."});
     EXPECT_TRUE(guion.SinRespuesta().empty()) << guion.SinRespuesta().front().texto;
   }
+}
+
+// The price-list tool holds the same lock: it finds the row too.
+TEST_F(TriggersAnotadosTest, LaListaDePreciosTambienHabilitaLoQueQuedoDeshabilitado) {
+  DejarAnotacion("DEJADA");
+  DialogosGuionados guion;
+  EstablecerDialogos(&guion);
+  servidor_->textos.clear();
+  CmdEjecutarLista_Click(EscribirArchivo("lista.txt", "1\t2\tNADIE\t3\r\n"));
+  EXPECT_EQ(servidor_->Pasos(), (Pasos{"leer", "habilitar", "quitar"}));
+  EXPECT_EQ(ContarFilas("TA_IMPORTADOR_CORRIDAS"), 0);
+  ASSERT_FALSE(guion.Transcripcion().empty());
+  EXPECT_NE(guion.Transcripcion().front().texto.find("operador ANA, equipo PC-CAJA"),
+            std::string::npos);
 }
 
 TEST_F(TriggersAnotadosTest, UnRechazoDelServidorDejaLaFilaParaLaProximaCorrida) {
