@@ -2,7 +2,9 @@
 
 #include "data/corridas_importador.h"
 
+#include <cstdlib>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "data/db_dll.h"
