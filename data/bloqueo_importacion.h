@@ -27,6 +27,9 @@ class BloqueoImportacion {
   bool Tomar(const std::string& modo, const std::string& archivo, std::string& ocupante);
   void Liberar();
 
+  // The lock's name on SQL Server and Oracle: IMPORTADOR_ and a digest of the company's name,
+  // short enough for the server to show it whole.
+  static std::string Recurso(const std::string& empresa);
   // The side file of an embedded company file (exposed for tests and the README's example).
   static std::string ArchivoDeBloqueo(const std::string& archivoEmpresa);
 
@@ -34,6 +37,7 @@ class BloqueoImportacion {
   enum class Tipo { Ninguno, Archivo, SqlServer, Oracle };
   Tipo tomado_ = Tipo::Ninguno;
   plataforma::BloqueoArchivo archivo_;
+  std::string recurso_;  // the server lock's name, as taken
 };
 
 // The operator's message when the company is busy (window and batch mode show the same).

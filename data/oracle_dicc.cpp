@@ -160,6 +160,12 @@ std::string SinSugerencias(const std::string& r) {
   return std::regex_replace(r, kNolock, "");
 }
 
+// Oracle's DATE holds the time of day as SQL Server's DATETIME does; Oracle has no DATETIME.
+std::string TipoFecha(const std::string& r) {
+  static const std::regex kDatetime(R"(\bDATETIME\b)", std::regex::ECMAScript | std::regex::icase);
+  return std::regex_replace(r, kDatetime, "DATE");
+}
+
 }  // namespace
 
 std::string DB_Dll::ORACLE_Dicc(const std::string& Valor) {
@@ -186,5 +192,6 @@ std::string DB_Dll::ORACLE_Dicc(const std::string& Valor) {
   r = ReemplazarSinCaso(r, "SUBSTRING(", "SUBSTR(");
   r = ReemplazarSinCaso(r, "ISNULL(", "NVL(");
   r = SinSugerencias(r);
+  r = TipoFecha(r);
   return despues.Restaura(r);
 }

@@ -131,6 +131,7 @@ struct ContextoCorrida {
   std::vector<std::string> Columnas;
   std::string CuentaControl;
   bool triggersDeshabilitados = false;  // the run sent DISABLE TRIGGER ALL
+  std::string corridaAnotada;  // its row in TA_IMPORTADOR_CORRIDAS, until they are on again
 
   // Variables the modes share with the journal writer.
   ListaSentencias SentenciasSQL;
@@ -206,9 +207,18 @@ void ImportarPendientes(ContextoCorrida& ctx);       // modes 5 and 6
 
 // Sends "ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL" / "... ENABLE TRIGGER ALL" and keeps
 // track, so every end of the run can re-enable them. A dry run on Oracle sends neither: Oracle
-// commits the open transaction before any DDL statement.
+// commits the open transaction before any DDL statement. The run's row in
+// TA_IMPORTADOR_CORRIDAS is written before the first (a refusal raises, and nothing is
+// switched) and removed after the second is accepted.
 void DeshabilitarTriggers(ContextoCorrida& ctx);
 void HabilitarTriggers(ContextoCorrida& ctx);
+
+// With the company lock held, before anything else of a run is written: the journal's triggers
+// that a run left off (its row in TA_IMPORTADOR_CORRIDAS) are enabled again, the rows removed,
+// and the operator is told which run it was and since when (the text also goes to `avisos`);
+// a refusal is shown and goes to `errores`, and the rows stay for the next run.
+void RehabilitarTriggersDejados(std::vector<std::string>& avisos,
+                                std::vector<std::string>& errores);
 
 // The caption of a mode (optOpcion index), as the window shows it; "ninguno" for none.
 std::string NombreDeModo(int opcion);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data/bloqueo_importacion.h"
+#include "data/corridas_importador.h"
 #include "data/db_dll.h"
 #include "data/reintento.h"
 #include "data/traza.h"
@@ -14,6 +15,7 @@
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"
 #include "import/salidas_corrida.h"
+#include "platform/bloqueo_archivo.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
@@ -395,29 +397,141 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
   ctx.resumen.finalizado = true;
 }
 
+namespace {
+
+const char kHabilitar[] = "ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL";
+
+std::string Dato(const std::string& v) { return v.empty() ? "(sin dato)" : v; }
+
+// Who left the row, as the notice names the run.
+std::string DescripcionDe(const CorridaAnotada& c) {
+  return "operador " + Dato(c.operador) + ", equipo " + Dato(c.equipo) + " (proceso " +
+         std::to_string(c.proceso) + "), modo " + Dato(c.modo) + ", archivo " + Dato(c.archivo) +
+         ", iniciada el " + plataforma::FormatoFechaHora(c.inicio);
+}
+
+std::string EnUnaLinea(const std::vector<std::string>& partes, const std::string& separador) {
+  std::string texto;
+  for (const std::string& p : partes) texto += (texto.empty() ? "" : separador) + p;
+  return texto;
+}
+
+}  // namespace
+
 void DeshabilitarTriggers(ContextoCorrida& ctx) {
   if (EnsayoSinDDL()) return;
+  // Written first: a run that dies with the triggers off leaves its row for the next run.
+  CorridaAnotada c;
+  c.operador = gUsuarioLogeado;
+  c.equipo = utilidad::NombreMaquina();
+  c.proceso = plataforma::IdProceso();
+  c.modo = NombreDeModo(ctx.ventana.OpcionSeleccionada());
+  c.archivo = ctx.RutaArchivo;
+  c.inicio = ctx.resumen.inicio;
+  c.triggersDesde = plataforma::Ahora();
+  c.corrida = ClaveDeCorrida(c);
+  try {
+    AnotarTriggersDeshabilitados(c);
+  } catch (const ErrorEjecucion& e) {
+    throw ErrorEjecucion(e.Number,
+                         std::string("No se pudo anotar en ") + kTablaCorridas +
+                             " que esta importación deshabilita los triggers de MV_ASIENTOS (" +
+                             e.Description +
+                             "): sin esa anotación, una importación cortada los dejaría "
+                             "deshabilitados sin aviso. Ignorar sigue con los triggers habilitados.",
+                         e.Source);
+  }
+  ctx.corridaAnotada = c.corrida;
   EnviarSentencia("ALTER TABLE MV_ASIENTOS DISABLE TRIGGER ALL");
   ctx.triggersDeshabilitados = true;
 }
 
 void HabilitarTriggers(ContextoCorrida& ctx) {
   if (EnsayoSinDDL()) return;
-  // A dry run that lost its transaction lost the switch with it: the triggers are on.
+  // A dry run that lost its transaction lost the switch and the row with it: the triggers are on.
   if (DB().EnsayoPerdido()) {
     ctx.triggersDeshabilitados = false;
+    ctx.corridaAnotada.clear();
     return;
   }
-  const std::string sentencia = "ALTER TABLE MV_ASIENTOS ENABLE TRIGGER ALL";
-  EnviarSentencia(sentencia);
+  EnviarSentencia(kHabilitar);
   // Told once: the clean-up at the end of the run must not send it, nor show it, again.
   ctx.triggersDeshabilitados = false;
-  // A refusal leaves the journal's triggers off on the server: the operator must know.
+  // A refusal leaves the journal's triggers off on the server: the operator must know, and the
+  // run's row stays for the next run to enable them.
   const auto& errores = DB().Cnn().Errors();
-  if (errores.Count() == 0) return;
-  const std::string descripcion = errores.Item(0).Description;
-  ctx.resumen.errores.push_back(sentencia + ": " + descripcion);
-  plataforma::MsgBox(descripcion, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+  if (errores.Count() > 0) {
+    const std::string descripcion = errores.Item(0).Description;
+    ctx.resumen.errores.push_back(std::string(kHabilitar) + ": " + descripcion);
+    plataforma::MsgBox(descripcion, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+    return;
+  }
+  if (ctx.corridaAnotada.empty()) return;
+  // Killed between the switch and this, the row only makes the next run switch them on again.
+  try {
+    QuitarCorridas({ctx.corridaAnotada});
+    ctx.corridaAnotada.clear();
+  } catch (const ErrorEjecucion& e) {
+    const std::string texto = std::string("Los triggers de MV_ASIENTOS se habilitaron, pero no se "
+                                          "pudo quitar la anotación de esta importación en ") +
+                              kTablaCorridas + " (" + e.Description +
+                              "): la próxima importación avisará que quedaron deshabilitados.";
+    ctx.resumen.errores.push_back(texto);
+    plataforma::MsgBox(texto, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+  }
+}
+
+void RehabilitarTriggersDejados(std::vector<std::string>& avisos,
+                                std::vector<std::string>& errores) {
+  std::vector<CorridaAnotada> dejadas;
+  try {
+    dejadas = CorridasConTriggersDeshabilitados();
+  } catch (const ErrorEjecucion& e) {
+    errores.push_back(e.Description);
+    plataforma::MsgBox(e.Description + ": no se sabe si una importación anterior dejó "
+                                       "deshabilitados los triggers de MV_ASIENTOS.",
+                       plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
+    return;
+  }
+  if (dejadas.empty()) return;
+  // The embedded engine has no switch for them (the data layer leaves the statement out): the
+  // row only tells that a run was cut in the middle of its lines.
+  const bool sinSwitch = PlataformaDe(DB().gConnString) == Plataforma::SQLite;
+  std::vector<std::string> partes;
+  std::vector<std::string> claves;
+  for (const CorridaAnotada& c : dejadas) {
+    const std::string desde = plataforma::FormatoFechaHora(c.triggersDesde);
+    partes.push_back(
+        sinSwitch ? "Una importación anterior no terminó (se cortó mientras importaba sus "
+                    "líneas, desde el " +
+                        desde + "): " + DescripcionDe(c) + "."
+                  : "Los triggers de MV_ASIENTOS estaban deshabilitados desde el " + desde +
+                        " por una importación que no terminó: " + DescripcionDe(c) + ".");
+    claves.push_back(c.corrida);
+  }
+  EnviarSentencia(kHabilitar);
+  const auto& rechazo = DB().Cnn().Errors();
+  if (rechazo.Count() > 0) {
+    partes.push_back("La base no permitió habilitarlos (" + rechazo.Item(0).Description +
+                     "): siguen deshabilitados.");
+    errores.push_back(EnUnaLinea(partes, " "));
+    plataforma::MsgBox(EnUnaLinea(partes, "\r\n"), plataforma::vbCritical + plataforma::vbOKOnly,
+                       "Atención");
+    return;
+  }
+  partes.push_back(sinSwitch ? "En esta base los triggers de MV_ASIENTOS no se deshabilitan: no "
+                               "hubo que habilitarlos."
+                             : "Se habilitaron de nuevo.");
+  try {
+    QuitarCorridas(claves);
+  } catch (const ErrorEjecucion& e) {
+    partes.push_back(std::string("No se pudo quitar la anotación de ") + kTablaCorridas + " (" +
+                     e.Description + "): la próxima importación avisará de nuevo.");
+    errores.push_back(partes.back());
+  }
+  avisos.push_back(EnUnaLinea(partes, " "));
+  plataforma::MsgBox(EnUnaLinea(partes, "\r\n"), plataforma::vbExclamation + plataforma::vbOKOnly,
+                     "Aviso al Usuario");
 }
 
 // On the embedded engine, the company file's pages must be whole before anything is written to
@@ -467,6 +581,8 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
     r.fin = plataforma::Ahora();
     return ctx.resumen;
   }
+  // Before a dry run's transaction, so the repair stays whatever the run is.
+  RehabilitarTriggersDejados(r.avisos, r.errores);
   // Begun after the lock and rolled back before it is released, after the run's clean-up
   // (which switches the triggers on again inside it).
   TransaccionDeEnsayo ensayo;

@@ -11,6 +11,7 @@
 
 #include "data/bloqueo_importacion.h"
 #include "data/db_dll.h"
+#include "import/contexto_corrida.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
@@ -106,6 +107,9 @@ ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista, bool ensayo) {
                        plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
     return resumen;
   }
+  // The operator is told at once; the price list's summary has no place for it.
+  std::vector<std::string> avisos, errores;
+  RehabilitarTriggersDejados(avisos, errores);
   TransaccionDeEnsayo transaccion;
   if (ensayo && !transaccion.Iniciar()) {
     Avisar("No se pudo comenzar la transacción del ensayo");

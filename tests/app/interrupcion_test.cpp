@@ -179,4 +179,44 @@ TEST_F(InterrupcionTest, KilledDryRunLeavesNothing) {
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 400);
 }
 
+// A run killed while it imports its lines leaves its row in TA_IMPORTADOR_CORRIDAS; the next
+// run removes it and says which run it was. This engine never switches the journal's triggers
+// off, and the notice says so.
+TEST_F(InterrupcionTest, KilledRunLeavesItsRowAndTheNextRunTellsWhoseItWas) {
+  std::ostringstream f;
+  f << "Cliente: 123;;Panaderia;;;;\r\n";
+  for (int i = 1; i <= 40; ++i) {
+    std::vector<std::string> c(38);
+    c[0] = c[13] = "15/01/2020";
+    c[4] = "FC A 0001-" + std::to_string(10000000 + i).substr(1);
+    c[37] = std::to_string(100 + i) + ",25";
+    for (size_t k = 0; k < c.size(); ++k) f << (k ? ";" : "") << c[k];
+    f << "\r\n";
+  }
+  const std::string archivo = EscribirArchivo("entrada.txt", f.str());
+  ASSERT_FALSE(Correr("0", archivo, "11101", servidor_, 3)) << LeerArchivo(Ruta("salida.txt"));
+  EXPECT_EQ(Valor("SELECT Operador || '|' || Modo || '|' || Archivo FROM TA_IMPORTADOR_CORRIDAS"),
+            usuario_ + "|Conformación Saldo Clientes|" + archivo);
+
+  std::filesystem::remove(Ruta("salida.txt"));
+  EXPECT_TRUE(Correr("0", archivo, "11101", servidor_, 0)) << LeerArchivo(Ruta("salida.txt"));
+  const std::string salida = LeerArchivo(Ruta("salida.txt"));
+  for (const std::string& parte :
+       {std::string("Aviso al Usuario: Una importación anterior no terminó (se cortó mientras "
+                    "importaba sus líneas, desde el "),
+        "): operador " + usuario_ + ", equipo ",
+        std::string(", modo Conformación Saldo Clientes, archivo ") + archivo + ", iniciada el ",
+        std::string("En esta base los triggers de MV_ASIENTOS no se deshabilitan: no hubo que "
+                    "habilitarlos.")}) {
+    EXPECT_NE(salida.find(parte), std::string::npos) << parte << "\n" << salida;
+  }
+  EXPECT_EQ(ContarFilas("TA_IMPORTADOR_CORRIDAS"), 0);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Cuenta = '112010123'"), 40);
+
+  // Said once: the run after it finds nothing left.
+  std::filesystem::remove(Ruta("salida.txt"));
+  EXPECT_TRUE(Correr("0", archivo, "11101", servidor_, 0));
+  EXPECT_EQ(LeerArchivo(Ruta("salida.txt")).find("no terminó"), std::string::npos);
+}
+
 }  // namespace

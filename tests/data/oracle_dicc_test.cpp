@@ -58,6 +58,12 @@ const Caso kCasos[] = {
      "TO_DATE('31/12/2004','DD/MM/YYYY')"},
     {"NonDateTextKeepsItsQuotes", "SELECT * FROM T WHERE C = 'ABC'",
      "SELECT * FROM T WHERE C = 'ABC'"},
+    // Oracle has no DATETIME: its DATE keeps the time of day too. A value is never rewritten.
+    {"DatetimeColumnIsADate",
+     "CREATE TABLE T (Inicio DATETIME NULL, Fin datetime, DATETIMEX INT, C VARCHAR(9) DEFAULT "
+     "'DATETIME')",
+     "CREATE TABLE T (Inicio DATE NULL, Fin DATE, DATETIMEX INT, C VARCHAR(9) DEFAULT "
+     "'DATETIME')"},
     {"EmptyTextOnlyAfterWhere", "UPDATE T SET A = '' WHERE B = '' AND C=''",
      "UPDATE T SET A = '' WHERE B  IS NULL  AND C IS NULL "},
     {"Convert103AndInt",

@@ -146,6 +146,9 @@ TEST_F(TriggersRechazadosTest, ElRechazoSeMuestraUnaVezYQuedaEnElResumen) {
     EXPECT_EQ(guion.RespuestasPendientes(), 0u);
     // The entries themselves were posted: the refusal concerns the triggers only.
     EXPECT_EQ(ContarFilas("MV_ASIENTOS"), c.asientos);
+    // The run's row stays, for the next run to switch them on; each case starts without it.
+    EXPECT_EQ(ContarFilas("TA_IMPORTADOR_CORRIDAS"), 1);
+    Ejecutar("DELETE FROM TA_IMPORTADOR_CORRIDAS");
   }
 }
 
