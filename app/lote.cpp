@@ -15,6 +15,7 @@
 #include "data/bloqueo_importacion.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
+#include "platform/senales.h"
 #include "platform/sistema.h"
 #include "session/guion.h"
 #include "session/inicio.h"
@@ -155,16 +156,31 @@ bool TomarClaveAparte(const OpcionesLote& o) {
   return true;
 }
 
+// A signal that ended the wait for another run's company lock: the run did not begin.
+bool DetenidaEsperandoLaEmpresa() {
+  const Senal senal = SenalRecibida();
+  if (senal == Senal::Ninguna) return false;
+  std::cerr << "importador: detenido por la señal " << NombreDeSenal(senal)
+            << " mientras esperaba la empresa; no se leyó ni grabó nada" << std::endl;
+  return true;
+}
+
 int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.SetTxtLista(o.lista);
   frm.SetChkEnsayo(o.ensayo);
   frm.CmdEjecutarLista_Click();
   const ResumenLista& r = frm.UltimaLista();
-  if (!r.empresaOcupada.empty()) return kLoteOcupada;
+  if (!r.empresaOcupada.empty()) {
+    return DetenidaEsperandoLaEmpresa() ? kLoteInterrumpido : kLoteOcupada;
+  }
   if (r.ensayo) std::cout << "ENSAYO: no se grabó nada\n";
   std::cout << "Clases actualizadas: " << r.clasesActualizadas << "\n"
             << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n";
   for (const std::string& l : LineasConciliacion(r.conciliacion)) std::cout << l << "\n";
+  if (!r.senal.empty()) {
+    std::cout << "Detenido por la señal " << r.senal << " después de la línea " << r.detenidoEnLinea
+              << "\n";
+  }
   std::cout << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;
   return r.finalizado ? kLoteFinalizado : kLoteInterrumpido;
 }
@@ -185,7 +201,9 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.cmdEjecutar_Click();
   frm.EstablecerVista(nullptr);
   TerminarLineaDeProgreso();
-  if (!frm.UltimaCorrida().empresaOcupada.empty()) return kLoteOcupada;
+  if (!frm.UltimaCorrida().empresaOcupada.empty()) {
+    return DetenidaEsperandoLaEmpresa() ? kLoteInterrumpido : kLoteOcupada;
+  }
   std::cout << TextoResumen(frm.UltimaCorrida()) << std::flush;
   switch (DesenlaceDe(frm.UltimaCorrida())) {
     case Desenlace::Completa:
@@ -201,6 +219,13 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
 }  // namespace
 
 int EjecutarLote(const OpcionesLote& o) {
+  // SIGTERM, SIGINT and SIGHUP (Ctrl+C, Ctrl+Break and the console's close on Windows) stop the
+  // run after its current line; a closed pipe or a file-size limit fails a write, no more.
+  // Whatever the way out, the console handler is told that everything has been written.
+  InstalarSenalesDeDetencion(kLoteInterrumpido);
+  struct AvisoDeFin {
+    ~AvisoDeFin() { DetencionDelProceso().MarcarTerminada(); }
+  } avisoDeFin;
   if (!o.traza.empty()) {
     // A trace that cannot be written proves nothing: the run does not start without it.
     std::ofstream prueba(RutaFs(o.traza), std::ios::app | std::ios::binary);
@@ -245,6 +270,11 @@ int EjecutarLote(const OpcionesLote& o) {
   if (o.modo < 0 && o.lista.empty()) {
     std::cout << "Inicio de sesión completo" << std::endl;
     return kLoteFinalizado;
+  }
+  if (const Senal senal = SenalRecibida(); senal != Senal::Ninguna) {
+    std::cerr << "importador: detenido por la señal " << NombreDeSenal(senal)
+              << " antes de empezar la corrida; no se leyó ni grabó nada" << std::endl;
+    return kLoteInterrumpido;
   }
   EstablecerEsperaImportacion(o.esperaSegundos);
   EstablecerMaximoRechazos(o.maximoRechazos);

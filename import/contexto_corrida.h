@@ -15,6 +15,8 @@
 #include "platform/archivos.h"
 #include "platform/valores.h"
 
+struct ResumenCorrida;
+
 // The import window's controls, read by the run at the moment it needs them.
 class ControlesVentana {
  public:
@@ -34,6 +36,9 @@ class ControlesVentana {
   virtual bool DetenerSolicitado() const { return false; }
   // True for a dry run: the whole run inside one transaction that is rolled back at its end.
   virtual bool Ensayo() const { return false; }
+  // The run holds the company's lock and has read and written nothing yet (the summary names
+  // the run, with enCurso set): the window replaces an earlier report with one that says so.
+  virtual void CorridaEmpezada(const ResumenCorrida&) {}
 };
 
 // A line that was not posted for a reason the operator must look at.
@@ -68,6 +73,8 @@ struct ResumenCorrida {
   std::string archivo;                           // the file the run read
   std::vector<std::string> avisos;               // what the operator should know of the file
   long detenidoEnLinea = 0;                      // the operator stopped the run after this line
+  std::string senal;  // the signal that stopped the run after detenidoEnLinea (0: before line 1)
+  bool enCurso = false;  // the run has begun and not ended: what its first report says
   bool detenidoPorRechazos = false;  // stopped after many refusals in a row: what was posted stays
   std::string empresaOcupada;        // the run did not start: who holds the company
 

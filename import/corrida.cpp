@@ -19,6 +19,7 @@
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
 #include "platform/regional.h"
+#include "platform/senales.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -81,6 +82,7 @@ class ValoresDeLaCorrida : public ControlesVentana {
   }
   bool DetenerSolicitado() const override { return ventana_.DetenerSolicitado(); }
   bool Ensayo() const override { return ensayo_; }
+  void CorridaEmpezada(const ResumenCorrida& r) override { ventana_.CorridaEmpezada(r); }
 
  private:
   ControlesVentana& ventana_;
@@ -246,6 +248,14 @@ struct Seguidilla {
   bool preguntado = false;
 };
 
+// A signal (batch mode) asks the run to stop as the window's "Detener" does; its name is kept
+// for the summary. True when the run must stop before its next line.
+bool DetencionPedida(ContextoCorrida& ctx) {
+  const plataforma::Senal senal = plataforma::SenalRecibida();
+  if (senal != plataforma::Senal::Ninguna) ctx.resumen.senal = plataforma::NombreDeSenal(senal);
+  return senal != plataforma::Senal::Ninguna || ctx.ventana.DetenerSolicitado();
+}
+
 long Registradas(const ResumenCorrida& r) {
   return r.registrados + r.cuentasCreadas + r.tareasCatalogadas + r.vinculosGrabados;
 }
@@ -321,7 +331,11 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     ~Silencio() { SilenciarRechazos(false); }
   } silencio;
   if (antes) Paso(ctx, antes);
-  while (ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
+  // A signal that came before the first line (while the run took the lock, checked the
+  // counter-account or counted the lines) stops it before reading any.
+  const bool antesDeLaPrimera = plataforma::SenalRecibida() != plataforma::Senal::Ninguna;
+  if (antesDeLaPrimera) DetencionPedida(ctx);
+  while (!antesDeLaPrimera && ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
     ctx.ventana.HacerEventos();
     ++ctx.RegistroActual;
     ctx.ventana.LineaEnCurso(ctx.RegistroActual, ctx.TotalRegistros);
@@ -371,7 +385,7 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
       throw FinDeCorrida{};
     }
     // A stop asked for during the line ends the run here: the line's transaction is over.
-    if (ctx.ventana.DetenerSolicitado()) {
+    if (DetencionPedida(ctx)) {
       ctx.resumen.detenidoEnLinea = ctx.RegistroActual;
       break;
     }
@@ -384,6 +398,16 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
                            std::to_string(ctx.TotalRegistros) + ": la base rechazó " +
                            "demasiadas líneas seguidas. Lo registrado se conserva.",
                        plataforma::vbExclamation, "Aviso al Usuario");
+    return;
+  }
+  if (!ctx.resumen.senal.empty()) {
+    plataforma::MsgBox(
+        "Proceso detenido por la señal " + ctx.resumen.senal +
+            (ctx.resumen.detenidoEnLinea
+                 ? " después de la línea " + std::to_string(ctx.resumen.detenidoEnLinea)
+                 : std::string(" antes de la primera línea")) +
+            " de " + std::to_string(ctx.TotalRegistros) + ". Lo registrado se conserva.",
+        plataforma::vbExclamation, "Aviso al Usuario");
     return;
   }
   if (ctx.resumen.detenidoEnLinea) {
@@ -572,6 +596,13 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
     plataforma::MsgBox(MensajeEmpresaOcupada(ctx.resumen.empresaOcupada),
                        plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
     return ctx.resumen;
+  }
+  {
+    // From here on a run that is killed leaves a report that says it did not end.
+    ResumenCorrida empezada = r;
+    empezada.concepto = valores.txtConcepto();
+    empezada.enCurso = true;
+    valores.CorridaEmpezada(empezada);
   }
   if (const std::string danio = DanioDeEmpresa(); !danio.empty()) {
     plataforma::MsgBox("La empresa " + ValorDeConexion(DB().gConnString, "Data Source") +

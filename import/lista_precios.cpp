@@ -15,6 +15,7 @@
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
+#include "platform/senales.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -52,6 +53,15 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
                      ResumenLista& resumen, LeidoDelArchivo& leido) {
   long numeroLinea = 0;
   while (!archivo.EOF_()) {
+    // A signal (batch mode) stops the tool after the line it was on: each update is its own.
+    if (const plataforma::Senal senal = plataforma::SenalRecibida();
+        senal != plataforma::Senal::Ninguna) {
+      resumen.senal = plataforma::NombreDeSenal(senal);
+      resumen.detenidoEnLinea = numeroLinea;
+      Avisar("Proceso detenido por la señal " + resumen.senal + " después de la línea " +
+             std::to_string(numeroLinea) + " de " + ruta + ". Lo actualizado se conserva.");
+      return false;
+    }
     const std::string linea = archivo.LeerLinea();
     ++numeroLinea;
     // A blank line (the one an editor leaves at the end) names no customer.

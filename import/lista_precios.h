@@ -13,6 +13,8 @@ struct ResumenLista {
   bool finalizado = false;       // reached "FINALIZADO"
   std::string empresaOcupada;    // not started: another import run holds the company
   bool ensayo = false;           // a dry run: nothing of it stayed in the database
+  std::string senal;             // the signal that stopped the tool (batch mode) ...
+  long detenidoEnLinea = 0;      // ... after this line
   Conciliacion conciliacion;     // the classes of the file against MA_CUENTASADIC afterwards
 };
 

@@ -1,4 +1,5 @@
 #include "platform/bloqueo_archivo.h"
+#include "platform/senales.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,7 +30,8 @@ bool BloqueoArchivo::Tomar(const std::string& ruta, const std::string& datos,
     return false;
   }
   while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (std::chrono::steady_clock::now() >= limite) {
+    // A stop request (a signal) ends the wait as its time being up does.
+    if (std::chrono::steady_clock::now() >= limite || SenalRecibida() != Senal::Ninguna) {
       ocupante = LeerDatos(fd);
       close(fd);
       return false;

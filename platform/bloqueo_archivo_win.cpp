@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/bloqueo_archivo.h"
+#include "platform/senales.h"
 #include "platform/texto_win.h"
 
 namespace plataforma {
@@ -54,7 +55,8 @@ bool BloqueoArchivo::Tomar(const std::string& ruta, const std::string& datos,
   for (;;) {
     OVERLAPPED byte = EnPosicion(0, kByteBloqueadoAlto);
     if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &byte)) break;
-    if (std::chrono::steady_clock::now() >= limite) {
+    // A stop request (a signal) ends the wait as its time being up does.
+    if (std::chrono::steady_clock::now() >= limite || SenalRecibida() != Senal::Ninguna) {
       ocupante = LeerDatos(h);
       CloseHandle(h);
       return false;

@@ -75,6 +75,11 @@ void FrmQUILMA::cmdEjecutar_Click() {
   if (resumen_.empresaOcupada.empty()) EscribirInformes(resumen_, informeJson_);
 }
 
+void FrmQUILMA::CorridaEmpezada(const ResumenCorrida& r) {
+  ResumenCorrida enCurso = r;
+  EscribirInformes(enCurso, informeJson_);
+}
+
 void FrmQUILMA::CmdEjecutarLista_Click() {
   if (enCurso_) return;
   resumenLista_ = ::CmdEjecutarLista_Click(TxtLista_, chkEnsayo_);
@@ -133,8 +138,16 @@ std::string TextoResumen(const ResumenCorrida& r) {
       s << "  línea " << l.linea << ": " << l.motivo << ": " << l.valor << "\n";
     }
   }
-  if (r.detenidoEnLinea)
+  if (!r.senal.empty()) {
+    s << "Detenido por la señal " << r.senal;
+    if (r.detenidoEnLinea) {
+      s << " después de la línea " << r.detenidoEnLinea << "\n";
+    } else {
+      s << " antes de la primera línea\n";
+    }
+  } else if (r.detenidoEnLinea) {
     s << "Detenido por el operador después de la línea " << r.detenidoEnLinea << "\n";
+  }
   for (const std::string& l : LineasConciliacion(r.conciliacion)) s << l << "\n";
   static const char* const kDesenlaces[] = {"completo", "parcial: hay líneas no registradas",
                                             "interrumpido antes del final"};

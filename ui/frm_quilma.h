@@ -63,6 +63,8 @@ class FrmQUILMA : public ControlesVentana {
   }
   bool DetenerSolicitado() const override { return detener_; }
   bool Ensayo() const override { return chkEnsayo_; }
+  // The run holds the company: its report, saying it is in progress, replaces an earlier one.
+  void CorridaEmpezada(const ResumenCorrida& r) override;
 
   // Results of the latest runs, for the view (and the batch mode) to show.
   const ResumenCorrida& UltimaCorrida() const { return resumen_; }

@@ -96,15 +96,21 @@ std::string TextoInforme(const ResumenCorrida& r) {
     << "Operador: " << r.operador << "\n"
     << "Equipo: " << r.equipo << "\n"
     << "Inicio: " << plataforma::FormatoFechaHora(r.inicio) << "\n"
-    << "Fin: " << plataforma::FormatoFechaHora(r.fin) << "\n"
+    << "Fin: " << (r.enCurso ? "(en curso)" : plataforma::FormatoFechaHora(r.fin)) << "\n"
     << "Modo: " << r.opcion << " " << NombreDeModo(r.opcion) << "\n"
     << "Cuenta de contrapartida: " << r.cuenta << "\n"
     << "Concepto: " << r.concepto << "\n"
     << "Archivo: " << r.archivo << "\n"
     << "SHA-256: " << (r.sha256Archivo.empty() ? "(el archivo no se leyó)" : r.sha256Archivo)
     << "\n"
-    << "Ensayo: " << (r.ensayo ? "sí, no se grabó nada" : "no") << "\n\n"
-    << TextoResumen(r) << "\n";  // the summary ends with the reconciliation's lines
+    << "Ensayo: " << (r.ensayo ? "sí, no se grabó nada" : "no") << "\n\n";
+  if (r.enCurso) {
+    s << "Resultado: en curso: la corrida empezó y no terminó todavía. Si ya no está corriendo, "
+         "se cortó antes de escribir su informe: lo registrado hasta entonces se conserva; "
+         "importe el archivo de nuevo.\n";
+    return s.str();
+  }
+  s << TextoResumen(r) << "\n";  // the summary ends with the reconciliation's lines
   if (r.conciliacion.Vacia() && r.conciliacion.error.empty()) {
     s << "Conciliación: no se calculó en esta corrida\n";
   }
@@ -122,13 +128,13 @@ std::string JsonInforme(const ResumenCorrida& r) {
       {"operador", r.operador},
       {"equipo", r.equipo},
       {"inicio", Momento(r.inicio)},
-      {"fin", Momento(r.fin)},
+      {"fin", r.enCurso ? json() : json(Momento(r.fin))},
       {"modo", {{"numero", r.opcion}, {"nombre", NombreDeModo(r.opcion)}}},
       {"cuentaContrapartida", r.cuenta},
       {"concepto", r.concepto},
       {"archivo", {{"ruta", r.archivo}, {"sha256", TextoONulo(r.sha256Archivo)}}},
       {"ensayo", r.ensayo},
-      {"resultado", kDesenlaces[static_cast<int>(DesenlaceDe(r))]},
+      {"resultado", r.enCurso ? "en curso" : kDesenlaces[static_cast<int>(DesenlaceDe(r))]},
       {"cantidades",
        {{"lineasLeidas", r.lineasLeidas},
         {"registrados", r.registrados},
@@ -149,6 +155,7 @@ std::string JsonInforme(const ResumenCorrida& r) {
       {"avisos", r.avisos},
       {"errores", r.errores},
       {"detenidoEnLinea", r.detenidoEnLinea},
+      {"detenidoPorSenal", TextoONulo(r.senal)},
       {"archivosDeLaCorrida",
        {{"rechazados", TextoONulo(r.archivoRechazados)},
         {"motivos", TextoONulo(r.archivoMotivos)},
