@@ -374,6 +374,7 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
       break;
     }
   }
+  if (ctx.resumen.detenidoPorRechazos) AnotarLineasSinLeer(ctx);
   if (despues) Paso(ctx, despues);
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
   if (ctx.resumen.detenidoPorRechazos) {
@@ -418,23 +419,6 @@ void HabilitarTriggers(ContextoCorrida& ctx) {
   const std::string descripcion = errores.Item(0).Description;
   ctx.resumen.errores.push_back(sentencia + ": " + descripcion);
   plataforma::MsgBox(descripcion, plataforma::vbCritical + plataforma::vbOKOnly, "Atención");
-}
-
-// On the embedded engine, the company file's pages must be whole before anything is written to
-// it: "" when they are, else what the engine reports.
-std::string DanioDeEmpresa() {
-  if (PlataformaDe(DB().gConnString) != Plataforma::SQLite) return "";
-  try {
-    auto r = DB().Cnn().Execute("PRAGMA quick_check");
-    std::string informe;
-    for (const auto& fila : r ? r->filas : decltype(r->filas){}) {
-      if (!fila.empty()) informe += utilidad::ValorCampo(fila[0]) + " ";
-    }
-    informe = utilidad::Trim(informe);
-    return informe == "ok" ? "" : (informe.empty() ? "sin respuesta" : informe);
-  } catch (const std::exception& e) {
-    return e.what();
-  }
 }
 
 ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {

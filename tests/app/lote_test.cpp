@@ -392,12 +392,25 @@ TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
     f.seekp(largo - static_cast<std::streamoff>(basura.size()));
     f.write(basura.data(), static_cast<std::streamsize>(basura.size()));
   }
-  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101" + archivo + Parametros()), 1);
+  // Start-up checks first: neither a run nor start-up alone writes a byte into the company
+  // (not even the access-log row, nor into the write-ahead log).
+  const auto bytes = [this] {
+    return LeerArchivo(archivo_) + "|" + LeerArchivo(archivo_ + "-wal");
+  };
+  const std::string antes = bytes();
+  for (const std::string& modo : {std::string("--modo 0 --cuenta 11101") + archivo,
+                                  std::string()}) {
+    SCOPED_TRACE(modo);
+    EXPECT_EQ(Correr("--lote " + modo + Parametros()), 1);
+    EXPECT_NE(errores.find("está dañada"), std::string::npos) << errores;
+    EXPECT_NE(errores.find("Restaure una copia de seguridad"), std::string::npos) << errores;
+    EXPECT_EQ(errores.find("no se pudo abrir la conexión"), std::string::npos) << errores;
+    EXPECT_EQ(salida.find("Inicio de sesión completo"), std::string::npos) << salida;
+    EXPECT_EQ(salida.find("Líneas leídas"), std::string::npos) << salida;  // no run at all
+    EXPECT_TRUE(bytes() == antes);
+  }
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
   EXPECT_EQ(ContarFilas("MA_CALENDARIO"), 0);
-  EXPECT_NE(errores.find("está dañada"), std::string::npos) << errores;
-  EXPECT_NE(errores.find("Restaure una copia de seguridad"), std::string::npos) << errores;
-  EXPECT_NE(salida.find("Líneas leídas: 0"), std::string::npos) << salida;  // not one line read
 }
 
 // The price list's last line left blank by an editor names no customer: passed over, the tool
