@@ -52,7 +52,8 @@ class CierreDeCorrida {
 
 // The window's values as they stood at the press of "Ejecutar": what is typed or clicked
 // during the run changes nothing of it (the checked counter-account is the one posted to).
-// The concept an own-cheque run writes is shown in the window as well.
+// The concept an own-cheque run writes is shown in the window during the run; at its end the
+// window shows the operator's concept again, so the next run posts that one.
 class ValoresDeLaCorrida : public ControlesVentana {
  public:
   explicit ValoresDeLaCorrida(ControlesVentana& v)
@@ -61,13 +62,20 @@ class ValoresDeLaCorrida : public ControlesVentana {
         ruta_(v.txtRuta()),
         cuenta_(v.txtCuenta()),
         concepto_(v.txtConcepto()),
+        delOperador_(concepto_),
         ensayo_(v.Ensayo()) {}
+  ~ValoresDeLaCorrida() override {
+    if (escrito_) ventana_.SetTxtConcepto(delOperador_);
+  }
+  ValoresDeLaCorrida(const ValoresDeLaCorrida&) = delete;
+  ValoresDeLaCorrida& operator=(const ValoresDeLaCorrida&) = delete;
   int OpcionSeleccionada() const override { return opcion_; }
   std::string txtRuta() const override { return ruta_; }
   std::string txtCuenta() const override { return cuenta_; }
   std::string txtConcepto() const override { return concepto_; }
   void SetTxtConcepto(const std::string& texto) override {
     concepto_ = texto;
+    escrito_ = true;
     ventana_.SetTxtConcepto(texto);
   }
   void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) override {
@@ -84,7 +92,9 @@ class ValoresDeLaCorrida : public ControlesVentana {
   ControlesVentana& ventana_;
   int opcion_;
   std::string ruta_, cuenta_, concepto_;
+  const std::string delOperador_;  // the concept box at the press of "Ejecutar"
   bool ensayo_;
+  bool escrito_ = false;  // the run wrote the concept box
 };
 
 // Oracle commits the open transaction before any DDL statement: a dry run there sends none.
