@@ -91,6 +91,7 @@ struct ResumenCorrida {
   // control character) or for another reason that has no count of its own.
   long erroresDeConversion = 0;
   long valoresRehusados = 0;
+  long erroresIgnorados = 0;  // of them: a step failed and the operator passed over it
   // After a stop on the limit of refusals: the lines never read (from primeraSinLeer on), which
   // the rejected-lines file carries after the refused ones.
   long lineasSinLeer = 0;
@@ -175,9 +176,12 @@ struct ContextoCorrida {
   std::string NroComprobanteBancario;  // the cheque modes' bank voucher number
 
   LeidoDelArchivo leido;  // what the file said, for the reconciliation at the end
-  // What the mode notes in `leido` of a line refused before the mode read it (a control
-  // character), so that the reconciliation counts it as not posted; empty: nothing.
+  // What the mode notes in `leido` of a line it did not read to its end (refused for a control
+  // character, or a step of it failed and was passed over), so that the reconciliation counts
+  // it as not posted; empty: nothing.
   std::function<void()> anotarNoLeida;
+  // The error of the current line whose step the operator chose to pass over (Ignore).
+  std::string ignoradoEnLinea;
   ResumenCorrida resumen;
   LineasParaCorregir paraCorregir;
 };

@@ -139,6 +139,7 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
       case plataforma::vbRetry:
         return TrasFalla::Repetir;
       case plataforma::vbIgnore:
+        if (ctx.RegistroActual > 0) ctx.ignoradoEnLinea = error.Description;
         return TrasFalla::Salir;  // the step is not done: the caller passes over what needs it
       default:
         throw FinDeCorrida{};
@@ -279,6 +280,11 @@ class FinDeLinea {
         yaImportadas_(ctx.resumen.yaImportados + ctx.resumen.cuentasExistentes),
         importeCero_(ctx.resumen.importeCero),
         excepciones_(std::uncaught_exceptions()) {}
+  // Nothing of the line was posted nor found already there.
+  bool NadaHecho() const {
+    return Registradas(ctx_.resumen) == registradas_ &&
+           ctx_.resumen.yaImportados + ctx_.resumen.cuentasExistentes == yaImportadas_;
+  }
   ~FinDeLinea() {
     ResumenCorrida& r = ctx_.resumen;
     const auto& no = r.noRegistradas;
@@ -289,6 +295,8 @@ class FinDeLinea {
       while (i > 0 && no[i - 1].linea == ctx_.RegistroActual) --i;
       if (no[i].motivo == "error de conversión") {
         ++r.erroresDeConversion;
+      } else if (no[i].motivo == "error ignorado") {
+        ++r.erroresIgnorados;
       } else if (!MotivoConCuentaPropia(no[i].motivo)) {
         ++r.valoresRehusados;
       }
@@ -431,6 +439,7 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     if (!Paso(ctx, [&] { ctx.Linea = ctx.archivo.LeerLinea(); })) continue;
     ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
     ++ctx.resumen.lineasLeidas;
+    ctx.ignoradoEnLinea.clear();
     FinDeLinea finDeLinea(ctx);
     // A control character is no text of an export: stored, it would corrupt the value (and a
     // statement's literals). The line is not read; a lone LF stays part of its line, as ever.
@@ -453,7 +462,15 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
         }
         ~Origen() { EstablecerOrigenDeLote(nullptr, 0); }
       } origen(ctx);
-      if (porLinea) Paso(ctx, porLinea);
+      const bool leida = !porLinea || Paso(ctx, porLinea);
+      // A line a failure passed over (the operator's Ignore) and nothing of which was posted is
+      // a line not posted, as any other: never a silent skip.
+      const auto& no = ctx.resumen.noRegistradas;
+      if (!ctx.ignoradoEnLinea.empty() && finDeLinea.NadaHecho() &&
+          (no.empty() || no.back().linea != ctx.RegistroActual)) {
+        AnotarNoRegistrada(ctx, "error ignorado", ctx.ignoradoEnLinea);
+        if (!leida && ctx.anotarNoLeida) Paso(ctx, ctx.anotarNoLeida);
+      }
     }
     if (SeguidillaDeRechazos(ctx, seguidilla)) break;
     // A trace that lost a statement no longer proves the run: it stops here, as interrupted.

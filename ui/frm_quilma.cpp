@@ -128,6 +128,7 @@ std::string TextoResumen(const ResumenCorrida& r) {
     << "Incompletos: " << r.incompletos << "\n"
     << "Errores de conversión: " << r.erroresDeConversion << "\n"
     << "Valores rehusados: " << r.valoresRehusados << "\n";
+  if (r.erroresIgnorados) s << "Errores ignorados: " << r.erroresIgnorados << "\n";
   if (r.cuentasCreadas || r.cuentasExistentes) {
     s << "Cuentas creadas: " << r.cuentasCreadas << "\n"
       << "Cuentas existentes: " << r.cuentasExistentes << "\n";

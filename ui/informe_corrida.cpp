@@ -159,6 +159,7 @@ std::string JsonInforme(const ResumenCorrida& r) {
         {"rechazadosPorLaBase", r.lineasRechazadas.size()},
         {"erroresDeConversion", r.erroresDeConversion},
         {"valoresRehusados", r.valoresRehusados},
+        {"erroresIgnorados", r.erroresIgnorados},
         {"lineasSinLeer", r.lineasSinLeer}}},
       // How each line read ended: these add up to lineasLeidas.
       {"lineas",

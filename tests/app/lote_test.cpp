@@ -410,7 +410,9 @@ TEST_F(LoteTest, LasCuentasDeLaCorridaDicenLaVerdad) {
        {2, 1, 4, 0, 5},
        {1, 1},
        "NO CONCILIA con la base:\n  cuenta 112010123: ",
-       {"Con otra letra: 1\n  línea 11: CB 0001-00000001, letra X en el archivo, registrado con "
+       {"Líneas leídas: 12\n  registradas 2, ya importadas 1, no registradas 4, pasadas por alto "
+        "(en blanco, títulos, cabeceras, totales) 5\n",
+        "Con otra letra: 1\n  línea 11: CB 0001-00000001, letra X en el archivo, registrado con "
         "la letra A\n",
         "Errores de conversión: 1\n", "Valores rehusados: 1\n", "Fuera de ejercicio: 1\n",
         "Incompletos: 1\n", "Cuentas que concilian: 1 de 2"},
