@@ -46,9 +46,9 @@ struct LineaNoRegistrada {
 // A voucher posted with another letter than its line's, the file's holding another voucher.
 struct ComprobanteConOtraLetra {
   int64_t linea = 0;
-  std::string comprobante;    // type, branch and number: "FC 0001-00000012"
-  std::string letraArchivo;   // the line's letter
-  std::string letra;          // the letter it was posted with
+  std::string comprobante;   // type, branch and number: "FC 0001-00000012"
+  std::string letraArchivo;  // the line's letter
+  std::string letra;         // the letter it was posted with
 };
 
 // Counts of a run, shown beside the closing message (the batch mode prints them).

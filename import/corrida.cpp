@@ -264,9 +264,9 @@ long Registradas(const ResumenCorrida& r) {
 
 // Reasons of a line not posted that the summary counts apart; any other is a refused value.
 bool MotivoConCuentaPropia(const std::string& motivo) {
-  static const char* const kMotivos[] = {"incompleta", "sin letra libre",
-                                         "en conflicto con otra cuenta", "fuera de ejercicio",
-                                         "rechazada por la base", "error de conversión"};
+  static const char* const kMotivos[] = {
+      "incompleta",         "sin letra libre",       "en conflicto con otra cuenta",
+      "fuera de ejercicio", "rechazada por la base", "error de conversión"};
   return std::find(std::begin(kMotivos), std::end(kMotivos), motivo) != std::end(kMotivos);
 }
 
@@ -567,8 +567,8 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   }
   // Checked at start-up too; a window left open may run on a company damaged since.
   if (const std::string danio = DB().DanioDeEmpresa(); !danio.empty()) {
-    plataforma::MsgBox(MensajeEmpresaDaniada(danio),
-                       plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
+    plataforma::MsgBox(MensajeEmpresaDaniada(danio), plataforma::vbCritical + plataforma::vbOKOnly,
+                       "Aviso al Usuario");
     r.fin = plataforma::Ahora();
     return ctx.resumen;
   }

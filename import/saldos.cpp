@@ -329,9 +329,9 @@ void RegistraSaldo(ContextoCorrida& ctx) {
     ++ctx.resumen.registrados;
     if (ctx.Letra != letraDelArchivo) {
       ++ctx.resumen.otraLetra;
-      ctx.resumen.conOtraLetra.push_back(
-          {ctx.RegistroActual, ctx.TC + " " + ctx.Sucursal + "-" + ctx.Numero, letraDelArchivo,
-           ctx.Letra});
+      ctx.resumen.conOtraLetra.push_back({ctx.RegistroActual,
+                                          ctx.TC + " " + ctx.Sucursal + "-" + ctx.Numero,
+                                          letraDelArchivo, ctx.Letra});
     }
   } else {
     ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);

@@ -375,7 +375,10 @@ TEST_F(LoteTest, LasCuentasDeLaCorridaDicenLaVerdad) {
         "Cuentas que concilian: 0 de 1", "Valores rehusados: 1"},
        2},
       {"el control en el importe: se dice, no se inventa",
-       "Cliente: 123\r\n" + Recibo("1", "10") + Recibo("2", "2\x01" "0"),
+       "Cliente: 123\r\n" + Recibo("1", "10") +
+           Recibo("2",
+                  "2\x01"
+                  "0"),
        3,
        {1, 0, 1, 0, 1},
        {0, 1},
@@ -393,7 +396,10 @@ TEST_F(LoteTest, LasCuentasDeLaCorridaDicenLaVerdad) {
        {"Resultado: parcial: la conciliación no concilia"},
        2},
       {"una cabecera con un carácter de control no presta su bloque a la anterior",
-       "Cliente: 123\r\n" + Recibo("1", "10") + "Cliente: 45\x01" "67\r\n" + Recibo("2", "20"),
+       "Cliente: 123\r\n" + Recibo("1", "10") +
+           "Cliente: 45\x01"
+           "67\r\n" +
+           Recibo("2", "20"),
        3,
        {1, 0, 2, 0, 1},
        {0, 2},
@@ -404,8 +410,11 @@ TEST_F(LoteTest, LasCuentasDeLaCorridaDicenLaVerdad) {
       {"de todo un poco",
        "LISTADO DE SALDOS\r\nCliente: 123\r\n" + Recibo("1", "10") + Recibo("1", "10") + "\r\n" +
            Recibo("2", "1x") + Recibo("3", "10", "15/01/2019", "15/01/2019") +
-           "15/01/2020;;;;REC X 0001-4\r\n" + Recibo("5", "2\x01" "0") + "Cliente: 4567\r\n" +
-           Recibo("1", "7") + total4567,
+           "15/01/2020;;;;REC X 0001-4\r\n" +
+           Recibo("5",
+                  "2\x01"
+                  "0") +
+           "Cliente: 4567\r\n" + Recibo("1", "7") + total4567,
        3,
        {2, 1, 4, 0, 5},
        {1, 1},
@@ -482,7 +491,8 @@ TEST_F(LoteTest, TrasElLimiteDeRechazosElArchivoDeRechazadosTerminaElTrabajo) {
       "[NUMERO ASIENTO], FECHA FROM MV_ASIENTOS ORDER BY [NUMERO ASIENTO], Secuencia";
 
   EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar --max-rechazos 3 "
-                   "--archivo " + archivo + " " + Parametros()),
+                   "--archivo " +
+                   archivo + " " + Parametros()),
             3)
       << errores;
   EXPECT_NE(salida.find("Aviso: las 4 líneas desde la 7 no se leyeron: van en el archivo de "
@@ -496,7 +506,8 @@ TEST_F(LoteTest, TrasElLimiteDeRechazosElArchivoDeRechazadosTerminaElTrabajo) {
   EXPECT_EQ(LeerArchivo(rechazados), esperado);
 
   EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar --max-rechazos 0 "
-                   "--archivo " + rechazados + " " + Parametros()),
+                   "--archivo " +
+                   rechazados + " " + Parametros()),
             3)
       << errores;
   EXPECT_NE(salida.find("Rechazados por la base: 3 "), std::string::npos) << salida;
@@ -505,7 +516,8 @@ TEST_F(LoteTest, TrasElLimiteDeRechazosElArchivoDeRechazadosTerminaElTrabajo) {
   Ejecutar("DELETE FROM MV_ASIENTOS");
   Ejecutar("DELETE FROM MA_CALENDARIO");
   EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar --max-rechazos 0 "
-                   "--archivo " + archivo + " " + Parametros()),
+                   "--archivo " +
+                   archivo + " " + Parametros()),
             3)
       << errores;
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 10);
@@ -567,8 +579,8 @@ TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
     return LeerArchivo(archivo_) + "|" + LeerArchivo(archivo_ + "-wal");
   };
   const std::string antes = bytes();
-  for (const std::string& modo : {std::string("--modo 0 --cuenta 11101") + archivo,
-                                  std::string()}) {
+  for (const std::string& modo :
+       {std::string("--modo 0 --cuenta 11101") + archivo, std::string()}) {
     SCOPED_TRACE(modo);
     EXPECT_EQ(Correr("--lote " + modo + Parametros()), 1);
     EXPECT_NE(errores.find("está dañada"), std::string::npos) << errores;

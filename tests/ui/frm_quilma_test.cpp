@@ -173,8 +173,8 @@ TEST_F(FrmQuilmaTest, ElConceptoDelOperadorVuelveDespuesDeLosChequesPropios) {
   AgregarEjercicio(2020);
   frm.SetTxtConcepto("Apertura del operador");
   frm.optOpcion_Click(4);
-  frm.SetTxtRuta(EscribirArchivo(
-      "propios.csv", "15/01/2020;Pago proveedor;Banco;15/02/2020;0012345;1500,00\r\n"));
+  frm.SetTxtRuta(EscribirArchivo("propios.csv",
+                                 "15/01/2020;Pago proveedor;Banco;15/02/2020;0012345;1500,00\r\n"));
   dialogos.ResponderSiempre("Proceso Finalizado", plataforma::vbOK);
   frm.cmdEjecutar_Click();
   ASSERT_TRUE(frm.UltimaCorrida().finalizado);
