@@ -13,6 +13,7 @@
 #include <string>
 
 #include "data/bloqueo_importacion.h"
+#include "data/db_dll.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/senales.h"
@@ -262,6 +263,8 @@ int EjecutarLote(const OpcionesLote& o) {
 
   std::string connString;
   if (!IniciarSesion(false, o.parametros, connString, 3, !o.ensayo)) {
+    // A damaged company was told and left as it was found: refused as a run on it is.
+    if (!DB().EmpresaDaniadaAlAbrir().empty()) return kLoteInterrumpido;
     std::cerr << "importador: no se pudo abrir la conexión con la base de la empresa" << std::endl;
     return kLoteUso;
   }

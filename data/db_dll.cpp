@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -220,10 +221,16 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
                              bool ValidaAdmin, bool MuestraError) {
   int reintento = 0;
   gOpenFlag = true;
+  danioAlAbrir_.clear();
   if (gProveedor.empty()) gProveedor = "SQLOLEDB";
   // A failure with the connection's own errors is offered for new parameters (Yes) and the
   // failing step is tried again; an already open connection is closed once and opened again.
   auto ante = [&](const ErrorEjecucion& e) {
+    // A damaged company was told and closed: no other parameters are asked for.
+    if (!danioAlAbrir_.empty()) {
+      gOpenFlag = false;
+      return TrasFalla::Salir;
+    }
     if (MuestraError && gCnn && gCnn->Errors().Count() > 0) {
       int respuesta = plataforma::MsgBox(
           MensajeFalloConexion(gCnn->Errors().Item(0), gServidor, gDBName, gUsuario),
@@ -266,6 +273,7 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
             FijarFormatoDeFechas();
             // An operator's session (the statistics connection validates without messages).
             if (ValidaAdmin && MuestraError) {
+              RehusarEmpresaDaniada();
               ExigirUsuarioRegistrado();
               CompletarIndicesDeEmpresa();
             }
@@ -297,6 +305,38 @@ void DB_Dll::FijarFormatoDeFechas() {
   if (PlataformaDe(Cnn().ConnectionString()) == Plataforma::SqlServer) {
     Cnn().Execute("SET DATEFORMAT dmy");
   }
+}
+
+std::string DB_Dll::DanioDeEmpresa() {
+  if (PlataformaDe(Cnn().ConnectionString()) != Plataforma::SQLite) return "";
+  try {
+    auto r = Cnn().Execute("PRAGMA quick_check");
+    std::string informe;
+    for (const auto& fila : r ? r->filas : decltype(r->filas){}) {
+      if (!fila.empty()) informe += utilidad::ValorCampo(fila[0]) + " ";
+    }
+    informe = Trim(informe);
+    return informe == "ok" ? "" : (informe.empty() ? "sin respuesta" : informe);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+std::string MensajeEmpresaDaniada(const std::string& danio) {
+  return "La empresa " + ValorDeConexion(DB().gConnString, "Data Source") + " está dañada (" +
+         utilidad::AjustaAncho(danio, 200) +
+         "): no se importa nada en ella. Restaure una copia de seguridad.";
+}
+
+void DB_Dll::RehusarEmpresaDaniada() {
+  const std::string danio = DanioDeEmpresa();
+  Cnn().Errors().Clear();
+  if (danio.empty()) return;
+  plataforma::MsgBox(MensajeEmpresaDaniada(danio), plataforma::vbCritical + plataforma::vbOKOnly,
+                     "Aviso al Usuario");
+  danioAlAbrir_ = danio;
+  IgnorarFalla("the damage is what is reported", [&] { Cnn().Close(); });
+  throw ErrorEjecucion(ado::kEFail, "La empresa está dañada", "importador");
 }
 
 void DB_Dll::ExigirUsuarioRegistrado() {

@@ -122,6 +122,14 @@ class DB_Dll {
   bool EnsayoPerdido() const { return ensayoPerdido_; }
   void PerderEnsayo();
 
+  // On the embedded engine, the company file's pages must be whole before anything is written to
+  // it: "" when they are (or on another engine), else what the engine's quick check reports.
+  // Start-up runs it before it writes anything, and every run before its first line.
+  std::string DanioDeEmpresa();
+  // What the last opening of an operator's session found damaged ("" when nothing): the
+  // session was then closed before anything was written to the company.
+  const std::string& EmpresaDaniadaAlAbrir() const { return danioAlAbrir_; }
+
   // The error dialog of this class (answer 3 abort, 4 retry, 5 ignore; 0 when no error).
   int TratamientoErrores(const plataforma::ErrorEjecucion& CodErr, int Botones = 18,
                          const std::string& Rutina = "");
@@ -135,6 +143,9 @@ class DB_Dll {
   // company's TA_USUARIOS (letter case ignored), or the open connection is closed and refused
   // as a failed login is (ErrorEjecucion with the refusal in the error list).
   void ExigirUsuarioRegistrado();
+  // A damaged embedded company is told to the operator and its connection closed before
+  // anything is written to it (ErrorEjecucion; EmpresaDaniadaAlAbrir says what was found).
+  void RehusarEmpresaDaniada();
   // A company made by an earlier version gets the folded indexes its lookups use; an index the
   // file refuses is told to the operator (the lookups still work, only slower).
   void CompletarIndicesDeEmpresa();
@@ -152,8 +163,12 @@ class DB_Dll {
   std::unique_ptr<utilidad::DialogoArchivo> cmdDlg_;
   bool ensayo_ = false;
   bool ensayoPerdido_ = false;
+  std::string danioAlAbrir_;
   DialogoConexion* dialogoConexion_ = nullptr;
 };
+
+// The operator's message for a damaged company: its file, what the engine found, what to do.
+std::string MensajeEmpresaDaniada(const std::string& danio);
 
 // What ends the application when the operator refuses to reconnect (default std::exit(1)); a
 // test installs its own, which may return: the call that asked then leaves as after Abort.

@@ -221,22 +221,36 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
   }
 }
 
+bool ConControl(const std::string& texto) {
+  return std::any_of(texto.begin(), texto.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 // The cheque a line names, for the reconciliation: its bank number as the journal stores it
-// and its amount; nothing without a number or with a zero or unreadable amount.
+// and its amount; nothing for a zero amount. A line not posted whose number or amount cannot
+// be read is counted as such (a blank line, with nothing recorded, is no cheque).
 void AnotarChequeLeido(ContextoCorrida& ctx, const DisenoCheque& d, Destino destino) {
-  if (ctx.Columnas.size() <= std::max(d.cheque, d.importe)) return;
+  const auto& no = ctx.resumen.noRegistradas;
+  const bool noRegistrada = !no.empty() && no.back().linea == ctx.RegistroActual;
+  auto ilegible = [&] {
+    if (noRegistrada) ctx.leido.AnotarChequeIlegible();
+  };
+  if (ctx.Columnas.size() <= std::max(d.cheque, d.importe)) return ilegible();
   const std::string cheque = utilidad::QuitarCaracteres(ctx.Columnas[d.cheque], "'");
-  if (Trim(cheque).empty()) return;
+  if (Trim(cheque).empty() || ConControl(cheque) || ConControl(ctx.Columnas[d.importe])) {
+    return ilegible();
+  }
   plataforma::Moneda monto;
   try {
     monto = utilidad::TextoAImporte(ctx.Columnas[d.importe]).Absoluto();
   } catch (const plataforma::ErrorEjecucion&) {
-    return;
+    return ilegible();
   }
   if (monto.diezmilesimos > 0) ctx.leido.AnotarCheque(d.prefijoBancario + cheque, monto, destino);
 }
 
 void ImportarCheques(ContextoCorrida& ctx, const DisenoCheque& d) {
+  ctx.anotarNoLeida = [&] { AnotarChequeLeido(ctx, d, Destino::NoRegistrada); };
   RecorrerArchivo(
       ctx, [&] { DeshabilitarTriggers(ctx); },
       [&] {

@@ -184,6 +184,9 @@ void ConciliarCheques(const LeidoDelArchivo& leido, const std::string& contrapar
        : ch.destino == Destino::YaImportada ? r.yaImportados
                                             : r.noRegistrados);
   }
+  r.ilegibles = leido.chequesIlegibles_;
+  r.enArchivo += r.ilegibles;
+  r.noRegistrados += r.ilegibles;
   std::vector<std::string> terminos;
   for (const std::string& n : numeros) {
     terminos.push_back("LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) = " + Lit(n));
@@ -441,7 +444,8 @@ void LeidoDelArchivo::AnotarClase(const std::string& nombre, const std::string& 
 }
 
 bool LeidoDelArchivo::Vacio() const {
-  return cuentas_.empty() && cheques_.empty() && empleados_.empty() && documentos_.empty() &&
+  return cuentas_.empty() && cheques_.empty() && chequesIlegibles_ == 0 && empleados_.empty() &&
+         documentos_.empty() &&
          tareas_.empty() && clases_.empty() && asientos_.empty();
 }
 
@@ -458,7 +462,9 @@ Conciliacion Conciliar(const LeidoDelArchivo& leido, const std::string& contrapa
   // A value the database returns in a form no amount reads leaves the figures unfinished, said.
   try {
     if (!leido.cuentas_.empty()) ConciliarCuentas(leido, c);
-    if (!leido.cheques_.empty()) ConciliarCheques(leido, contrapartida, c);
+    if (!leido.cheques_.empty() || leido.chequesIlegibles_ > 0) {
+      ConciliarCheques(leido, contrapartida, c);
+    }
     if (!leido.empleados_.empty()) ConciliarEmpleados(leido, contrapartida, c);
     ConciliarPendientes(leido, c);
     if (!leido.clases_.empty()) ConciliarClases(leido, c);
@@ -467,6 +473,59 @@ Conciliacion Conciliar(const LeidoDelArchivo& leido, const std::string& contrapa
     c.error = e.what();
   }
   return c;
+}
+
+namespace {
+
+bool ChequesConcilian(const ConciliacionCheques& q) {
+  return q.numerosConDiferencia.empty() && q.ilegibles == 0;
+}
+
+bool AsientosBalancean(const ConciliacionAsientos& a) {
+  return a.desbalanceados.empty() && a.debe == a.haber && a.hallados == a.asientos;
+}
+
+}  // namespace
+
+std::vector<std::string> DiferenciasConciliacion(const Conciliacion& c) {
+  std::vector<std::string> d;
+  if (!c.error.empty()) {
+    d.push_back("no se pudo leer la base para conciliar: " + utilidad::Abreviado(c.error));
+  }
+  for (const ConciliacionCuenta& k : c.cuentas) {
+    if (k.Concilia()) continue;
+    std::string t = "cuenta " + k.cuenta + ": archivo " + Importe(k.totalArchivo) + ", diario " +
+                    Importe(k.totalDiario) + ", diferencia " + Importe(k.Diferencia());
+    if (k.sinImporte) t += ", " + std::to_string(k.sinImporte) + " sin importe legible";
+    if (k.totalInforme && *k.totalInforme != k.totalDiario) {
+      t += ", total del informe " + Importe(*k.totalInforme);
+    }
+    d.push_back(t);
+  }
+  if (c.cheques && !ChequesConcilian(*c.cheques)) {
+    const ConciliacionCheques& q = *c.cheques;
+    std::string t = "cheques: archivo " + Importe(q.totalArchivo) + ", diario " +
+                    Importe(q.totalDiario) + ", diferencia " +
+                    Importe(Menos(q.totalArchivo, q.totalDiario));
+    if (!q.numerosConDiferencia.empty()) {
+      t += ", " + std::to_string(q.numerosConDiferencia.size()) + " números con diferencia";
+    }
+    if (q.ilegibles) t += ", " + std::to_string(q.ilegibles) + " sin número o importe legible";
+    d.push_back(t);
+  }
+  for (const ConciliacionItems& i : c.items) {
+    if (i.faltantes.empty()) continue;
+    d.push_back(i.que + ": " + std::to_string(i.hallados) + " de " + std::to_string(i.enArchivo) +
+                ", faltan " + std::to_string(i.faltantes.size()));
+  }
+  if (c.asientos && !AsientosBalancean(*c.asientos)) {
+    const ConciliacionAsientos& a = *c.asientos;
+    d.push_back("asientos de esta corrida: Debe " + Importe(a.debe) + ", Haber " +
+                Importe(a.haber) + ", " + std::to_string(a.desbalanceados.size()) +
+                " desbalanceados, " + std::to_string(a.asientos - a.hallados) +
+                " no están en el diario");
+  }
+  return d;
 }
 
 std::vector<std::string> LineasConciliacion(const Conciliacion& c) {
@@ -508,7 +567,10 @@ std::vector<std::string> LineasConciliacion(const Conciliacion& c) {
                 "); en el diario con esos números sobre la cuenta " + q.contrapartida + ": " +
                 std::to_string(q.enDiario) + " por " + Importe(q.totalDiario) + "; diferencia " +
                 Importe(Menos(q.totalArchivo, q.totalDiario)) +
-                (q.numerosConDiferencia.empty() ? "" : ": NO CONCILIA"));
+                (q.ilegibles ? "; " + std::to_string(q.ilegibles) +
+                                   " sin número o importe legible, fuera de esas cifras"
+                             : std::string()) +
+                (ChequesConcilian(q) ? "" : ": NO CONCILIA"));
     for (const std::string& n : q.numerosConDiferencia) l.push_back("    cheque " + n);
   }
   for (const ConciliacionItems& i : c.items) {
@@ -525,9 +587,7 @@ std::vector<std::string> LineasConciliacion(const Conciliacion& c) {
     if (a.hallados < a.asientos) {
       linea += "; " + std::to_string(a.asientos - a.hallados) + " no están en el diario";
     }
-    const bool balancean =
-        a.desbalanceados.empty() && a.debe == a.haber && a.hallados == a.asientos;
-    linea += balancean ? ": cada asiento balancea" : ": NO BALANCEAN";
+    linea += AsientosBalancean(a) ? ": cada asiento balancea" : ": NO BALANCEAN";
     l.push_back(linea);
     for (const std::string& d : a.desbalanceados) l.push_back("    " + d);
   }

@@ -46,6 +46,8 @@ class LeidoDelArchivo {
   // A cheque line with its bank voucher number as the journal stores it (own cheques "B-...")
   // and its absolute amount.
   void AnotarCheque(const std::string& numeroBancario, plataforma::Moneda importe, Destino destino);
+  // A cheque line not posted whose number or amount cannot be read: counted, not looked up.
+  void AnotarChequeIlegible() { ++chequesIlegibles_; }
   // An employee's name as the run stores it, to be found under the title account.
   void AnotarEmpleado(const std::string& nombre);
   // A pending document (its header) and a task of it (its link).
@@ -79,6 +81,7 @@ class LeidoDelArchivo {
   std::vector<std::string> ordenCuentas_;  // in the order of the file
   std::map<std::string, Cuenta> cuentas_;
   std::vector<Cheque> cheques_;
+  long chequesIlegibles_ = 0;
   std::vector<Item> empleados_, documentos_, tareas_, clases_;
   std::vector<ClaveAsiento> asientos_;
 
@@ -113,6 +116,7 @@ struct ConciliacionCheques {
   long enArchivo = 0;
   plataforma::Moneda totalArchivo;
   long registrados = 0, yaImportados = 0, noRegistrados = 0;
+  long ilegibles = 0;  // of those not posted: number or amount unreadable, so not looked up
   long enDiario = 0;
   plataforma::Moneda totalDiario;
   std::vector<std::string> numerosConDiferencia;  // "0012345: 2 por 3000 / 1 por 1500"
@@ -135,6 +139,10 @@ struct Conciliacion {
   std::string error;  // the database could not be read: what failed
   bool Vacia() const { return cuentas.empty() && !cheques && items.empty() && !asientos; }
 };
+
+// The figures that do not reconcile, one short line each, in the summary's order; none when
+// every figure does. A reconciliation that could not be read is one of them.
+std::vector<std::string> DiferenciasConciliacion(const Conciliacion& c);
 
 // Reads the database once for what `leido` holds (no query when it is empty): the journal's
 // lines of the balance vouchers, of the cheque numbers on `contrapartida`, the accounts under

@@ -48,6 +48,14 @@ struct LineaNoRegistrada {
   std::string valor;   // what shows why: the value or the database's message (80 characters)
 };
 
+// A voucher posted with another letter than its line's, the file's holding another voucher.
+struct ComprobanteConOtraLetra {
+  int64_t linea = 0;
+  std::string comprobante;   // type, branch and number: "FC 0001-00000012"
+  std::string letraArchivo;  // the line's letter
+  std::string letra;         // the letter it was posted with
+};
+
 // Counts of a run, shown beside the closing message (the batch mode prints them).
 struct ResumenCorrida {
   long lineasLeidas = 0;
@@ -77,6 +85,24 @@ struct ResumenCorrida {
   bool enCurso = false;  // the run has begun and not ended: what its first report says
   bool detenidoPorRechazos = false;  // stopped after many refusals in a row: what was posted stays
   std::string empresaOcupada;        // the run did not start: who holds the company
+  std::vector<ComprobanteConOtraLetra> conOtraLetra;  // each voucher counted in otraLetra
+
+  // How each line read ended; these add up to lineasLeidas.
+  long lineasRegistradas = 0;     // it posted something: a voucher, cheque, account, header, task
+  long lineasYaImportadas = 0;    // what it names was already in the database
+  long lineasNoRegistradas = 0;   // not posted: each is in noRegistradas, with its reason
+  long lineasImporteCero = 0;     // a cheque with a zero amount: nothing to post
+  long lineasPasadasPorAlto = 0;  // blank lines, titles, headers, totals: no value to post
+  long lineaEnCurso = 0;          // the line the run ended in, before it ended with it
+  // Of the lines not posted: a value that did not convert; a value refused as it was read (a
+  // control character) or for another reason that has no count of its own.
+  long erroresDeConversion = 0;
+  long valoresRehusados = 0;
+  long erroresIgnorados = 0;  // of them: a step failed and the operator passed over it
+  // After a stop on the limit of refusals: the lines never read (from primeraSinLeer on), which
+  // the rejected-lines file carries after the refused ones.
+  long lineasSinLeer = 0;
+  int64_t primeraSinLeer = 0;
 
   // What the run's report names besides the counts.
   std::string empresa, operador, equipo;
@@ -106,8 +132,9 @@ struct LineasParaCorregir {
   std::vector<LineaEnBruto> contexto;  // what the current line needs before it, outermost first
 };
 
-// How a run ended: every line posted, already there or passed over as the layout says
-// (complete); the end reached with lines not posted (partial); ended before the end.
+// How a run ended: every line posted, already there or passed over as the layout says, and
+// the reconciliation finding no difference (complete); the end reached with lines not posted or
+// a figure that does not reconcile (partial); ended before the end.
 enum class Desenlace { Completa, Parcial, Interrumpida };
 Desenlace DesenlaceDe(const ResumenCorrida& r);
 
@@ -157,6 +184,12 @@ struct ContextoCorrida {
   std::string NroComprobanteBancario;  // the cheque modes' bank voucher number
 
   LeidoDelArchivo leido;  // what the file said, for the reconciliation at the end
+  // What the mode notes in `leido` of a line it did not read to its end (refused for a control
+  // character, or a step of it failed and was passed over), so that the reconciliation counts
+  // it as not posted; empty: nothing.
+  std::function<void()> anotarNoLeida;
+  // The error of the current line whose step the operator chose to pass over (Ignore).
+  std::string ignoradoEnLinea;
   ResumenCorrida resumen;
   LineasParaCorregir paraCorregir;
 };

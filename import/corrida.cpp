@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <string>
 
 #include "data/bloqueo_importacion.h"
@@ -55,7 +56,8 @@ class CierreDeCorrida {
 
 // The window's values as they stood at the press of "Ejecutar": what is typed or clicked
 // during the run changes nothing of it (the checked counter-account is the one posted to).
-// The concept an own-cheque run writes is shown in the window as well.
+// The concept an own-cheque run writes is shown in the window during the run; at its end the
+// window shows the operator's concept again, so the next run posts that one.
 class ValoresDeLaCorrida : public ControlesVentana {
  public:
   explicit ValoresDeLaCorrida(ControlesVentana& v)
@@ -64,13 +66,20 @@ class ValoresDeLaCorrida : public ControlesVentana {
         ruta_(v.txtRuta()),
         cuenta_(v.txtCuenta()),
         concepto_(v.txtConcepto()),
+        delOperador_(concepto_),
         ensayo_(v.Ensayo()) {}
+  ~ValoresDeLaCorrida() override {
+    if (escrito_) ventana_.SetTxtConcepto(delOperador_);
+  }
+  ValoresDeLaCorrida(const ValoresDeLaCorrida&) = delete;
+  ValoresDeLaCorrida& operator=(const ValoresDeLaCorrida&) = delete;
   int OpcionSeleccionada() const override { return opcion_; }
   std::string txtRuta() const override { return ruta_; }
   std::string txtCuenta() const override { return cuenta_; }
   std::string txtConcepto() const override { return concepto_; }
   void SetTxtConcepto(const std::string& texto) override {
     concepto_ = texto;
+    escrito_ = true;
     ventana_.SetTxtConcepto(texto);
   }
   void DibujaProgreso(double porcentaje, uint32_t color, const std::string& caption) override {
@@ -88,7 +97,9 @@ class ValoresDeLaCorrida : public ControlesVentana {
   ControlesVentana& ventana_;
   int opcion_;
   std::string ruta_, cuenta_, concepto_;
+  const std::string delOperador_;  // the concept box at the press of "Ejecutar"
   bool ensayo_;
+  bool escrito_ = false;  // the run wrote the concept box
 };
 
 // Oracle commits the open transaction before any DDL statement: a dry run there sends none.
@@ -132,6 +143,7 @@ bool Paso(ContextoCorrida& ctx, const std::function<void()>& paso) {
       case plataforma::vbRetry:
         return TrasFalla::Repetir;
       case plataforma::vbIgnore:
+        if (ctx.RegistroActual > 0) ctx.ignoradoEnLinea = error.Description;
         return TrasFalla::Salir;  // the step is not done: the caller passes over what needs it
       default:
         throw FinDeCorrida{};
@@ -160,7 +172,9 @@ void EstablecerMaximoRechazos(int maximo) { gMaximoRechazos = maximo < 0 ? 0 : m
 Desenlace DesenlaceDe(const ResumenCorrida& r) {
   if (r.detenidoPorRechazos) return Desenlace::Parcial;
   if (!r.finalizado) return Desenlace::Interrumpida;
-  return r.noRegistradas.empty() ? Desenlace::Completa : Desenlace::Parcial;
+  return r.noRegistradas.empty() && DiferenciasConciliacion(r.conciliacion).empty()
+             ? Desenlace::Completa
+             : Desenlace::Parcial;
 }
 
 void AnotarNoRegistrada(ContextoCorrida& ctx, const std::string& motivo, const std::string& valor) {
@@ -260,6 +274,103 @@ long Registradas(const ResumenCorrida& r) {
   return r.registrados + r.cuentasCreadas + r.tareasCatalogadas + r.vinculosGrabados;
 }
 
+// Reasons of a line not posted that the summary counts apart; any other is a refused value.
+bool MotivoConCuentaPropia(const std::string& motivo) {
+  static const char* const kMotivos[] = {
+      "incompleta",         "sin letra libre",       "en conflicto con otra cuenta",
+      "fuera de ejercicio", "rechazada por la base", "error de conversión"};
+  return std::find(std::begin(kMotivos), std::end(kMotivos), motivo) != std::end(kMotivos);
+}
+
+// Counts how the current line ended, once, on every way out of it (an abort as well), so that
+// the summary's line counts add up to the lines read.
+class FinDeLinea {
+ public:
+  explicit FinDeLinea(ContextoCorrida& ctx)
+      : ctx_(ctx),
+        registradas_(Registradas(ctx.resumen)),
+        yaImportadas_(ctx.resumen.yaImportados + ctx.resumen.cuentasExistentes),
+        importeCero_(ctx.resumen.importeCero),
+        excepciones_(std::uncaught_exceptions()) {}
+  // Nothing of the line was posted nor found already there.
+  bool NadaHecho() const {
+    return Registradas(ctx_.resumen) == registradas_ &&
+           ctx_.resumen.yaImportados + ctx_.resumen.cuentasExistentes == yaImportadas_;
+  }
+  ~FinDeLinea() {
+    ResumenCorrida& r = ctx_.resumen;
+    const auto& no = r.noRegistradas;
+    if (!no.empty() && no.back().linea == ctx_.RegistroActual) {
+      ++r.lineasNoRegistradas;
+      // The line's first reason is what kept it out.
+      size_t i = no.size() - 1;
+      while (i > 0 && no[i - 1].linea == ctx_.RegistroActual) --i;
+      if (no[i].motivo == "error de conversión") {
+        ++r.erroresDeConversion;
+      } else if (no[i].motivo == "error ignorado") {
+        ++r.erroresIgnorados;
+      } else if (!MotivoConCuentaPropia(no[i].motivo)) {
+        ++r.valoresRehusados;
+      }
+    } else if (Registradas(r) > registradas_) {
+      ++r.lineasRegistradas;
+    } else if (r.yaImportados + r.cuentasExistentes > yaImportadas_) {
+      ++r.lineasYaImportadas;
+    } else if (r.importeCero > importeCero_) {
+      ++r.lineasImporteCero;
+    } else if (std::uncaught_exceptions() > excepciones_) {
+      r.lineaEnCurso = static_cast<long>(ctx_.RegistroActual);
+    } else {
+      ++r.lineasPasadasPorAlto;
+    }
+  }
+  FinDeLinea(const FinDeLinea&) = delete;
+  FinDeLinea& operator=(const FinDeLinea&) = delete;
+
+ private:
+  ContextoCorrida& ctx_;
+  long registradas_, yaImportadas_, importeCero_;
+  int excepciones_;
+};
+
+// After a stop on the limit of refusals: the lines never read go to the rejected-lines file,
+// after what the first of them needs before it (its customer's header), so that importing that
+// file finishes the job.
+void AnotarLineasSinLeer(ContextoCorrida& ctx) {
+  if (!ctx.archivo.Abierto()) return;
+  LineasParaCorregir& p = ctx.paraCorregir;
+  const int64_t ultima = p.lineas.empty() ? 0 : p.lineas.back().numero;
+  bool primera = true;
+  int64_t numero = ctx.RegistroActual;
+  try {
+    while (!ctx.archivo.EOF_()) {
+      ctx.archivo.LeerLinea();
+      ++numero;
+      if (primera) {
+        for (const LineaEnBruto& l : p.contexto) {
+          if (l.numero > ultima && l.numero <= ctx.RegistroActual) p.lineas.push_back(l);
+        }
+        ctx.resumen.primeraSinLeer = numero;
+        primera = false;
+      }
+      p.lineas.push_back({numero, ctx.archivo.LineaEnBruto()});
+      ++ctx.resumen.lineasSinLeer;
+    }
+  } catch (const ErrorEjecucion& e) {
+    ctx.resumen.errores.push_back("No se pudo copiar el resto del archivo desde la línea " +
+                                  std::to_string(numero + 1) +
+                                  " al de líneas para corregir: " + e.Description);
+  }
+  if (ctx.resumen.lineasSinLeer > 0) {
+    p.marcaDeOrden = ctx.archivo.MarcaDeOrden();
+    ctx.resumen.avisos.push_back(
+        "las " + std::to_string(ctx.resumen.lineasSinLeer) + " líneas desde la " +
+        std::to_string(ctx.resumen.primeraSinLeer) +
+        " no se leyeron: van en el archivo de líneas para corregir, después de las rechazadas; "
+        "importarlo termina el trabajo");
+  }
+}
+
 // After each line: true when the run must stop, the operator (or the batch policy) having
 // declined to go on after the limit of refusals in a row. Going on silences the refusal dialogs.
 bool SeguidillaDeRechazos(ContextoCorrida& ctx, Seguidilla& s) {
@@ -344,6 +455,8 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     if (!Paso(ctx, [&] { ctx.Linea = ctx.archivo.LeerLinea(); })) continue;
     ctx.Columnas = utilidad::Dividir(ctx.Linea, ";");
     ++ctx.resumen.lineasLeidas;
+    ctx.ignoradoEnLinea.clear();
+    FinDeLinea finDeLinea(ctx);
     // A control character is no text of an export: stored, it would corrupt the value (and a
     // statement's literals). The line is not read; a lone LF stays part of its line, as ever.
     if (const size_t i = PrimerControl(ctx.Linea); i != std::string::npos) {
@@ -354,6 +467,7 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
                     static_cast<unsigned>(static_cast<unsigned char>(ctx.Linea[i])));
       AnotarNoRegistrada(ctx, "carácter de control",
                          std::string(codigo) + " en la columna " + std::to_string(columna));
+      if (ctx.anotarNoLeida) Paso(ctx, ctx.anotarNoLeida);
       continue;
     }
     {
@@ -364,7 +478,15 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
         }
         ~Origen() { EstablecerOrigenDeLote(nullptr, 0); }
       } origen(ctx);
-      if (porLinea) Paso(ctx, porLinea);
+      const bool leida = !porLinea || Paso(ctx, porLinea);
+      // A line a failure passed over (the operator's Ignore) and nothing of which was posted is
+      // a line not posted, as any other: never a silent skip.
+      const auto& no = ctx.resumen.noRegistradas;
+      if (!ctx.ignoradoEnLinea.empty() && finDeLinea.NadaHecho() &&
+          (no.empty() || no.back().linea != ctx.RegistroActual)) {
+        AnotarNoRegistrada(ctx, "error ignorado", ctx.ignoradoEnLinea);
+        if (!leida && ctx.anotarNoLeida) Paso(ctx, ctx.anotarNoLeida);
+      }
     }
     if (SeguidillaDeRechazos(ctx, seguidilla)) break;
     // A trace that lost a statement no longer proves the run: it stops here, as interrupted.
@@ -390,6 +512,7 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
       break;
     }
   }
+  if (ctx.resumen.detenidoPorRechazos) AnotarLineasSinLeer(ctx);
   if (despues) Paso(ctx, despues);
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
   if (ctx.resumen.detenidoPorRechazos) {
@@ -558,23 +681,6 @@ void RehabilitarTriggersDejados(std::vector<std::string>& avisos,
                      "Aviso al Usuario");
 }
 
-// On the embedded engine, the company file's pages must be whole before anything is written to
-// it: "" when they are, else what the engine reports.
-std::string DanioDeEmpresa() {
-  if (PlataformaDe(DB().gConnString) != Plataforma::SQLite) return "";
-  try {
-    auto r = DB().Cnn().Execute("PRAGMA quick_check");
-    std::string informe;
-    for (const auto& fila : r ? r->filas : decltype(r->filas){}) {
-      if (!fila.empty()) informe += utilidad::ValorCampo(fila[0]) + " ";
-    }
-    informe = utilidad::Trim(informe);
-    return informe == "ok" ? "" : (informe.empty() ? "sin respuesta" : informe);
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-}
-
 ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
   if (corridaEnCurso) return {};
   ValoresDeLaCorrida valores(ventana);
@@ -604,11 +710,10 @@ ResumenCorrida EjecutarImportacion(ControlesVentana& ventana) {
     empezada.enCurso = true;
     valores.CorridaEmpezada(empezada);
   }
-  if (const std::string danio = DanioDeEmpresa(); !danio.empty()) {
-    plataforma::MsgBox("La empresa " + ValorDeConexion(DB().gConnString, "Data Source") +
-                           " está dañada (" + utilidad::AjustaAncho(danio, 200) +
-                           "): no se importa nada en ella. Restaure una copia de seguridad.",
-                       plataforma::vbCritical + plataforma::vbOKOnly, "Aviso al Usuario");
+  // Checked at start-up too; a window left open may run on a company damaged since.
+  if (const std::string danio = DB().DanioDeEmpresa(); !danio.empty()) {
+    plataforma::MsgBox(MensajeEmpresaDaniada(danio), plataforma::vbCritical + plataforma::vbOKOnly,
+                       "Aviso al Usuario");
     r.fin = plataforma::Ahora();
     return ctx.resumen;
   }

@@ -211,16 +211,22 @@ std::string CodigoLibre(std::string id) {
                                    "No queda código de tarea libre en V_TA_TAREAS");
 }
 
-void Catalogar(ContextoCorrida& ctx, const std::string& id, const std::string& descripcion) {
+// False when the database refused the task: the line is then not posted (no link is written
+// to a task the catalogue lacks).
+bool Catalogar(ContextoCorrida& ctx, const std::string& id, const std::string& descripcion) {
   std::string sql =
       "INSERT INTO V_TA_TAREAS (IDTAREA,DESCRIPCION) VALUES ('" + id + "','" + descripcion + "')";
   DB().EjecutaConsultaSQL(sql);
   ado::ErrorCollection& errores = DB().Cnn().Errors();
-  if (errores.Count() > 0) {
-    plataforma::MsgBox(errores.Item(0).Description, plataforma::vbCritical, "Aviso");
-  } else {
+  if (errores.Count() == 0) {
     ++ctx.resumen.tareasCatalogadas;
+    return true;
   }
+  const std::string rechazo = errores.Item(0).Description;
+  plataforma::MsgBox(rechazo, plataforma::vbCritical, "Aviso");
+  ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
+  AnotarNoRegistrada(ctx, "rechazada por la base", rechazo);
+  return false;
 }
 
 void ProcesarTarea(ContextoCorrida& ctx, EstadoPendientes& e) {
@@ -256,7 +262,9 @@ void ProcesarTarea(ContextoCorrida& ctx, EstadoPendientes& e) {
     id = catalogada;
   } else {
     if (!Paso(ctx, [&] { id = CodigoLibre(id); })) return;
-    Paso(ctx, [&] { Catalogar(ctx, id, descripcion); });
+    bool catalogo = false;
+    Paso(ctx, [&] { catalogo = Catalogar(ctx, id, descripcion); });
+    if (!catalogo) return;
   }
 
   bool existe = true;

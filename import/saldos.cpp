@@ -25,6 +25,9 @@ constexpr size_t kColumnaVencimiento = 13;
 constexpr size_t kColumnaImporteClientes = 37;
 constexpr size_t kColumnaImporteProveedores = 34;
 
+// The account of the vouchers under a header refused for a control character: none.
+const std::string kSinCabeceraLegible = "(cabecera ilegible)";
+
 const char* const kLetras[] = {"A", "B", "C", "D", "E", "F", "G",
                                "H", "I", "J", "K", "L", "M", "N"};
 
@@ -324,15 +327,40 @@ void RegistraSaldo(ContextoCorrida& ctx) {
 
   if (EjecutaAsiento(ctx.SentenciasSQL, componer)) {
     ++ctx.resumen.registrados;
-    if (ctx.Letra != letraDelArchivo) ++ctx.resumen.otraLetra;
+    if (ctx.Letra != letraDelArchivo) {
+      ++ctx.resumen.otraLetra;
+      ctx.resumen.conOtraLetra.push_back({ctx.RegistroActual,
+                                          ctx.TC + " " + ctx.Sucursal + "-" + ctx.Numero,
+                                          letraDelArchivo, ctx.Letra});
+    }
   } else {
     ctx.resumen.lineasRechazadas.push_back(ctx.RegistroActual);
     AnotarNoRegistrada(ctx, "rechazada por la base", UltimoRechazo());
   }
 }
 
+namespace {
+
+// A line of a block refused before it was read still counts against the block's account, as a
+// voucher not posted with what of it can be read (an amount that cannot is said, not made up).
+// A header refused so leaves its vouchers with no account to post to: each is refused.
+void AnotarSaldoNoLeido(ContextoCorrida& ctx) {
+  if (Trim(ctx.CuentaCliente).empty()) return;  // a title before the first header
+  const std::string cuenta = ctx.CuentaCliente;
+  if (DetectaTitular(ctx)) {
+    ctx.CuentaCliente = kSinCabeceraLegible;
+    return;
+  }
+  LeerLineaSaldo(ctx);
+  ctx.leido.AnotarComprobante(cuenta, {ctx.TC, ctx.Sucursal, ctx.Numero, ctx.Letra},
+                              ctx.ImporteTexto, Destino::NoRegistrada);
+}
+
+}  // namespace
+
 void ImportarSaldos(ContextoCorrida& ctx) {
   ctx.CuentaCliente.clear();
+  ctx.anotarNoLeida = [&] { AnotarSaldoNoLeido(ctx); };
   RecorrerArchivo(
       ctx, [&] { DeshabilitarTriggers(ctx); },
       [&] {
@@ -349,7 +377,10 @@ void ImportarSaldos(ContextoCorrida& ctx) {
         LeerLineaSaldo(ctx);
         const std::string cuenta = ctx.CuentaCliente;
         const Hechos antes = HechosDe(ctx.resumen);
-        if (LineaSaldoCompleta(ctx)) {
+        if (LineaSaldoCompleta(ctx) && cuenta == kSinCabeceraLegible) {
+          AnotarNoRegistrada(ctx, "sin cabecera legible",
+                             "la cabecera de su bloque tiene un carácter de control");
+        } else if (LineaSaldoCompleta(ctx)) {
           RegistraSaldo(ctx);
         } else if (!esTitular) {
           ++ctx.resumen.incompletos;

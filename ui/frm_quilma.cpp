@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "data/configuracion.h"
 #include "data/db_dll.h"
@@ -100,18 +101,39 @@ void FrmQUILMA::HacerEventos() {
 std::string TextoResumen(const ResumenCorrida& r) {
   std::ostringstream s;
   if (r.ensayo) s << "ENSAYO: no se grabó nada\n";
+  // What does not reconcile comes before every count: it is what the operator must look at.
+  const std::vector<std::string> diferencias = DiferenciasConciliacion(r.conciliacion);
+  if (!diferencias.empty()) {
+    s << "NO CONCILIA con la base:\n";
+    for (const std::string& d : diferencias) s << "  " << d << "\n";
+  }
   const long hallados = r.registrados + r.yaImportados + r.cuentasCreadas + r.cuentasExistentes +
                         r.tareasCatalogadas + r.vinculosGrabados;
   if (r.lineasLeidas > 0 && hallados == 0) {
     s << "No se registró nada: ninguna línea del archivo se grabó ni estaba ya importada\n";
   }
   for (const std::string& a : r.avisos) s << "Aviso: " << a << "\n";
-  s << "Líneas leídas: " << r.lineasLeidas << "\n"
-    << "Registrados: " << r.registrados << "\n"
+  s << "Líneas leídas: " << r.lineasLeidas << "\n";
+  if (r.lineasLeidas > 0) {
+    s << "  registradas " << r.lineasRegistradas << ", ya importadas " << r.lineasYaImportadas
+      << ", no registradas " << r.lineasNoRegistradas;
+    if (r.lineasImporteCero) s << ", con importe cero " << r.lineasImporteCero;
+    s << ", pasadas por alto (en blanco, títulos, cabeceras, totales) " << r.lineasPasadasPorAlto;
+    if (r.lineaEnCurso) s << "; la corrida terminó en la línea " << r.lineaEnCurso;
+    s << "\n";
+  }
+  s << "Registrados: " << r.registrados << "\n"
     << "Ya importados: " << r.yaImportados << "\n"
-    << "Con otra letra: " << r.otraLetra << "\n"
-    << "Sin letra libre: " << r.sinLetraLibre << "\n"
-    << "Incompletos: " << r.incompletos << "\n";
+    << "Con otra letra: " << r.otraLetra << "\n";
+  for (const ComprobanteConOtraLetra& c : r.conOtraLetra) {
+    s << "  línea " << c.linea << ": " << c.comprobante << ", letra " << c.letraArchivo
+      << " en el archivo, registrado con la letra " << c.letra << "\n";
+  }
+  s << "Sin letra libre: " << r.sinLetraLibre << "\n"
+    << "Incompletos: " << r.incompletos << "\n"
+    << "Errores de conversión: " << r.erroresDeConversion << "\n"
+    << "Valores rehusados: " << r.valoresRehusados << "\n";
+  if (r.erroresIgnorados) s << "Errores ignorados: " << r.erroresIgnorados << "\n";
   if (r.cuentasCreadas || r.cuentasExistentes) {
     s << "Cuentas creadas: " << r.cuentasCreadas << "\n"
       << "Cuentas existentes: " << r.cuentasExistentes << "\n";
@@ -151,7 +173,12 @@ std::string TextoResumen(const ResumenCorrida& r) {
   for (const std::string& l : LineasConciliacion(r.conciliacion)) s << l << "\n";
   static const char* const kDesenlaces[] = {"completo", "parcial: hay líneas no registradas",
                                             "interrumpido antes del final"};
-  s << "Resultado: " << kDesenlaces[static_cast<int>(DesenlaceDe(r))] << "\n";
+  const Desenlace desenlace = DesenlaceDe(r);
+  s << "Resultado: "
+    << (desenlace == Desenlace::Parcial && r.noRegistradas.empty() && !r.detenidoPorRechazos
+            ? "parcial: la conciliación no concilia"
+            : kDesenlaces[static_cast<int>(desenlace)])
+    << "\n";
   s << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
   if (r.salidasEnCarpetaPrograma) {
     s << "La carpeta del archivo no se puede escribir: lo que sigue quedó en la carpeta del "

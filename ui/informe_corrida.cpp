@@ -60,6 +60,7 @@ json ConciliacionJson(const Conciliacion& c) {
                {"noRegistrados", q.noRegistrados},
                {"enDiario", q.enDiario},
                {"totalDiario", Importe(q.totalDiario)},
+               {"ilegibles", q.ilegibles},
                {"numerosConDiferencia", q.numerosConDiferencia}};
   }
   json items = json::array();
@@ -76,9 +77,13 @@ json ConciliacionJson(const Conciliacion& c) {
                 {"lineas", a.lineas},        {"debe", Importe(a.debe)},
                 {"haber", Importe(a.haber)}, {"desbalanceados", a.desbalanceados}};
   }
-  return {
-      {"cuentas", cuentas},   {"cheques", cheques},           {"items", items},
-      {"asientos", asientos}, {"error", TextoONulo(c.error)}, {"lineas", LineasConciliacion(c)}};
+  return {{"diferencias", DiferenciasConciliacion(c)},
+          {"cuentas", cuentas},
+          {"cheques", cheques},
+          {"items", items},
+          {"asientos", asientos},
+          {"error", TextoONulo(c.error)},
+          {"lineas", LineasConciliacion(c)}};
 }
 
 // Line ends of the Windows text files the operators open the report with.
@@ -122,6 +127,13 @@ std::string JsonInforme(const ResumenCorrida& r) {
   for (const LineaNoRegistrada& l : r.noRegistradas) {
     noRegistradas.push_back({{"linea", l.linea}, {"motivo", l.motivo}, {"valor", l.valor}});
   }
+  json conOtraLetra = json::array();
+  for (const ComprobanteConOtraLetra& c : r.conOtraLetra) {
+    conOtraLetra.push_back({{"linea", c.linea},
+                            {"comprobante", c.comprobante},
+                            {"letraArchivo", c.letraArchivo},
+                            {"letra", c.letra}});
+  }
   const json conciliacion = ConciliacionJson(r.conciliacion);
   const json informe = {
       {"empresa", r.empresa},
@@ -150,7 +162,21 @@ std::string JsonInforme(const ResumenCorrida& r) {
         {"cuentasExistentes", r.cuentasExistentes},
         {"tareasCatalogadas", r.tareasCatalogadas},
         {"vinculosGrabados", r.vinculosGrabados},
-        {"rechazadosPorLaBase", r.lineasRechazadas.size()}}},
+        {"rechazadosPorLaBase", r.lineasRechazadas.size()},
+        {"erroresDeConversion", r.erroresDeConversion},
+        {"valoresRehusados", r.valoresRehusados},
+        {"erroresIgnorados", r.erroresIgnorados},
+        {"lineasSinLeer", r.lineasSinLeer}}},
+      // How each line read ended: these add up to lineasLeidas.
+      {"lineas",
+       {{"registradas", r.lineasRegistradas},
+        {"yaImportadas", r.lineasYaImportadas},
+        {"noRegistradas", r.lineasNoRegistradas},
+        {"importeCero", r.lineasImporteCero},
+        {"pasadasPorAlto", r.lineasPasadasPorAlto},
+        {"enCursoAlTerminar", r.lineaEnCurso ? json(r.lineaEnCurso) : json()}}},
+      {"primeraSinLeer", r.primeraSinLeer ? json(r.primeraSinLeer) : json()},
+      {"conOtraLetra", conOtraLetra},
       {"noRegistradas", noRegistradas},
       {"avisos", r.avisos},
       {"errores", r.errores},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -343,6 +344,186 @@ TEST_F(LoteTest, LaConciliacionNombraPrimeroLaCuentaQueNoConcilia) {
   EXPECT_LT(salida.find("Conciliación con la base:\n"), salida.find("Resultado: parcial"));
 }
 
+// Every line read ends in exactly one of the summary's line counts; a line not posted, for any
+// reason, counts on the file's side of the reconciliation; a figure that does not reconcile
+// makes the run partial (3) and opens the summary.
+TEST_F(LoteTest, LasCuentasDeLaCorridaDicenLaVerdad) {
+  // A control byte in the column after the date, where the layout reads nothing.
+  const auto conControl = [](std::string linea) { return linea.insert(11, "\x01"); };
+  const std::string total4567 = "Total Cliente: 4567" + std::string(37, ';') + "7,00\r\n";
+  struct Caso {
+    const char* nombre;
+    std::string contenido;
+    int estado;
+    // registered, already there, not posted, zero amount, passed over; conversion, refused
+    std::vector<long> lineas;
+    std::vector<long> valores;
+    std::string comienzo;  // what the summary opens with
+    std::vector<std::string> enSalida;
+    int64_t filas;
+    std::string modo = "--modo 0 --cuenta 11101 ";
+    nlohmann::json conOtraLetra = nlohmann::json::array();  // as the JSON report lists them
+  };
+  const Caso casos[] = {
+      {"un carácter de control deja un comprobante sin registrar",
+       "Cliente: 123\r\n" + Recibo("1", "10") + conControl(Recibo("2", "20")),
+       3,
+       {1, 0, 1, 0, 1},
+       {0, 1},
+       "NO CONCILIA con la base:\n  cuenta 112010123: archivo 30, diario 10, diferencia 20\n",
+       {"no registrados 1); en el diario 10; diferencia 20: NO CONCILIA",
+        "Cuentas que concilian: 0 de 1", "Valores rehusados: 1"},
+       2},
+      {"el control en el importe: se dice, no se inventa",
+       "Cliente: 123\r\n" + Recibo("1", "10") +
+           Recibo("2",
+                  "2\x01"
+                  "0"),
+       3,
+       {1, 0, 1, 0, 1},
+       {0, 1},
+       "NO CONCILIA con la base:\n  cuenta 112010123: archivo 10, diario 10, diferencia 0, 1 sin "
+       "importe legible\n",
+       {"1 sin importe legible: NO CONCILIA"},
+       2},
+      {"todo registrado, pero el total del informe no es el del diario",
+       "Cliente: 4567\r\n" + Recibo("1", "5") + total4567,
+       3,
+       {1, 0, 0, 0, 2},
+       {0, 0},
+       "NO CONCILIA con la base:\n  cuenta 112014567: archivo 5, diario 5, diferencia 0, total "
+       "del informe 7\n",
+       {"Resultado: parcial: la conciliación no concilia"},
+       2},
+      {"una cabecera con un carácter de control no presta su bloque a la anterior",
+       "Cliente: 123\r\n" + Recibo("1", "10") +
+           "Cliente: 45\x01"
+           "67\r\n" +
+           Recibo("2", "20"),
+       3,
+       {1, 0, 2, 0, 1},
+       {0, 2},
+       "NO CONCILIA con la base:\n  cuenta (cabecera ilegible): archivo 20, diario 0, diferencia "
+       "20\n",
+       {"línea 4: sin cabecera legible"},
+       2},
+      {"de todo un poco",
+       "LISTADO DE SALDOS\r\nCliente: 123\r\n" + Recibo("1", "10") + Recibo("1", "10") + "\r\n" +
+           Recibo("2", "1x") + Recibo("3", "10", "15/01/2019", "15/01/2019") +
+           "15/01/2020;;;;REC X 0001-4\r\n" +
+           Recibo("5",
+                  "2\x01"
+                  "0") +
+           "Cliente: 4567\r\n" + Recibo("1", "7") + total4567,
+       3,
+       {2, 1, 4, 0, 5},
+       {1, 1},
+       "NO CONCILIA con la base:\n  cuenta 112010123: ",
+       {"Líneas leídas: 12\n  registradas 2, ya importadas 1, no registradas 4, pasadas por alto "
+        "(en blanco, títulos, cabeceras, totales) 5\n",
+        "Con otra letra: 1\n  línea 11: CB 0001-00000001, letra X en el archivo, registrado con "
+        "la letra A\n",
+        "Errores de conversión: 1\n", "Valores rehusados: 1\n", "Fuera de ejercicio: 1\n",
+        "Incompletos: 1\n", "Cuentas que concilian: 1 de 2"},
+       4,
+       "--modo 0 --cuenta 11101 ",
+       nlohmann::json::array({nlohmann::json{{"linea", 11},
+                                             {"comprobante", "CB 0001-00000001"},
+                                             {"letraArchivo", "X"},
+                                             {"letra", "A"}}})},
+      {"cheques: uno con un carácter de control, otro de importe cero",
+       "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Perez;100\r\n"
+       "15/01/2020;15/02/2020;Banco\x01;Cobro;011;0012346;Perez;200\r\n"
+       "15/01/2020;15/02/2020;Banco;Cobro;011;0012347;Perez;0\r\n",
+       3,
+       {1, 0, 1, 1, 0},
+       {0, 1},
+       "NO CONCILIA con la base:\n  cheques: archivo 300, diario 100, diferencia 200",
+       {"línea 2: carácter de control"},
+       2,
+       "--modo 3 --cuenta 111010002 "},
+  };
+  const std::string json = Ruta("informe.json");
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    Ejecutar("DELETE FROM MV_ASIENTOS");
+    const std::string archivo = EscribirArchivo("saldos.txt", c.contenido);
+    EXPECT_EQ(Correr("--lote " + c.modo + "--ante-error ignorar --informe-json " + json +
+                     " --archivo " + archivo + " " + Parametros()),
+              c.estado)
+        << errores;
+    EXPECT_EQ(salida.rfind(c.comienzo, 0), 0u) << salida;
+    for (const std::string& texto : c.enSalida) {
+      EXPECT_NE(salida.find(texto), std::string::npos) << texto << "\n" << salida;
+    }
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS"), c.filas);
+    const nlohmann::json informe = nlohmann::json::parse(LeerArchivo(json));
+    const nlohmann::json& l = informe["lineas"];
+    const std::vector<long> lineas = {l["registradas"], l["yaImportadas"], l["noRegistradas"],
+                                      l["importeCero"], l["pasadasPorAlto"]};
+    EXPECT_EQ(lineas, c.lineas);
+    long suma = 0;
+    for (long n : lineas) suma += n;
+    EXPECT_EQ(suma, informe["cantidades"]["lineasLeidas"].get<long>());
+    EXPECT_EQ(informe["cantidades"]["lineasLeidas"].get<size_t>(),
+              static_cast<size_t>(std::count(c.contenido.begin(), c.contenido.end(), '\n')));
+    const std::vector<long> valores = {informe["cantidades"]["erroresDeConversion"],
+                                       informe["cantidades"]["valoresRehusados"]};
+    EXPECT_EQ(valores, c.valores);
+    EXPECT_EQ(informe["resultado"], "parcial");
+    EXPECT_FALSE(informe["conciliacion"]["diferencias"].empty());
+    EXPECT_EQ(informe["conOtraLetra"], c.conOtraLetra);
+  }
+}
+
+// After a stop on --max-rechazos the rejected-lines file carries the refused lines and, after
+// them, the lines never read (with their customer's header): importing it finishes the job, and
+// the company ends as one run of the whole file leaves it.
+TEST_F(LoteTest, TrasElLimiteDeRechazosElArchivoDeRechazadosTerminaElTrabajo) {
+  // A voucher number longer than its column is refused by the database.
+  std::string contenido = "Cliente: 123\r\n" + Recibo("1", "10") + Recibo("2", "10");
+  for (int i = 1; i <= 3; ++i) contenido += Recibo("12345678" + std::to_string(i), "10");
+  contenido += Recibo("3", "10") + Recibo("4", "10") + "Cliente: 4567\r\n" + Recibo("5", "7");
+  const std::string archivo = EscribirArchivo("saldos.txt", contenido);
+  const std::string rechazados = Ruta("saldos.rechazados.txt");
+  const std::string columnas =
+      "SELECT Cuenta, TC, SUCURSAL, NUMERO, LETRA, [Debe-Haber], Importe, Secuencia, "
+      "[NUMERO ASIENTO], FECHA FROM MV_ASIENTOS ORDER BY [NUMERO ASIENTO], Secuencia";
+
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar --max-rechazos 3 "
+                   "--archivo " +
+                   archivo + " " + Parametros()),
+            3)
+      << errores;
+  EXPECT_NE(salida.find("Aviso: las 4 líneas desde la 7 no se leyeron: van en el archivo de "
+                        "líneas para corregir"),
+            std::string::npos)
+      << salida;
+  EXPECT_NE(salida.find("Líneas para corregir: " + rechazados), std::string::npos) << salida;
+  std::string esperado = "Cliente: 123\r\n";
+  for (int i = 1; i <= 3; ++i) esperado += Recibo("12345678" + std::to_string(i), "10");
+  esperado += Recibo("3", "10") + Recibo("4", "10") + "Cliente: 4567\r\n" + Recibo("5", "7");
+  EXPECT_EQ(LeerArchivo(rechazados), esperado);
+
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar --max-rechazos 0 "
+                   "--archivo " +
+                   rechazados + " " + Parametros()),
+            3)
+      << errores;
+  EXPECT_NE(salida.find("Rechazados por la base: 3 "), std::string::npos) << salida;
+  const auto enDosVeces = Consultar(columnas);
+
+  Ejecutar("DELETE FROM MV_ASIENTOS");
+  Ejecutar("DELETE FROM MA_CALENDARIO");
+  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101 --ante-error ignorar --max-rechazos 0 "
+                   "--archivo " +
+                   archivo + " " + Parametros()),
+            3)
+      << errores;
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 10);
+  EXPECT_EQ(enDosVeces, Consultar(columnas));
+}
+
 // On a terminal (a pseudo-terminal made by script(1)) the bar shows lines, rate and time left,
 // and a dialog printed after it starts on a line of its own.
 TEST_F(LoteTest, LaBarraDelTerminalTerminaSuLinea) {
@@ -392,12 +573,25 @@ TEST_F(LoteTest, TrazaEIntegridadDeLaEmpresa) {
     f.seekp(largo - static_cast<std::streamoff>(basura.size()));
     f.write(basura.data(), static_cast<std::streamsize>(basura.size()));
   }
-  EXPECT_EQ(Correr("--lote --modo 0 --cuenta 11101" + archivo + Parametros()), 1);
+  // Start-up checks first: neither a run nor start-up alone writes a byte into the company
+  // (not even the access-log row, nor into the write-ahead log).
+  const auto bytes = [this] {
+    return LeerArchivo(archivo_) + "|" + LeerArchivo(archivo_ + "-wal");
+  };
+  const std::string antes = bytes();
+  for (const std::string& modo :
+       {std::string("--modo 0 --cuenta 11101") + archivo, std::string()}) {
+    SCOPED_TRACE(modo);
+    EXPECT_EQ(Correr("--lote " + modo + Parametros()), 1);
+    EXPECT_NE(errores.find("está dañada"), std::string::npos) << errores;
+    EXPECT_NE(errores.find("Restaure una copia de seguridad"), std::string::npos) << errores;
+    EXPECT_EQ(errores.find("no se pudo abrir la conexión"), std::string::npos) << errores;
+    EXPECT_EQ(salida.find("Inicio de sesión completo"), std::string::npos) << salida;
+    EXPECT_EQ(salida.find("Líneas leídas"), std::string::npos) << salida;  // no run at all
+    EXPECT_TRUE(bytes() == antes);
+  }
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 0);
   EXPECT_EQ(ContarFilas("MA_CALENDARIO"), 0);
-  EXPECT_NE(errores.find("está dañada"), std::string::npos) << errores;
-  EXPECT_NE(errores.find("Restaure una copia de seguridad"), std::string::npos) << errores;
-  EXPECT_NE(salida.find("Líneas leídas: 0"), std::string::npos) << salida;  // not one line read
 }
 
 // The price list's last line left blank by an editor names no customer: passed over, the tool

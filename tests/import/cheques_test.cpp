@@ -99,7 +99,8 @@ TEST_F(ChequesTest, OwnChequesSwapSidesShareTheSequenceAndWriteTheirConcept) {
 
   // An empty description gives the fixed concept, whatever the operator typed.
   EXPECT_EQ(LineasDe("B-0012349").at(0)[11], "Saldos Iniciales: Importación");
-  EXPECT_EQ(conceptoFinal, "Pago alquiler depósito");
+  // The window shows the operator's concept again once the run is over.
+  EXPECT_EQ(conceptoFinal, "Concepto del operador");
 }
 
 TEST_F(ChequesTest, RunningAFileAgainWritesNothing) {

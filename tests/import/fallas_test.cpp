@@ -313,6 +313,14 @@ TEST_P(FallasTest, EveryCallFailingLeavesWholeBooksAndACleanRerunCompletesThem) 
       fallasInyectadas += plan->fallas;
       plan->falla.n = 0;
       Invariantes(r, antes);
+      // Every line read ends in one line count; a run that says complete posted everything.
+      EXPECT_EQ(r.lineasRegistradas + r.lineasYaImportadas + r.lineasNoRegistradas +
+                    r.lineasImporteCero + r.lineasPasadasPorAlto + (r.lineaEnCurso ? 1 : 0),
+                r.lineasLeidas);
+      if (DesenlaceDe(r) == Desenlace::Completa) {
+        EXPECT_EQ(Volcado(), esperado) << "a complete run left lines out; its dialogs: "
+                                       << ::testing::PrintToString(operador.titulos);
+      }
 
       antes = Cuentas();
       operador.respuesta = plataforma::vbAbort;  // a clean run shows no error dialog

@@ -164,4 +164,37 @@ TEST_F(FrmQuilmaTest, LaCorridaNoCambiaYSeDetieneDespuesDeLaLinea) {
   EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Secuencia = 1"), 5);
 }
 
+// An own-cheque run writes each cheque's description into the concept box; once it is over the
+// box shows the operator's concept again, and the next run posts that one.
+TEST_F(FrmQuilmaTest, ElConceptoDelOperadorVuelveDespuesDeLosChequesPropios) {
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('11101', 'Caja', 0), "
+      "('112010123', 'Panaderia', 0), ('111020001', 'Banco', 0), ('511', 'Apertura', 0)");
+  AgregarEjercicio(2020);
+  frm.SetTxtConcepto("Apertura del operador");
+  frm.optOpcion_Click(4);
+  frm.SetTxtRuta(EscribirArchivo("propios.csv",
+                                 "15/01/2020;Pago proveedor;Banco;15/02/2020;0012345;1500,00\r\n"));
+  dialogos.ResponderSiempre("Proceso Finalizado", plataforma::vbOK);
+  frm.cmdEjecutar_Click();
+  ASSERT_TRUE(frm.UltimaCorrida().finalizado);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "Detalle = 'Pago proveedor'"), 2);
+  EXPECT_EQ(frm.txtConcepto(), "Apertura del operador");
+
+  std::vector<std::string> c(38);
+  c[0] = "15/01/2020";
+  c[4] = "REC X 0001-1";
+  c[13] = "15/02/2020";
+  c[37] = "10";
+  std::string linea;
+  for (size_t i = 0; i < c.size(); ++i) linea += (i ? ";" : "") + c[i];
+  frm.optOpcion_Click(0);
+  frm.SetTxtCuenta("11101");
+  frm.SetTxtRuta(EscribirArchivo("saldos.txt", "Cliente: 123\r\n" + linea + "\r\n"));
+  frm.cmdEjecutar_Click();
+  ASSERT_TRUE(frm.UltimaCorrida().finalizado);
+  EXPECT_EQ(ContarFilas("MV_ASIENTOS", "TC = 'CB' AND Detalle = 'Apertura del operador'"), 2);
+  EXPECT_EQ(frm.txtConcepto(), "Apertura del operador");
+}
+
 }  // namespace
