@@ -10,6 +10,7 @@
 
 #include "data/literales.h"
 #include "platform/ado.h"
+#include "platform/error_ejecucion.h"
 #include "platform/regional.h"
 #include "platform/sqlite_funciones.h"
 
@@ -1436,28 +1437,60 @@ ColumnasDeFecha ColumnasDeFechaDelGuion(const std::string& guion) {
   return fechas;
 }
 
-ColumnasDeFecha LeerColumnasDeFecha(ado::Connection& conexion) {
-  auto leidas = conexion.Execute(
-      "SELECT m.name, p.name, p.type FROM sqlite_master m, pragma_table_info(m.name) p "
-      "WHERE m.type IN ('table', 'view') ORDER BY m.name, p.cid");
-  ColumnasDeFecha fechas;
-  if (!leidas) return fechas;
-  auto texto = [](const plataforma::Valor& v) {
-    const auto* t = std::get_if<std::string>(&v);
-    return t ? *t : std::string();
-  };
+namespace {
+
+std::string TextoDe(const plataforma::Valor& v) {
+  const auto* t = std::get_if<std::string>(&v);
+  return t ? *t : std::string();
+}
+
+// Rows of (table, column, declared type), in each table's column order, into `fechas`.
+void DefinirLeidas(const std::vector<std::vector<plataforma::Valor>>& filas,
+                   ColumnasDeFecha& fechas) {
   std::string tabla;
   std::vector<std::pair<std::string, bool>> columnas;
-  for (const auto& fila : leidas->filas) {
+  for (const auto& fila : filas) {
     if (fila.size() < 3) continue;
-    if (texto(fila[0]) != tabla) {
+    if (TextoDe(fila[0]) != tabla) {
       if (!tabla.empty()) fechas.Definir(tabla, std::move(columnas));
       columnas.clear();
-      tabla = texto(fila[0]);
+      tabla = TextoDe(fila[0]);
     }
-    columnas.push_back({texto(fila[1]), EsTipoDeFecha(texto(fila[2]))});
+    columnas.push_back({TextoDe(fila[1]), EsTipoDeFecha(TextoDe(fila[2]))});
   }
   if (!tabla.empty()) fechas.Definir(tabla, std::move(columnas));
+}
+
+}  // namespace
+
+ColumnasDeFecha LeerColumnasDeFecha(ado::Connection& conexion) {
+  ColumnasDeFecha fechas;
+  try {
+    auto leidas = conexion.Execute(
+        "SELECT m.name, p.name, p.type FROM sqlite_master m, pragma_table_info(m.name) p "
+        "WHERE m.type IN ('table', 'view') ORDER BY m.name, p.cid");
+    if (leidas) DefinirLeidas(leidas->filas, fechas);
+    return fechas;
+  } catch (const plataforma::ErrorEjecucion&) {
+    // A view over a table that is gone fails the whole read: each object is read on its own,
+    // and such a view, which no statement can use, is left out.
+  }
+  auto objetos = conexion.Execute(
+      "SELECT name, type FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name");
+  if (!objetos) return fechas;
+  for (const auto& objeto : objetos->filas) {
+    if (objeto.size() < 2) continue;
+    const std::string nombre = TextoDe(objeto[0]);
+    try {
+      auto leidas = conexion.Execute("SELECT " + literales::ComoLiteral(nombre) +
+                                     ", name, type FROM pragma_table_info(" +
+                                     literales::ComoLiteral(nombre) + ") ORDER BY cid");
+      if (leidas) DefinirLeidas(leidas->filas, fechas);
+    } catch (const plataforma::ErrorEjecucion&) {
+      if (TextoDe(objeto[1]) != "view") throw;
+    }
+  }
+  conexion.Errors().Clear();
   return fechas;
 }
 

@@ -442,6 +442,17 @@ TEST_F(DialectoSQLiteEmpresa, DateColumnsComeFromTheCompanysSchema) {
             (std::vector<std::vector<std::string>>{{"2020-01-15 00:00:00", "15/01/2020"}}));
 }
 
+// A view left over a table that is gone cannot be read, and stops nothing else.
+TEST_F(DialectoSQLiteEmpresa, AViewOverAMissingTableLeavesTheOtherDatesKnown) {
+  Ejecutar("CREATE TABLE VIEJA (Alta DATETIME)");
+  Ejecutar("CREATE VIEW V_VIEJA AS SELECT * FROM VIEJA");
+  Ejecutar("DROP TABLE VIEJA");
+  AbrirSesion(usuario_, administrador_);
+  EXPECT_TRUE(LeerColumnasDeFecha(Conexion()).EsFecha("MA_CALENDARIO", "FECHA"));
+  Enviar("INSERT INTO MA_CALENDARIO (FECHA) VALUES ('15/01/2020')");
+  EXPECT_EQ(Valor("SELECT FECHA FROM MA_CALENDARIO"), "2020-01-15 00:00:00");
+}
+
 TEST_F(DialectoSQLiteEmpresa, RefusalsCarryTheServerNumbers) {
   Ejecutar("INSERT INTO MA_CUENTAS (CODIGO) VALUES ('11201')");
   struct Caso {
