@@ -302,6 +302,7 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int32_t lCursor, std::strin
 // The suite's statements write dates day/month/year: a SQL Server reads such literals in the
 // login's language, and one in English would refuse every date. Sent first on every connection.
 void DB_Dll::FijarFormatoDeFechas() {
+  fechas_.reset();
   if (PlataformaDe(Cnn().ConnectionString()) == Plataforma::SqlServer) {
     Cnn().Execute("SET DATEFORMAT dmy");
   }
@@ -533,7 +534,7 @@ void DB_Dll::EjecutaConsultaSQL(std::string& SentenciaSQL, int32_t* RecordsAffec
         int32_t total = 0;
         std::optional<ado::Resultado> ultimo;
         try {
-          for (const auto& sentencia : ConvierteSQLite(SentenciaSQL)) {
+          for (const auto& sentencia : ConvierteSQLite(SentenciaSQL, FechasDe(cnn))) {
             enviados.push_back(sentencia);
             int32_t afectadas = 0;
             auto resultado = cnn.Execute(sentencia, &afectadas, -1);
@@ -547,8 +548,10 @@ void DB_Dll::EjecutaConsultaSQL(std::string& SentenciaSQL, int32_t* RecordsAffec
           for (auto& e : reportados) cnn.Errors().Add(e);
           for (auto& e : fallo) cnn.Errors().Add(e);
           TraduceErroresSQLite(cnn.Errors());
+          OlvidarFechasSiCambia(enviados);
           throw;
         }
+        OlvidarFechasSiCambia(enviados);
         cnn.Errors().Clear();
         for (auto& e : reportados) cnn.Errors().Add(e);
         TraduceErroresSQLite(cnn.Errors());
@@ -624,7 +627,8 @@ void DB_Dll::AbrirSegunMotor(const std::string& texto, ado::Recordset& rs,
     }
     case Plataforma::SQLite: {
       // A query converts to one statement; anything before the last one runs first.
-      std::vector<std::string> sentencias = ConvierteSQLite(texto);
+      std::vector<std::string> sentencias = ConvierteSQLite(texto, FechasDe(*conexion));
+      OlvidarFechasSiCambia(sentencias);
       if (sentencias.empty()) return;
       for (size_t i = 0; i + 1 < sentencias.size(); ++i) {
         enviados.push_back(sentencias[i]);
@@ -648,6 +652,26 @@ void DB_Dll::AbrirSegunMotor(const std::string& texto, ado::Recordset& rs,
       enviados.push_back(texto);
       rs.Open(texto, conexion, cursorType, lockType, options);
       return;
+  }
+}
+
+const ColumnasDeFecha& DB_Dll::FechasDe(ado::Connection& conexion) {
+  if (!fechas_ || fechasCadena_ != conexion.ConnectionString()) {
+    fechas_.reset();
+    fechas_ = LeerColumnasDeFecha(conexion);
+    fechasCadena_ = conexion.ConnectionString();
+  }
+  return *fechas_;
+}
+
+void DB_Dll::OlvidarFechasSiCambia(const std::vector<std::string>& enviadas) {
+  for (const std::string& s : enviadas) {
+    for (const std::string palabra : {"CREATE", "ALTER", "DROP"}) {
+      if (utilidad::IgualSinCaso(s.substr(0, palabra.size()), palabra)) {
+        fechas_.reset();
+        return;
+      }
+    }
   }
 }
 

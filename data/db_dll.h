@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data/conexiones.h"
+#include "data/dialecto_sqlite.h"
 #include "platform/ado.h"
 #include "platform/error_ejecucion.h"
 #include "utility/utilidades.h"
@@ -72,7 +74,8 @@ class DB_Dll {
   // Opens the connection again. During a dry run the run's transaction died with the old one:
   // the dry run counts as lost from then on.
   void ReintentaConectar();
-  // Sends SET DATEFORMAT dmy on a SQL Server connection (nothing on the other engines).
+  // Sends SET DATEFORMAT dmy on a SQL Server connection; on the embedded engine the date
+  // columns are read again from the database's schema before the next statement.
   void FijarFormatoDeFechas();
   bool ExisteTablaDB(const std::string& Tabla);
   // The parameter prompt's dialog; without one the prompt keeps the values as they are.
@@ -160,11 +163,20 @@ class DB_Dll {
   // After a refusal during a dry run: whether the run's transaction is still open.
   void ComprobarEnsayo();
 
+  // The date columns of the SQLite database behind `conexion`: read from its schema once, and
+  // again after the connection is opened again, names another database, or sends a statement
+  // that changes a table (OlvidarFechasSiCambia).
+  // Raises ErrorEjecucion when the database refuses the read.
+  const ColumnasDeFecha& FechasDe(ado::Connection& conexion);
+  void OlvidarFechasSiCambia(const std::vector<std::string>& enviadas);
+
   std::unique_ptr<utilidad::DialogoArchivo> cmdDlg_;
   bool ensayo_ = false;
   bool ensayoPerdido_ = false;
   std::string danioAlAbrir_;
   DialogoConexion* dialogoConexion_ = nullptr;
+  std::optional<ColumnasDeFecha> fechas_;
+  std::string fechasCadena_;  // the connection text they were read under
 };
 
 // The operator's message for a damaged company: its file, what the engine found, what to do.

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
 #include <regex>
 #include <string_view>
+#include <variant>
 
 #include "data/literales.h"
 #include "platform/ado.h"
+#include "platform/error_ejecucion.h"
 #include "platform/regional.h"
 #include "platform/sqlite_funciones.h"
 
@@ -507,40 +510,12 @@ std::string Funciones(std::string r) {
   return r;
 }
 
-// A quoted day/month/year date (with or without a time) in the ISO form the engine stores,
-// 'yyyy-mm-dd hh:mm:ss' (midnight when no time is given): getdate() and the recordsets write
-// that form too, so equal dates compare equal as texts. Nothing for any other text.
-// d/m/yy or d/m/yyyy ("/", "." or "-" between the parts, one or two digits for day and month),
-// optionally followed by blanks and h:mm or h:mm:ss.
-bool EsFechaDma(std::string_view s) {
-  auto separador = [&](size_t k) {
-    return k < s.size() && (s[k] == '/' || s[k] == '.' || s[k] == '-');
-  };
-  size_t i = 0;
-  for (int parte = 0; parte < 2; ++parte) {
-    size_t n = SaltarDigitos(s, i) - i;
-    if (n < 1 || n > 2 || !separador(i + n)) return false;
-    i += n + 1;
-  }
-  size_t n = SaltarDigitos(s, i) - i;
-  if (n != 2 && n != 4) return false;
-  i += n;
-  if (i == s.size()) return true;
-  size_t hora = SaltarBlancos(s, i);
-  if (hora == i) return false;
-  n = SaltarDigitos(s, hora) - hora;
-  if (n < 1 || n > 2 || hora + n >= s.size() || s[hora + n] != ':') return false;
-  i = hora + n + 1;
-  if (SaltarDigitos(s, i) - i != 2) return false;
-  i += 2;
-  if (i == s.size()) return true;
-  return s[i] == ':' && SaltarDigitos(s, i + 1) == i + 3 && i + 3 == s.size();
-}
-
+// A quoted date as the runtime reads dates (day/month/year with "/", "." or "-", or
+// yyyy-mm-dd, with or without a time) in the ISO form the engine stores, 'yyyy-mm-dd hh:mm:ss'
+// (midnight when no time is given): getdate() and the recordsets write that form too, so equal
+// dates compare equal as texts. Nothing for any other text, nor for one that opens with no digit.
 std::optional<std::string> FechaIso(const std::string& contenido) {
-  if (contenido.empty() || !EsDigito(contenido[0]) || !EsFechaDma(contenido)) {
-    return std::nullopt;
-  }
+  if (contenido.empty() || !EsDigito(contenido[0])) return std::nullopt;
   auto f = plataforma::LeerFecha(contenido);
   if (!f) return std::nullopt;
   return plataforma::FechaIso(*f);
@@ -680,8 +655,8 @@ std::pair<size_t, size_t> ListaDeAsignaciones(const std::string& s) {
   return {set, set == std::string::npos ? set : where};
 }
 
-// "name [NOT] IN (" before the literal at `i`, and the list after it made only of text literals
-// that are not dates: where the name and the operator start, where the list ends, its texts.
+// "name [NOT] IN (" before the literal at `i`, and the list after it made only of text
+// literals: where the name and the operator start, where the list ends, its texts.
 struct ListaEnTextos {
   size_t nombre = 0;
   size_t operador = 0;
@@ -715,7 +690,6 @@ std::optional<ListaEnTextos> ListaDeTextos(const std::string& s, size_t i,
     auto ficha = mascara.FichaEn(s, p);
     if (!ficha) return std::nullopt;
     const std::string contenido = literales::ContenidoLiteral(ficha->original);
-    if (!contenido.empty() && EsDigito(contenido[0]) && FechaIso(contenido)) return std::nullopt;
     l.textos.push_back(contenido);
     p = SaltarBlancos(s, p + ficha->largo);
     if (p < s.size() && s[p] == ')') {
@@ -727,7 +701,27 @@ std::optional<ListaEnTextos> ListaDeTextos(const std::string& s, size_t i,
   }
 }
 
-std::string_view NombreEn(std::string_view s, size_t i, size_t& fin);
+// A name as written ([x], "x" or x) without its quoting.
+std::string SinCorchetes(std::string_view nombre) {
+  if (nombre.size() >= 2 && ((nombre.front() == '[' && nombre.back() == ']') ||
+                             (nombre.front() == '"' && nombre.back() == '"'))) {
+    nombre = nombre.substr(1, nombre.size() - 2);
+  }
+  return std::string(nombre);
+}
+
+// The name at `i` ([...], "..." or a word) and the position after it.
+std::string_view NombreEn(std::string_view s, size_t i, size_t& fin) {
+  if (i < s.size() && (s[i] == '[' || s[i] == '"')) {
+    const char cierre = s[i] == '[' ? ']' : '"';
+    const size_t c = s.find(cierre, i + 1);
+    fin = c == std::string_view::npos ? s.size() : c + 1;
+  } else {
+    fin = i;
+    while (fin < s.size() && EsLetraDePalabra(s[fin])) ++fin;
+  }
+  return s.substr(i, fin - i);
+}
 
 // "(a = 'x' OR a = 'y')" as "(a IN ('x', 'y'))", on the masked text, so that the folded form of
 // the choice narrows by one index with both keys (the entry number's MAX per register type reads
@@ -782,11 +776,282 @@ std::string Invertido(const std::string& operador) {
   return operador;
 }
 
-// Dates to ISO, and every comparison of a text literal with a name or a function call as
-// ComparacionPlegada writes it, on the masked text: literals are
-// replaced by their final form here, so the result needs no further restoring for them. A
-// literal that names its own collation, or is compared with anything else, stays as written.
-std::string Literales(const std::string& s, const Enmascarado& mascara) {
+// ---- Which literals go into, or are compared with, a date column ----
+
+// A name without its brackets or quotes, in small letters: how ColumnasDeFecha keys it.
+std::string ClaveDeNombre(std::string_view nombre) {
+  std::string r = SinCorchetes(nombre);
+  for (char& c : r) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return r;
+}
+
+// Whether the word `palabra` (upper case) stands whole at `i`.
+bool PalabraEn(std::string_view s, size_t i, std::string_view palabra) {
+  return i <= s.size() && (i == 0 || !EsLetraDePalabra(s[i - 1])) &&
+         EmpiezaAscii(s.substr(i), palabra) &&
+         (i + palabra.size() == s.size() || !EsLetraDePalabra(s[i + palabra.size()]));
+}
+
+// Whether the word `palabra` (upper case) ends at `fin`, blanks before `fin` skipped: where it
+// starts, npos when it is not there.
+size_t PalabraQueTermina(std::string_view s, size_t fin, std::string_view palabra) {
+  while (fin > 0 && EsBlanco(s[fin - 1])) --fin;
+  if (fin < palabra.size() || !PalabraEn(s, fin - palabra.size(), palabra)) return std::string::npos;
+  return fin - palabra.size();
+}
+
+// The dotted name at `i` (a.[b c], T, [x].y): its parts as ClaveDeNombre keys them, and `fin`
+// after it. Empty when no name starts at `i`.
+std::vector<std::string> PartesDeNombre(std::string_view s, size_t i, size_t& fin) {
+  std::vector<std::string> partes;
+  fin = i;
+  while (fin < s.size()) {
+    size_t tras = fin;
+    const std::string_view parte = NombreEn(s, fin, tras);
+    if (parte.empty()) break;
+    partes.push_back(ClaveDeNombre(parte));
+    fin = tras;
+    if (fin + 1 >= s.size() || s[fin] != '.') break;
+    ++fin;
+  }
+  return partes;
+}
+
+// The words that may follow a table's name and are no alias of it.
+constexpr std::string_view kNoAlias[] = {
+    "WHERE",  "JOIN",  "INNER",  "LEFT",   "RIGHT",  "FULL",      "OUTER", "CROSS",
+    "ON",     "ORDER", "GROUP",  "HAVING", "SET",    "VALUES",    "SELECT", "UNION",
+    "LIMIT",  "AS",    "WITH",   "EXCEPT", "DEFAULT", "INTERSECT", "USING", "NATURAL"};
+
+// The words that end the select list of an INSERT ... SELECT.
+constexpr std::string_view kFinDeSeleccion[] = {"FROM",  "WHERE",  "UNION",  "ORDER",    "GROUP",
+                                                "LIMIT", "HAVING", "EXCEPT", "INTERSECT"};
+
+// Where the literals of one masked statement go: the tables it names (after FROM, JOIN, INTO
+// and UPDATE, and in a FROM list after its commas, each under its name and its alias) and the
+// columns an INSERT fills, read the first time a literal needs them.
+class FechasDeSentencia {
+ public:
+  FechasDeSentencia(const std::string& s, const ColumnasDeFecha& fechas) : s_(s), fechas_(fechas) {}
+
+  // Whether the operand [inicio, fin) is a column, bare or qualified, that holds dates.
+  bool EsColumnaDeFecha(size_t inicio, size_t fin) {
+    Leer();
+    const std::string operando = Recortar(s_.substr(inicio, fin - inicio));
+    size_t tras = 0;
+    const std::vector<std::string> partes = PartesDeNombre(operando, 0, tras);
+    if (partes.empty() || tras != operando.size()) return false;
+    const std::string& columna = partes.back();
+    bool calificada = false;
+    if (partes.size() > 1) {
+      for (const auto& [nombre, tabla] : nombres_) {
+        if (nombre != partes[partes.size() - 2]) continue;
+        calificada = true;
+        if (fechas_.EsFecha(tabla, columna)) return true;
+      }
+    }
+    if (calificada) return false;
+    return std::any_of(tablas_.begin(), tablas_.end(),
+                       [&](const std::string& t) { return fechas_.EsFecha(t, columna); });
+  }
+
+  // Whether the literal at [i, fin) is written into, or compared with, a date column: the value
+  // of an INSERT's date column (VALUES or the select list), the right side of SET col =, a side
+  // of a comparison with such a column, an element of its IN list or a bound of its BETWEEN.
+  // A LIKE pattern is a pattern, never a date.
+  bool VaAFecha(size_t i, size_t fin) {
+    const size_t op = OperadorQueTermina(s_, i);
+    if (op != std::string::npos) {
+      if (EsLetraDePalabra(s_[op])) return false;  // LIKE
+      const size_t nombre = InicioDeOperando(s_, op);
+      return nombre != std::string::npos && EsColumnaDeFecha(nombre, op);
+    }
+    const size_t trasOp = OperadorQueEmpieza(s_, fin);
+    if (trasOp != std::string::npos) {
+      const size_t finNombre = FinDeOperando(s_, trasOp);
+      return finNombre != std::string::npos && EsColumnaDeFecha(trasOp, finNombre);
+    }
+    if (auto b = AntesDeBetween(i)) {
+      const size_t nombre = InicioDeOperando(s_, *b);
+      return nombre != std::string::npos && EsColumnaDeFecha(nombre, *b);
+    }
+    if (auto n = ElementoDeLista(i, fin)) return *n;
+    if (auto n = ElementoDeSeleccion(i, fin)) return ColumnaDeInsercion(*n);
+    return false;
+  }
+
+ private:
+  void Leer() {
+    if (leido_) return;
+    leido_ = true;
+    const std::string_view s(s_);
+    for (size_t i = 0; i < s.size(); ++i) {
+      if (!EsLetraDePalabra(s[i]) || (i > 0 && EsLetraDePalabra(s[i - 1]))) continue;
+      std::string_view clave;
+      for (std::string_view w : {"FROM", "JOIN", "INTO", "UPDATE"}) {
+        if (PalabraEn(s, i, w)) clave = w;
+      }
+      if (clave.empty()) continue;
+      for (size_t p = SaltarBlancos(s, i + clave.size());;) {
+        size_t fin = p;
+        const std::vector<std::string> partes = PartesDeNombre(s, p, fin);
+        if (partes.empty()) break;
+        const std::string tabla = partes.back();
+        tablas_.push_back(tabla);
+        nombres_.push_back({tabla, tabla});
+        size_t q = SaltarBlancos(s, fin);
+        if (PalabraEn(s, q, "AS")) q = SaltarBlancos(s, q + 2);
+        size_t trasAlias = q;
+        const std::string_view alias = NombreEn(s, q, trasAlias);
+        if (!alias.empty() && !EsDigito(alias[0]) &&
+            std::none_of(std::begin(kNoAlias), std::end(kNoAlias),
+                         [&](std::string_view w) { return IgualAscii(alias, w); })) {
+          nombres_.push_back({ClaveDeNombre(alias), tabla});
+          q = SaltarBlancos(s, trasAlias);
+        }
+        if (clave != "FROM" || q >= s.size() || s[q] != ',') break;
+        p = SaltarBlancos(s, q + 1);
+      }
+    }
+    // INSERT [INTO] t [(columns)] VALUES ... | SELECT ...
+    if (!EmpiezaAscii(s, "INSERT")) return;
+    size_t p = SaltarBlancos(s, 6);
+    if (PalabraEn(s, p, "INTO")) p = SaltarBlancos(s, p + 4);
+    size_t fin = p;
+    const std::vector<std::string> partes = PartesDeNombre(s, p, fin);
+    if (partes.empty()) return;
+    destino_ = partes.back();
+    size_t q = SaltarBlancos(s, fin);
+    if (q < s.size() && s[q] == '(') {
+      const size_t c = CierreDe(s_, q);
+      if (c == std::string::npos) return;
+      for (size_t a = q + 1; a <= c;) {
+        size_t b = s_.find(',', a);
+        if (b == std::string::npos || b > c) b = c;
+        columnas_.push_back(ClaveDeNombre(Recortar(s_.substr(a, b - a))));
+        a = b + 1;
+      }
+      q = SaltarBlancos(s, c + 1);
+    }
+    if (PalabraEn(s, q, "SELECT")) seleccion_ = q + 6;
+  }
+
+  bool ColumnaDeInsercion(size_t n) {
+    Leer();
+    if (destino_.empty()) return false;
+    if (columnas_.empty()) return fechas_.EsFecha(destino_, n);
+    return n < columnas_.size() && fechas_.EsFecha(destino_, columnas_[n]);
+  }
+
+  // Where "BETWEEN" (or "NOT BETWEEN") starts when the literal at `i` is a bound of "name [NOT] BETWEEN 'a' AND 'b'".
+  std::optional<size_t> AntesDeBetween(size_t i) {
+    size_t b = PalabraQueTermina(s_, i, "BETWEEN");
+    if (b == std::string::npos) {
+      // The upper bound: AND after a literal lower bound.
+      size_t y = PalabraQueTermina(s_, i, "AND");
+      if (y == std::string::npos) return std::nullopt;
+      while (y > 0 && EsBlanco(s_[y - 1])) --y;
+      if (y < 2 || s_[y - 1] != '\'') return std::nullopt;
+      const size_t abre = s_.rfind('\'', y - 2);
+      if (abre == std::string::npos) return std::nullopt;
+      b = PalabraQueTermina(s_, abre, "BETWEEN");
+      if (b == std::string::npos) return std::nullopt;
+    }
+    const size_t negada = PalabraQueTermina(s_, b, "NOT");
+    return negada == std::string::npos ? b : negada;
+  }
+  // When the literal at [i, fin) is a whole element of a parenthesised list: whether that
+  // element goes to a date column (the list of "name [NOT] IN", or a row of an INSERT's VALUES).
+  // Nothing when it is no such element.
+  std::optional<bool> ElementoDeLista(size_t i, size_t fin) {
+    const size_t tras = SaltarBlancos(s_, fin);
+    if (tras >= s_.size() || (s_[tras] != ',' && s_[tras] != ')')) return std::nullopt;
+    size_t k = i;
+    while (k > 0 && EsBlanco(s_[k - 1])) --k;
+    if (k == 0 || (s_[k - 1] != ',' && s_[k - 1] != '(')) return std::nullopt;
+    // Back to the "(" of the list, counting the elements before this one.
+    size_t n = 0;
+    int profundidad = 0;
+    for (k = i; k > 0;) {
+      const char c = s_[--k];
+      if (c == ')') ++profundidad;
+      if (c == '(' && profundidad-- == 0) break;
+      if (c == ',' && profundidad == 0) ++n;
+    }
+    if (s_[k] != '(' || profundidad >= 0) return std::nullopt;
+    size_t en = PalabraQueTermina(s_, k, "IN");
+    if (en != std::string::npos) {
+      const size_t negada = PalabraQueTermina(s_, en, "NOT");
+      if (negada != std::string::npos) en = negada;
+      const size_t nombre = InicioDeOperando(s_, en);
+      return nombre != std::string::npos && EsColumnaDeFecha(nombre, en);
+    }
+    // A row of VALUES: "VALUES (...)", or after the rows before it, "(...), (...)".
+    for (size_t a = k;;) {
+      if (PalabraQueTermina(s_, a, "VALUES") != std::string::npos) return ColumnaDeInsercion(n);
+      while (a > 0 && EsBlanco(s_[a - 1])) --a;
+      if (a == 0 || s_[a - 1] != ',') return false;
+      --a;
+      while (a > 0 && EsBlanco(s_[a - 1])) --a;
+      if (a == 0 || s_[a - 1] != ')') return false;
+      int d = 0;
+      do {
+        --a;
+        if (s_[a] == ')') ++d;
+        if (s_[a] == '(') --d;
+      } while (a > 0 && d > 0);
+      if (d != 0) return false;
+    }
+  }
+
+  // The place in the select list of an INSERT ... SELECT when the literal at [i, fin) is a whole
+  // element of it.
+  std::optional<size_t> ElementoDeSeleccion(size_t i, size_t fin) {
+    Leer();
+    if (seleccion_ == std::string::npos || i < seleccion_) return std::nullopt;
+    auto terminaLista = [&](size_t k) {
+      return std::any_of(std::begin(kFinDeSeleccion), std::end(kFinDeSeleccion),
+                         [&](std::string_view w) { return PalabraEn(s_, k, w); });
+    };
+    size_t n = 0;
+    size_t desde = seleccion_;
+    int profundidad = 0;
+    for (size_t k = seleccion_; k < i; ++k) {
+      const char c = s_[k];
+      if (c == '(') ++profundidad;
+      if (c == ')') --profundidad;
+      if (profundidad == 0 && c == ',') {
+        ++n;
+        desde = k + 1;
+      }
+      if (profundidad == 0 && terminaLista(k)) return std::nullopt;
+    }
+    if (profundidad != 0 || !SoloBlancos(s_.substr(desde, i - desde))) return std::nullopt;
+    const size_t tras = SaltarBlancos(s_, fin);
+    if (tras < s_.size() && s_[tras] != ',' && !terminaLista(tras)) return std::nullopt;
+    return n;
+  }
+
+  const std::string& s_;
+  const ColumnasDeFecha& fechas_;
+  bool leido_ = false;
+  std::vector<std::pair<std::string, std::string>> nombres_;  // a table's name or alias, the table
+  std::vector<std::string> tablas_;
+  std::string destino_;                // the table of an INSERT
+  std::vector<std::string> columnas_;  // the columns it names, none when it names none
+  size_t seleccion_ = std::string::npos;  // where the select list of INSERT ... SELECT starts
+};
+
+// Dates of date columns to ISO, and every comparison of a text literal with a name or a function
+// call as ComparacionPlegada writes it, on the masked text: literals are replaced by their final
+// form here, so the result needs no further restoring for them. A literal that names its own
+// collation, or is compared with anything else, stays as written; so does every text that goes
+// to no date column, however much it looks like a date.
+std::string Literales(const std::string& s, const Enmascarado& mascara,
+                      const ColumnasDeFecha& fechas) {
+  FechasDeSentencia destinos(s, fechas);
   std::string r;
   size_t i = 0;
   // Where the masked text is copied into `r` as it stands: from the end of the last literal.
@@ -813,14 +1078,18 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
     }
     const std::string& literal = ficha->original;
     const size_t fin = i + ficha->largo;
-    // Only a literal that opens with a digit may be a date; a date is compared as stored.
+    // Only a literal that opens with a digit may be a date; a date of a date column is written
+    // and compared as stored.
     std::optional<std::string> iso;
     if (literal.size() > 1 && EsDigito(literal[1])) {
       iso = FechaIso(literales::ContenidoLiteral(literal));
+      if (iso && !destinos.VaAFecha(i, fin)) iso.reset();
     }
     if (!iso && !SigueCollate(s, fin)) {
-      // name [NOT] IN ('literal', ...)
-      if (auto lista = ListaDeTextos(s, i, mascara); lista && lista->nombre >= libre) {
+      // name [NOT] IN ('literal', ...), a name of texts
+      if (auto lista = ListaDeTextos(s, i, mascara);
+          lista && lista->nombre >= libre &&
+          !destinos.EsColumnaDeFecha(lista->nombre, lista->operador)) {
         r.resize(r.size() - (i - lista->nombre));
         r += ComparacionPlegada(Recortar(s.substr(lista->nombre, lista->operador - lista->nombre)),
                                 lista->negada ? "NOT IN" : "IN", lista->textos);
@@ -830,7 +1099,8 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
       // name <op> 'literal'
       const size_t op = OperadorQueTermina(s, i);
       const size_t nombre = op == std::string::npos ? op : InicioDeOperando(s, op);
-      if (nombre != std::string::npos && nombre >= libre && !asignacion(op)) {
+      if (nombre != std::string::npos && nombre >= libre && !asignacion(op) &&
+          !destinos.EsColumnaDeFecha(nombre, op)) {
         r.resize(r.size() - (i - nombre));
         r += ComparacionPlegada(Recortar(s.substr(nombre, op - nombre)),
                                 Recortar(s.substr(op, i - op)),
@@ -843,7 +1113,8 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
       const size_t finNombre = op == std::string::npos && trasOp != std::string::npos
                                    ? FinDeOperando(s, trasOp)
                                    : std::string::npos;
-      if (finNombre != std::string::npos && s.find('\'', trasOp) >= finNombre) {
+      if (finNombre != std::string::npos && s.find('\'', trasOp) >= finNombre &&
+          !destinos.EsColumnaDeFecha(trasOp, finNombre)) {
         r += ComparacionPlegada(Recortar(s.substr(trasOp, finNombre - trasOp)),
                                 Invertido(Recortar(s.substr(fin, trasOp - fin))),
                                 literales::ContenidoLiteral(literal));
@@ -861,26 +1132,67 @@ std::string Literales(const std::string& s, const Enmascarado& mascara) {
   return r;
 }
 
-// A name as written ([x], "x" or x) without its quoting.
-std::string SinCorchetes(std::string_view nombre) {
-  if (nombre.size() >= 2 && ((nombre.front() == '[' && nombre.back() == ']') ||
-                             (nombre.front() == '"' && nombre.back() == '"'))) {
-    nombre = nombre.substr(1, nombre.size() - 2);
+// The parts of a CREATE TABLE: the table's name (the last part of a dotted one, dbo.[T]), the
+// "(" and ")" around its list, and each element of the list (up to the next comma outside
+// parentheses) with, for a column, its name as written and where its type starts.
+struct ElementoDeTabla {
+  size_t desde = 0, hasta = 0;  // the element within the statement
+  std::string_view nombre;      // the column's name; empty for a constraint
+  size_t tipo = 0;              // where its type starts, within the statement
+};
+struct DefinicionDeTabla {
+  std::string tabla;
+  size_t abre = 0, cierra = 0;
+  std::vector<ElementoDeTabla> elementos;
+};
+std::optional<DefinicionDeTabla> LeerDefinicion(const std::string& s) {
+  static constexpr std::string_view kNoColumnas[] = {"CONSTRAINT", "PRIMARY", "UNIQUE",
+                                                     "CHECK",      "FOREIGN", "INDEX"};
+  DefinicionDeTabla d;
+  size_t fin = SaltarBlancos(s, std::string_view("CREATE TABLE").size());
+  for (;;) {
+    d.tabla = SinCorchetes(NombreEn(s, fin, fin));
+    if (fin >= s.size() || s[fin] != '.') break;
+    ++fin;
   }
-  return std::string(nombre);
+  d.abre = s.find('(', fin);
+  d.cierra = d.abre == std::string::npos ? d.abre : CierreDe(s, d.abre);
+  if (d.cierra == std::string::npos) return std::nullopt;
+  for (size_t desde = d.abre + 1; desde < d.cierra;) {
+    ElementoDeTabla e;
+    e.desde = desde;
+    e.hasta = desde;
+    for (int p = 0; e.hasta < d.cierra && (p > 0 || s[e.hasta] != ','); ++e.hasta) {
+      if (s[e.hasta] == '(') ++p;
+      if (s[e.hasta] == ')') --p;
+    }
+    const std::string_view elemento = std::string_view(s).substr(0, e.hasta);
+    size_t trasNombre = 0;
+    const std::string_view nombre = NombreEn(elemento, SaltarBlancos(elemento, desde), trasNombre);
+    if (!nombre.empty() &&
+        std::none_of(std::begin(kNoColumnas), std::end(kNoColumnas),
+                     [&](std::string_view w) { return IgualAscii(nombre, w); })) {
+      e.nombre = nombre;
+      e.tipo = SaltarBlancos(elemento, trasNombre);
+    }
+    d.elementos.push_back(e);
+    desde = e.hasta + 1;
+  }
+  return d;
 }
 
-// The name at `i` ([...], "..." or a word) and the position after it.
-std::string_view NombreEn(std::string_view s, size_t i, size_t& fin) {
-  if (i < s.size() && (s[i] == '[' || s[i] == '"')) {
-    const char cierre = s[i] == '[' ? ']' : '"';
-    const size_t c = s.find(cierre, i + 1);
-    fin = c == std::string_view::npos ? s.size() : c + 1;
-  } else {
-    fin = i;
-    while (fin < s.size() && EsLetraDePalabra(s[fin])) ++fin;
+// The columns of a table a CREATE TABLE defines, into `fechas`.
+void DefinirTablaCreada(const std::string& s, ColumnasDeFecha& fechas) {
+  const auto d = LeerDefinicion(s);
+  if (!d) return;
+  std::vector<std::pair<std::string, bool>> columnas;
+  for (const ElementoDeTabla& e : d->elementos) {
+    if (e.nombre.empty()) continue;
+    size_t finTipo = e.tipo;
+    while (finTipo < e.hasta && EsLetraRegex(s[finTipo])) ++finTipo;
+    columnas.push_back({SinCorchetes(e.nombre), EsTipoDeFecha(s.substr(e.tipo, finTipo - e.tipo))});
   }
-  return s.substr(i, fin - i);
+  fechas.Definir(d->tabla, std::move(columnas));
 }
 
 // The text columns of a CREATE TABLE as the server keeps them: compared with the server's
@@ -888,41 +1200,17 @@ std::string_view NombreEn(std::string_view s, size_t i, size_t& fin) {
 // check is left as written.
 std::string ColumnasDeTexto(const std::string& s) {
   static constexpr std::string_view kTipos[] = {"NVARCHAR", "VARCHAR", "NCHAR", "CHAR"};
-  static constexpr std::string_view kNoColumnas[] = {"CONSTRAINT", "PRIMARY", "UNIQUE",
-                                                     "CHECK",      "FOREIGN", "INDEX"};
-  // The table's name, the last part of a dotted one (dbo.[T]).
-  size_t fin = SaltarBlancos(s, std::string_view("CREATE TABLE").size());
-  std::string tabla;
-  for (;;) {
-    tabla = SinCorchetes(NombreEn(s, fin, fin));
-    if (fin >= s.size() || s[fin] != '.') break;
-    ++fin;
-  }
-  const size_t abre = s.find('(', fin);
-  const size_t cierra = abre == std::string::npos ? abre : CierreDe(s, abre);
-  if (cierra == std::string::npos) return s;
-
-  std::string r = s.substr(0, abre + 1);
-  size_t desde = abre + 1;
-  while (desde < cierra) {
-    // One element of the list: up to the next comma outside parentheses.
-    size_t hasta = desde;
-    for (int d = 0; hasta < cierra && (d > 0 || s[hasta] != ','); ++hasta) {
-      if (s[hasta] == '(') ++d;
-      if (s[hasta] == ')') --d;
-    }
-    const std::string elemento = s.substr(desde, hasta - desde);
+  const auto d = LeerDefinicion(s);
+  if (!d) return s;
+  std::string r = s.substr(0, d->abre + 1);
+  for (const ElementoDeTabla& e : d->elementos) {
+    const std::string elemento = s.substr(e.desde, e.hasta - e.desde);
     std::string convertido = elemento;
-    const size_t n0 = SaltarBlancos(elemento, 0);
-    size_t trasNombre = 0;
-    const std::string_view nombre = NombreEn(elemento, n0, trasNombre);
-    const size_t t0 = SaltarBlancos(elemento, trasNombre);
-    const bool esColumna =
-        !nombre.empty() && std::none_of(std::begin(kNoColumnas), std::end(kNoColumnas),
-                                        [&](std::string_view w) { return IgualAscii(nombre, w); });
+    const std::string_view nombre = e.nombre;
+    const size_t t0 = e.tipo - e.desde;
     const bool propia = ContienePalabra(elemento, "COLLATE") || ContienePalabra(elemento, "CHECK");
     for (std::string_view tipo : kTipos) {
-      if (!esColumna || propia || !EmpiezaAscii(std::string_view(elemento).substr(t0), tipo)) {
+      if (nombre.empty() || propia || !EmpiezaAscii(std::string_view(elemento).substr(t0), tipo)) {
         continue;
       }
       // The declared length: "(n)", blanks allowed inside.
@@ -938,25 +1226,25 @@ std::string ColumnasDeTexto(const std::string& s) {
         if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') columna += c;
       }
       convertido = elemento.substr(0, trasTipo) + " COLLATE " + kColacionDeColumnas +
-                   " CONSTRAINT CK_" + tabla + "_" + columna + "_len CHECK (length(" +
+                   " CONSTRAINT CK_" + d->tabla + "_" + columna + "_len CHECK (length(" +
                    std::string(nombre) + ") <= " + elemento.substr(d0, digitos - d0) + ")" +
                    elemento.substr(trasTipo);
       break;
     }
     r += convertido;
-    if (hasta < cierra) r += ',';
-    desde = hasta + 1;
+    if (e.hasta < d->cierra) r += ',';
   }
-  return r + s.substr(cierra);
+  return r + s.substr(d->cierra);
 }
 
-void Convertir(std::string s, const Enmascarado& mascara, std::vector<std::string>& salida) {
+void Convertir(std::string s, const Enmascarado& mascara, const ColumnasDeFecha& fechas,
+               std::vector<std::string>& salida) {
   RecortarEn(s);
   if (s.empty()) return;
   std::string resto;
   if (auto t = Transaccion(s, resto)) {
     salida.push_back(*t);
-    if (!resto.empty()) Convertir(resto, mascara, salida);
+    if (!resto.empty()) Convertir(resto, mascara, fechas, salida);
     return;
   }
   if (SeOmite(s)) return;
@@ -969,7 +1257,7 @@ void Convertir(std::string s, const Enmascarado& mascara, std::vector<std::strin
   s = IgualdadesComoLista(s);
   // Literales puts every literal back: the result is not scanned for tokens again, since a
   // value may hold bytes that look like one.
-  s = Literales(s, mascara);
+  s = Literales(s, mascara, fechas);
   RecortarEn(s);
   salida.push_back(std::move(s));
 }
@@ -1106,10 +1394,118 @@ std::string ExpandePlegados(const std::string& sentencia) {
   return r + sentencia.substr(copiado);
 }
 
-std::vector<std::string> ConvierteSQLite(const std::string& lote) {
+void ColumnasDeFecha::Definir(std::string_view tabla,
+                              std::vector<std::pair<std::string, bool>> columnas) {
+  for (auto& c : columnas) c.first = ClaveDeNombre(c.first);
+  tablas_[ClaveDeNombre(tabla)] = std::move(columnas);
+}
+
+bool ColumnasDeFecha::Conoce(std::string_view tabla) const {
+  return tablas_.count(ClaveDeNombre(tabla)) > 0;
+}
+
+bool ColumnasDeFecha::EsFecha(std::string_view tabla, std::string_view columna) const {
+  const auto t = tablas_.find(ClaveDeNombre(tabla));
+  if (t == tablas_.end()) return false;
+  const std::string c = ClaveDeNombre(columna);
+  return std::any_of(t->second.begin(), t->second.end(),
+                     [&](const auto& col) { return col.second && col.first == c; });
+}
+
+bool ColumnasDeFecha::EsFecha(std::string_view tabla, size_t posicion) const {
+  const auto t = tablas_.find(ClaveDeNombre(tabla));
+  return t != tablas_.end() && posicion < t->second.size() && t->second[posicion].second;
+}
+
+bool EsTipoDeFecha(std::string_view tipo) { return ContieneAscii(std::string(tipo), "DATE"); }
+
+ColumnasDeFecha ColumnasDeFechaDelGuion(const std::string& guion) {
+  // Comment lines go first: their apostrophes and parentheses belong to no statement.
+  std::string sinComentarios;
+  for (size_t i = 0; i < guion.size();) {
+    size_t fin = guion.find('\n', i);
+    fin = fin == std::string::npos ? guion.size() : fin + 1;
+    const std::string_view linea = std::string_view(guion).substr(i, fin - i);
+    if (linea.substr(SaltarBlancos(linea, 0)).substr(0, 2) != "--") sinComentarios += linea;
+    i = fin;
+  }
+  Enmascarado mascara(sinComentarios);
+  ColumnasDeFecha fechas;
+  for (const std::string& s : Cortar(mascara.Texto())) {
+    if (EmpiezaAscii(s, "CREATE TABLE")) DefinirTablaCreada(s, fechas);
+  }
+  return fechas;
+}
+
+namespace {
+
+std::string TextoDe(const plataforma::Valor& v) {
+  const auto* t = std::get_if<std::string>(&v);
+  return t ? *t : std::string();
+}
+
+// Rows of (table, column, declared type), in each table's column order, into `fechas`.
+void DefinirLeidas(const std::vector<std::vector<plataforma::Valor>>& filas,
+                   ColumnasDeFecha& fechas) {
+  std::string tabla;
+  std::vector<std::pair<std::string, bool>> columnas;
+  for (const auto& fila : filas) {
+    if (fila.size() < 3) continue;
+    if (TextoDe(fila[0]) != tabla) {
+      if (!tabla.empty()) fechas.Definir(tabla, std::move(columnas));
+      columnas.clear();
+      tabla = TextoDe(fila[0]);
+    }
+    columnas.push_back({TextoDe(fila[1]), EsTipoDeFecha(TextoDe(fila[2]))});
+  }
+  if (!tabla.empty()) fechas.Definir(tabla, std::move(columnas));
+}
+
+}  // namespace
+
+ColumnasDeFecha LeerColumnasDeFecha(ado::Connection& conexion) {
+  ColumnasDeFecha fechas;
+  try {
+    auto leidas = conexion.Execute(
+        "SELECT m.name, p.name, p.type FROM sqlite_master m, pragma_table_info(m.name) p "
+        "WHERE m.type IN ('table', 'view') ORDER BY m.name, p.cid");
+    if (leidas) DefinirLeidas(leidas->filas, fechas);
+    return fechas;
+  } catch (const plataforma::ErrorEjecucion&) {
+    // A view over a table that is gone fails the whole read: each object is read on its own,
+    // and such a view, which no statement can use, is left out.
+  }
+  auto objetos = conexion.Execute(
+      "SELECT name, type FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name");
+  if (!objetos) return fechas;
+  for (const auto& objeto : objetos->filas) {
+    if (objeto.size() < 2) continue;
+    const std::string nombre = TextoDe(objeto[0]);
+    try {
+      auto leidas = conexion.Execute("SELECT " + literales::ComoLiteral(nombre) +
+                                     ", name, type FROM pragma_table_info(" +
+                                     literales::ComoLiteral(nombre) + ") ORDER BY cid");
+      if (leidas) DefinirLeidas(leidas->filas, fechas);
+    } catch (const plataforma::ErrorEjecucion&) {
+      if (TextoDe(objeto[1]) != "view") throw;
+    }
+  }
+  conexion.Errors().Clear();
+  return fechas;
+}
+
+std::vector<std::string> ConvierteSQLite(const std::string& lote, const ColumnasDeFecha& fechas) {
   Enmascarado mascara(lote);
   std::vector<std::string> salida;
-  for (std::string& s : Cortar(mascara.Texto())) Convertir(std::move(s), mascara, salida);
+  // A table the text itself creates answers for the statements after it.
+  std::optional<ColumnasDeFecha> conCreadas;
+  for (std::string& s : Cortar(mascara.Texto())) {
+    if (EmpiezaAscii(s, "CREATE TABLE")) {
+      if (!conCreadas) conCreadas = fechas;
+      DefinirTablaCreada(s, *conCreadas);
+    }
+    Convertir(std::move(s), mascara, conCreadas ? *conCreadas : fechas, salida);
+  }
   return salida;
 }
 

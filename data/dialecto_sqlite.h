@@ -7,11 +7,14 @@
 // functions alone (Plegado), so any SQLite tool reads and writes its tables and indexes.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ado {
+class Connection;
 class ErrorCollection;
 }  // namespace ado
 
@@ -26,14 +29,45 @@ inline constexpr int32_t kErrTextoTruncado = 8152;        // a text longer than 
 inline constexpr int32_t kErrConflictoRestriccion = 547;  // FOREIGN KEY or CHECK conflict
 inline constexpr int32_t kErrEsperaBloqueo = 1222;        // another writer held the lock too long
 
+// The columns of each table and view of a database, in their declared order, and which of them
+// hold dates (a declared type with DATE in it: DATE, DATETIME, SMALLDATETIME ...). Names are
+// kept without their brackets and compared ignoring letter case.
+class ColumnasDeFecha {
+ public:
+  // The columns of `tabla` (name, whether it holds dates), replacing any it had.
+  void Definir(std::string_view tabla, std::vector<std::pair<std::string, bool>> columnas);
+  bool Conoce(std::string_view tabla) const;
+  bool EsFecha(std::string_view tabla, std::string_view columna) const;
+  // Whether the column at `posicion` of the table's declared order holds dates.
+  bool EsFecha(std::string_view tabla, size_t posicion) const;
+  bool operator==(const ColumnasDeFecha&) const = default;
+
+ private:
+  std::map<std::string, std::vector<std::pair<std::string, bool>>> tablas_;
+};
+
+// Whether a declared column type is a date type of the server or of SQLite (DATE in it).
+bool EsTipoDeFecha(std::string_view tipo);
+
+// The tables of the CREATE TABLE statements of a script (T-SQL or the company schema).
+ColumnasDeFecha ColumnasDeFechaDelGuion(const std::string& guion);
+
+// The tables and views of a connected SQLite database, as its own schema declares them (so a
+// company made by an older version, or the statistics database, answers for itself). Raises
+// plataforma::ErrorEjecucion when the database refuses the read.
+ColumnasDeFecha LeerColumnasDeFecha(ado::Connection& conexion);
+
 // Cuts a T-SQL text (one statement, a batch of the import, or a block of a script) into the
 // statements SQLite runs one by one, each converted: transaction words as the driver accepts
 // them, TOP n as LIMIT n, table hints and dbo. gone, IF NOT EXISTS(...) INSERT ... VALUES(...)
-// as a guarded INSERT ... SELECT, ISNULL as ifnull, day/month/year date literals as ISO dates and
-// a text literal compared with a name or a function call as ComparacionPlegada writes it.
+// as a guarded INSERT ... SELECT, ISNULL as ifnull, and a text literal compared with a name or a
+// function call as ComparacionPlegada writes it. A literal written into, or compared with, a
+// date column of `fechas` (or of a table the text itself creates) that reads as a date
+// (day/month/year or yyyy-mm-dd, with or without a time) is written in the engine's date form,
+// 'yyyy-mm-dd hh:mm:ss'; every other literal stays as written, whatever it looks like.
 // Statements with no meaning on SQLite (SET NOCOUNT, the trigger switches, server procedures run
 // with EXEC) are left out of the list. Nothing is ever cut or rewritten inside a quoted literal.
-std::vector<std::string> ConvierteSQLite(const std::string& lote);
+std::vector<std::string> ConvierteSQLite(const std::string& lote, const ColumnasDeFecha& fechas);
 
 // The key the company's indexes keep of a text, in SQLite's built-in functions alone, so any
 // SQLite tool can evaluate them: a text of one-byte characters (ASCII) without its trailing

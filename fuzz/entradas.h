@@ -52,10 +52,16 @@ inline void Parametros(const uint8_t* datos, size_t largo) {
   EsServidorSQLite(p.servidor);
 }
 
+// The date columns of a company, as its schema script declares them.
+inline const ColumnasDeFecha& FechasDeEmpresa() {
+  static const ColumnasDeFecha fechas = ColumnasDeFechaDelGuion(EsquemaEmpresa());
+  return fechas;
+}
+
 // The SQL Server dialect on its way to SQLite (the whole conversion and the guarded insert).
 inline void DialectoSQLite(const uint8_t* datos, size_t largo) {
   const std::string sql = Texto(datos, largo);
-  ConvierteSQLite(sql);
+  ConvierteSQLite(sql, FechasDeEmpresa());
   InsercionCondicionada(sql, " FROM DUAL");
 }
 
@@ -141,15 +147,30 @@ inline std::vector<std::string> LiteralesComparados(const std::vector<std::strin
 }
 
 // A value's bytes through a dialect conversion: the converted texts of SentenciasConValor must
-// hold the same literals, each as it went in (a compared one folded, as the engine compares it).
-// Returns what came back otherwise, "" when every literal is intact. A value that reads as a
-// date is written in the engine's date form by design, and is not checked.
+// hold the same literals, each as it went in (a compared one folded, as the engine compares it),
+// dates or not, since none of them goes to a date column. Written into a date column beside a
+// text column, the value comes back in the engine's date form there when it reads as a date,
+// and as it went in in the text column. Returns what came back otherwise, "" when every literal
+// is as it must be.
 inline std::string ValorIntactoSQLite(const uint8_t* datos, size_t largo) {
   const std::string valor = Texto(datos, largo);
-  if (plataforma::EsFecha(valor)) return "";
+  const std::string enFecha =
+      "INSERT INTO MV_ASIENTOS (Fecha, Detalle) VALUES (" + literales::ComoLiteral(valor) + ", " +
+      literales::ComoLiteral(valor) + ")";
+  std::string comoFecha = valor;
+  if (!valor.empty() && valor[0] >= '0' && valor[0] <= '9') {
+    if (auto f = plataforma::LeerFecha(valor)) comoFecha = plataforma::FechaIso(*f);
+  }
+  std::vector<std::string> esperados = {comoFecha, valor};
+  std::sort(esperados.begin(), esperados.end());
+  const std::vector<std::string> convertida = ConvierteSQLite(enFecha, FechasDeEmpresa());
+  if (ContenidosDeLiterales(convertida) != esperados) {
+    return CompararLiterales(enFecha, convertida) + "\n(the date column must hold " + comoFecha +
+           ")";
+  }
   const std::vector<std::string> sentencias = SentenciasConValor(valor);
   for (const std::string& sentencia : sentencias) {
-    const std::vector<std::string> enviadas = ConvierteSQLite(sentencia);
+    const std::vector<std::string> enviadas = ConvierteSQLite(sentencia, FechasDeEmpresa());
     // The batch compares nothing: its values come back byte for byte.
     std::string fallo = sentencia == sentencias.back() ? CompararLiterales(sentencia, enviadas)
                         : LiteralesComparados({sentencia}) == LiteralesComparados(enviadas)

@@ -226,6 +226,87 @@ TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
   }
 }
 
+// Values reach the company as they were read: a concept, a cheque number or an employee's name
+// that looks like a date stays byte for byte; a date written yyyy-mm-dd is a date like any
+// other, stored in the engine's date form, posted in its month and fiscal year and refused
+// outside it. A second run of the same file posts nothing more.
+TEST_F(LoteTest, LosValoresLleganComoSeLeyeron) {
+  using Filas = std::vector<std::vector<std::string>>;
+  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('21105', 'Sueldos', 1)");
+  struct Caso {
+    const char* nombre;
+    std::string opciones;  // mode, counter-account, concept
+    std::string contenido;
+    int estado;
+    std::vector<std::string> enSalida;
+    std::string consulta;  // what the company holds afterwards
+    Filas filas;
+    std::string otraVez;  // what the second run says instead of posting again
+  };
+  const Caso casos[] = {
+      {"concepto con forma de fecha",
+       "--modo 0 --cuenta 11101 --concepto 31/12/2023 ",
+       "Cliente: 123\r\n" + Recibo("1", "10"),
+       0,
+       {"Registrados: 1"},
+       "SELECT Detalle, Fecha, COUNT(*) FROM MV_ASIENTOS GROUP BY Detalle, Fecha",
+       {{"31/12/2023", "2020-01-15 00:00:00", "2"}},
+       "Ya importados: 1"},
+      {"cheque numerado como una fecha",
+       "--modo 3 --cuenta 111010002 ",
+       "15/01/2020;15/02/2020;Banco;Cobro;011;01/02/2020;Perez;100\r\n",
+       0,
+       {"Registrados: 1"},
+       "SELECT NROCOMPROBANTEBANCARIO, VENCIMIENTO, COUNT(*) FROM MV_ASIENTOS "
+       "WHERE NROCOMPROBANTEBANCARIO IS NOT NULL GROUP BY 1, 2",
+       {{"01/02/2020", "2020-02-15 00:00:00", "1"}},
+       "Ya importados: 1"},
+      {"empleado con nombre de fecha",
+       "--modo 2 --cuenta 21105 ",
+       "15/01/2020\r\nPEREZ;JUAN\r\n",
+       0,
+       {"Cuentas creadas: 2"},
+       "SELECT CODIGO, Descripcion FROM MA_CUENTAS WHERE CODIGO LIKE '21105_%' ORDER BY CODIGO",
+       {{"211050001", "15/01/2020"}, {"211050002", "PEREZ JUAN"}},
+       "Cuentas existentes: 2"},
+      {"fecha ISO",
+       "--modo 0 --cuenta 11101 ",
+       "Cliente: 123\r\n" + Recibo("1", "10", "2020-01-15", "2020-02-15"),
+       0,
+       {"Registrados: 1"},
+       "SELECT DISTINCT a.Fecha, a.FechaSubDiario, a.VENCIMIENTO, a.MES_OPERATIVO, a.PERIODO, "
+       "c.FECHA FROM MV_ASIENTOS a, MA_CALENDARIO c",
+       {{"2020-01-15 00:00:00", "2020-01-15 00:00:00", "2020-02-15 00:00:00", "1", "2020",
+         "2020-01-15 00:00:00"}},
+       "Ya importados: 1"},
+      {"fecha ISO fuera de ejercicio",
+       "--modo 0 --cuenta 11101 ",
+       "Cliente: 123\r\n" + Recibo("1", "10", "2019-12-31", "2020-01-31"),
+       3,
+       {"Fuera de ejercicio: 1", "línea 2: fuera de ejercicio: 2019-12-31"},
+       "SELECT COUNT(*) FROM MV_ASIENTOS",
+       {{"0"}},
+       "Fuera de ejercicio: 1"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    Ejecutar("DELETE FROM MV_ASIENTOS");
+    Ejecutar("DELETE FROM MA_CALENDARIO");
+    Ejecutar("DELETE FROM MA_CUENTAS WHERE CODIGO LIKE '21105_%'");
+    const std::string archivo = EscribirArchivo("valores.txt", c.contenido);
+    for (int vez = 0; vez < 2; ++vez) {
+      SCOPED_TRACE(vez == 0 ? "primera corrida" : "segunda corrida");
+      EXPECT_EQ(Correr("--lote " + c.opciones + "--archivo " + archivo + " " + Parametros()),
+                c.estado)
+          << errores;
+      for (const std::string& texto : vez == 0 ? c.enSalida : std::vector{c.otraVez}) {
+        EXPECT_NE(salida.find(texto), std::string::npos) << texto << "\n" << salida;
+      }
+      EXPECT_EQ(Consultar(c.consulta), c.filas);
+    }
+  }
+}
+
 // The same refusal line after line stops the batch mode after --max-rechazos of them (what was
 // posted before stays, exit 3); with 0 every line is tried.
 TEST_F(LoteTest, MuchosRechazosSeguidosDetienenLaCorrida) {

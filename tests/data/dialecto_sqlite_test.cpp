@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/db_dll.h"
+#include "data/empresa.h"
 #include "platform/ado.h"
 #include "tests/support/empresa.h"
 #include "tests/support/prueba_base.h"
@@ -21,6 +22,19 @@ struct Caso {
 };
 
 const std::string kYRS = "\xC3\xBFRS";  // the register type ÿRS
+
+// The company's tables, and T of the generic cases, whose date columns are E and F.
+const ColumnasDeFecha& Fechas() {
+  static const ColumnasDeFecha k = ColumnasDeFechaDelGuion(
+      std::string(EsquemaEmpresa()) +
+      "\nCREATE TABLE T (A VARCHAR(9), B VARCHAR(9), C VARCHAR(9), D VARCHAR(9), E DATETIME, "
+      "F datetime, Importe MONEY, TC VARCHAR(4), ID INT);\n");
+  return k;
+}
+
+std::vector<std::string> Convertidas(const std::string& tsql) {
+  return ConvierteSQLite(tsql, Fechas());
+}
 
 // A name compared with a text for equality, as the embedded engine receives it.
 std::string P(const char* expresion, const std::string& texto) {
@@ -156,8 +170,10 @@ const std::vector<Caso>& Casos() {
        "INSERT INTO T (F) VALUES ('15/01/2020 10:30:00')",
        {"INSERT INTO T (F) VALUES ('2020-01-15 10:30:00')"}},
       {"OnlyValidDatesChange",
-       "INSERT INTO T (A,B,C) VALUES ('31/02/2020','Saldo al 31/12/2004','2020-01-15')",
-       {"INSERT INTO T (A,B,C) VALUES ('31/02/2020','Saldo al 31/12/2004','2020-01-15')"}},
+       "INSERT INTO MV_ASIENTOS (Fecha,Detalle,VENCIMIENTO) VALUES ('31/02/2020','Saldo al "
+       "31/12/2004','2020-01-15')",
+       {"INSERT INTO MV_ASIENTOS (Fecha,Detalle,VENCIMIENTO) VALUES ('31/02/2020','Saldo al "
+        "31/12/2004','2020-01-15 00:00:00')"}},
       // A concept text is stored as written: nothing inside a literal cuts or is rewritten.
       {"LiteralsStayAsWritten",
        "INSERT INTO MV_ASIENTOS (Detalle) VALUES ('Saldos\rUPDATE TOP 1 with(nolock) ISNULL( "
@@ -172,7 +188,7 @@ class DialectoSQLite : public PruebaBase {};
 
 TEST_F(DialectoSQLite, EachTextTheImportSendsHasItsSQLiteForm) {
   for (const Caso& c : Casos()) {
-    EXPECT_EQ(ConvierteSQLite(c.tsql), c.sqlite) << c.nombre;
+    EXPECT_EQ(Convertidas(c.tsql), c.sqlite) << c.nombre;
   }
 }
 
@@ -186,7 +202,78 @@ TEST_F(DialectoSQLite, ManyLiteralsKeepTheirPlaces) {
     sqlite +=
         y + " (" + P("A", "v" + std::to_string(i)) + " AND " + P("B", std::to_string(i)) + ")";
   }
-  EXPECT_EQ(ConvierteSQLite(tsql), Sentencias{sqlite});
+  EXPECT_EQ(Convertidas(tsql), Sentencias{sqlite});
+}
+
+// A literal is written as a date only where a date column takes it or is compared with it; a
+// concept, a cheque number or a name that looks like a date stays byte for byte.
+TEST_F(DialectoSQLite, DatesOnlyWhereADateColumnTakesThem) {
+  const std::string iso = "'2020-01-15 00:00:00'";
+  const Caso casos[] = {
+      {"InsertValues",
+       "INSERT INTO MV_ASIENTOS (Fecha, Detalle, NROCOMPROBANTEBANCARIO, Importe, VENCIMIENTO) "
+       "VALUES ('15/01/2020', '31/12/2023', '01/02/2020', 1500, '2020-01-15')",
+       {"INSERT INTO MV_ASIENTOS (Fecha, Detalle, NROCOMPROBANTEBANCARIO, Importe, VENCIMIENTO) "
+        "VALUES (" + iso + ", '31/12/2023', '01/02/2020', 1500, " + iso + ")"}},
+      {"RowsOfValuesAndTheTableOrder",
+       "INSERT INTO MA_CALENDARIO VALUES ('15/01/2020'), ('2020-01-15 10:30:00');"
+       "INSERT INTO MV_EJERCICIOS VALUES (2020, '01/01/2020', '31/12/2020', '01/01/2020')",
+       {"INSERT INTO MA_CALENDARIO VALUES (" + iso + "), ('2020-01-15 10:30:00')",
+        "INSERT INTO MV_EJERCICIOS VALUES (2020, '2020-01-01 00:00:00', '2020-12-31 00:00:00', "
+        "'01/01/2020')"}},
+      {"InsertSelect",
+       "INSERT INTO MV_ASIENTOS (Detalle, Fecha) SELECT '31/12/2023', '15/01/2020' WHERE NOT "
+       "EXISTS(SELECT 1 FROM MV_ASIENTOS WHERE Fecha = '15/01/2020' AND Detalle = '31/12/2023')",
+       {"INSERT INTO MV_ASIENTOS (Detalle, Fecha) SELECT '31/12/2023', " + iso +
+        " WHERE NOT EXISTS(SELECT 1 FROM MV_ASIENTOS WHERE Fecha = " + iso + " AND " +
+        P("Detalle", "31/12/2023") + ")"}},
+      {"UpdateSetAndWhere",
+       "UPDATE MV_ASIENTOS SET VENCIMIENTO = '15/01/2020', NROCOMPROBANTEBANCARIO = '01/02/2020' "
+       "WHERE Fecha = '15/01/2020' AND Detalle = '31/12/2023'",
+       {"UPDATE MV_ASIENTOS SET VENCIMIENTO = " + iso +
+        ", NROCOMPROBANTEBANCARIO = '01/02/2020' WHERE Fecha = " + iso + " AND " +
+        P("Detalle", "31/12/2023")}},
+      {"QualifiedNamesAndAliases",
+       "SELECT * FROM MV_ASIENTOS a INNER JOIN MA_CUENTAS AS c ON a.Cuenta = c.CODIGO WHERE "
+       "a.[Fecha] >= '15/01/2020' AND c.Descripcion = '15/01/2020' AND '15/01/2020' < a.Fecha",
+       {"SELECT * FROM MV_ASIENTOS a INNER JOIN MA_CUENTAS AS c ON a.Cuenta = c.CODIGO WHERE "
+        "a.[Fecha] >= " + iso + " AND " + P("c.Descripcion", "15/01/2020") + " AND " + iso +
+        " < a.Fecha"}},
+      {"Between",
+       "SELECT * FROM MV_ASIENTOS WHERE Fecha BETWEEN '01/01/2020' AND '15/01/2020' AND Detalle "
+       "NOT BETWEEN '01/01/2020' AND '15/01/2020'",
+       {"SELECT * FROM MV_ASIENTOS WHERE Fecha BETWEEN '2020-01-01 00:00:00' AND " + iso +
+        " AND Detalle NOT BETWEEN '01/01/2020' AND '15/01/2020'"}},
+      {"InLists",
+       "SELECT * FROM MV_ASIENTOS WHERE Fecha IN ('15/01/2020', '2020-01-15') AND "
+       "NROCOMPROBANTEBANCARIO IN ('01/02/2020', 'x') AND VENCIMIENTO NOT IN ('x', '15/01/2020')",
+       {"SELECT * FROM MV_ASIENTOS WHERE Fecha IN (" + iso + ", " + iso + ") AND " +
+        L("NROCOMPROBANTEBANCARIO", {"01/02/2020", "x"}) + " AND VENCIMIENTO NOT IN ('x', " +
+        iso + ")"}},
+      {"FunctionCallsAndLike",
+       "SELECT * FROM MV_ASIENTOS WHERE LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) = '01/02/2020' AND "
+       "Fecha LIKE '15/01/2020'",
+       {"SELECT * FROM MV_ASIENTOS WHERE " +
+        P("LTRIM(RTRIM(NROCOMPROBANTEBANCARIO))", "01/02/2020") + " AND Fecha LIKE '15/01/2020'"}},
+      // AUX_ERR's fecha and the access log's Ingreso are texts, whatever other tables call fecha.
+      {"TextColumnsNamedLikeDates",
+       "INSERT INTO AUX_ERR (Proceso, fecha) VALUES ('x', '15/01/20 10:30');"
+       "INSERT INTO Control_Acceso (Usuario, Ingreso) VALUES ('01/02/2020', '15/01/20 10:30')",
+       {"INSERT INTO AUX_ERR (Proceso, fecha) VALUES ('x', '15/01/20 10:30')",
+        "INSERT INTO Control_Acceso (Usuario, Ingreso) VALUES ('01/02/2020', '15/01/20 10:30')"}},
+      {"NoColumnAtAll",
+       "SELECT '15/01/2020' AS f, ifnull(NULL, '15/01/2020') FROM MV_ASIENTOS",
+       {"SELECT '15/01/2020' AS f, ifnull(NULL, '15/01/2020') FROM MV_ASIENTOS"}},
+      // A table the batch creates answers for the statements after it.
+      {"TableCreatedInTheBatch",
+       "CREATE TABLE N (Alta SMALLDATETIME, Nota INT)\r\nINSERT INTO N (Alta, Nota) VALUES "
+       "('15/01/2020', '15/01/2020')",
+       {"CREATE TABLE N (Alta SMALLDATETIME, Nota INT)",
+        "INSERT INTO N (Alta, Nota) VALUES (" + iso + ", '15/01/2020')"}},
+  };
+  for (const Caso& c : casos) {
+    EXPECT_EQ(Convertidas(c.tsql), c.sqlite) << c.nombre;
+  }
 }
 
 TEST_F(DialectoSQLite, ErrorsGetTheServerNumbersCallersTest) {
@@ -314,6 +401,56 @@ TEST_F(DialectoSQLiteEmpresa, EmployeeAndChequeMaximum) {
                     "SUCURSAL='0001' AND LETRA='X'"),
             "00000010");
   EXPECT_NE(Primero("select getDate() as fecha"), "<none>");
+}
+
+// The date columns a session knows are the company's own, views included, as its schema
+// script declares them; a table the session creates later is learnt before its next statement.
+TEST_F(DialectoSQLiteEmpresa, DateColumnsComeFromTheCompanysSchema) {
+  const ColumnasDeFecha leidas = LeerColumnasDeFecha(Conexion());
+  const ColumnasDeFecha delGuion = ColumnasDeFechaDelGuion(EsquemaEmpresa());
+  struct Columna {
+    const char* tabla;
+    const char* columna;
+    bool fecha;
+  };
+  const Columna columnas[] = {
+      {"MV_ASIENTOS", "Fecha", true},          {"mv_asientos", "VENCIMIENTO", true},
+      {"MV_ASIENTOS", "FechaHora_Grabacion", true}, {"MV_ASIENTOS", "Detalle", false},
+      {"MV_ASIENTOS", "NROCOMPROBANTEBANCARIO", false}, {"MV_EJERCICIOS", "[FECHA DESDE]", true},
+      {"MA_CALENDARIO", "FECHA", true},         {"AUX_ERR", "fecha", false},
+      {"Control_Acceso", "Ingreso", false},     {"MA_CUENTAS", "Descripcion", false},
+  };
+  for (const Columna& c : columnas) {
+    EXPECT_EQ(leidas.EsFecha(c.tabla, c.columna), c.fecha) << c.tabla << "." << c.columna;
+    EXPECT_EQ(delGuion.EsFecha(c.tabla, c.columna), c.fecha) << c.tabla << "." << c.columna;
+  }
+  EXPECT_TRUE(leidas.EsFecha("MA_CALENDARIO", size_t{0}));
+  EXPECT_TRUE(leidas.EsFecha("SS_MV_ASIENTOS", "vencimiento"));  // a view answers too
+
+  Enviar("INSERT INTO MV_ASIENTOS (Fecha, Detalle, NROCOMPROBANTEBANCARIO) VALUES "
+         "('15/01/2020', '31/12/2023', '01/02/2020')");
+  EXPECT_EQ(Consultar("SELECT Fecha, Detalle, NROCOMPROBANTEBANCARIO FROM MV_ASIENTOS"),
+            (std::vector<std::vector<std::string>>{
+                {"2020-01-15 00:00:00", "31/12/2023", "01/02/2020"}}));
+  EXPECT_EQ(Filas("SELECT * FROM MV_ASIENTOS WHERE LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) = "
+                  "'01/02/2020' AND Fecha = '2020-01-15'"),
+            1);
+
+  Enviar("CREATE TABLE ALTAS (Alta DATETIME, Nota VARCHAR(20))");
+  Enviar("INSERT INTO ALTAS (Alta, Nota) VALUES ('2020-01-15', '15/01/2020')");
+  EXPECT_EQ(Consultar("SELECT Alta, Nota FROM ALTAS"),
+            (std::vector<std::vector<std::string>>{{"2020-01-15 00:00:00", "15/01/2020"}}));
+}
+
+// A view left over a table that is gone cannot be read, and stops nothing else.
+TEST_F(DialectoSQLiteEmpresa, AViewOverAMissingTableLeavesTheOtherDatesKnown) {
+  Ejecutar("CREATE TABLE VIEJA (Alta DATETIME)");
+  Ejecutar("CREATE VIEW V_VIEJA AS SELECT * FROM VIEJA");
+  Ejecutar("DROP TABLE VIEJA");
+  AbrirSesion(usuario_, administrador_);
+  EXPECT_TRUE(LeerColumnasDeFecha(Conexion()).EsFecha("MA_CALENDARIO", "FECHA"));
+  Enviar("INSERT INTO MA_CALENDARIO (FECHA) VALUES ('15/01/2020')");
+  EXPECT_EQ(Valor("SELECT FECHA FROM MA_CALENDARIO"), "2020-01-15 00:00:00");
 }
 
 TEST_F(DialectoSQLiteEmpresa, RefusalsCarryTheServerNumbers) {

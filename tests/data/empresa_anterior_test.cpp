@@ -46,7 +46,7 @@ class EmpresaAnterior : public PruebaBase {
     PruebaBase::TearDown();
   }
   std::string Plan(const std::string& tsql) {
-    auto plan = cnn_->Execute("EXPLAIN QUERY PLAN " + ConvierteSQLite(tsql).at(0));
+    auto plan = cnn_->Execute("EXPLAIN QUERY PLAN " + ConvierteSQLite(tsql, LeerColumnasDeFecha(*cnn_)).at(0));
     return plan && !plan->filas.empty() ? utilidad::ValorCampo(plan->filas[0].back()) : "";
   }
   std::string archivo_;
@@ -61,7 +61,7 @@ TEST_F(EmpresaAnterior, RecibeLosIndicesPlegadosYSusBusquedasLosUsan) {
 
   EXPECT_TRUE(CompletarIndicesPlegados(*cnn_).empty());
   EXPECT_NE(Plan(busqueda).find("USING"), std::string::npos) << Plan(busqueda);
-  auto hallada = cnn_->Execute(ConvierteSQLite(busqueda).at(0));
+  auto hallada = cnn_->Execute(ConvierteSQLite(busqueda, LeerColumnasDeFecha(*cnn_)).at(0));
   ASSERT_TRUE(hallada && hallada->filas.size() == 1);
   EXPECT_EQ(utilidad::ValorCampo(hallada->filas[0][0]), "11201");
   // Its own collation still keeps its keys: a code differing only in letter case is refused.

@@ -53,7 +53,8 @@ TEST_F(PruebaEsquema, UnaLineaDelDiarioSeGuardaYSeLeeComoEnElServidor) {
                 {"2020-01-15 00:00:00", "2020-01-15 10:30:00", "1", "2020", "1500"}}));
   // The importer's comparisons as on the server: letter case and trailing blanks do not count.
   EXPECT_EQ(Valor(ConvierteSQLite("SELECT COUNT(*) FROM MV_ASIENTOS WHERE TIPO_REG = '' AND "
-                                  "tc = 'fc' AND Cuenta = '112010001 '")[0]),
+                                  "tc = 'fc' AND Cuenta = '112010001 '",
+                                  LeerColumnasDeFecha(Conexion()))[0]),
             "1");
 }
 
@@ -126,7 +127,7 @@ TEST_F(PruebaEsquema, LasBusquedasDelSistemaUsanIndices) {
       "PERIODO = 2004",
   };
   for (const char* consulta : consultas) {
-    const std::string enviada = ConvierteSQLite(consulta).at(0);
+    const std::string enviada = ConvierteSQLite(consulta, LeerColumnasDeFecha(Conexion())).at(0);
     auto plan = Consultar("EXPLAIN QUERY PLAN " + enviada);
     ASSERT_FALSE(plan.empty()) << enviada;
     EXPECT_NE(plan[0].back().find("USING"), std::string::npos)
@@ -152,7 +153,8 @@ TEST_F(PruebaEsquema, LasBusquedasIgnoranMayusculasAcentosYBlancosFinales) {
     for (const auto& fila :
          Consultar(ConvierteSQLite("SELECT CODIGO FROM MA_CUENTAS WHERE LTRIM(RTRIM(Descripcion))"
                                    " = " +
-                                   literales::ComoLiteral(c.buscado) + " ORDER BY CODIGO")
+                                   literales::ComoLiteral(c.buscado) + " ORDER BY CODIGO",
+                                   LeerColumnasDeFecha(Conexion()))
                        .at(0))) {
       codigos += fila[0];
     }
@@ -182,7 +184,8 @@ TEST_F(PruebaEsquema, UnaBusquedaHallaJustoLoQuePliegaIgual) {
     for (const auto& fila : Consultar(ConvierteSQLite("SELECT CODIGO FROM MA_CUENTAS WHERE "
                                                       "Descripcion = " +
                                                       literales::ComoLiteral(buscado) +
-                                                      " ORDER BY CAST(CODIGO AS INTEGER)")
+                                                      " ORDER BY CAST(CODIGO AS INTEGER)",
+                                                      LeerColumnasDeFecha(Conexion()))
                                           .at(0))) {
       hallados += fila[0] + " ";
     }

@@ -85,7 +85,8 @@ TEST_F(CompaniaEnElShell, ElShellLeeYEscribeCadaTablaYLaEmpresaQuedaSana) {
   cnn = ado::CrearConexion();
   cnn->Open(CadenaConexionSQLite(archivo));
   const std::string buscada = ConvierteSQLite(
-      "SELECT CODIGO FROM MA_CUENTAS WHERE LTRIM(RTRIM(Descripcion)) = 'PENA NUNEZ'")[0];
+      "SELECT CODIGO FROM MA_CUENTAS WHERE LTRIM(RTRIM(Descripcion)) = 'PENA NUNEZ'",
+      LeerColumnasDeFecha(*cnn))[0];
   auto hallada = cnn->Execute(buscada);
   ASSERT_TRUE(hallada && hallada->filas.size() == 1) << buscada;
   EXPECT_EQ(utilidad::ValorCampo(hallada->filas[0][0]), "É");

@@ -16,6 +16,7 @@
 
 #include "data/db_dll.h"
 #include "data/dialecto_sqlite.h"
+#include "data/empresa.h"
 #include "data/valores_sesion.h"
 #include "import/contexto_corrida.h"
 #include "platform/ado.h"
@@ -54,7 +55,8 @@ class ServidorSinPermisoDeTriggers : public ado::ConnectionWrapper {
       throw ErrorEjecucion(e.Number, e.Description);
     }
     std::optional<ado::Resultado> ultimo;
-    for (const std::string& s : ConvierteSQLite(text)) {
+    static const ColumnasDeFecha kFechas = ColumnasDeFechaDelGuion(EsquemaEmpresa());
+    for (const std::string& s : ConvierteSQLite(text, kFechas)) {
       try {
         auto r = target().Execute(s, n, o);
         if (r) ultimo = std::move(r);
