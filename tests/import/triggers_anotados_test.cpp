@@ -64,7 +64,8 @@ class ServidorDeEmpresa : public ado::ConnectionWrapper {
     std::string sqlite = utilidad::ReemplazaTexto(text, kGuardaSqlServer, "SAVEPOINT LINEA");
     if (sqlite == "ROLLBACK TRANSACTION LINEA") sqlite = "ROLLBACK TO LINEA;\rRELEASE LINEA";
     std::optional<ado::Resultado> ultimo;
-    for (const std::string& s : ConvierteSQLite(sqlite)) {
+    // The company's own date columns, read afresh: the run creates its record table.
+    for (const std::string& s : ConvierteSQLite(sqlite, LeerColumnasDeFecha(target()))) {
       try {
         auto r = target().Execute(s, n, o);
         if (r) ultimo = std::move(r);
