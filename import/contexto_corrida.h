@@ -70,6 +70,9 @@ struct ResumenCorrida {
   long detenidoEnLinea = 0;                      // the operator stopped the run after this line
   bool detenidoPorRechazos = false;  // stopped after many refusals in a row: what was posted stays
   std::string empresaOcupada;        // the run did not start: who holds the company
+  // The file was refused before anything was written (empty, not text, of another mode's
+  // layout): why, as the operator was told.
+  std::string archivoRechazado;
 
   // What the run's report names besides the counts.
   std::string empresa, operador, equipo;
@@ -100,8 +103,9 @@ struct LineasParaCorregir {
 };
 
 // How a run ended: every line posted, already there or passed over as the layout says
-// (complete); the end reached with lines not posted (partial); ended before the end.
-enum class Desenlace { Completa, Parcial, Interrumpida };
+// (complete); the end reached with lines not posted (partial); ended before the end; the file
+// refused before anything was written.
+enum class Desenlace { Completa, Parcial, Interrumpida, Rechazada };
 Desenlace DesenlaceDe(const ResumenCorrida& r);
 
 // The bar's percentage before line `actual` of `total` (100 for an empty file), in 64 bits so

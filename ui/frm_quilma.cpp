@@ -100,6 +100,7 @@ std::string TextoResumen(const ResumenCorrida& r) {
   if (r.lineasLeidas > 0 && hallados == 0) {
     s << "No se registró nada: ninguna línea del archivo se grabó ni estaba ya importada\n";
   }
+  if (!r.archivoRechazado.empty()) s << "Archivo rechazado: " << r.archivoRechazado << "\n";
   for (const std::string& a : r.avisos) s << "Aviso: " << a << "\n";
   s << "Líneas leídas: " << r.lineasLeidas << "\n"
     << "Registrados: " << r.registrados << "\n"
@@ -137,7 +138,8 @@ std::string TextoResumen(const ResumenCorrida& r) {
     s << "Detenido por el operador después de la línea " << r.detenidoEnLinea << "\n";
   for (const std::string& l : LineasConciliacion(r.conciliacion)) s << l << "\n";
   static const char* const kDesenlaces[] = {"completo", "parcial: hay líneas no registradas",
-                                            "interrumpido antes del final"};
+                                            "interrumpido antes del final",
+                                            "archivo rechazado: no se importó nada"};
   s << "Resultado: " << kDesenlaces[static_cast<int>(DesenlaceDe(r))] << "\n";
   s << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
   if (r.salidasEnCarpetaPrograma) {

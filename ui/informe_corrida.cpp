@@ -17,7 +17,7 @@ namespace {
 
 using nlohmann::json;
 
-const char* const kDesenlaces[] = {"completa", "parcial", "interrumpida"};
+const char* const kDesenlaces[] = {"completa", "parcial", "interrumpida", "rechazada"};
 
 std::string Momento(const plataforma::FechaHora& f) {
   std::string iso = plataforma::FechaIso(f);

@@ -182,16 +182,18 @@ TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
        2,
        "--modo 0 --cuenta 11101 ",
        "@ADMIN_13018"},
-      // A lone LF inside a column the layout does not read: every line posted, and a warning.
+      // A lone LF inside a field of a CR LF file is a control character, even in a column the
+      // layout does not read: its line is refused with line and column, and a warning.
       {"fines de línea mezclados",
        "Cliente: 123\r\n" + linea("15/01/2020", "1") +
            "16/01/2020;;a\nb;;REC X 0001-2;;;;;;;;;16/01/2020" + std::string(24, ';') + "10\r\n",
        "",
-       0,
+       3,
        {"Aviso: el archivo termina sus líneas con CR LF y tiene LF sueltos dentro de líneas, que "
-        "quedan como parte de ellas; el primero en la línea 3",
-        "Registrados: 2", "Resultado: completo"},
-       4},
+        "no se importan (carácter de control 0x0A); el primero en la línea 3",
+        "línea 3: carácter de control: 0x0A en la columna 2", "Registrados: 1",
+        "Resultado: parcial"},
+       2},
       {"solo LF",
        "Cliente: 123\n15/01/2020;;;;REC X 0001-1;;;;;;;;;15/01/2020" + std::string(24, ';') +
            "10\n",
