@@ -67,8 +67,9 @@ std::vector<bool> ReglaSaldos(const std::vector<Campos>& lineas, const std::stri
   for (size_t i = 0; i < lineas.size(); ++i) {
     const Campos& c = lineas[i];
     const std::string primera = c.empty() ? std::string() : c[0];
-    const bool titular = EmpiezaCon(primera, palabra + ":") ||
-                         (EmpiezaCon(primera, "Total") && utilidad::ContieneSinCaso(primera, palabra));
+    const bool titular =
+        EmpiezaCon(primera, palabra + ":") ||
+        (EmpiezaCon(primera, "Total") && utilidad::ContieneSinCaso(primera, palabra));
     if (titular) {
       // The titles above the first header are the report's.
       if (!hayTitular) {
@@ -99,8 +100,7 @@ bool CalzaEmpleado(const std::string& linea, const Campos& c) {
 // least eight fields. Own cheques (mode 4): date, due date (or none) in column 3, a cheque
 // number and an amount field, of at least six fields.
 bool CalzaChequeTercero(const Campos& c) {
-  return c.size() >= 8 && EsFechaCampo(c, 0) && (Vacio(c, 1) || EsFechaCampo(c, 1)) &&
-         !Vacio(c, 5);
+  return c.size() >= 8 && EsFechaCampo(c, 0) && (Vacio(c, 1) || EsFechaCampo(c, 1)) && !Vacio(c, 5);
 }
 bool CalzaChequePropio(const Campos& c) {
   return c.size() >= 6 && EsFechaCampo(c, 0) && (Vacio(c, 3) || EsFechaCampo(c, 3)) &&

@@ -546,7 +546,8 @@ TEST_F(LoteTest, GuardasDeLaCuentaYDelArchivo) {
   const std::string clientes = "--modo 0 --cuenta 13101 ";
   const std::string terceros = "--modo 3 --cuenta 111010002 ";
   const std::string empleados = "--modo 2 --cuenta 21105 ";
-  const std::string contrapartida = "Debe informar una cuenta de contrapartida válida!!!    La cuenta ";
+  const std::string contrapartida =
+      "Debe informar una cuenta de contrapartida válida!!!    La cuenta ";
   const Caso casos[] = {
       // Counter-accounts that would move amounts between holders: refused at the check (1).
       {"cuenta de un cliente", "--modo 0 --cuenta 112010123 ", saldo, 1,

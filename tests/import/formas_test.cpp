@@ -1,13 +1,14 @@
 // Each mode's layout rule on the sample files: every sample fits its own mode and no other, and
 // names the mode it is for; a few bad lines do not make a file another mode's.
 
+#include "import/formas.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "import/formas.h"
 #include "platform/archivos.h"
 #include "tests/import/ventana_modos.h"
 #include "tests/support/prueba_base.h"
@@ -30,10 +31,10 @@ TEST_F(FormasTest, CadaMuestraCalzaConSuModoYConNingunOtro) {
     std::vector<int> suyas;  // the layouts it fits (the pending modes share one)
   };
   const Muestra muestras[] = {
-      {"saldos_clientes.txt", {0}},   {"saldos_proveedores.txt", {1}},
-      {"empleados.csv", {2}},         {"cheques_terceros.csv", {3}},
-      {"cheques_propios.csv", {4}},   {"pendientes.csv", {5, 6}},
-      {"ot_pendientes.csv", {5, 6}},  {"lista_precios.txt", {kFormaListaPrecios}},
+      {"saldos_clientes.txt", {0}},  {"saldos_proveedores.txt", {1}},
+      {"empleados.csv", {2}},        {"cheques_terceros.csv", {3}},
+      {"cheques_propios.csv", {4}},  {"pendientes.csv", {5, 6}},
+      {"ot_pendientes.csv", {5, 6}}, {"lista_precios.txt", {kFormaListaPrecios}},
   };
   for (const Muestra& m : muestras) {
     const std::vector<std::string> lineas = Lineas(RutaMuestra(m.archivo));
@@ -85,8 +86,7 @@ TEST_F(FormasTest, UnasPocasLineasMalasNoCambianLaForma) {
       // Half of the lines outside the layout still fit; more than half do not.
       {"cheques, la mitad mala",
        3,
-       {"15/01/2020;15/02/2020;B;C;011;1;P;10", "15/01/2020;15/02/2020;B;C;011;2;P;10", "x",
-        "y"},
+       {"15/01/2020;15/02/2020;B;C;011;1;P;10", "15/01/2020;15/02/2020;B;C;011;2;P;10", "x", "y"},
        true,
        2,
        -1},
