@@ -129,6 +129,7 @@ std::string JsonInforme(const ResumenCorrida& r) {
       {"archivo", {{"ruta", r.archivo}, {"sha256", TextoONulo(r.sha256Archivo)}}},
       {"ensayo", r.ensayo},
       {"resultado", kDesenlaces[static_cast<int>(DesenlaceDe(r))]},
+      {"archivoRechazado", TextoONulo(r.archivoRechazado)},
       {"cantidades",
        {{"lineasLeidas", r.lineasLeidas},
         {"registrados", r.registrados},
