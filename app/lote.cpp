@@ -211,6 +211,8 @@ int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {
       return kLoteFinalizado;
     case Desenlace::Parcial:
       return kLoteParcial;
+    case Desenlace::Rechazada:
+      return kLoteUso;  // a file that cannot be imported, as one that cannot be read
     case Desenlace::Interrumpida:
       break;
   }

@@ -26,7 +26,7 @@ struct OpcionesLote {
 // Exit statuses of the batch mode.
 inline constexpr int kLoteFinalizado = 0;    // the run reached its closing message
 inline constexpr int kLoteInterrumpido = 1;  // the run ended before it
-inline constexpr int kLoteUso = 2;           // usage error or no connection
+inline constexpr int kLoteUso = 2;  // usage error, no connection, or a file refused unread
 inline constexpr int kLoteParcial = 3;       // the run reached its end with lines not posted
 inline constexpr int kLoteOcupada = 4;       // another import run holds the company
 

@@ -57,7 +57,8 @@ constexpr const char* kPie = R"(Modo por lotes:
 Estado de salida: 0 la corrida llegó a "Proceso Finalizado!!!" con cada línea registrada, ya
   importada o pasada por alto según el formato (--lista: "FINALIZADO"; solo el inicio: se
   completó), 3 llegó al final con líneas sin registrar (el resumen las nombra), 1 terminó antes,
-  2 un error de uso o sin conexión, 4 otra importación tenía la empresa.
+  2 un error de uso, sin conexión o un archivo rechazado antes de grabar nada (vacío, con un
+  byte NUL o con la forma de otro modo), 4 otra importación tenía la empresa.
 
 Señales: SIGTERM, SIGINT (Ctrl+C) y SIGHUP detienen la corrida después de la línea en curso,
   como "Detener": escribe su resumen y su informe y termina con estado 1; una segunda señal la

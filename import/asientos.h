@@ -36,8 +36,13 @@ LineaAsiento LineaDelComprobante(const ContextoCorrida& ctx);
 // the date or the amount cannot be read.
 std::string GrabaAsiento(const LineaAsiento& linea);
 
-// The amount of a journal row as the database returns it.
+// The amount of a journal row as the database returns it; one past the range reads as its end.
 plataforma::Moneda ImporteDeCampo(const plataforma::Valor& v);
+// A file's amount text as the company can hold it: raises ErrorEjecucion 13 for a text that is
+// no amount, and 6, naming the text, for one outside the range of an amount
+// (±922337203685477,5807) or, on the embedded engine, of more than 15 significant digits (it
+// would be stored rounded).
+plataforma::Moneda ImporteDelArchivo(const std::string& texto);
 
 // Fiscal period containing the date text (0 when no fiscal year contains it).
 int16_t PeriodoDeFecha(const std::string& Fecha);

@@ -146,11 +146,18 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
   ctx.NroComprobanteBancario = d.prefijoBancario + cheque;
 
   plataforma::Moneda monto;
+  std::string fueraDeRango;
   if (!Paso(ctx, [&] {
-        monto = utilidad::TextoAImporte(importe).Absoluto();
+        try {
+          monto = ImporteDelArchivo(importe).Absoluto();
+        } catch (const plataforma::ErrorEjecucion& e) {
+          if (e.Number == plataforma::kErrDesbordamiento) fueraDeRango = e.Description;
+          throw;
+        }
         ctx.ImporteTexto = utilidad::ImporteATexto(monto);
       })) {
-    AnotarIncompleto(ctx, "importe ilegible \"" + importe + "\"");
+    AnotarIncompleto(ctx, fueraDeRango.empty() ? "importe ilegible \"" + importe + "\""
+                                               : fueraDeRango);
     return;
   }
   if (monto.diezmilesimos <= 0) {

@@ -103,6 +103,9 @@ struct ResumenCorrida {
   // the rejected-lines file carries after the refused ones.
   long lineasSinLeer = 0;
   int64_t primeraSinLeer = 0;
+  // The file was refused before anything was written (empty, not text, of another mode's
+  // layout): why, as the operator was told.
+  std::string archivoRechazado;
 
   // What the run's report names besides the counts.
   std::string empresa, operador, equipo;
@@ -134,8 +137,9 @@ struct LineasParaCorregir {
 
 // How a run ended: every line posted, already there or passed over as the layout says, and
 // the reconciliation finding no difference (complete); the end reached with lines not posted or
-// a figure that does not reconcile (partial); ended before the end.
-enum class Desenlace { Completa, Parcial, Interrumpida };
+// a figure that does not reconcile (partial); ended before the end; the file refused before
+// anything was written.
+enum class Desenlace { Completa, Parcial, Interrumpida, Rechazada };
 Desenlace DesenlaceDe(const ResumenCorrida& r);
 
 // The bar's percentage before line `actual` of `total` (100 for an empty file), in 64 bits so

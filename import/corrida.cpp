@@ -6,6 +6,8 @@
 #include <exception>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data/bloqueo_importacion.h"
 #include "data/corridas_importador.h"
@@ -15,6 +17,7 @@
 #include "data/valores_sesion.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"
+#include "import/formas.h"
 #include "import/salidas_corrida.h"
 #include "platform/bloqueo_archivo.h"
 #include "platform/dialogos.h"
@@ -170,6 +173,7 @@ int gMaximoRechazos = 10;
 void EstablecerMaximoRechazos(int maximo) { gMaximoRechazos = maximo < 0 ? 0 : maximo; }
 
 Desenlace DesenlaceDe(const ResumenCorrida& r) {
+  if (!r.archivoRechazado.empty()) return Desenlace::Rechazada;
   if (r.detenidoPorRechazos) return Desenlace::Parcial;
   if (!r.finalizado) return Desenlace::Interrumpida;
   return r.noRegistradas.empty() && DiferenciasConciliacion(r.conciliacion).empty()
@@ -233,24 +237,66 @@ const std::string& Columna(const ContextoCorrida& ctx, size_t i) {
   return ctx.Columnas[i];
 }
 
+namespace {
+
+// Ends the run before anything is written, telling the operator why the file is not imported.
+[[noreturn]] void RechazarArchivo(ContextoCorrida& ctx, const std::string& motivo) {
+  ctx.resumen.archivoRechazado = "el archivo " + ctx.RutaArchivo + " " + motivo;
+  plataforma::MsgBox("El archivo " + ctx.RutaArchivo + " " + motivo,
+                     plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
+  throw FinDeCorrida{};
+}
+
+}  // namespace
+
 void AbrirArchivo(ContextoCorrida& ctx) {
   ctx.RutaArchivo = ctx.ventana.txtRuta();
   ctx.resumen.archivo = ctx.RutaArchivo;
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
   // The window enables "Ejecutar" for a path pasted with its double quotes (it tests the path
   // without them); open the same path it tested, or the enabled button would lead to an error.
-  ctx.archivo.Abrir(utilidad::QuitarCaracteres(ctx.RutaArchivo, "\""));
+  try {
+    ctx.archivo.Abrir(utilidad::QuitarCaracteres(ctx.RutaArchivo, "\""));
+  } catch (const ErrorEjecucion&) {
+    // A binary file, or text in UTF-16: no retry makes it text.
+    if (const int64_t linea = ctx.archivo.LineaConNul()) {
+      RechazarArchivo(ctx, "no es un archivo de texto: la línea " + std::to_string(linea) +
+                               " tiene un byte NUL (¿un archivo binario, o texto en UTF-16?). "
+                               "No se importó nada.");
+    }
+    throw;
+  }
 }
 
 namespace {
 
-// The position of the first control character of a line other than a lone LF; npos when none.
-size_t PrimerControl(const std::string& linea) {
+// Refuses, before anything is written, a file with no data or one whose lines are mostly of
+// another mode's layout.
+void RevisarForma(ContextoCorrida& ctx, const std::vector<std::string>& lineas) {
+  const int opcion = ctx.ventana.OpcionSeleccionada();
+  const Calce c = CalzaConModo(opcion, lineas);
+  if (c.calza) return;
+  if (c.conDatos == 0) {
+    RechazarArchivo(ctx, "está vacío (no tiene ninguna línea con datos). No se importó nada.");
+  }
+  RechazarArchivo(ctx, "no tiene la forma de " + NombreDeForma(opcion) + ": " +
+                           std::to_string(c.noCalzan) + " de " + std::to_string(c.conDatos) +
+                           " líneas con datos no son de ella; parece de " +
+                           NombreDeForma(c.pareceDe) + ". No se importó nada.");
+}
+
+// The first control character of a line (UTF-8): a byte below 0x20 (a lone LF included), DEL,
+// or a C1 control U+0080-U+009F (what the bytes Windows-1252 leaves undefined become, and those
+// characters in a UTF-8 file). Its position and its code; npos when there is none.
+std::pair<size_t, unsigned> PrimerControl(const std::string& linea) {
   for (size_t i = 0; i < linea.size(); ++i) {
     const auto c = static_cast<unsigned char>(linea[i]);
-    if (c < 0x20 && c != '\n') return i;
+    if (c < 0x20 || c == 0x7F) return {i, c};
+    // Only U+0080-U+009F start with 0xC2 0x80-0x9F in well-formed UTF-8.
+    const auto siguiente = i + 1 < linea.size() ? static_cast<unsigned char>(linea[i + 1]) : 0u;
+    if (c == 0xC2 && siguiente >= 0x80 && siguiente <= 0x9F) return {i, siguiente};
   }
-  return std::string::npos;
+  return {std::string::npos, 0};
 }
 
 // Refusals of the same kind line after line (a read-only company, a full disk, a column too
@@ -410,15 +456,20 @@ bool SeguidillaDeRechazos(ContextoCorrida& ctx, Seguidilla& s) {
 
 void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
                      const std::function<void()>& porLinea, const std::function<void()>& despues) {
-  // First pass: count the lines.
+  // First pass: count the lines, and keep them to judge the file before anything is written.
   ctx.TotalRegistros = 0;
+  std::vector<std::string> lineas;
+  const bool abierto = ctx.archivo.Abierto();
   Paso(ctx, [&] {
     while (ctx.archivo.Abierto() && !ctx.archivo.EOF_()) {
-      ctx.archivo.LeerLinea();
+      lineas.push_back(ctx.archivo.LeerLinea());
       ++ctx.TotalRegistros;
     }
   });
   if (ctx.archivo.Abierto()) ctx.archivo.Cerrar();
+  if (!abierto) RechazarArchivo(ctx, "no se pudo leer. No se importó nada.");
+  RevisarForma(ctx, lineas);
+  lineas = {};
   Paso(ctx, [&] { AbrirArchivo(ctx); });
   ctx.resumen.sha256Archivo =
       ctx.archivo.Abierto() ? utilidad::Sha256Hex(ctx.archivo.Bytes()) : std::string();
@@ -428,9 +479,8 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
         "línea por cada LF");
   } else if (const long l = ctx.archivo.LineaConLFSuelto()) {
     ctx.resumen.avisos.push_back(
-        "el archivo termina sus líneas con CR LF y tiene LF sueltos "
-        "dentro de líneas, que quedan como parte de ellas; el primero en "
-        "la línea " +
+        "el archivo termina sus líneas con CR LF y tiene LF sueltos dentro de líneas, que no se "
+        "importan (carácter de control 0x0A); el primero en la línea " +
         std::to_string(l));
   }
 
@@ -457,14 +507,20 @@ void RecorrerArchivo(ContextoCorrida& ctx, const std::function<void()>& antes,
     ++ctx.resumen.lineasLeidas;
     ctx.ignoradoEnLinea.clear();
     FinDeLinea finDeLinea(ctx);
+    // A blank line is passed over in every mode: it holds nothing to post or to miss.
+    if (utilidad::Trim(ctx.Linea).empty()) continue;
     // A control character is no text of an export: stored, it would corrupt the value (and a
-    // statement's literals). The line is not read; a lone LF stays part of its line, as ever.
-    if (const size_t i = PrimerControl(ctx.Linea); i != std::string::npos) {
+    // statement's literals). The line is not read.
+    if (const auto [i, control] = PrimerControl(ctx.Linea); i != std::string::npos) {
       const size_t columna = static_cast<size_t>(
           std::count(ctx.Linea.begin(), ctx.Linea.begin() + static_cast<std::ptrdiff_t>(i), ';'));
-      char codigo[8];
-      std::snprintf(codigo, sizeof codigo, "0x%02X",
-                    static_cast<unsigned>(static_cast<unsigned char>(ctx.Linea[i])));
+      // A C1 control of a UTF-8 file is named as a character; every other as the file's byte.
+      char codigo[16];
+      if (control >= 0x80 && ctx.archivo.Utf8()) {
+        std::snprintf(codigo, sizeof codigo, "U+%04X", control);
+      } else {
+        std::snprintf(codigo, sizeof codigo, "0x%02X", control);
+      }
       AnotarNoRegistrada(ctx, "carácter de control",
                          std::string(codigo) + " en la columna " + std::to_string(columna));
       if (ctx.anotarNoLeida) Paso(ctx, ctx.anotarNoLeida);

@@ -6,6 +6,7 @@
 #include "data/db_dll.h"
 #include "data/sentencias.h"
 #include "import/asientos.h"
+#include "import/contexto_corrida.h"
 #include "platform/dialogos.h"
 #include "utility/utilidades.h"
 
@@ -20,6 +21,30 @@ std::string LiteralSeguro(const std::string& texto) {
   return utilidad::ReemplazaTexto(texto, "'", "''");
 }
 
+// Why the counter-account, of the right kind, still cannot take the run's other side: it is
+// the account of the lines themselves (511 of every cheque), or a customer's or a supplier's
+// (under 11201 or 21101, or a customer of VT_CLIENTES), so every entry would move an amount
+// between two holders' accounts, and employees would be created among customers or
+// suppliers. Empty when it can.
+std::string CuentaAjena(const ContextoCorrida& ctx, const std::string& cuenta) {
+  const std::string codigo = utilidad::Trim(cuenta);
+  const int opcion = ctx.ventana.OpcionSeleccionada();
+  if ((opcion == 3 || opcion == 4) && utilidad::IgualSinCaso(codigo, "511")) {
+    return "es la cuenta 511, la del otro lado de cada cheque";
+  }
+  if (utilidad::InStrSinCaso(codigo, "11201") == 1) {
+    return "es de clientes: 11201 o una cuenta bajo ella";
+  }
+  if (utilidad::InStrSinCaso(codigo, "21101") == 1) {
+    return "es de proveedores: 21101 o una cuenta bajo ella";
+  }
+  const Busqueda b =
+      DB().ExisteEnTabla("VT_CLIENTES", codigo, "Codigo", nullptr, kTipoTexto, "", true);
+  // Unknown whether it is a customer's: nothing is posted to it (the lookup's error was shown).
+  if (b == Busqueda::Fallida) throw FinDeCorrida{};
+  return b == Busqueda::Encontrada ? "es la cuenta de un cliente (VT_CLIENTES)" : "";
+}
+
 }  // namespace
 
 void ValidaContrapartida(ContextoCorrida& ctx) {
@@ -30,12 +55,17 @@ void ValidaContrapartida(ContextoCorrida& ctx) {
   const std::string condicion = "CODIGO='" + LiteralSeguro(cuenta) + "'" + tipo;
   const Busqueda b =
       DB().ExisteEnTabla("MA_CUENTAS", cuenta, "CODIGO", nullptr, kTipoTexto, condicion, true);
-  if (b == Busqueda::Encontrada) return;
   // Unknown whether the account is valid (its lookup failed and was ignored): nothing is posted
   // to it, and the operator was already shown why.
   if (b == Busqueda::Fallida) throw FinDeCorrida{};
-  plataforma::MsgBox("Debe informar una cuenta de contrapartida válida!!!",
-                     plataforma::vbInformation + plataforma::vbOKOnly, "Aviso al Usuario");
+  std::string mensaje = "Debe informar una cuenta de contrapartida válida!!!";
+  if (b == Busqueda::Encontrada) {
+    const std::string ajena = CuentaAjena(ctx, cuenta);
+    if (ajena.empty()) return;
+    mensaje += "\r\n\r\nLa cuenta " + utilidad::Trim(cuenta) + " " + ajena + ".";
+  }
+  plataforma::MsgBox(mensaje, plataforma::vbInformation + plataforma::vbOKOnly,
+                     "Aviso al Usuario");
   throw FinDeCorrida{};
 }
 

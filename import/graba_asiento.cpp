@@ -1,6 +1,7 @@
 // The journal-line writer: one MV_ASIENTOS row composed from a journal line, with the
 // VAT-book columns on the first line of a sales invoice, credit note or debit note.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -80,8 +81,48 @@ Moneda ImporteDeCampo(const plataforma::Valor& v) {
   if (const auto* m = std::get_if<Moneda>(&v)) return *m;
   if (const auto* d = std::get_if<double>(&v)) return Moneda::DesdeDouble(*d);
   if (const auto* i = std::get_if<int64_t>(&v)) return Moneda{*i * 10000};
-  if (const auto* s = std::get_if<std::string>(&v)) return utilidad::TextoAImporte(*s);
+  if (const auto* s = std::get_if<std::string>(&v)) {
+    try {
+      return utilidad::TextoAImporte(*s);
+    } catch (const plataforma::ErrorEjecucion& e) {
+      if (e.Number != plataforma::kErrDesbordamiento) throw;
+      // Past the range (a value another program stored, or an engine's rounding of the
+      // range's end): at its end, as a floating value past it is read.
+      const bool negativo = utilidad::Trim(*s).rfind('-', 0) == 0;
+      return Moneda{negativo ? -INT64_MAX : INT64_MAX};
+    }
+  }
   return Moneda{};
+}
+
+Moneda ImporteDelArchivo(const std::string& texto) {
+  Moneda m;
+  try {
+    m = utilidad::TextoAImporte(texto);
+  } catch (const plataforma::ErrorEjecucion& e) {
+    if (e.Number != plataforma::kErrDesbordamiento) throw;
+    throw plataforma::ErrorEjecucion(plataforma::kErrDesbordamiento,
+                                     "el importe \"" + utilidad::Abreviado(texto) +
+                                         "\" está fuera del rango de un importe "
+                                         "(±922337203685477,5807)");
+  }
+  // The embedded engine keeps an amount as a binary floating value: 15 significant digits
+  // come back as written, more come back rounded.
+  if (PlataformaDe(DB().gConnString) == Plataforma::SQLite) {
+    uint64_t v = m.diezmilesimos < 0 ? -static_cast<uint64_t>(m.diezmilesimos)
+                                     : static_cast<uint64_t>(m.diezmilesimos);
+    while (v != 0 && v % 10 == 0) v /= 10;
+    int cifras = 0;
+    for (; v != 0; v /= 10) ++cifras;
+    if (cifras > 15) {
+      throw plataforma::ErrorEjecucion(
+          plataforma::kErrDesbordamiento,
+          "el importe \"" + utilidad::Abreviado(texto) +
+              "\" tiene más de 15 cifras significativas: la base integrada lo guardaría "
+              "redondeado");
+    }
+  }
+  return m;
 }
 
 LineaAsiento LineaDelComprobante(const ContextoCorrida& ctx) {

@@ -161,18 +161,29 @@ std::string DescripcionConversion(const ContextoCorrida& ctx, const std::string&
 // Converts the line's amount and dates before anything is composed; a value that does not
 // convert goes to the run's error dialog naming line and value.
 void ConvierteValores(ContextoCorrida& ctx, Moneda& importe) {
-  auto fallo = [&](const std::string& que, const std::string& valor) {
-    const std::string d = DescripcionConversion(ctx, que, valor);
+  auto rechazo = [&](const std::string& d, const std::string& motivo, const std::string& valor,
+                     int32_t numero) {
     // Retrying the same line fails the same way: the summary names it once.
     if (ctx.resumen.errores.empty() || ctx.resumen.errores.back() != d) {
       ctx.resumen.errores.push_back(d);
     }
-    AnotarNoRegistrada(ctx, "error de conversión", valor);
-    throw ErrorEjecucion(plataforma::kErrTipoIncompatible, d, "RegistraSaldo");
+    AnotarNoRegistrada(ctx, motivo, valor);
+    throw ErrorEjecucion(numero, d, "RegistraSaldo");
+  };
+  auto fallo = [&](const std::string& que, const std::string& valor) {
+    rechazo(DescripcionConversion(ctx, que, valor), "error de conversión", valor,
+            plataforma::kErrTipoIncompatible);
   };
   try {
-    importe = utilidad::TextoAImporte(ctx.ImporteTexto);
-  } catch (const ErrorEjecucion&) {
+    importe = ImporteDelArchivo(ctx.ImporteTexto);
+  } catch (const ErrorEjecucion& e) {
+    // An amount the company cannot hold as written is named with its line, like one that does
+    // not convert.
+    if (e.Number == plataforma::kErrDesbordamiento) {
+      rechazo("Archivo " + ctx.RutaArchivo + ", línea " + std::to_string(ctx.RegistroActual) +
+                  ": " + e.Description,
+              "importe fuera de rango", ctx.ImporteTexto, e.Number);
+    }
     fallo("el importe", ctx.ImporteTexto);
   }
   if (!plataforma::EsFecha(ctx.Fecha)) fallo("la fecha", ctx.Fecha);

@@ -80,6 +80,15 @@ bool EsUtf8(const std::string& s) {
   return true;
 }
 
+// The line (1-based) that holds byte `posicion`, with the line ends the reader uses: CR (or
+// CR LF) when the bytes hold a CR, else LF.
+int64_t LineaDelByte(const std::string& bytes, size_t posicion) {
+  const char fin = bytes.find('\r') != std::string::npos ? '\r' : '\n';
+  int64_t linea = 1;
+  for (size_t i = 0; i < posicion; ++i) linea += bytes[i] == fin ? 1 : 0;
+  return linea;
+}
+
 std::string ConBarra(std::string carpeta) {
   if (carpeta.empty() || carpeta.back() != '/') carpeta += '/';
   return carpeta;
@@ -162,8 +171,10 @@ void ArchivoTexto::Abrir(const std::string& ruta) {
   }
   // No text export holds a NUL byte: such a file is binary, or text in UTF-16, and read as
   // Windows-1252 it would give lines of noise that post nothing or post garbage without a word.
-  if (bytes.find('\0') != std::string::npos) {
-    throw ErrorEjecucion(kErrAccesoRuta, "El archivo no es un archivo de texto: " + ruta);
+  if (const size_t nul = bytes.find('\0'); nul != std::string::npos) {
+    lineaConNul_ = LineaDelByte(bytes, nul);
+    throw ErrorEjecucion(kErrAccesoRuta, "El archivo no es un archivo de texto (un byte NUL en la "
+                                         "línea " + std::to_string(lineaConNul_) + "): " + ruta);
   }
   bruto_ = bytes;
   posicionBruta_ = inicioLineaBruta_ = 0;
@@ -173,7 +184,8 @@ void ArchivoTexto::Abrir(const std::string& ruta) {
   }
   // A mark before bytes that are no UTF-8 is wrong about them: they are read as Windows-1252,
   // like any other such file, so no malformed text ever reaches the database.
-  contenido_ = EsUtf8(bytes) ? std::move(bytes) : Cp1252AUtf8(bytes);
+  utf8_ = EsUtf8(bytes);
+  contenido_ = utf8_ ? std::move(bytes) : Cp1252AUtf8(bytes);
   posicion_ = 0;
   abierto_ = true;
   // A file written on Linux or by a modern editor ends its lines with LF alone.
@@ -193,6 +205,8 @@ void ArchivoTexto::Abrir(const std::string& ruta) {
 }
 
 void ArchivoTexto::Cerrar() {
+  utf8_ = false;
+  lineaConNul_ = 0;
   contenido_.clear();
   bruto_.clear();
   posicionBruta_ = inicioLineaBruta_ = 0;

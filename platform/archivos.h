@@ -31,7 +31,8 @@ std::string Utf8ACp1252(const std::string& texto);  // characters outside the co
 class ArchivoTexto {
  public:
   // Raises ErrorEjecucion 53 (file not found) or 75 (path/file access) when it cannot be opened,
-  // 75 too for a file that holds a NUL byte (binary, or UTF-16 text).
+  // 75 too for a file that holds a NUL byte (binary, or UTF-16 text), naming the first line
+  // that holds one (LineaConNul).
   void Abrir(const std::string& ruta);
   void Cerrar();
   bool Abierto() const;
@@ -47,9 +48,15 @@ class ArchivoTexto {
   std::string LineaEnBruto() const;
   // The UTF-8 byte-order mark the file starts with; empty when it has none.
   std::string MarcaDeOrden() const;
+  // The file is read as UTF-8 (else as Windows-1252).
+  bool Utf8() const { return utf8_; }
+  // After an Abrir refused for a NUL byte: the first line (1-based) that holds one; else 0.
+  int64_t LineaConNul() const { return lineaConNul_; }
 
  private:
   bool finLF_ = false;
+  bool utf8_ = false;
+  int64_t lineaConNul_ = 0;
   long lineaLFSuelto_ = 0;
   std::string contenido_;
   size_t posicion_ = 0;

@@ -112,6 +112,7 @@ std::string TextoResumen(const ResumenCorrida& r) {
   if (r.lineasLeidas > 0 && hallados == 0) {
     s << "No se registró nada: ninguna línea del archivo se grabó ni estaba ya importada\n";
   }
+  if (!r.archivoRechazado.empty()) s << "Archivo rechazado: " << r.archivoRechazado << "\n";
   for (const std::string& a : r.avisos) s << "Aviso: " << a << "\n";
   s << "Líneas leídas: " << r.lineasLeidas << "\n";
   if (r.lineasLeidas > 0) {
@@ -172,7 +173,8 @@ std::string TextoResumen(const ResumenCorrida& r) {
   }
   for (const std::string& l : LineasConciliacion(r.conciliacion)) s << l << "\n";
   static const char* const kDesenlaces[] = {"completo", "parcial: hay líneas no registradas",
-                                            "interrumpido antes del final"};
+                                            "interrumpido antes del final",
+                                            "archivo rechazado: no se importó nada"};
   const Desenlace desenlace = DesenlaceDe(r);
   s << "Resultado: "
     << (desenlace == Desenlace::Parcial && r.noRegistradas.empty() && !r.detenidoPorRechazos

@@ -17,7 +17,7 @@ namespace {
 
 using nlohmann::json;
 
-const char* const kDesenlaces[] = {"completa", "parcial", "interrumpida"};
+const char* const kDesenlaces[] = {"completa", "parcial", "interrumpida", "rechazada"};
 
 std::string Momento(const plataforma::FechaHora& f) {
   std::string iso = plataforma::FechaIso(f);
@@ -147,6 +147,7 @@ std::string JsonInforme(const ResumenCorrida& r) {
       {"archivo", {{"ruta", r.archivo}, {"sha256", TextoONulo(r.sha256Archivo)}}},
       {"ensayo", r.ensayo},
       {"resultado", r.enCurso ? "en curso" : kDesenlaces[static_cast<int>(DesenlaceDe(r))]},
+      {"archivoRechazado", TextoONulo(r.archivoRechazado)},
       {"cantidades",
        {{"lineasLeidas", r.lineasLeidas},
         {"registrados", r.registrados},

@@ -183,16 +183,18 @@ TEST_F(LoteTest, UnaCorridaConLineasNoRegistradasEsParcial) {
        2,
        "--modo 0 --cuenta 11101 ",
        "@ADMIN_13018"},
-      // A lone LF inside a column the layout does not read: every line posted, and a warning.
+      // A lone LF inside a field of a CR LF file is a control character, even in a column the
+      // layout does not read: its line is refused with line and column, and a warning.
       {"fines de línea mezclados",
        "Cliente: 123\r\n" + linea("15/01/2020", "1") +
            "16/01/2020;;a\nb;;REC X 0001-2;;;;;;;;;16/01/2020" + std::string(24, ';') + "10\r\n",
        "",
-       0,
+       3,
        {"Aviso: el archivo termina sus líneas con CR LF y tiene LF sueltos dentro de líneas, que "
-        "quedan como parte de ellas; el primero en la línea 3",
-        "Registrados: 2", "Resultado: completo"},
-       4},
+        "no se importan (carácter de control 0x0A); el primero en la línea 3",
+        "línea 3: carácter de control: 0x0A en la columna 2", "Registrados: 1",
+        "Resultado: parcial"},
+       2},
       {"solo LF",
        "Cliente: 123\n15/01/2020;;;;REC X 0001-1;;;;;;;;;15/01/2020" + std::string(24, ';') +
            "10\n",
@@ -733,6 +735,168 @@ TEST_F(LoteTest, EnsayoDeCadaModo) {
   EXPECT_EQ(Correr(lista + Parametros()), 0) << errores;
   EXPECT_NE(ContenidoDeTablas(), antes);
   EXPECT_EQ(ensayo, "ENSAYO: no se grabó nada\n" + salida);
+}
+
+// Every table but the access log, whose row start-up adds on every run.
+std::vector<std::string> SinRegistroDeAcceso(std::vector<std::string> filas) {
+  std::erase_if(filas, [](const std::string& f) { return f.rfind("Control_Acceso|", 0) == 0; });
+  return filas;
+}
+
+// A sample run in a mode it is not for is refused before anything is written (2), naming the
+// mode it is for.
+TEST_F(LoteTest, CadaMuestraEnOtroModoSeRechazaSinGrabar) {
+  Ejecutar("DELETE FROM MA_CUENTAS");
+  Ejecutar("DELETE FROM MV_EJERCICIOS");
+  CargarEmpresaDeMuestra();
+  struct DeModo {
+    const char* archivo;
+    std::vector<int> suyos;
+    std::string pareceDe;
+  };
+  const DeModo muestras[] = {
+      {"saldos_clientes.txt", {0}, "Conformación Saldo Clientes (modo 0)"},
+      {"saldos_proveedores.txt", {1}, "Conformación Saldo Proveedores (modo 1)"},
+      {"empleados.csv", {2}, "Alta Empleados (modo 2)"},
+      {"cheques_terceros.csv", {3}, "Cheques de Terceros (modo 3)"},
+      {"cheques_propios.csv", {4}, "Cheques Propios (modo 4)"},
+      {"pendientes.csv",
+       {5, 6},
+       "Remitos Pendientes de Facturar u OT Pendientes de Remitir (modos 5 y 6)"},
+      {"ot_pendientes.csv",
+       {5, 6},
+       "Remitos Pendientes de Facturar u OT Pendientes de Remitir (modos 5 y 6)"},
+      {"lista_precios.txt", {}, "una lista de precios (--lista)"},
+  };
+  const std::vector<std::string> antes = SinRegistroDeAcceso(ContenidoDeTablas());
+  for (const DeModo& m : muestras) {
+    for (int modo = 0; modo <= 6; ++modo) {
+      if (std::find(m.suyos.begin(), m.suyos.end(), modo) != m.suyos.end()) continue;
+      SCOPED_TRACE(std::string(m.archivo) + " en el modo " + std::to_string(modo));
+      EXPECT_EQ(Correr("--lote --modo " + std::to_string(modo) + " --archivo " +
+                       Muestra(m.archivo) + " " + Parametros()),
+                2)
+          << errores;
+      EXPECT_NE(salida.find("Archivo rechazado: el archivo " + Muestra(m.archivo) +
+                            " no tiene la forma de "),
+                std::string::npos)
+          << salida;
+      EXPECT_NE(salida.find("; parece de " + m.pareceDe + ". No se importó nada.\n"),
+                std::string::npos)
+          << salida;
+      EXPECT_NE(salida.find("Resultado: archivo rechazado: no se importó nada\n"),
+                std::string::npos)
+          << salida;
+      EXPECT_NE(errores.find("Aviso al Usuario: El archivo " + Muestra(m.archivo) +
+                             " no tiene la forma de"),
+                std::string::npos)
+          << errores;
+      EXPECT_EQ(SinRegistroDeAcceso(ContenidoDeTablas()), antes);
+    }
+  }
+}
+
+// What the run refuses, or passes over, however the file is made: exit status, summary and
+// what the company holds after it.
+TEST_F(LoteTest, GuardasDeLaCuentaYDelArchivo) {
+  Ejecutar("DELETE FROM MA_CUENTAS");
+  Ejecutar("DELETE FROM MV_EJERCICIOS");
+  CargarEmpresaDeMuestra();
+  // A posting account outside the customers' title whose code is a customer's record.
+  Ejecutar("INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('13105', 'Anticipos', 0)");
+  Ejecutar("INSERT INTO VT_CLIENTES (Codigo, RAZON_SOCIAL) VALUES ('13105', 'Cliente suelto')");
+  const std::string cheque = "15/01/2020;15/02/2020;Banco;Cobro;011;0012345;Perez;100\r\n";
+  const std::string saldo = "Cliente: 123\r\n" + Recibo("1", "10");
+  struct Caso {
+    const char* nombre;
+    std::string argumentos;  // mode and counter-account
+    std::string contenido;   // the file's bytes
+    int estado;
+    std::vector<std::string> enSalida;  // summary fragments
+    std::string enErrores;              // a dialog's fragment
+    int64_t asientos;                   // journal lines after the run
+    int64_t empleados = 0;              // accounts under 21105 after the run
+  };
+  const std::string clientes = "--modo 0 --cuenta 13101 ";
+  const std::string terceros = "--modo 3 --cuenta 111010002 ";
+  const std::string empleados = "--modo 2 --cuenta 21105 ";
+  const std::string contrapartida =
+      "Debe informar una cuenta de contrapartida válida!!!    La cuenta ";
+  const Caso casos[] = {
+      // Counter-accounts that would move amounts between holders: refused at the check (1).
+      {"cuenta de un cliente", "--modo 0 --cuenta 112010123 ", saldo, 1,
+       {"Resultado: interrumpido"}, contrapartida + "112010123 es de clientes", 0},
+      {"cuenta de un proveedor", "--modo 3 --cuenta 211010042 ", cheque, 1,
+       {"Resultado: interrumpido"}, contrapartida + "211010042 es de proveedores", 0},
+      {"cuenta con ficha de cliente", "--modo 4 --cuenta 13105 ",
+       "15/01/2020;Pago;Banco;15/02/2020;0012345;100\r\n", 1, {"Resultado: interrumpido"},
+       contrapartida + "13105 es la cuenta de un cliente (VT_CLIENTES)", 0},
+      {"la cuenta del otro lado del cheque", "--modo 3 --cuenta 511 ", cheque, 1,
+       {"Resultado: interrumpido"}, contrapartida + "511 es la cuenta 511", 0},
+      {"empleados bajo el título de clientes", "--modo 2 --cuenta 11201 ", "PEREZ;JUAN\r\n", 1,
+       {"Resultado: interrumpido"}, contrapartida + "11201 es de clientes", 0},
+      // Files with nothing to import, or not text: refused before the loop (2).
+      {"0 bytes", clientes, "", 2,
+       {"Archivo rechazado: el archivo ", " está vacío (no tiene ninguna línea con datos)",
+        "Resultado: archivo rechazado"},
+       "está vacío", 0},
+      {"solo líneas en blanco", terceros, "\r\n   \r\n\r\n", 2,
+       {" está vacío", "Líneas leídas: 0"}, "está vacío", 0},
+      {"un byte NUL", empleados, std::string("PEREZ;JUAN\r\nGOMEZ;A\0NA\r\nRUIZ;EVA\r\n", 32), 2,
+       {" no es un archivo de texto: la línea 2 tiene un byte NUL", "Resultado: archivo rechazado"},
+       "la línea 2 tiene un byte NUL", 0},
+      // A blank line inside a cheque file is passed over: complete (0).
+      {"línea en blanco entre cheques", terceros,
+       cheque + "\r\n  \r\n" + "16/01/2020;16/02/2020;Banco;Cobro;011;0012346;Perez;200\r\n", 0,
+       {"Registrados: 2", "Incompletos: 0", "Resultado: completo"}, "Proceso Finalizado!!!", 4},
+      // Control characters, the undefined Windows-1252 bytes among them, refuse their line
+      // with line and column; the other lines are posted (3).
+      {"bytes que Windows-1252 no define", empleados,
+       "PEREZ;JUAN\r\nA\x81;B\r\nC;\x8D\r\nD\x8F\r\nE;F;\x90\r\n\x9D\r\nGOMEZ;ANA\r\n", 3,
+       {"línea 2: carácter de control: 0x81 en la columna 0",
+        "línea 3: carácter de control: 0x8D en la columna 1",
+        "línea 4: carácter de control: 0x8F en la columna 0",
+        "línea 5: carácter de control: 0x90 en la columna 2",
+        "línea 6: carácter de control: 0x9D en la columna 0", "Cuentas creadas: 2"},
+       "Proceso Finalizado!!!", 0, 2},
+      {"controles C1 en UTF-8", empleados, "PÉREZ;JUAN\r\nGOMEZ;\xC2\x85" "ANA\r\nRUIZ\x7F\r\n", 3,
+       {"línea 2: carácter de control: U+0085 en la columna 1",
+        "línea 3: carácter de control: 0x7F en la columna 0", "Cuentas creadas: 1"},
+       "Proceso Finalizado!!!", 0, 1},
+      {"LF suelto en un nombre", empleados, "MIXDOS B\nMIXTRES C\r\nGOMEZ;ANA\r\n", 3,
+       {"línea 1: carácter de control: 0x0A en la columna 0", "Cuentas creadas: 1"},
+       "Proceso Finalizado!!!", 0, 1},
+      // Amounts the company cannot hold as written: refused with line and value; the
+      // reconciliation still reads the journal (3).
+      {"importe en el borde del rango", clientes + "--ante-error ignorar ",
+       saldo + Recibo("2", "922337203685477,5807") + Recibo("3", "-922337203685477,5807"), 3,
+       {"línea 3: importe fuera de rango: 922337203685477,5807",
+        "línea 4: importe fuera de rango: -922337203685477,5807", "Registrados: 1",
+        "Resultado: parcial"},
+       "el importe \"922337203685477,5807\" tiene más de 15 cifras significativas", 2},
+      {"importe fuera del rango", terceros + "--ante-error ignorar ",
+       cheque + "16/01/2020;16/02/2020;Banco;Cobro;011;0012346;Perez;1000000000000000\r\n", 3,
+       {"línea 2: incompleta: el importe \"1000000000000000\" está fuera del rango de un importe",
+        "Registrados: 1", "Resultado: parcial"},
+       "línea 2: el importe \"1000000000000000\" está fuera del rango", 2},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    Ejecutar("DELETE FROM MV_ASIENTOS");
+    Ejecutar("DELETE FROM MA_CALENDARIO");
+    Ejecutar("DELETE FROM MA_CUENTAS WHERE CODIGO LIKE '21105_%'");
+    const std::string archivo = EscribirArchivo("entrada.txt", c.contenido);
+    EXPECT_EQ(Correr("--lote " + c.argumentos + "--archivo " + archivo + " " + Parametros()),
+              c.estado)
+        << errores << salida;
+    for (const std::string& texto : c.enSalida) {
+      EXPECT_NE(salida.find(texto), std::string::npos) << texto << "\n" << salida;
+    }
+    EXPECT_NE(errores.find(c.enErrores), std::string::npos) << c.enErrores << "\n" << errores;
+    EXPECT_EQ(salida.find("No se pudo leer la base para conciliar"), std::string::npos) << salida;
+    EXPECT_EQ(ContarFilas("MV_ASIENTOS"), c.asientos);
+    EXPECT_EQ(ContarFilas("MA_CUENTAS", "CODIGO LIKE '21105_%'"), c.empleados);
+  }
 }
 
 TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {

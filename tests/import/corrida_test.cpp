@@ -68,14 +68,23 @@ TEST_F(CorridaTest, SinOpcionValidaLaCuentaYTerminaSinAbrirElArchivo) {
   EXPECT_TRUE(vista.porcentajes.empty());
 }
 
-TEST_F(CorridaTest, ArchivoVacioTerminaConElMensajeFinal) {
-  dialogos.Responder(vbOK);
-  Correr(0, "");
-  EXPECT_TRUE(vista.porcentajes.empty());
-  EXPECT_EQ(dialogos.Textos("Aviso al Usuario"), std::vector<std::string>{"Proceso Finalizado!!!"});
-  EXPECT_EQ(dialogos.Transcripcion().back().botones, vbInformation + vbOKOnly);
-  EXPECT_TRUE(frm.UltimaCorrida().finalizado);
-  EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 0);
+// A file with nothing to import (no byte, or blank lines only) is refused before the loop: the
+// operator learns that nothing was imported instead of a plain "Proceso Finalizado!!!".
+TEST_F(CorridaTest, ArchivoVacioSeRechazaSinRecorrerlo) {
+  size_t vistos = 0;
+  for (const char* contenido : {"", "\r\n  \r\n"}) {
+    SCOPED_TRACE(contenido);
+    dialogos.Responder(vbOK);
+    Correr(0, contenido);
+    EXPECT_TRUE(vista.porcentajes.empty());
+    const std::vector<std::string> avisos = dialogos.Textos("Aviso al Usuario");
+    ASSERT_EQ(avisos.size(), ++vistos);
+    EXPECT_NE(avisos.back().find("está vacío"), std::string::npos) << avisos.back();
+    EXPECT_EQ(dialogos.Transcripcion().back().botones, vbExclamation + vbOKOnly);
+    EXPECT_FALSE(frm.UltimaCorrida().finalizado);
+    EXPECT_EQ(DesenlaceDe(frm.UltimaCorrida()), Desenlace::Rechazada);
+    EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 0);
+  }
 }
 
 // Past 2^31 progress units (21,474,837 lines and more) the percentage stays right.
@@ -100,9 +109,9 @@ TEST_F(CorridaTest, ProgresoPorLineaAntesDeProcesarla) {
     std::vector<double> esperado;
   };
   const Caso casos[] = {
-      {"cuatro lineas CR LF", "\r\n \r\n\r\n  ", {25, 50, 75, 100}},
-      {"solo LF termina linea", "a\nb\nc\n", {100.0 / 3, 200.0 / 3, 100}},
-      {"CR solo termina linea", "\r\r", {50, 100}},
+      {"cuatro lineas CR LF", "Cliente: 1\r\n \r\n\r\nCliente: 2", {25, 50, 75, 100}},
+      {"solo LF termina linea", "Cliente: 1\nCliente: 2\nc\n", {100.0 / 3, 200.0 / 3, 100}},
+      {"CR solo termina linea", "Cliente: 1\rCliente: 2\r", {50, 100}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -142,7 +151,7 @@ TEST_F(CorridaTest, ArchivoQueNoSePuedeAbrirVaAlDialogoDeError) {
 TEST_F(CorridaTest, RutaEntreComillasSeAbreSinEllas) {
   frm.optOpcion_Click(0);
   frm.SetTxtCuenta("11101");
-  frm.SetTxtRuta("\"" + EscribirArchivo("entrada.txt", "\r\n") + "\"");
+  frm.SetTxtRuta("\"" + EscribirArchivo("entrada.txt", "Cliente: 1\r\n") + "\"");
   ASSERT_TRUE(frm.cmdEjecutarHabilitado());
   dialogos.Responder(vbOK);
   frm.cmdEjecutar_Click();
@@ -188,7 +197,7 @@ TEST_F(CorridaTest, SegundaPulsacionDuranteLaCorridaNoIniciaOtra) {
   VistaQuePulsaOtraVez reentrante(frm);
   frm.EstablecerVista(&reentrante);
   dialogos.Responder(vbOK);
-  Correr(0, "\r\n\r\n\r\n");
+  Correr(0, "Cliente: 1\r\nCliente: 2\r\nCliente: 3\r\n");
   EXPECT_EQ(reentrante.eventos, 3);
   EXPECT_EQ(dialogos.Textos("Aviso al Usuario").size(), 1u);
   EXPECT_EQ(frm.UltimaCorrida().lineasLeidas, 3);

@@ -144,6 +144,21 @@ TEST_F(InformeCorridaTest, EnsayoYConciliacionTienenSuLugar) {
   EXPECT_TRUE(j["archivo"]["sha256"].is_null());  // a run that never read its file
 }
 
+// A file refused before anything was written: both reports say so and why.
+TEST_F(InformeCorridaTest, UnArchivoRechazadoLoDiceEnAmbosInformes) {
+  ResumenCorrida r;
+  r.archivoRechazado = "el archivo x.txt está vacío (no tiene ninguna línea con datos).";
+  const std::string texto = TextoInforme(r);
+  EXPECT_NE(texto.find("Archivo rechazado: " + r.archivoRechazado + "\n"), std::string::npos)
+      << texto;
+  EXPECT_NE(texto.find("Resultado: archivo rechazado: no se importó nada\n"), std::string::npos)
+      << texto;
+  const nlohmann::json j = nlohmann::json::parse(JsonInforme(r));
+  EXPECT_EQ(j["resultado"], "rechazada");
+  EXPECT_EQ(j["archivoRechazado"], r.archivoRechazado);
+  EXPECT_TRUE(nlohmann::json::parse(JsonInforme(ResumenCorrida{}))["archivoRechazado"].is_null());
+}
+
 // The input's folder cannot be written (here: every name taken by a folder), nor the JSON's
 // path: both reports go to the program's folder, and the summary says so.
 TEST_F(InformeCorridaTest, SinEscribirJuntoALaEntradaVaALaCarpetaDelPrograma) {
