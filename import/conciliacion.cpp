@@ -21,6 +21,7 @@
 #include "data/literales.h"
 #include "import/asientos.h"
 #include "platform/ado.h"
+#include "platform/sqlite_funciones.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -34,8 +35,11 @@ constexpr size_t kClavesPorConsulta = 100;
 constexpr size_t kValoresPorLista = 500;
 constexpr size_t kListasPorConsulta = 20;
 
-// Texts as the database compares them (letter case and the blanks around ignored).
-std::string Normal(const std::string& texto) { return utilidad::Mayusculas(utilidad::Trim(texto)); }
+// Texts as the lookups of the run compare them, and the suite's server does: letter case,
+// Latin-1 accents and the blanks around ignored ("JOSÉ PÉREZ " is "Jose Perez").
+std::string Normal(const std::string& texto) {
+  return plataforma::PlegarTexto(utilidad::Trim(texto));
+}
 
 std::string Lit(const std::string& texto) { return literales::ComoLiteral(texto); }
 
@@ -132,7 +136,7 @@ void ConciliarCuentas(const LeidoDelArchivo& leido, Conciliacion& c) {
       [&](const Fila& f) {
         const std::string clave = Clave({Texto(f[1]), Texto(f[2]), Texto(f[3]), Texto(f[4])});
         Moneda importe = ImporteDeCampo(f[6]).Absoluto();
-        if (Normal(Texto(f[5])) == "H") importe.diezmilesimos = -importe.diezmilesimos;
+        if (Normal(Texto(f[5])) == "h") importe.diezmilesimos = -importe.diezmilesimos;
         Moneda& suma = diario[clave][Normal(Texto(f[0]))];
         suma = Mas(suma, importe);
       },
@@ -357,9 +361,9 @@ void ConciliarAsientos(const LeidoDelArchivo& leido, Conciliacion& c) {
         ++l.lineas;
         const Moneda importe = ImporteDeCampo(f[4]);
         const std::string lado = Normal(Texto(f[3]));
-        if (lado == "D") {
+        if (lado == "d") {
           l.debe = Mas(l.debe, importe);
-        } else if (lado == "H") {
+        } else if (lado == "h") {
           l.haber = Mas(l.haber, importe);
         } else {
           ++l.sinLado;

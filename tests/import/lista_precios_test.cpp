@@ -104,6 +104,28 @@ TEST_F(ListaPreciosTest, AClassThatIsNotANumberStopsTheToolBeforeItsUpdate) {
       (Filas{{"112010005", "3"}, {"112010006", "1"}, {"112010008", "1"}, {"112010009", "5"}}));
 }
 
+// The reconciliation finds each name as the tool's lookup did: letter case, accents and the
+// blanks around aside; a name no account has is still missing.
+TEST_F(ListaPreciosTest, TheReconciliationComparesNamesAsTheLookupDoes) {
+  const std::string ruta = EscribirArchivo("acentos.txt",
+                                           "1\t2\tpérez juan\t3\r\n"
+                                           "2\t2\t Gómez  Ana \t2\r\n"
+                                           "3\t2\tMuñoz Jose\t4\r\n"
+                                           "4\t2\tibañez raul\t6\r\n"
+                                           "5\t2\tCLIENTE SIN CUENTA\t7\r\n");
+
+  const ResumenLista r = CmdEjecutarLista_Click(ruta);
+
+  EXPECT_EQ(r.clasesActualizadas, 4);
+  EXPECT_EQ(
+      Clases(),
+      (Filas{{"112010005", "3"}, {"112010006", "2"}, {"112010008", "4"}, {"112010009", "6"}}));
+  ASSERT_EQ(r.conciliacion.items.size(), 1u);
+  EXPECT_EQ(r.conciliacion.items[0].hallados, 4);
+  EXPECT_EQ(r.conciliacion.items[0].faltantes,
+            std::vector<std::string>{"CLIENTE SIN CUENTA (clase 7)"});
+}
+
 TEST_F(ListaPreciosTest, FailuresEndTheToolWithTheirMessage) {
   // No file named: the open fails.
   ResumenLista r = CmdEjecutarLista_Click("");
