@@ -161,11 +161,7 @@ int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
   frm.CmdEjecutarLista_Click();
   const ResumenLista& r = frm.UltimaLista();
   if (!r.empresaOcupada.empty()) return kLoteOcupada;
-  if (r.ensayo) std::cout << "ENSAYO: no se grabó nada\n";
-  std::cout << "Clases actualizadas: " << r.clasesActualizadas << "\n"
-            << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n";
-  for (const std::string& l : LineasConciliacion(r.conciliacion)) std::cout << l << "\n";
-  std::cout << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;
+  std::cout << TextoResumen(r) << std::flush;
   return r.finalizado ? kLoteFinalizado : kLoteInterrumpido;
 }
 
