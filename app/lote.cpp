@@ -174,16 +174,9 @@ int ListaDePrecios(FrmQUILMA& frm, const OpcionesLote& o) {
   if (!r.empresaOcupada.empty()) {
     return DetenidaEsperandoLaEmpresa() ? kLoteInterrumpido : kLoteOcupada;
   }
-  if (r.ensayo) std::cout << "ENSAYO: no se grabó nada\n";
-  std::cout << "Clases actualizadas: " << r.clasesActualizadas << "\n"
-            << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n";
-  for (const std::string& l : LineasConciliacion(r.conciliacion)) std::cout << l << "\n";
-  if (!r.senal.empty()) {
-    std::cout << "Detenido por la señal " << r.senal << " después de la línea " << r.detenidoEnLinea
-              << "\n";
-  }
-  std::cout << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << std::endl;
-  return r.finalizado ? kLoteFinalizado : kLoteInterrumpido;
+  std::cout << TextoResumen(r) << std::flush;
+  if (!r.finalizado) return kLoteInterrumpido;
+  return DiferenciasConciliacion(r.conciliacion).empty() ? kLoteFinalizado : kLoteParcial;
 }
 
 int Importacion(FrmQUILMA& frm, const OpcionesLote& o) {

@@ -15,8 +15,8 @@ constexpr const char* kPie = R"(Modo por lotes:
   importador --lote --modo N --archivo ARCHIVO [--cuenta C] [--concepto T]
              [--ante-error abortar|ignorar] [--max-rechazos N] [--esperar SEGUNDOS]
              [--ensayo] [--informe-json ARCHIVO] [--traza ARCHIVO] PARAMETROS
-  importador --lote --lista ARCHIVO [--esperar SEGUNDOS] [--ensayo] [--traza ARCHIVO]
-             PARAMETROS
+  importador --lote --lista ARCHIVO [--esperar SEGUNDOS] [--ensayo] [--informe-json ARCHIVO]
+             [--traza ARCHIVO] PARAMETROS
   importador --lote [--traza ARCHIVO] PARAMETROS
 
   PARAMETROS es la cadena de inicio (los argumentos sueltos unidos por un blanco), por ejemplo
@@ -138,10 +138,10 @@ int main(int argc, char** argv) {
       ->type_name("abortar|ignorar")
       ->check(CLI::IsMember({"abortar", "ignorar"}).description(""))
       ->needs(flagLote);
-  app.add_option("--informe-json", lote.informeJson,
-                 "Escribe el informe de la corrida en JSON en ARCHIVO")
-      ->type_name("ARCHIVO")
-      ->needs(optModo);
+  auto* optJson = app.add_option("--informe-json", lote.informeJson,
+                                 "Escribe el informe de la corrida en JSON en ARCHIVO")
+                      ->type_name("ARCHIVO")
+                      ->needs(flagLote);
   app.add_option("--traza", lote.traza, "Agrega a ARCHIVO cada sentencia enviada (líneas JSON)")
       ->type_name("ARCHIVO")
       ->needs(flagLote);
@@ -187,7 +187,12 @@ int main(int argc, char** argv) {
     for (const std::string& p : parametros) {
       lote.parametros += (lote.parametros.empty() ? "" : " ") + p;
     }
-    (void)optLista;
+    // The JSON report is the report of a run: of a mode or of the price list, never of the
+    // start-up alone.
+    if (optJson->count() && !optModo->count() && !optLista->count()) {
+      std::cerr << "--informe-json necesita --modo o --lista\nVea --help." << std::endl;
+      return kLoteUso;
+    }
     return EjecutarLote(lote);
   }
   std::string lineaDeComandos;

@@ -4,13 +4,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "data/db_dll.h"
 #include "import/asientos.h"
 #include "import/contexto_corrida.h"
 #include "platform/ado.h"
 #include "platform/regional.h"
+#include "platform/sqlite_funciones.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -60,10 +65,35 @@ bool MismaFecha(const plataforma::Valor& guardada, const std::string& texto) {
 
 enum class Cheque { Nuevo, YaImportado, MismoNumero };
 
-// A cheque is in the journal already only when a line with its bank voucher number carries its
-// amount and due date on the counter-account of this run: banks number their cheques apart, so
-// the same number on another line is another cheque.
-Cheque BuscarCheque(ContextoCorrida& ctx, plataforma::Moneda monto) {
+// What tells one cheque of the file from another as the journal can: bank number (compared as
+// the server compares texts), absolute amount and due date; the counter-account is the run's.
+// Look-alikes (another bank, another drawer) share it. Empty for a line no cheque is read from.
+std::optional<std::string> ClaveDeCheque(const std::vector<std::string>& columnas,
+                                         const DisenoCheque& d) {
+  if (columnas.size() <= std::max({d.cheque, d.importe, d.vencimiento})) return std::nullopt;
+  const std::string cheque = utilidad::QuitarCaracteres(columnas[d.cheque], "'");
+  if (Trim(cheque).empty()) return std::nullopt;
+  plataforma::Moneda monto;
+  try {
+    monto = utilidad::TextoAImporte(columnas[d.importe]).Absoluto();
+  } catch (const plataforma::ErrorEjecucion&) {
+    return std::nullopt;
+  }
+  if (monto.diezmilesimos <= 0) return std::nullopt;
+  std::string vencimiento = Trim(columnas[d.vencimiento]);
+  if (!vencimiento.empty()) {
+    if (!plataforma::EsFecha(vencimiento)) return std::nullopt;
+    vencimiento = plataforma::FechaIso(plataforma::CDate(vencimiento)).substr(0, 10);
+  }
+  return plataforma::PlegarTexto(Trim(d.prefijoBancario + cheque)) + '\x1F' +
+         std::to_string(monto.diezmilesimos) + '\x1F' + vencimiento;
+}
+
+// The `k`-th cheque of the file with its key is in the journal already only when the journal
+// holds at least `k` lines with its bank voucher number, amount and due date on the
+// counter-account of this run: two look-alikes of one file are two cheques. The same number
+// with other values is another cheque (banks number their cheques apart).
+Cheque BuscarCheque(ContextoCorrida& ctx, plataforma::Moneda monto, long k) {
   std::string sql =
       "SELECT * FROM MV_ASIENTOS with(nolock) WHERE LTRIM(RTRIM(NROCOMPROBANTEBANCARIO)) ='" +
       Trim(ctx.NroComprobanteBancario) + "'";
@@ -71,19 +101,21 @@ Cheque BuscarCheque(ContextoCorrida& ctx, plataforma::Moneda monto) {
   DB().AbrirRecordset(sql, rs);
   // A query that could not run says nothing about the cheque: never post it on that word.
   if (rs.State() != ado::adStateOpen) ExigirConsultaHecha();
-  Cheque c = Cheque::Nuevo;
+  long filas = 0, iguales = 0;
   const std::string contrapartida = Trim(ctx.ventana.txtCuenta());
-  while (rs.State() == ado::adStateOpen && !rs.EOF() && c != Cheque::YaImportado) {
-    const bool mismo =
-        utilidad::IgualSinCaso(Trim(utilidad::ValorCampo(rs.Fields("Cuenta").Value())),
+  while (rs.State() == ado::adStateOpen && !rs.EOF()) {
+    ++filas;
+    if (utilidad::IgualSinCaso(Trim(utilidad::ValorCampo(rs.Fields("Cuenta").Value())),
                                contrapartida) &&
         ImporteDeCampo(rs.Fields("Importe").Value()) == monto &&
-        MismaFecha(rs.Fields("VENCIMIENTO").Value(), ctx.Vencimiento);
-    c = mismo ? Cheque::YaImportado : Cheque::MismoNumero;
+        MismaFecha(rs.Fields("VENCIMIENTO").Value(), ctx.Vencimiento)) {
+      ++iguales;
+    }
     rs.MoveNext();
   }
   DB().CierraRecordset(rs);
-  return c;
+  if (iguales >= k) return Cheque::YaImportado;
+  return filas > 0 ? Cheque::MismoNumero : Cheque::Nuevo;
 }
 
 void AnotarIncompleto(ContextoCorrida& ctx, const std::string& motivo) {
@@ -116,7 +148,8 @@ std::string SiguienteNumeroCheque(ContextoCorrida& ctx) {
   return utilidad::FormatoCeros(numero, 8);
 }
 
-void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
+// `k`: the place of the line among the file's cheques with its key.
+void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d, long k) {
   LimpiarVariables(ctx);
 
   std::string importe, cheque;
@@ -166,7 +199,7 @@ void ProcesarCheque(ContextoCorrida& ctx, const DisenoCheque& d) {
   }
 
   Cheque encontrado = Cheque::YaImportado;
-  if (!Paso(ctx, [&] { encontrado = BuscarCheque(ctx, monto); })) return;
+  if (!Paso(ctx, [&] { encontrado = BuscarCheque(ctx, monto, k); })) return;
   if (encontrado == Cheque::YaImportado) {
     ++ctx.resumen.yaImportados;
     return;
@@ -256,16 +289,87 @@ void AnotarChequeLeido(ContextoCorrida& ctx, const DisenoCheque& d, Destino dest
   if (monto.diezmilesimos > 0) ctx.leido.AnotarCheque(d.prefijoBancario + cheque, monto, destino);
 }
 
+// A line as the file holds it, without its line end.
+std::string SinFinDeLinea(std::string bytes) {
+  while (!bytes.empty() && (bytes.back() == '\r' || bytes.back() == '\n')) bytes.pop_back();
+  return bytes;
+}
+
+// The look-alikes of one run: how many of each key the file has shown so far, and the lines the
+// journal counts (posted now or found), which the rejected-lines file needs before a look-alike
+// not posted: imported on its own, that file would find the rejected cheque in the journal (its
+// twin) and post nothing. On every way out of the run, an abort too, the lines to correct get
+// them, each before the first line of its key not posted, so the k-th of the file is the k-th
+// there too.
+class Gemelos {
+ public:
+  Gemelos(ContextoCorrida& ctx, const DisenoCheque& d) : ctx_(ctx), d_(d) {}
+  ~Gemelos() {
+    try {
+      Anteponer();
+    } catch (...) {
+      // Nothing may escape a destructor; the lines to correct stay as they were.
+    }
+  }
+  Gemelos(const Gemelos&) = delete;
+  Gemelos& operator=(const Gemelos&) = delete;
+
+  // The place of the current line among the file's cheques with its key (a line without one is
+  // the first of its own).
+  long Contar(const std::optional<std::string>& clave) { return clave ? ++vistos_[*clave] : 1; }
+  void EnDiario() {
+    if (ctx_.archivo.Abierto())
+      contadas_.push_back({ctx_.RegistroActual, ctx_.archivo.LineaEnBruto()});
+  }
+
+ private:
+  // The key of a line in its own bytes: the file's lines are compared in one encoding, whatever
+  // it is, so a line that was never read (a control character) has its key as well.
+  std::optional<std::string> Clave(const LineaEnBruto& l) const {
+    return ClaveDeCheque(utilidad::Dividir(SinFinDeLinea(l.bytes), ";"), d_);
+  }
+
+  void Anteponer() {
+    std::vector<LineaEnBruto>& lineas = ctx_.paraCorregir.lineas;
+    if (lineas.empty() || contadas_.empty()) return;
+    std::map<std::string, int64_t> primera;  // key -> first line of it not posted
+    for (const LineaEnBruto& l : lineas) {
+      if (const auto k = Clave(l)) primera.try_emplace(*k, l.numero);
+    }
+    // Ordered by where each goes, then context before the line it goes before, then the file's.
+    std::vector<std::tuple<int64_t, int, LineaEnBruto>> orden;
+    for (const LineaEnBruto& l : lineas) orden.emplace_back(l.numero, 1, l);
+    for (const LineaEnBruto& c : contadas_) {
+      const auto k = Clave(c);
+      const auto p = k ? primera.find(*k) : primera.end();
+      if (p != primera.end()) orden.emplace_back(std::min(c.numero, p->second), 0, c);
+    }
+    std::sort(orden.begin(), orden.end(), [](const auto& a, const auto& b) {
+      return std::tie(std::get<0>(a), std::get<1>(a), std::get<2>(a).numero) <
+             std::tie(std::get<0>(b), std::get<1>(b), std::get<2>(b).numero);
+    });
+    lineas.clear();
+    for (auto& o : orden) lineas.push_back(std::move(std::get<2>(o)));
+  }
+
+  ContextoCorrida& ctx_;
+  const DisenoCheque& d_;
+  std::map<std::string, long> vistos_;
+  std::vector<LineaEnBruto> contadas_;
+};
+
 void ImportarCheques(ContextoCorrida& ctx, const DisenoCheque& d) {
+  Gemelos gemelos(ctx, d);
   ctx.anotarNoLeida = [&] { AnotarChequeLeido(ctx, d, Destino::NoRegistrada); };
   RecorrerArchivo(
       ctx, [&] { DeshabilitarTriggers(ctx); },
       [&] {
         const Hechos antes = HechosDe(ctx.resumen);
-        ProcesarCheque(ctx, d);
+        ProcesarCheque(ctx, d, gemelos.Contar(ClaveDeCheque(ctx.Columnas, d)));
         const Destino destino = DestinoDeLinea(antes, HechosDe(ctx.resumen));
         AnotarChequeLeido(ctx, d, destino);
         if (destino == Destino::Registrada) AnotarAsientoGrabado(ctx);
+        if (destino != Destino::NoRegistrada) gemelos.EnDiario();
       },
       [&] { HabilitarTriggers(ctx); });
 }

@@ -21,6 +21,7 @@
 #include "data/literales.h"
 #include "import/asientos.h"
 #include "platform/ado.h"
+#include "platform/sqlite_funciones.h"
 #include "utility/utilidades.h"
 
 namespace {
@@ -34,8 +35,11 @@ constexpr size_t kClavesPorConsulta = 100;
 constexpr size_t kValoresPorLista = 500;
 constexpr size_t kListasPorConsulta = 20;
 
-// Texts as the database compares them (letter case and the blanks around ignored).
-std::string Normal(const std::string& texto) { return utilidad::Mayusculas(utilidad::Trim(texto)); }
+// Texts as the lookups of the run compare them, and the suite's server does: letter case,
+// Latin-1 accents and the blanks around ignored ("JOSÉ PÉREZ " is "Jose Perez").
+std::string Normal(const std::string& texto) {
+  return plataforma::PlegarTexto(utilidad::Trim(texto));
+}
 
 std::string Lit(const std::string& texto) { return literales::ComoLiteral(texto); }
 
@@ -132,7 +136,7 @@ void ConciliarCuentas(const LeidoDelArchivo& leido, Conciliacion& c) {
       [&](const Fila& f) {
         const std::string clave = Clave({Texto(f[1]), Texto(f[2]), Texto(f[3]), Texto(f[4])});
         Moneda importe = ImporteDeCampo(f[6]).Absoluto();
-        if (Normal(Texto(f[5])) == "H") importe.diezmilesimos = -importe.diezmilesimos;
+        if (Normal(Texto(f[5])) == "h") importe.diezmilesimos = -importe.diezmilesimos;
         Moneda& suma = diario[clave][Normal(Texto(f[0]))];
         suma = Mas(suma, importe);
       },
@@ -321,6 +325,11 @@ void ConciliarClases(const LeidoDelArchivo& leido, Conciliacion& c) {
   r.que = "Clases de precio en MA_CUENTASADIC";
   for (const auto& i : leido.clases_) {
     ++r.enArchivo;
+    // A class the tool said it could not write (a name not found) is no difference.
+    if (i.noRegistrado) {
+      ++r.noRegistrados;
+      continue;
+    }
     Moneda clase;
     const bool numero = Moneda::DesdeTexto(utilidad::Trim(i.clave), clase);
     if (numero && clases.count({Normal(i.nombre), clase.diezmilesimos})) {
@@ -360,9 +369,9 @@ void ConciliarAsientos(const LeidoDelArchivo& leido, Conciliacion& c) {
         ++l.lineas;
         const Moneda importe = ImporteDeCampo(f[4]);
         const std::string lado = Normal(Texto(f[3]));
-        if (lado == "D") {
+        if (lado == "d") {
           l.debe = Mas(l.debe, importe);
-        } else if (lado == "H") {
+        } else if (lado == "h") {
           l.haber = Mas(l.haber, importe);
         } else {
           ++l.sinLado;
@@ -576,6 +585,8 @@ std::vector<std::string> LineasConciliacion(const Conciliacion& c) {
   for (const ConciliacionItems& i : c.items) {
     l.push_back("  " + i.que + ": " + std::to_string(i.hallados) + " de " +
                 std::to_string(i.enArchivo) + " del archivo" +
+                (i.noRegistrados ? " (no registrados " + std::to_string(i.noRegistrados) + ")"
+                                 : std::string()) +
                 (i.faltantes.empty() ? "" : ": NO CONCILIA"));
     for (const std::string& f : i.faltantes) l.push_back("    falta: " + utilidad::Abreviado(f));
   }

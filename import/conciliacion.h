@@ -56,6 +56,8 @@ class LeidoDelArchivo {
                    const std::string& descripcion);
   // A price-list line: the customer's account name and the class it must end with.
   void AnotarClase(const std::string& nombre, const std::string& clase);
+  // The class noted last was not written (its name has no account, its account no data row).
+  void ClaseNoAplicada() { clases_.back().noRegistrado = true; }
   // An entry this run wrote.
   void AnotarAsiento(const ClaveAsiento& asiento) { asientos_.push_back(asiento); }
 
@@ -76,6 +78,7 @@ class LeidoDelArchivo {
   };
   struct Item {
     std::string nombre, clave, valor;  // what is looked up and the value it must have
+    bool noRegistrado = false;         // the run posted nothing for it: not looked for
   };
 
   std::vector<std::string> ordenCuentas_;  // in the order of the file
@@ -107,6 +110,7 @@ struct ConciliacionItems {
   std::string que;  // "Empleados: cuentas bajo 21105", ...
   long enArchivo = 0;
   long hallados = 0;
+  long noRegistrados = 0;              // of the file's, those the run told it did not post
   std::vector<std::string> faltantes;  // the items not found
 };
 

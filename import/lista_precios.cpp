@@ -11,10 +11,12 @@
 
 #include "data/bloqueo_importacion.h"
 #include "data/db_dll.h"
+#include "data/valores_sesion.h"
 #include "import/contexto_corrida.h"
 #include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/error_ejecucion.h"
+#include "platform/regional.h"
 #include "platform/senales.h"
 #include "utility/utilidades.h"
 
@@ -77,6 +79,7 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
                                                kTipoTexto, "", true, false);
     if (Trim(codigo).empty()) {
       ++resumen.nombresNoEncontrados;
+      leido.ClaseNoAplicada();
       continue;
     }
     if (!EsNumeroSimple(clase)) {
@@ -101,6 +104,7 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
       ++resumen.clasesActualizadas;
     } else {
       ++resumen.sinDatosAdicionales;
+      leido.ClaseNoAplicada();
     }
   }
   return true;
@@ -111,8 +115,13 @@ bool ProcesarArchivo(plataforma::ArchivoTexto& archivo, const std::string& ruta,
 ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista, bool ensayo) {
   ResumenLista resumen;
   resumen.ensayo = ensayo;
+  resumen.archivo = TxtLista;
+  resumen.inicio = plataforma::Ahora();
+  resumen.empresa = DB().gDBName;
+  resumen.operador = gUsuarioLogeado;
+  resumen.equipo = utilidad::NombreMaquina();
   BloqueoImportacion bloqueo;
-  if (!bloqueo.Tomar("Lista de precios", TxtLista, resumen.empresaOcupada)) {
+  if (!bloqueo.Tomar(kModoLista, TxtLista, resumen.empresaOcupada)) {
     plataforma::MsgBox(MensajeEmpresaOcupada(resumen.empresaOcupada),
                        plataforma::vbExclamation + plataforma::vbOKOnly, "Aviso al Usuario");
     return resumen;
@@ -123,6 +132,7 @@ ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista, bool ensayo) {
   TransaccionDeEnsayo transaccion;
   if (ensayo && !transaccion.Iniciar()) {
     Avisar("No se pudo comenzar la transacción del ensayo");
+    resumen.fin = plataforma::Ahora();
     return resumen;
   }
   // Said last, whatever the end: the operator must not take what was shown as written.
@@ -137,6 +147,7 @@ ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista, bool ensayo) {
   bool completo = false;
   try {
     archivo.Abrir(TxtLista);
+    resumen.sha256Archivo = utilidad::Sha256Hex(archivo.Bytes());
     completo = ProcesarArchivo(archivo, TxtLista, resumen, leido);
     archivo.Cerrar();
   } catch (const plataforma::ErrorEjecucion& e) {
@@ -147,10 +158,12 @@ ResumenLista CmdEjecutarLista_Click(const std::string& TxtLista, bool ensayo) {
     Avisar("ERROR DETECTADO " + std::to_string(plataforma::kErrArgumentoInvalido) + " " + e.what() +
            " ");
   }
-  if (!completo) return resumen;  // the operator was told why; nothing more is sent
-  Avisar("FINALIZADO");
-  resumen.finalizado = true;
-  // The classes as MA_CUENTASADIC holds them now, read once after the last line.
-  resumen.conciliacion = Conciliar(leido, "");
+  if (completo) {  // else the operator was told why; nothing more is sent
+    Avisar("FINALIZADO");
+    resumen.finalizado = true;
+    // The classes as MA_CUENTASADIC holds them now, read once after the last line.
+    resumen.conciliacion = Conciliar(leido, "");
+  }
+  resumen.fin = plataforma::Ahora();
   return resumen;
 }

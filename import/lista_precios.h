@@ -5,6 +5,10 @@
 #include <string>
 
 #include "import/conciliacion.h"
+#include "platform/valores.h"
+
+// The tool's name where a run's mode is named (the import lock, the report).
+inline constexpr char kModoLista[] = "Lista de precios";
 
 struct ResumenLista {
   long clasesActualizadas = 0;
@@ -16,6 +20,13 @@ struct ResumenLista {
   std::string senal;             // the signal that stopped the tool (batch mode) ...
   long detenidoEnLinea = 0;      // ... after this line
   Conciliacion conciliacion;     // the classes of the file against MA_CUENTASADIC afterwards
+
+  // What the tool's report names besides the counts, and where the report went.
+  std::string archivo, empresa, operador, equipo;
+  plataforma::FechaHora inicio, fin;
+  std::string sha256Archivo;  // of the bytes the tool read; empty when it read none
+  std::string archivoInforme, archivoInformeJson;
+  bool informeEnCarpetaPrograma = false;  // the list's folder could not be written
 };
 
 // With `ensayo` a dry run: every update inside one transaction rolled back at the end, and a

@@ -84,6 +84,8 @@ void FrmQUILMA::CorridaEmpezada(const ResumenCorrida& r) {
 void FrmQUILMA::CmdEjecutarLista_Click() {
   if (enCurso_) return;
   resumenLista_ = ::CmdEjecutarLista_Click(TxtLista_, chkEnsayo_);
+  // A tool that did not start (the company busy) has nothing to report.
+  if (resumenLista_.empresaOcupada.empty()) EscribirInformes(resumenLista_, informeJson_);
 }
 
 void FrmQUILMA::Detener() {
@@ -188,6 +190,32 @@ std::string TextoResumen(const ResumenCorrida& r) {
   }
   if (!r.archivoRechazados.empty()) s << "Líneas para corregir: " << r.archivoRechazados << "\n";
   if (!r.archivoMotivos.empty()) s << "Motivos: " << r.archivoMotivos << "\n";
+  if (!r.archivoInforme.empty()) s << "Informe: " << r.archivoInforme << "\n";
+  if (!r.archivoInformeJson.empty()) s << "Informe JSON: " << r.archivoInformeJson << "\n";
+  return s.str();
+}
+
+std::string TextoResumen(const ResumenLista& r) {
+  std::ostringstream s;
+  if (r.ensayo) s << "ENSAYO: no se grabó nada\n";
+  s << "Clases actualizadas: " << r.clasesActualizadas << "\n"
+    << "Nombres no encontrados: " << r.nombresNoEncontrados << "\n";
+  if (r.sinDatosAdicionales) s << "Sin datos adicionales: " << r.sinDatosAdicionales << "\n";
+  for (const std::string& l : LineasConciliacion(r.conciliacion)) s << l << "\n";
+  if (!r.senal.empty()) {
+    s << "Detenido por la señal " << r.senal << " después de la línea " << r.detenidoEnLinea
+      << "\n";
+  }
+  const bool concilia = DiferenciasConciliacion(r.conciliacion).empty();
+  s << "Resultado: "
+    << (!r.finalizado ? "interrumpido antes del final"
+                      : (concilia ? "completo" : "parcial: la conciliación no concilia"))
+    << "\n";
+  s << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
+  if (r.informeEnCarpetaPrograma) {
+    s << "La carpeta del archivo no se puede escribir: lo que sigue quedó en la carpeta del "
+         "programa\n";
+  }
   if (!r.archivoInforme.empty()) s << "Informe: " << r.archivoInforme << "\n";
   if (!r.archivoInformeJson.empty()) s << "Informe JSON: " << r.archivoInformeJson << "\n";
   return s.str();

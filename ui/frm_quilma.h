@@ -90,3 +90,5 @@ class FrmQUILMA : public ControlesVentana {
 // The run summary as lines of text (window and batch mode show the same counts); a dry run's
 // opens with "ENSAYO: no se grabó nada".
 std::string TextoResumen(const ResumenCorrida& r);
+// The price-list tool's summary, the same way.
+std::string TextoResumen(const ResumenLista& r);

@@ -2,6 +2,7 @@
 
 #include "ui/informe_corrida.h"
 
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -68,6 +69,7 @@ json ConciliacionJson(const Conciliacion& c) {
     items.push_back({{"que", i.que},
                      {"enArchivo", i.enArchivo},
                      {"hallados", i.hallados},
+                     {"noRegistrados", i.noRegistrados},
                      {"faltantes", i.faltantes}});
   }
   json asientos;
@@ -91,18 +93,54 @@ std::string ConCrLf(const std::string& texto) {
   return utilidad::ReemplazaTexto(texto, "\n", "\r\n");
 }
 
+// A database's message in another encoding must not cost the report: such bytes are replaced.
+std::string Documento(const json& informe) {
+  return informe.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+// Writes the text report beside `entrada` and then the JSON one, which names the text one, to
+// `rutaJson` when it is not empty (to the program's folder under the same name when that path
+// cannot be written).
+void EscribirAmbos(const std::string& entrada, const std::string& texto,
+                   const std::function<std::string()>& documento, const std::string& rutaJson,
+                   std::string& archivoInforme, std::string& archivoJson, bool& enPrograma) {
+  if (entrada.empty()) return;
+  const SalidasDeCorrida s = SalidasDe(entrada);
+  archivoInforme = EscribirSalida(s, s.informe, ConCrLf(texto), enPrograma);
+  if (rutaJson.empty()) return;
+  const std::string bytes = documento();
+  if (plataforma::EscribirBytes(rutaJson, bytes)) {
+    archivoJson = rutaJson;
+    return;
+  }
+  const std::string suya = plataforma::CarpetaPrograma() +
+                           plataforma::TextoRuta(plataforma::RutaFs(rutaJson).filename());
+  if (plataforma::EscribirBytes(suya, bytes)) {
+    archivoJson = suya;
+    enPrograma = true;
+  }
+}
+
+// The head of every report: who ran what on which company, and when.
+void Cabecera(std::ostringstream& s, bool ensayo, const std::string& empresa,
+              const std::string& operador, const std::string& equipo,
+              const plataforma::FechaHora& inicio, const plataforma::FechaHora& fin,
+              bool enCurso = false) {
+  if (ensayo) s << "ENSAYO: no se grabó nada\n";
+  s << "INFORME DE LA IMPORTACIÓN\n"
+    << "Empresa: " << empresa << "\n"
+    << "Operador: " << operador << "\n"
+    << "Equipo: " << equipo << "\n"
+    << "Inicio: " << plataforma::FormatoFechaHora(inicio) << "\n"
+    << "Fin: " << (enCurso ? "(en curso)" : plataforma::FormatoFechaHora(fin)) << "\n";
+}
+
 }  // namespace
 
 std::string TextoInforme(const ResumenCorrida& r) {
   std::ostringstream s;
-  if (r.ensayo) s << "ENSAYO: no se grabó nada\n";
-  s << "INFORME DE LA IMPORTACIÓN\n"
-    << "Empresa: " << r.empresa << "\n"
-    << "Operador: " << r.operador << "\n"
-    << "Equipo: " << r.equipo << "\n"
-    << "Inicio: " << plataforma::FormatoFechaHora(r.inicio) << "\n"
-    << "Fin: " << (r.enCurso ? "(en curso)" : plataforma::FormatoFechaHora(r.fin)) << "\n"
-    << "Modo: " << r.opcion << " " << NombreDeModo(r.opcion) << "\n"
+  Cabecera(s, r.ensayo, r.empresa, r.operador, r.equipo, r.inicio, r.fin, r.enCurso);
+  s << "Modo: " << r.opcion << " " << NombreDeModo(r.opcion) << "\n"
     << "Cuenta de contrapartida: " << r.cuenta << "\n"
     << "Concepto: " << r.concepto << "\n"
     << "Archivo: " << r.archivo << "\n"
@@ -190,25 +228,55 @@ std::string JsonInforme(const ResumenCorrida& r) {
         {"enCarpetaDelPrograma", r.salidasEnCarpetaPrograma}}},
       {"conciliacion", conciliacion},
   };
-  // A database's message in another encoding must not cost the report: such bytes are replaced.
-  return informe.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  return Documento(informe);
 }
 
 void EscribirInformes(ResumenCorrida& r, const std::string& rutaJson) {
-  if (r.archivo.empty()) return;
-  const SalidasDeCorrida s = SalidasDe(r.archivo);
-  r.archivoInforme =
-      EscribirSalida(s, s.informe, ConCrLf(TextoInforme(r)), r.salidasEnCarpetaPrograma);
-  if (rutaJson.empty()) return;
-  const std::string json = JsonInforme(r);
-  if (plataforma::EscribirBytes(rutaJson, json)) {
-    r.archivoInformeJson = rutaJson;
-    return;
+  EscribirAmbos(
+      r.archivo, TextoInforme(r), [&] { return JsonInforme(r); }, rutaJson, r.archivoInforme,
+      r.archivoInformeJson, r.salidasEnCarpetaPrograma);
+}
+
+std::string TextoInforme(const ResumenLista& r) {
+  std::ostringstream s;
+  Cabecera(s, r.ensayo, r.empresa, r.operador, r.equipo, r.inicio, r.fin);
+  s << "Modo: " << kModoLista << "\n"
+    << "Archivo: " << r.archivo << "\n"
+    << "SHA-256: " << (r.sha256Archivo.empty() ? "(el archivo no se leyó)" : r.sha256Archivo)
+    << "\n"
+    << "Ensayo: " << (r.ensayo ? "sí, no se grabó nada" : "no") << "\n\n"
+    << TextoResumen(r) << "\n";
+  if (r.conciliacion.Vacia() && r.conciliacion.error.empty()) {
+    s << "Conciliación: no se calculó en esta corrida\n";
   }
-  const std::string suya = plataforma::CarpetaPrograma() +
-                           plataforma::TextoRuta(plataforma::RutaFs(rutaJson).filename());
-  if (plataforma::EscribirBytes(suya, json)) {
-    r.archivoInformeJson = suya;
-    r.salidasEnCarpetaPrograma = true;
-  }
+  return s.str();
+}
+
+std::string JsonInforme(const ResumenLista& r) {
+  const json informe = {
+      {"empresa", r.empresa},
+      {"operador", r.operador},
+      {"equipo", r.equipo},
+      {"inicio", Momento(r.inicio)},
+      {"fin", Momento(r.fin)},
+      {"modo", {{"numero", nullptr}, {"nombre", kModoLista}}},
+      {"archivo", {{"ruta", r.archivo}, {"sha256", TextoONulo(r.sha256Archivo)}}},
+      {"ensayo", r.ensayo},
+      {"resultado", r.finalizado ? "completa" : "interrumpida"},
+      {"cantidades",
+       {{"clasesActualizadas", r.clasesActualizadas},
+        {"nombresNoEncontrados", r.nombresNoEncontrados},
+        {"sinDatosAdicionales", r.sinDatosAdicionales}}},
+      {"archivosDeLaCorrida",
+       {{"informe", TextoONulo(r.archivoInforme)},
+        {"enCarpetaDelPrograma", r.informeEnCarpetaPrograma}}},
+      {"conciliacion", ConciliacionJson(r.conciliacion)},
+  };
+  return Documento(informe);
+}
+
+void EscribirInformes(ResumenLista& r, const std::string& rutaJson) {
+  EscribirAmbos(
+      r.archivo, TextoInforme(r), [&] { return JsonInforme(r); }, rutaJson, r.archivoInforme,
+      r.archivoInformeJson, r.informeEnCarpetaPrograma);
 }

@@ -703,6 +703,40 @@ TEST_F(LoteTest, LaListaDePreciosTerminaConCeroConSuLineaEnBlancoFinal) {
   }
 }
 
+// --lista writes its report beside the list like every mode (and the JSON one where asked): the
+// accented names written in other letters reconcile, as the tool found them.
+TEST_F(LoteTest, LaListaDePreciosEscribeSuInforme) {
+  Ejecutar(
+      "INSERT INTO MA_CUENTAS (CODIGO, Descripcion, TITULO) VALUES ('112010008', 'MUÑOZ JOSÉ', 0), "
+      "('112010009', 'IBÁÑEZ RAÚL', 0)");
+  Ejecutar("INSERT INTO MA_CUENTASADIC (CODIGO, CLASE) VALUES ('112010008', 1), ('112010009', 1)");
+  const std::string lista =
+      EscribirArchivo("lista.txt", "1\t2\tMuñoz Jose\t3\r\n2\t2\tibáñez raúl \t4\r\n");
+  const std::string json = Ruta("lista.json");
+  ASSERT_EQ(Correr("--lote --lista " + lista + " --informe-json " + json + " " + Parametros()), 0)
+      << errores;
+  const std::string informe = Ruta("lista.informe.txt");
+  for (const std::string& texto :
+       std::vector<std::string>{"Clases actualizadas: 2", "Resultado: completo",
+                                "Informe: " + informe, "Informe JSON: " + json}) {
+    EXPECT_NE(salida.find(texto + "\n"), std::string::npos) << texto << "\n" << salida;
+  }
+  EXPECT_EQ(salida.find("NO CONCILIA"), std::string::npos) << salida;
+  const std::string texto = LeerArchivo(informe);
+  for (const std::string& t :
+       std::vector<std::string>{"Modo: Lista de precios\r\n", "Archivo: " + lista + "\r\n",
+                                "Clases de precio en MA_CUENTASADIC: 2 de 2 del archivo\r\n",
+                                "Resultado: completo\r\n"}) {
+    EXPECT_NE(texto.find(t), std::string::npos) << t << "\n" << texto;
+  }
+  const nlohmann::json j = nlohmann::json::parse(LeerArchivo(json));
+  EXPECT_EQ(j["modo"]["nombre"], "Lista de precios");
+  EXPECT_EQ(j["resultado"], "completa");
+  EXPECT_EQ(j["cantidades"]["clasesActualizadas"], 2);
+  EXPECT_EQ(j["archivosDeLaCorrida"]["informe"], informe);
+  EXPECT_EQ(j["conciliacion"]["items"][0]["hallados"], 2);
+}
+
 // --ensayo: every mode runs against the company and leaves every table as it was; the summary
 // is the one the real run after it prints, under its heading.
 TEST_F(LoteTest, EnsayoDeCadaModo) {
@@ -923,6 +957,8 @@ TEST_F(LoteTest, UsoIncorrectoOSinConexionDanDos) {
        "--ante-error: el valor seguir no es uno de {abortar,ignorar}"},
       {"--lote --modo 0 --lista x" + archivo + Parametros(), "--modo no se puede usar con --lista"},
       {"--lote --desconocida " + Parametros(), "Argumentos que no se esperaban: --desconocida"},
+      {"--lote --informe-json " + Ruta("j.json") + " " + Parametros(),
+       "--informe-json necesita --modo o --lista"},
       {"crear-empresa " + carpeta_, "Falta NOMBRE"},
       {"--lote --modo", "--modo: falta su valor"},
   };

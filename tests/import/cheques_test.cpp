@@ -1,11 +1,15 @@
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "import/contexto_corrida.h"
+#include "platform/archivos.h"
 #include "platform/dialogos.h"
 #include "platform/valores.h"
 #include "tests/import/ventana_modos.h"
 #include "tests/support/empresa.h"
+#include "utility/utilidades.h"
 
 namespace {
 
@@ -202,6 +206,106 @@ TEST_F(ChequesTest, ARefusedChequeIsRolledBackAndTheRunGoesOn) {
   EXPECT_EQ(dialogos.Textos("Atención").size(), 1u);
   EXPECT_EQ(ContarFilas("MV_ASIENTOS"), 2);
   EXPECT_EQ(LineasDe("0012346").at(0)[8], "00000001");
+}
+
+// A cheque line of the mode's layout: received cheques carry the bank in column 2 and the due
+// date in column 1; own cheques the description first, the due date in column 3.
+std::string Cheque(int opcion, const std::string& fecha, const std::string& banco,
+                   const std::string& descripcion = "Cobro") {
+  if (opcion == kTerceros) {
+    return fecha + ";15/02/2020;" + banco + ";" + descripcion + ";011;0012345;Pérez;1500,00\r\n";
+  }
+  return fecha + ";" + descripcion + ";" + banco + ";15/02/2020;0012345;1500,00\r\n";
+}
+
+std::string Bytes(const std::string& ruta) {
+  std::ifstream f(ruta, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// Look-alikes: the same number, amount and due date from two banks (the journal keeps neither
+// bank nor drawer). The k-th of a file is already imported only when the journal holds k.
+TEST_F(ChequesTest, LookAlikeChequesAreCountedOneByOne) {
+  struct Caso {
+    const char* nombre;
+    std::vector<std::string> antes;  // imported first, in order: "a", "b" or "ab"
+    std::string archivo;
+    long registrados, yaImportados, enDiario;
+  };
+  const Caso casos[] = {
+      {"two look-alikes post both", {}, "ab", 2, 0, 2},
+      {"a re-run posts nothing", {"ab"}, "ab", 0, 2, 2},
+      {"the journal holding one of two posts the other", {"a"}, "ab", 1, 1, 2},
+      {"a third look-alike after two", {"ab"}, "aba", 1, 2, 3},
+      // Nothing tells them apart in the journal: the look-alike of a posted cheque is that one.
+      {"another file's look-alike is the cheque imported", {"a"}, "b", 0, 1, 1},
+  };
+  for (int opcion : {kTerceros, kPropios}) {
+    const std::string a = Cheque(opcion, "15/01/2020", "Banco Nación");
+    const std::string b = Cheque(opcion, "16/01/2020", "Banco Galicia");
+    auto archivo = [&](const std::string& cuales) {
+      std::string contenido;
+      for (char c : cuales) contenido += c == 'a' ? a : b;
+      return EscribirArchivo("parecidos.csv", contenido);
+    };
+    const std::string numero = opcion == kTerceros ? "0012345" : "B-0012345";
+    for (const Caso& c : casos) {
+      SCOPED_TRACE(std::to_string(opcion) + ": " + c.nombre);
+      Ejecutar("DELETE FROM MV_ASIENTOS");
+      for (const std::string& antes : c.antes) Importar(opcion, archivo(antes));
+      const ResumenCorrida r = Importar(opcion, archivo(c.archivo));
+      EXPECT_EQ(r.registrados, c.registrados);
+      EXPECT_EQ(r.yaImportados, c.yaImportados);
+      EXPECT_EQ(DesenlaceDe(r), Desenlace::Completa);
+      EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NROCOMPROBANTEBANCARIO = '" + numero + "'"),
+                c.enDiario);
+      ASSERT_TRUE(r.conciliacion.cheques);
+      EXPECT_EQ(r.conciliacion.cheques->numerosConDiferencia, std::vector<std::string>{});
+    }
+  }
+}
+
+// A look-alike not posted goes to the rejected-lines file after every look-alike the journal
+// counts, wherever those stood in the file: corrected and imported, it posts exactly itself.
+TEST_F(ChequesTest, ARejectedLookAlikeIsCorrectedAfterItsTwins) {
+  struct Caso {
+    const char* nombre;
+    std::vector<std::string> lineas;  // the file; the line not posted is the one dated 2019
+    std::vector<int> rechazados;      // the rejected-lines file, as lines of the file (0-based)
+    std::pair<std::string, std::string> correccion;
+  };
+  for (int opcion : {kTerceros, kPropios}) {
+    const std::string a = Cheque(opcion, "15/01/2020", "Banco Nación");
+    const std::string fuera = Cheque(opcion, "15/01/2019", "Banco Galicia");
+    const std::string control = Cheque(opcion, "16/01/2020", "Banco Galicia", "Co\001bro");
+    const std::string otro = utilidad::ReemplazaTexto(a, "0012345", "0099999");
+    const Caso casos[] = {
+        {"after its twin", {a, otro, fuera}, {0, 2}, {"15/01/2019", "15/01/2020"}},
+        {"before its twin", {fuera, otro, a}, {2, 0}, {"15/01/2019", "15/01/2020"}},
+        {"a control character", {a, control}, {0, 1}, {"Co\001bro", "Cobro"}},
+    };
+    for (const Caso& c : casos) {
+      SCOPED_TRACE(std::to_string(opcion) + ": " + c.nombre);
+      Ejecutar("DELETE FROM MV_ASIENTOS");
+      std::string contenido, esperado;
+      for (const std::string& l : c.lineas) contenido += l;
+      for (int i : c.rechazados) esperado += c.lineas[static_cast<size_t>(i)];
+      const ResumenCorrida r = Importar(opcion, EscribirArchivo("gemelos.csv", contenido));
+      ASSERT_EQ(r.noRegistradas.size(), 1u);
+      EXPECT_EQ(Bytes(r.archivoRechazados), esperado);
+
+      ASSERT_TRUE(plataforma::EscribirBytes(
+          r.archivoRechazados,
+          utilidad::ReemplazaTexto(esperado, c.correccion.first, c.correccion.second)));
+      const ResumenCorrida corregida = Importar(opcion, r.archivoRechazados);
+      EXPECT_EQ(corregida.registrados, 1);
+      EXPECT_EQ(corregida.yaImportados, 1);
+      EXPECT_TRUE(corregida.noRegistradas.empty());
+      ASSERT_TRUE(corregida.conciliacion.cheques);
+      EXPECT_TRUE(corregida.conciliacion.cheques->numerosConDiferencia.empty());
+      EXPECT_EQ(ContarFilas("MV_ASIENTOS", "NROCOMPROBANTEBANCARIO LIKE '%0012345'"), 2);
+    }
+  }
 }
 
 }  // namespace

@@ -57,6 +57,10 @@ TEST_F(ListaPreciosTest, AnAccountWithoutAdditionalDataIsNotCountedAsUpdated) {
   EXPECT_TRUE(r.finalizado);
   EXPECT_EQ(r.clasesActualizadas, 2);
   EXPECT_EQ(r.sinDatosAdicionales, 1);
+  // Neither that account nor the name without one is a difference: the tool said so.
+  ASSERT_EQ(r.conciliacion.items.size(), 1u);
+  EXPECT_EQ(r.conciliacion.items[0].noRegistrados, 2);
+  EXPECT_TRUE(DiferenciasConciliacion(r.conciliacion).empty());
 }
 
 TEST_F(ListaPreciosTest, ALineWithThreeFieldsEndsTheToolAfterTheLinesBefore) {
@@ -102,6 +106,30 @@ TEST_F(ListaPreciosTest, AClassThatIsNotANumberStopsTheToolBeforeItsUpdate) {
   EXPECT_EQ(
       Clases(),
       (Filas{{"112010005", "3"}, {"112010006", "1"}, {"112010008", "1"}, {"112010009", "5"}}));
+}
+
+// The reconciliation finds each name as the tool's lookup did: letter case, accents and the
+// blanks around aside; a name no account has is still missing.
+TEST_F(ListaPreciosTest, TheReconciliationComparesNamesAsTheLookupDoes) {
+  const std::string ruta = EscribirArchivo("acentos.txt",
+                                           "1\t2\tpérez juan\t3\r\n"
+                                           "2\t2\t Gómez  Ana \t2\r\n"
+                                           "3\t2\tMuñoz Jose\t4\r\n"
+                                           "4\t2\tibañez raul\t6\r\n"
+                                           "5\t2\tCLIENTE SIN CUENTA\t7\r\n");
+
+  const ResumenLista r = CmdEjecutarLista_Click(ruta);
+
+  EXPECT_EQ(r.clasesActualizadas, 4);
+  EXPECT_EQ(
+      Clases(),
+      (Filas{{"112010005", "3"}, {"112010006", "2"}, {"112010008", "4"}, {"112010009", "6"}}));
+  ASSERT_EQ(r.conciliacion.items.size(), 1u);
+  EXPECT_EQ(r.conciliacion.items[0].hallados, 4);
+  // The name the tool reported not found is counted apart, not as a difference.
+  EXPECT_EQ(r.conciliacion.items[0].noRegistrados, 1);
+  EXPECT_TRUE(r.conciliacion.items[0].faltantes.empty());
+  EXPECT_TRUE(DiferenciasConciliacion(r.conciliacion).empty());
 }
 
 TEST_F(ListaPreciosTest, FailuresEndTheToolWithTheirMessage) {
