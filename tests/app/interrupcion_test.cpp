@@ -218,17 +218,7 @@ TEST_F(InterrupcionTest, KilledChequeRunsKeepTheirNumbering) {
 // A dry run killed in the middle: its transaction was never committed, so the company holds
 // exactly what it held before, and the next run finds it free.
 TEST_F(InterrupcionTest, KilledDryRunLeavesNothing) {
-  std::ostringstream f;
-  f << "Cliente: 123;;Panaderia;;;;\r\n";
-  for (int i = 1; i <= 400; ++i) {
-    std::vector<std::string> c(38);
-    c[0] = c[13] = "15/01/2020";
-    c[4] = "FC A 0001-" + std::to_string(10000000 + i).substr(1);
-    c[37] = std::to_string(100 + i) + ",25";
-    for (size_t k = 0; k < c.size(); ++k) f << (k ? ";" : "") << c[k];
-    f << "\r\n";
-  }
-  const std::string archivo = EscribirArchivo("entrada.txt", f.str());
+  const std::string archivo = EscribirArchivo("entrada.txt", Saldos(400));
   const std::vector<std::string> antes = ContenidoDeTablas();
   EXPECT_FALSE(Correr("0", archivo, "11101", servidor_, 50, true))
       << LeerArchivo(Ruta("salida.txt"));
@@ -243,17 +233,7 @@ TEST_F(InterrupcionTest, KilledDryRunLeavesNothing) {
 // run removes it and says which run it was. This engine never switches the journal's triggers
 // off, and the notice says so.
 TEST_F(InterrupcionTest, KilledRunLeavesItsRowAndTheNextRunTellsWhoseItWas) {
-  std::ostringstream f;
-  f << "Cliente: 123;;Panaderia;;;;\r\n";
-  for (int i = 1; i <= 40; ++i) {
-    std::vector<std::string> c(38);
-    c[0] = c[13] = "15/01/2020";
-    c[4] = "FC A 0001-" + std::to_string(10000000 + i).substr(1);
-    c[37] = std::to_string(100 + i) + ",25";
-    for (size_t k = 0; k < c.size(); ++k) f << (k ? ";" : "") << c[k];
-    f << "\r\n";
-  }
-  const std::string archivo = EscribirArchivo("entrada.txt", f.str());
+  const std::string archivo = EscribirArchivo("entrada.txt", Saldos(40));
   ASSERT_FALSE(Correr("0", archivo, "11101", servidor_, 3)) << LeerArchivo(Ruta("salida.txt"));
   EXPECT_EQ(Valor("SELECT Operador || '|' || Modo || '|' || Archivo FROM TA_IMPORTADOR_CORRIDAS"),
             usuario_ + "|Conformación Saldo Clientes|" + archivo);
