@@ -4,8 +4,10 @@
 #include "ui/frm_quilma.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/configuracion.h"
@@ -100,6 +102,24 @@ void FrmQUILMA::HacerEventos() {
   if (vista_) vista_->HacerEventos();
 }
 
+namespace {
+
+// The end of every summary: how the process ended, and the files it left (those written).
+void CierreDelResumen(
+    std::ostringstream& s, bool finalizado, bool enCarpetaPrograma,
+    std::initializer_list<std::pair<const char*, const std::string&>> archivos) {
+  s << (finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
+  if (enCarpetaPrograma) {
+    s << "La carpeta del archivo no se puede escribir: lo que sigue quedó en la carpeta del "
+         "programa\n";
+  }
+  for (const auto& [titulo, ruta] : archivos) {
+    if (!ruta.empty()) s << titulo << ": " << ruta << "\n";
+  }
+}
+
+}  // namespace
+
 std::string TextoResumen(const ResumenCorrida& r) {
   std::ostringstream s;
   if (r.ensayo) s << "ENSAYO: no se grabó nada\n";
@@ -183,15 +203,11 @@ std::string TextoResumen(const ResumenCorrida& r) {
             ? "parcial: la conciliación no concilia"
             : kDesenlaces[static_cast<int>(desenlace)])
     << "\n";
-  s << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
-  if (r.salidasEnCarpetaPrograma) {
-    s << "La carpeta del archivo no se puede escribir: lo que sigue quedó en la carpeta del "
-         "programa\n";
-  }
-  if (!r.archivoRechazados.empty()) s << "Líneas para corregir: " << r.archivoRechazados << "\n";
-  if (!r.archivoMotivos.empty()) s << "Motivos: " << r.archivoMotivos << "\n";
-  if (!r.archivoInforme.empty()) s << "Informe: " << r.archivoInforme << "\n";
-  if (!r.archivoInformeJson.empty()) s << "Informe JSON: " << r.archivoInformeJson << "\n";
+  CierreDelResumen(s, r.finalizado, r.salidasEnCarpetaPrograma,
+                   {{"Líneas para corregir", r.archivoRechazados},
+                    {"Motivos", r.archivoMotivos},
+                    {"Informe", r.archivoInforme},
+                    {"Informe JSON", r.archivoInformeJson}});
   return s.str();
 }
 
@@ -211,12 +227,7 @@ std::string TextoResumen(const ResumenLista& r) {
     << (!r.finalizado ? "interrumpido antes del final"
                       : (concilia ? "completo" : "parcial: la conciliación no concilia"))
     << "\n";
-  s << (r.finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
-  if (r.informeEnCarpetaPrograma) {
-    s << "La carpeta del archivo no se puede escribir: lo que sigue quedó en la carpeta del "
-         "programa\n";
-  }
-  if (!r.archivoInforme.empty()) s << "Informe: " << r.archivoInforme << "\n";
-  if (!r.archivoInformeJson.empty()) s << "Informe JSON: " << r.archivoInformeJson << "\n";
+  CierreDelResumen(s, r.finalizado, r.informeEnCarpetaPrograma,
+                   {{"Informe", r.archivoInforme}, {"Informe JSON", r.archivoInformeJson}});
   return s.str();
 }
