@@ -105,9 +105,8 @@ void FrmQUILMA::HacerEventos() {
 namespace {
 
 // The end of every summary: how the process ended, and the files it left (those written).
-void CierreDelResumen(
-    std::ostringstream& s, bool finalizado, bool enCarpetaPrograma,
-    std::initializer_list<std::pair<const char*, const std::string&>> archivos) {
+void CierreDelResumen(std::ostringstream& s, bool finalizado, bool enCarpetaPrograma,
+                      std::initializer_list<std::pair<const char*, const std::string&>> archivos) {
   s << (finalizado ? "Proceso finalizado" : "Proceso interrumpido") << "\n";
   if (enCarpetaPrograma) {
     s << "La carpeta del archivo no se puede escribir: lo que sigue quedó en la carpeta del "
